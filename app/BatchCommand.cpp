@@ -1,0 +1,195 @@
+#include "app/BatchCommand.h"
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+
+#include "core/IntensityCode.h"
+#include "core/NumberText.h"
+#include "core/PsfCalculation.h"
+#include "files/Bmp.h"
+#include "files/FileWrite.h"
+#include "files/ParameterFile.h"
+#include "pupil/PupilModel.h"
+
+namespace velmora {
+namespace {
+
+const char* usageText =
+    "usage: velmora1-batch [--params FILE] [--mono|--color] [--brightness L]\n"
+    "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
+    "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
+    "                      [--display OUT.bmp] [--pupil OUT.bmp] [--intensity OUT.txt]\n"
+    "\n"
+    "  --params FILE     parameter data file (default: the factory values)\n"
+    "  --mono, --color   override the file's mode\n"
+    "  --brightness L    brightness level of the display picture, 1..100 (default 5)\n"
+    "  --focus W ...     wavefront aberrations in waves (default 0)\n"
+    "  --display OUT     display picture, 24-bit BMP\n"
+    "  --pupil OUT       pupil amplitude picture, 24-bit BMP (monochrome only)\n"
+    "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
+    "                    (-red, -green, -blue before the extension)\n";
+
+struct UsageError {
+    std::string message;
+};
+
+struct Options {
+    std::optional<std::string> params;
+    std::optional<ColorMode> mode;
+    int brightness = 5;
+    Aberrations aberrations;
+    std::optional<std::string> display, pupil, intensity;
+};
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options o;
+    std::map<std::string, double Aberrations::*> waves = {
+        {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
+        {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
+        {"--coma-x", &Aberrations::comaX},         {"--coma-y", &Aberrations::comaY},
+        {"--tilt-x", &Aberrations::tiltX},         {"--tilt-y", &Aberrations::tiltY},
+    };
+    for (size_t k = 0; k < args.size(); ++k) {
+        const std::string& a = args[k];
+        auto value = [&]() -> const std::string& {
+            if (k + 1 >= args.size()) throw UsageError{a + " needs a value"};
+            return args[++k];
+        };
+        if (a == "--mono") o.mode = ColorMode::Monochrome;
+        else if (a == "--color") o.mode = ColorMode::Colour;
+        else if (a == "--params") o.params = value();
+        else if (a == "--display") o.display = value();
+        else if (a == "--pupil") o.pupil = value();
+        else if (a == "--intensity") o.intensity = value();
+        else if (a == "--brightness") {
+            const std::string& v = value();
+            try {
+                o.brightness = ParseInteger(v);
+            } catch (const ConversionError&) {
+                throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
+            }
+            if (o.brightness < 1 || o.brightness > 100)
+                throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
+        } else if (auto w = waves.find(a); w != waves.end()) {
+            const std::string& v = value();
+            try {
+                o.aberrations.*(w->second) = ParseDecimal(v);
+            } catch (const ConversionError&) {
+                throw UsageError{a + " takes a finite number of waves, not '" + v + "'"};
+            }
+        } else if (a == "--help" || a == "-h") {
+            throw UsageError{""};
+        } else {
+            throw UsageError{"unknown option '" + a + "'"};
+        }
+    }
+    return o;
+}
+
+std::string IntensityText(const Picture24& picture) {
+    std::string s;
+    s.reserve(static_cast<size_t>(picture.width) * picture.height * 10);
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (x) s += ' ';
+            s += FormatStream(DecodeIntensity(picture.Red(x, y), picture.Green(x, y), picture.Blue(x, y)));
+        }
+        s += "\r\n";
+    }
+    return s;
+}
+
+}  // namespace
+
+std::string InsertBeforeExtension(const std::string& path, const std::string& suffix) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == (slash == std::string::npos ? 0 : slash + 1))
+        return path + suffix;
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
+    Options o;
+    try {
+        o = ParseOptions(args);
+    } catch (const UsageError& e) {
+        if (!e.message.empty()) err << "velmora1-batch: " << e.message << "\n";
+        err << usageText;
+        return 2;
+    }
+
+    CalculationRequest request;
+    if (o.params) {
+        ParameterFileRead read = ReadParameterFile(*o.params);
+        if (!read.exists) {
+            err << "velmora1-batch: parameter file '" << *o.params << "' does not exist\n";
+            return 1;
+        }
+        if (!read.complete) {
+            err << "velmora1-batch: parameter file '" << *o.params << "' could not be read completely: line "
+                << read.stoppedAtLine << " (" << read.stoppedAtKey << ") holds no readable value\n";
+            return 1;
+        }
+        for (const ParameterAssignment& a : read.assignments) ApplyAssignment(request.params, a);
+    }
+    if (o.mode) request.params.colorMode = *o.mode;
+    request.aberrations = o.aberrations;
+    request.brightnessLevel = o.brightness;
+    const bool mono = request.params.colorMode == ColorMode::Monochrome;
+    if (o.pupil && !mono) {
+        err << "velmora1-batch: --pupil needs monochrome mode; the pupil picture is made by monochrome runs only\n";
+        return 1;
+    }
+
+    RealMatrixHolder workGrid;
+    if (workGrid.Allocate(gridSize, gridSize) != 0) {
+        err << "velmora1-batch: not enough memory for the calculation grid\n";
+        return 1;
+    }
+    UserFilter noFilter;
+    PupilInputs pupilInputs;
+    pupilInputs.params = &request.params;
+    pupilInputs.userFilter = &noFilter;
+    PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
+    CalculationProgress progress;
+    progress.wavelength = [&](int index, int count, int lambda) {
+        err << "wavelength " << index + 1 << " of " << count << ": " << lambda << " nm\n" << std::flush;
+    };
+
+    PsfResultImages results;
+    try {
+        RunPsfCalculation(request, build, workGrid.get(), results, progress);
+    } catch (const CalculationError& e) {
+        err << "velmora1-batch: " << e.what() << "\n";
+        return 1;
+    }
+
+    // Everything is formed before the first file is written.
+    std::vector<std::pair<std::string, std::string>> files;
+    if (o.display) files.emplace_back(*o.display, EncodeBmp24(results.display));
+    if (o.pupil) files.emplace_back(*o.pupil, EncodeBmp24(results.pupil));
+    if (o.intensity) {
+        if (mono) {
+            files.emplace_back(*o.intensity, IntensityText(results.image3));
+        } else {
+            files.emplace_back(InsertBeforeExtension(*o.intensity, "-red"), IntensityText(results.image2));
+            files.emplace_back(InsertBeforeExtension(*o.intensity, "-green"), IntensityText(results.image3));
+            files.emplace_back(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
+        }
+    }
+    for (const auto& [path, bytes] : files) {
+        try {
+            WriteWholeFile(path, bytes);
+        } catch (const std::exception& e) {
+            err << "velmora1-batch: " << e.what() << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace velmora

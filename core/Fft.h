@@ -1,0 +1,57 @@
+// Radix-2 complex FFT (decimation in time, bit reversal first, twiddles read from a quarter-wave
+// sine table) and the two-dimensional transform of the PSF calculation.
+//
+// Normalisation: the forward transform with exp(-2*pi*i*j*k/n), scaled by 1/n per axis, so a
+// unit impulse transforms to 1/n everywhere. It is the only direction the system uses.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "core/Matrix.h"
+
+namespace velmora {
+
+// Progress of a long step, 0..100.
+using ProgressFn = std::function<void(int percent)>;
+
+// Entry k holds sin(2*pi*k/n) for 0 <= k < n + n/4 (cosine: entry k + n/4).
+void MakeSineTable(int n, RealVector table);
+// Entry i is i with its log2(n) low bits reversed.
+void MakeBitReverseTable(int n, IntVector table);
+// Forward transform of x (real parts) and y (imaginary parts), in place. n = 2^k >= 4: the
+// cosine is read a quarter table later, which needs n / 4 >= 1.
+void Fft(int n, const int32_t* rev, const double* sine, double* x, double* y);
+
+// The tables of one calculation run, built once and read by every transform of the run.
+class FftTables {
+public:
+    FftTables() = default;
+    FftTables(const FftTables&) = delete;
+    FftTables& operator=(const FftTables&) = delete;
+    ~FftTables() { Release(); }
+    // Allocates and fills the tables for length n (a power of two >= 8); 0, or 1 on failure.
+    int Create(int n);
+    void Release();
+
+    int n = 0;
+    RealVector sineTable = nullptr;      // trunc(1.25 n) entries
+    IntVector bitReverseTable = nullptr; // n entries
+    // Scratch of the vectorised transform (16 n doubles); the tables themselves stay unchanged.
+    double* laneWork = nullptr;
+};
+
+// Two-dimensional forward transform of an n x n field (n = tables.n), then the half-grid swap
+// that moves the zero frequency from [0][0] to [n/2][n/2]. The result equals, bit for bit,
+// transforming every column, then every row, with Fft, then swapping. Progress runs 0..49 over
+// the columns and 50..99 over the rows.
+void Fft2D(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm,
+           const ProgressFn& progress = {});
+
+// The same transform with the squared modulus added straight into the accumulator:
+// acc[r][c] += (re^2 + im^2) * weight of the swapped result. fieldRe/fieldIm are used as
+// scratch and hold no meaningful content afterwards.
+void Fft2DAccumulate(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm,
+                     RealMatrix acc, double weight, const ProgressFn& progress = {});
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+// Internal: the vectorised passes of the two-dimensional FFT, built once for the baseline
+// instruction set and once for AVX2 (chosen at run time). Both builds round exactly like Fft.
+#pragma once
+
+#include <cstdint>
+
+namespace velmora::detail {
+
+struct Fft2DPassArgs {
+    int n;
+    const int32_t* rev;
+    const double* sine;
+    double** re;
+    double** im;
+    double** acc;      // null: write the swapped result back into re/im
+    double weight;
+    double* work;      // 16 n doubles, 64-byte aligned
+    void (*progress)(void* context, int percent);
+    void* progressContext;
+};
+
+void Fft2DPassesBaseline(const Fft2DPassArgs& args);
+void Fft2DPassesAvx2(const Fft2DPassArgs& args);
+
+}  // namespace velmora::detail

@@ -1,0 +1,151 @@
+#include "core/Matrix.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+namespace velmora {
+namespace {
+
+bool traceEnabled = true;
+
+template <class Element>
+Element* AllocZeroed(int n) {
+    if (n <= 0) return nullptr;
+    size_t bytes = static_cast<size_t>(n) * sizeof(Element);
+    size_t rounded = (bytes + 63) / 64 * 64;
+    void* p = std::aligned_alloc(64, rounded);
+    if (p) std::memset(p, 0, rounded);
+    return static_cast<Element*>(p);
+}
+
+template <class Element>
+int AllocMatrix(int rows, int cols, Element**& m, bool reportRowFailure) {
+    m = nullptr;
+    if (rows <= 0 || cols <= 0) return 1;
+    auto** table = static_cast<Element**>(std::calloc(static_cast<size_t>(rows), sizeof(Element*)));
+    if (!table) return 1;
+    for (int r = 0; r < rows; ++r) {
+        table[r] = AllocZeroed<Element>(cols);
+        if (!table[r]) {
+            if (reportRowFailure) std::fputs("Alloc Error  !!\n", stdout);
+            // The rows obtained so far are released too, so nothing leaks.
+            for (int k = 0; k < r; ++k) std::free(table[k]);
+            std::free(table);
+            return 1;
+        }
+    }
+    m = table;
+    return 0;
+}
+
+template <class Element>
+void FreeMatrix(int rows, Element**& m) {
+    if (!m) return;
+    for (int r = 0; r < rows; ++r) std::free(m[r]);
+    std::free(m);
+    m = nullptr;
+}
+
+}  // namespace
+
+void SetKernelTrace(bool enabled) { traceEnabled = enabled; }
+
+void KernelTrace(const char* line) {
+    if (!traceEnabled) return;
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
+}
+
+int AllocRealMatrix(int rows, int cols, RealMatrix& m) { return AllocMatrix(rows, cols, m, false); }
+int AllocIntMatrix(int rows, int cols, IntMatrix& m) { return AllocMatrix(rows, cols, m, true); }
+
+int AllocRealVector(int n, RealVector& v) {
+    v = AllocZeroed<double>(n);
+    return v ? 0 : 1;
+}
+
+int AllocIntVector(int n, IntVector& v) {
+    v = AllocZeroed<int32_t>(n);
+    if (!v) return 1;
+    KernelTrace("extended int");
+    return 0;
+}
+
+void FreeRealMatrix(int rows, int, RealMatrix& m) { FreeMatrix(rows, m); }
+void FreeIntMatrix(int rows, int, IntMatrix& m) { FreeMatrix(rows, m); }
+void FreeRealVector(RealVector& v) { std::free(v); v = nullptr; }
+void FreeIntVector(IntVector& v) { std::free(v); v = nullptr; }
+
+void ScaleMatrix(double factor, int rows, int cols, RealMatrix m) {
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) m[r][c] = factor * m[r][c];
+}
+
+void ClampMatrix(int32_t lo, int32_t hi, int rows, int cols, IntMatrix m) {
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            if (m[r][c] < lo) m[r][c] = lo;
+            if (m[r][c] >= hi) m[r][c] = hi;
+        }
+}
+
+double MatrixMaximum(int rows, int cols, const RealMatrix m) {
+    double best = 0;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (m[r][c] >= best) best = m[r][c];
+    return best;
+}
+
+int ShrinkMatrix(double a, int rows, int cols, RealMatrix m) {
+    if (!(a > 0 && a <= 1)) return 1;
+    RealMatrixHolder t;
+    if (t.Allocate(rows, cols) != 0) return 1;
+
+    // Each source cell of width a lands in cell k = trunc(a*p) or straddles k and k + 1.
+    auto spread = [a](int p, int limit, auto&& add) {
+        double e = a * p;
+        int k = static_cast<int>(e);
+        double f = e - k;
+        if (f <= 1 - a || k + 1 >= limit) {
+            add(k, a);
+        } else {
+            add(k, (k + 1) - e);
+            add(k + 1, a - ((k + 1) - e));
+        }
+    };
+    for (int p = 0; p < rows; ++p)
+        for (int q = 0; q < cols; ++q)
+            spread(p, rows, [&](int k, double w) { t[k][q] += w * m[p][q]; });
+    for (int p = 0; p < rows; ++p)
+        for (int q = 0; q < cols; ++q) { m[p][q] = t[p][q]; t[p][q] = 0; }
+    for (int p = 0; p < rows; ++p)
+        for (int q = 0; q < cols; ++q)
+            spread(q, cols, [&](int k, double w) { t[p][k] += w * m[p][q]; });
+    for (int p = 0; p < rows; ++p)
+        for (int q = 0; q < cols; ++q) m[p][q] = t[p][q];
+    return 0;
+}
+
+template <class Element>
+int MatrixHolder<Element>::Allocate(int rows, int cols) {
+    Release();
+    int status = AllocMatrix(rows, cols, m_, std::is_same_v<Element, int32_t>);
+    if (status == 0) { rows_ = rows; cols_ = cols; }
+    return status;
+}
+
+template <class Element>
+void MatrixHolder<Element>::Release() {
+    FreeMatrix(rows_, m_);
+    rows_ = cols_ = 0;
+}
+
+template class MatrixHolder<double>;
+template class MatrixHolder<int32_t>;
+
+}  // namespace velmora

@@ -1,0 +1,64 @@
+// Work arrays of the numeric kernel: real and integer matrices held as tables of separately
+// allocated rows, their allocators (0 = success, 1 = failure) and four small utilities.
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+using RealMatrix = double**;   // [row][col], rows are separate allocations
+using IntMatrix = int32_t**;
+using RealVector = double*;
+using IntVector = int32_t*;
+
+// Every allocator leaves every element zero. Rows are 64-byte aligned.
+int AllocRealMatrix(int rows, int cols, RealMatrix& m);
+int AllocIntMatrix(int rows, int cols, IntMatrix& m);
+int AllocRealVector(int n, RealVector& v);
+int AllocIntVector(int n, IntVector& v);
+// Release every row, then the table; a null table is ignored. The matrix is set to null.
+void FreeRealMatrix(int rows, int cols, RealMatrix& m);
+void FreeIntMatrix(int rows, int cols, IntMatrix& m);
+void FreeRealVector(RealVector& v);
+void FreeIntVector(IntVector& v);
+
+void ScaleMatrix(double factor, int rows, int cols, RealMatrix m);
+// Every element below lo becomes lo, then every element >= hi becomes hi.
+void ClampMatrix(int32_t lo, int32_t hi, int rows, int cols, IntMatrix m);
+// Largest element, never below 0 (a matrix with no positive element gives 0).
+double MatrixMaximum(int rows, int cols, const RealMatrix m);
+// Area-weighted reduction by a (0 < a <= 1) along both axes, in place, anchored at [0][0].
+// Returns 1 (matrix unchanged) for a factor outside (0, 1] or when scratch memory fails.
+int ShrinkMatrix(double a, int rows, int cols, RealMatrix m);
+
+// The kernel's trace lines ("a", "b", "extended int") go to standard output unless
+// switched off (benchmarks do).
+void SetKernelTrace(bool enabled);
+void KernelTrace(const char* line);
+
+// Owns a matrix for one scope, so that every exit path releases it.
+template <class Element>
+class MatrixHolder {
+public:
+    MatrixHolder() = default;
+    MatrixHolder(const MatrixHolder&) = delete;
+    MatrixHolder& operator=(const MatrixHolder&) = delete;
+    ~MatrixHolder() { Release(); }
+    // 0 on success, 1 on failure (then the holder stays empty).
+    int Allocate(int rows, int cols);
+    void Release();
+    Element** get() const { return m_; }
+    Element* operator[](int r) const { return m_[r]; }
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+
+private:
+    Element** m_ = nullptr;
+    int rows_ = 0;
+    int cols_ = 0;
+};
+
+using RealMatrixHolder = MatrixHolder<double>;
+using IntMatrixHolder = MatrixHolder<int32_t>;
+
+}  // namespace velmora

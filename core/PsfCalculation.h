@@ -1,0 +1,83 @@
+// The calculation run: for every wavelength of the band (monochrome) or of the blue, green and
+// red bands (colour) the pupil is built, given its wavefront phase, transformed to the focal
+// plane and its intensity accumulated; the normalised result becomes 256 x 256 pictures.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/Fft.h"
+#include "core/Matrix.h"
+#include "core/Picture24.h"
+#include "core/SimulationParameters.h"
+
+namespace velmora {
+
+inline constexpr int resultSize = 256;
+inline constexpr int displayWindowStart = gridSize / 2 - resultSize / 2;  // 384
+
+// The pictures a run produces. Pixel (x, y) shows grid element [x + 384][y + 384].
+struct PsfResultImages {
+    Picture24 display;  // the 2D viewer's visible picture (Image1)
+    Picture24 image2;   // colour: intensity code of the red band
+    Picture24 image3;   // monochrome: intensity code of the PSF; colour: green band
+    Picture24 image4;   // colour: intensity code of the blue band
+    Picture24 pupil;    // monochrome: pupil amplitude of the last wavelength (3D view)
+};
+
+// Row k of the wavelength-dependence table as the user typed it: spherical and focus in waves.
+struct WavelengthDependenceRow {
+    std::string spherical;
+    std::string focus;
+};
+
+// Builds the pupil amplitude for one wavelength into workGrid (the pupil model does this).
+using PupilBuilder = std::function<void(int lambdaNm, RealMatrix workGrid, const ProgressFn& progress)>;
+
+struct CalculationProgress {
+    ProgressFn bar;                                                  // 0..100, per step
+    std::function<void(int index, int count, int lambdaNm)> wavelength;  // before each wavelength
+};
+
+// The values a run leaves behind: those of its last wavelength.
+struct CalculationDerived {
+    double apertureMm = 0;
+    double focalLengthMm = 0;
+    double focalRatio = 0;
+    int pupilSamples = 0;
+};
+
+// A run that cannot go ahead: the message says which value and what to change. When it is
+// raised, the caller's result images are as they were.
+class CalculationError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CalculationRequest {
+    SimulationParameters params;
+    // Wavefront coefficients in waves; when empty, the record's spin positions give them.
+    std::optional<Aberrations> aberrations;
+    int brightnessLevel = 5;                              // the 2D viewer's brightness, 1..100
+    std::vector<WavelengthDependenceRow> dependenceRows;  // read when useWavelengthDependence
+};
+
+// Runs the calculation and, only when it succeeds, replaces the images the mode produces
+// (monochrome: display, image3, pupil; colour: display, image2, image3, image4).
+// workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.
+CalculationDerived RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil,
+                                     RealMatrix workGrid, PsfResultImages& results,
+                                     const CalculationProgress& progress = {});
+
+// The straightforward phase sampling over the whole grid: the complex pupil function of
+// workGrid with wavefront `a`, for pupilSamples p. Kept for checking the fast path.
+void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, RealMatrix fieldRe,
+                 RealMatrix fieldIm, const ProgressFn& progress = {});
+
+// The number of wavelengths min, min + step, ... <= max (0 when min > max; step must be > 0).
+long long WavelengthCount(const WavelengthBand& band);
+
+}  // namespace velmora

@@ -1,0 +1,162 @@
+#include "pupil/PupilModel.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/Wavefront.h"
+#include "pupil/UserMaskStage.h"
+
+namespace velmora {
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+
+double Radians(double degrees) { return degrees * pi / 180; }
+
+}  // namespace
+
+double EdgeRamp(double d) {
+    if (d <= -0.5) return 0;
+    if (d < 0.5) return d + 0.5;
+    return 1;
+}
+
+double DensityFactor(DensityProfileKind kind, double c, const UserFilter* filter, double rho) {
+    switch (kind) {
+    case DensityProfileKind::Gaussian:
+        // exp(-c^2 rho^2); at the centre 1 whatever c (c^2 may overflow to infinity).
+        return rho == 0 ? 1.0 : std::exp(-(c * c) * (rho * rho));
+    case DensityProfileKind::Cosine:
+        return (1 + std::cos(pi * c * rho)) / 2;
+    case DensityProfileKind::Triangle:
+        return 1 - rho;
+    case DensityProfileKind::UserFilter: {
+        if (!filter || !filter->userFilterLoaded || filter->userFilterCount <= 0) return 1;
+        const int count = std::min(filter->userFilterCount, userFilterCapacity);
+        double index = std::trunc(count * rho);
+        int k = index >= count ? count - 1 : index <= 0 ? 0 : static_cast<int>(index);
+        return filter->userFilterTable[k];
+    }
+    case DensityProfileKind::UserMask:
+    case DensityProfileKind::None:
+        break;
+    }
+    return 1;
+}
+
+VaneGeometry MakeVaneGeometry(int geometry, double thetaDegrees, double centre, double halfWidth) {
+    VaneGeometry v;
+    v.geometry = geometry;
+    v.c = centre;
+    v.h = halfWidth;
+    v.kappa = std::cos(Radians(thetaDegrees - 90.0 * (geometry - 1)));
+    // Vanes 1 and 3 are bounded per column, 2 and 4 per row (with psi = 90 deg - theta), so
+    // that the edge slope stays finite near their own direction.
+    double angle = (geometry == 1 || geometry == 3) ? Radians(thetaDegrees) : Radians(90.0 - thetaDegrees);
+    v.slope = std::tan(angle);
+    v.offset = halfWidth / std::fabs(std::cos(angle));
+    return v;
+}
+
+bool VaneFactor(const VaneGeometry& v, double i, double j, bool inclusiveEdges, double& factor) {
+    switch (v.geometry) {
+    case 1: if (!(i >= v.c - v.h)) return false; break;
+    case 2: if (!(j >= v.c - v.h)) return false; break;
+    case 3: if (!(i <= v.c + v.h)) return false; break;
+    default: if (!(j <= v.c + v.h)) return false; break;
+    }
+    const bool perColumn = v.geometry == 1 || v.geometry == 3;
+    const double along = perColumn ? i - v.c : j - v.c;
+    const double across = perColumn ? j - v.c : i - v.c;
+    const double ePlus = v.slope * along + v.offset;
+    const double eMinus = v.slope * along - v.offset;
+    const double dPlus = across - ePlus;
+    const double dMinus = across - eMinus;
+    const double tol = 0.5 / v.kappa;
+    auto within = [&](double d) { return inclusiveEdges ? std::fabs(d) <= tol : std::fabs(d) < tol; };
+    bool applied = false;
+    if (within(dPlus)) { factor = v.kappa * dPlus + 0.5; applied = true; }
+    if (within(dMinus)) { factor = 0.5 - v.kappa * dMinus; applied = true; }
+    if (dPlus < -tol && dMinus > tol) { factor = 0; applied = true; }
+    return applied;
+}
+
+int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const ProgressFn& progress) {
+    const SimulationParameters& p = *in.params;
+    const double apertureMm = p.aperture;
+    const int np = PupilSamples(FocalRatio(p.focalLength, p.aperture), lambdaNm);
+    if (np < 1 || np > gridSize) return 0;
+
+    const double c = np * 0.5;
+    const double samplesPerMm = np / apertureMm;
+    const double h = samplesPerMm * p.barWidth * 0.5;
+    std::vector<double> grid(static_cast<size_t>(np) * np, 1.0);  // [i][j]
+    auto at = [&](int i, int j) -> double& { return grid[static_cast<size_t>(i) * np + j]; };
+
+    Picture24 stage;
+    const bool maskProfile = p.densityProfile == DensityProfileKind::UserMask && in.userMask && !in.userMask->empty();
+    if (maskProfile) {
+        stage = StageUserMask(*in.userMask, np);
+        if (in.userMaskStage) *in.userMaskStage = stage;
+    }
+
+    const bool spiders[4] = {p.spider1, p.spider2, p.spider3, p.spider4};
+    const int angles[4] = {p.angle1, p.angle2, p.angle3, p.angle4};
+    for (int k = 0; k < 4; ++k) {
+        if (!spiders[k]) continue;
+        const VaneGeometry vane = MakeVaneGeometry(k + 1, angles[k], c, h);
+        for (int i = 0; i < np; ++i)
+            for (int j = 0; j < np; ++j) {
+                double f;
+                if (VaneFactor(vane, i, j, false, f)) at(i, j) = f;
+            }
+    }
+
+    const double e = p.secondaryDiameter / apertureMm;
+    int lastPercent = -1;
+    for (int i = 0; i < np; ++i) {
+        if (progress) {
+            int percent = 100 * i / np;
+            if (percent != lastPercent) progress(lastPercent = percent);
+        }
+        for (int j = 0; j < np; ++j) {
+            double& v = at(i, j);
+            const double dist = std::sqrt((i - c) * (i - c) + (j - c) * (j - c));
+            const double dRim = np * 0.5 - dist;
+            if (dRim >= -0.5 && dRim < 0.5) v *= dRim + 0.5;
+            if (e != 0) v *= EdgeRamp(dist - np * e * 0.5);
+            const double rho = dist / (np * 0.5);
+            if (maskProfile) v *= MaskPixelValue(stage, i, j);
+            else v *= DensityFactor(p.densityProfile, p.densityCoefficient, in.userFilter, rho);
+            if (rho > 1) v = 0;
+        }
+    }
+
+    const int offset = 512 - np / 2;
+    for (int r = 0; r < gridSize; ++r) std::memset(workGrid[r], 0, sizeof(double) * gridSize);
+    for (int i = 0; i < np; ++i)
+        std::memcpy(workGrid[i + offset] + offset, &grid[static_cast<size_t>(i) * np], sizeof(double) * np);
+    return np;
+}
+
+double PeakToValley(const Aberrations& a) {
+    const int w = 160;
+    const int centre = w / 2;
+    double maxW = -1e10;
+    double minW = 1e10;
+    for (int i = 0; i < w; ++i)
+        for (int j = 0; j < w; ++j) {
+            const double dist = std::sqrt(static_cast<double>((j - centre) * (j - centre) + (i - centre) * (i - centre)));
+            const double rho = dist / (w * 0.5);
+            if (rho > 1) continue;
+            const double x = (j - centre) / (w * 0.5);
+            const double y = (i - centre) / (w * 0.5);
+            const double W = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
+            if (W > maxW) maxW = W;
+            if (W < minW) minW = W;
+        }
+    return maxW - minW;
+}
+
+}  // namespace velmora

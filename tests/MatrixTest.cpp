@@ -1,0 +1,92 @@
+#include "core/Matrix.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace velmora {
+namespace {
+
+TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
+    RealMatrix m = nullptr;
+    ASSERT_EQ(AllocRealMatrix(3, 5, m), 0);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 5; ++c) EXPECT_EQ(m[r][c], 0.0);
+    FreeRealMatrix(3, 5, m);
+    EXPECT_EQ(m, nullptr);
+
+    IntMatrix im = nullptr;
+    EXPECT_EQ(AllocIntMatrix(0, 5, im), 1);
+    EXPECT_EQ(im, nullptr);
+    RealVector v = nullptr;
+    EXPECT_EQ(AllocRealVector(-1, v), 1);
+    testing::internal::CaptureStdout();
+    IntVector iv = nullptr;
+    ASSERT_EQ(AllocIntVector(8, iv), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "extended int\n");
+    FreeIntVector(iv);
+}
+
+TEST(Matrix, ClampAndMaximum) {
+    IntMatrixHolder m;
+    ASSERT_EQ(m.Allocate(1, 4), 0);
+    m[0][0] = -3; m[0][1] = 255; m[0][2] = 300; m[0][3] = 254;
+    ClampMatrix(0, 255, 1, 4, m.get());
+    EXPECT_EQ(m[0][0], 0);
+    EXPECT_EQ(m[0][1], 255);
+    EXPECT_EQ(m[0][2], 255);
+    EXPECT_EQ(m[0][3], 254);
+
+    RealMatrixHolder r;
+    ASSERT_EQ(r.Allocate(2, 3), 0);
+    EXPECT_EQ(MatrixMaximum(2, 3, r.get()), 0.0);
+    r[0][0] = -1; r[1][2] = -5;
+    EXPECT_EQ(MatrixMaximum(2, 3, r.get()), 0.0) << "all-negative gives 0";
+    r[1][1] = 2.5;
+    EXPECT_EQ(MatrixMaximum(2, 3, r.get()), 2.5);
+    ScaleMatrix(2, 2, 3, r.get());
+    EXPECT_EQ(r[1][1], 5.0);
+    EXPECT_EQ(r[1][2], -10.0);
+}
+
+TEST(Matrix, ShrinkIsAnAreaWeightedBoxFilter) {
+    RealMatrixHolder m;
+    ASSERT_EQ(m.Allocate(4, 4), 0);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) m[r][c] = 1;
+    ASSERT_EQ(ShrinkMatrix(0.5, 4, 4, m.get()), 0);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_DOUBLE_EQ(m[r][c], (r < 2 && c < 2) ? 1.0 : 0.0) << r << "," << c;
+
+    // a = 1 changes nothing; a factor beyond 1 is refused untouched.
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(0, 1);
+    RealMatrixHolder k;
+    ASSERT_EQ(k.Allocate(7, 5), 0);
+    double before[7][5];
+    double sum = 0;
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 5; ++c) sum += before[r][c] = k[r][c] = u(rng);
+    ASSERT_EQ(ShrinkMatrix(1, 7, 5, k.get()), 0);
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 5; ++c) EXPECT_EQ(k[r][c], before[r][c]);
+    EXPECT_EQ(ShrinkMatrix(1.5, 7, 5, k.get()), 1);
+    EXPECT_EQ(ShrinkMatrix(0, 7, 5, k.get()), 1);
+
+    // An awkward factor keeps the content times a^2 and stays within a x size.
+    const double a = 0.37;
+    ASSERT_EQ(ShrinkMatrix(a, 7, 5, k.get()), 0);
+    double after = 0;
+    for (int r = 0; r < 7; ++r)
+        for (int c = 0; c < 5; ++c) {
+            after += k[r][c];
+            if (r > a * 7 || c > a * 5) {
+                EXPECT_EQ(k[r][c], 0.0) << r << "," << c;
+            }
+        }
+    EXPECT_NEAR(after, sum * a * a, 1e-12);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,56 @@
+// The straightforward algorithms, step by step as the calculation is defined, kept to check
+// the fast paths against: each column, each row with Fft, then the half-grid swap through a
+// scratch matrix; the phase over every grid element.
+#pragma once
+
+#include <cmath>
+#include <vector>
+
+#include "core/Fft.h"
+#include "core/PsfCalculation.h"
+#include "core/Wavefront.h"
+
+namespace velmora::reference {
+
+inline void Fft2D(const FftTables& t, RealMatrix re, RealMatrix im) {
+    const int n = t.n;
+    std::vector<double> lineRe(n), lineIm(n);
+    for (int col = 0; col < n; ++col) {
+        for (int r = 0; r < n; ++r) { lineRe[r] = re[r][col]; lineIm[r] = im[r][col]; }
+        velmora::Fft(n, t.bitReverseTable, t.sineTable, lineRe.data(), lineIm.data());
+        for (int r = 0; r < n; ++r) { re[r][col] = lineRe[r]; im[r][col] = lineIm[r]; }
+    }
+    for (int row = 0; row < n; ++row) {
+        for (int c = 0; c < n; ++c) { lineRe[c] = re[row][c]; lineIm[c] = im[row][c]; }
+        velmora::Fft(n, t.bitReverseTable, t.sineTable, lineRe.data(), lineIm.data());
+        for (int c = 0; c < n; ++c) { re[row][c] = lineRe[c]; im[row][c] = lineIm[c]; }
+    }
+    RealMatrixHolder scratch;
+    scratch.Allocate(n, n);
+    for (RealMatrix field : {re, im}) {
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) scratch[r][c] = field[r][(c + n / 2) % n];
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) field[r][c] = scratch[(r + n / 2) % n][c];
+    }
+}
+
+inline void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, RealMatrix re, RealMatrix im) {
+    const int n = gridSize;
+    const double r = p * 0.5;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            const double rho = std::sqrt(static_cast<double>((i - n / 2) * (i - n / 2) + (j - n / 2) * (j - n / 2))) / r;
+            if (rho > 1) {
+                re[i][j] = im[i][j] = 0;
+                continue;
+            }
+            const double x = (i - n / 2) / r;
+            const double y = (j - n / 2) / r;
+            const double w = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
+            re[i][j] = std::cos(2 * 3.14159265358979323846 * w) * workGrid[i][j];
+            im[i][j] = std::sin(2 * 3.14159265358979323846 * w) * workGrid[i][j];
+        }
+}
+
+}  // namespace velmora::reference
