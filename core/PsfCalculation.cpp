@@ -120,6 +120,14 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     if (bar) bar(0);
 }
 
+// Every element becomes (element / m) x q. Dividing by the peak rather than multiplying by
+// 1/m makes the peak exactly q: m x (1/m) can fall one unit in the last place short of 1,
+// which the 24-bit code would show as 254, 255, 255 instead of 255, 0, 0.
+void NormaliseToPeak(RealMatrix acc, double m, double q) {
+    for (int i = 0; i < gridSize; ++i)
+        for (int j = 0; j < gridSize; ++j) acc[i][j] = acc[i][j] / m * q;
+}
+
 void CheckFinite(double peak) {
     if (!std::isfinite(peak))
         throw CalculationError("強度が大きすぎて計算できません。ユーザフィルタの値を確認してください。");
@@ -216,7 +224,7 @@ CalculationDerived RunPsfCalculation(const CalculationRequest& rq, const PupilBu
         }
         const double m = MatrixMaximum(gridSize, gridSize, acc.get());
         CheckFinite(m);
-        if (m > 0) ScaleMatrix(1 / m, gridSize, gridSize, acc.get());
+        if (m > 0) NormaliseToPeak(acc.get(), m, 1.0);
 
         Picture24 pupil(resultSize, resultSize);
         Picture24 display(resultSize, resultSize);
@@ -259,7 +267,7 @@ CalculationDerived RunPsfCalculation(const CalculationRequest& rq, const PupilBu
             // their mean wavelengths.
             const long double ratio = static_cast<long double>(sumBlue) / sum;
             const double q = static_cast<double>(ratio * ratio);
-            ScaleMatrix(q / m, gridSize, gridSize, acc);
+            NormaliseToPeak(acc, m, q);
         }
         intensities[b] = IntensityPicture(acc);
         // The display is formed from 255/256 of the intensity, as the code image carries it.

@@ -78,7 +78,11 @@ bool VaneFactor(const VaneGeometry& v, double i, double j, bool inclusiveEdges, 
     bool applied = false;
     if (within(dPlus)) { factor = v.kappa * dPlus + 0.5; applied = true; }
     if (within(dMinus)) { factor = 0.5 - v.kappa * dMinus; applied = true; }
-    if (dPlus < -tol && dMinus > tol) { factor = 0; applied = true; }
+    // With strict edges, a sample exactly half a sample inside both edges (a vane whose edges
+    // fall midway between samples) would match no rule and stay open, so that such a vane
+    // vanished; the ramp is 0 there, and the body takes it.
+    const bool body = inclusiveEdges ? (dPlus < -tol && dMinus > tol) : (dPlus <= -tol && dMinus >= tol);
+    if (body) { factor = 0; applied = true; }
     return applied;
 }
 

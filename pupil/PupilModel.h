@@ -45,7 +45,8 @@ struct VaneGeometry {
 VaneGeometry MakeVaneGeometry(int geometry, double thetaDegrees, double centre, double halfWidth);
 // The factor the vane's rules give sample (i, j), the last rule that applies winning; false
 // when no rule applies (outside the half-plane, or away from the vane). With inclusiveEdges
-// an edge takes |d| <= 0.5/kappa (aperture preview), otherwise |d| < 0.5/kappa.
+// an edge takes |d| <= 0.5/kappa (aperture preview), otherwise |d| < 0.5/kappa and the body
+// takes the samples exactly at |d| = 0.5/kappa inside the vane.
 bool VaneFactor(const VaneGeometry& vane, double i, double j, bool inclusiveEdges, double& factor);
 
 struct PupilInputs {

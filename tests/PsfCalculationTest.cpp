@@ -1,0 +1,402 @@
+#include "core/PsfCalculation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "core/IntensityCode.h"
+#include "pupil/PupilModel.h"
+#include "ReferenceAlgorithms.h"
+
+namespace velmora {
+namespace {
+
+// A calculation with the pupil model behind it, as the main window and the batch set it up.
+class Calculation {
+public:
+    Calculation() { workGrid.Allocate(gridSize, gridSize); }
+
+    CalculationDerived Run(const CalculationRequest& rq, const CalculationProgress& progress = {}) {
+        PupilInputs in;
+        in.params = &rq.params;
+        in.userFilter = &filter;
+        PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+        return RunPsfCalculation(rq, build, workGrid.get(), results, progress);
+    }
+    // Intensity of a code pixel of an image, as a fraction of the run's peak (256/255 undoes
+    // the code's scale).
+    static double Intensity(const Picture24& p, int x, int y) {
+        return DecodeIntensity(p.Red(x, y), p.Green(x, y), p.Blue(x, y)) * 256 / 255;
+    }
+
+    RealMatrixHolder workGrid;
+    UserFilter filter;
+    PsfResultImages results;
+};
+
+CalculationRequest ClearPupil(int aperture, int focalLength, int lambda) {
+    CalculationRequest rq;
+    rq.params.aperture = aperture;
+    rq.params.focalLength = focalLength;
+    rq.params.secondaryDiameter = 0;
+    rq.params.whiteBand = {lambda, lambda, 10};
+    return rq;
+}
+
+TEST(PsfCalculation, DefaultMonochromeRun) {
+    Calculation c;
+    CalculationRequest rq;
+    std::vector<int> lambdas;
+    std::vector<int> bar;
+    CalculationProgress progress;
+    progress.wavelength = [&](int index, int count, int lambda) {
+        EXPECT_EQ(index, static_cast<int>(lambdas.size()));
+        EXPECT_EQ(count, 2);
+        lambdas.push_back(lambda);
+    };
+    progress.bar = [&](int p) { bar.push_back(p); };
+    CalculationDerived d = c.Run(rq, progress);
+
+    EXPECT_EQ(lambdas, (std::vector<int>{600, 700}));
+    EXPECT_EQ(d.pupilSamples, 125) << "the last wavelength's values stay";
+    EXPECT_EQ(d.focalRatio, 6.25);
+    EXPECT_EQ(d.apertureMm, 160);
+    ASSERT_FALSE(bar.empty());
+    EXPECT_EQ(bar.back(), 0) << "the bar is left at 0";
+    for (int p : bar) {
+        EXPECT_GE(p, 0);
+        EXPECT_LE(p, 100);
+    }
+
+    const Picture24& code = c.results.image3;
+    ASSERT_EQ(code.width, 256);
+    EXPECT_EQ(code.Red(128, 128), 255);
+    EXPECT_EQ(code.Green(128, 128), 0);
+    EXPECT_EQ(code.Blue(128, 128), 0);
+    // Symmetric pupil, symmetric PSF about the centre pixel.
+    EXPECT_EQ(Calculation::Intensity(code, 128 + 9, 128), Calculation::Intensity(code, 128 - 9, 128));
+    EXPECT_EQ(Calculation::Intensity(code, 128, 128 + 17), Calculation::Intensity(code, 128 + 17, 128));
+
+    // Display at level 5: white wherever I >= 0.2601, grey elsewhere.
+    const Picture24& display = c.results.display;
+    EXPECT_EQ(display.Red(128, 128), 255);
+    for (int x = 100; x < 156; ++x) {
+        const double i = Calculation::Intensity(code, x, 128);
+        const int v = display.Red(x, 128);
+        if (i >= 0.2602) {
+            EXPECT_EQ(v, 255) << "x=" << x;
+        } else if (i < 0.26) {
+            EXPECT_NEAR(v, 500 * std::sqrt(i), 1.01) << "x=" << x;
+        }
+        EXPECT_EQ(display.Green(x, 128), v);
+    }
+    // The pupil picture of the last wavelength (Np = 125 from 512 - 62): the 25-sample shadow
+    // of the secondary at the centre, open at 40 samples out, dark beyond the rim.
+    EXPECT_EQ(c.results.pupil.Red(128, 128), 0);
+    EXPECT_EQ(c.results.pupil.Red(128 + 45, 128), 255);
+    EXPECT_EQ(c.results.pupil.Red(128 + 70, 128), 0);
+    EXPECT_TRUE(c.results.image2.empty()) << "colour images untouched in monochrome";
+}
+
+TEST(PsfCalculation, LevelOneNeverSaturates) {
+    Calculation c;
+    CalculationRequest rq;
+    rq.brightnessLevel = 1;
+    c.Run(rq);
+    EXPECT_EQ(c.results.display.Red(128, 128), 100);
+}
+
+// The whole run, step by step with the straightforward pieces, bit for bit.
+TEST(PsfCalculation, EqualsTheStraightforwardRun) {
+    CalculationRequest rq;
+    rq.params.spider1 = rq.params.spider3 = true;
+    rq.params.angle3 = 200;
+    rq.params.densityProfile = DensityProfileKind::Gaussian;
+    rq.params.comaX = 20;
+    rq.params.astigmatismS = -15;
+    rq.params.focus = 3;
+    rq.params.whiteBand = {550, 650, 50};
+    Calculation c;
+    c.Run(rq);
+
+    RealMatrixHolder acc, re, im, grid;
+    acc.Allocate(gridSize, gridSize);
+    re.Allocate(gridSize, gridSize);
+    im.Allocate(gridSize, gridSize);
+    grid.Allocate(gridSize, gridSize);
+    FftTables tables;
+    ASSERT_EQ(tables.Create(gridSize), 0);
+    PupilInputs in;
+    in.params = &rq.params;
+    const Aberrations a = AberrationsInWaves(rq.params);
+    for (int lambda = 550; lambda <= 650; lambda += 50) {
+        const int p = BuildPupil(in, lambda, grid.get());
+        reference::SamplePhase(p, a, grid.get(), re.get(), im.get());
+        reference::Fft2D(tables, re.get(), im.get());
+        const double w = (lambda * (1.0 / 550)) * (lambda * (1.0 / 550));
+        for (int i = 0; i < gridSize; ++i)
+            for (int j = 0; j < gridSize; ++j) acc[i][j] += (re[i][j] * re[i][j] + im[i][j] * im[i][j]) * w;
+    }
+    const double m = MatrixMaximum(gridSize, gridSize, acc.get());
+    for (int i = 0; i < gridSize; ++i)
+        for (int j = 0; j < gridSize; ++j) acc[i][j] = acc[i][j] / m * 1.0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const double v = acc[x + 384][y + 384];
+            const Rgb code = EncodeIntensity(v);
+            ASSERT_EQ(c.results.image3.Red(x, y), code.r) << x << "," << y;
+            ASSERT_EQ(c.results.image3.Green(x, y), code.g) << x << "," << y;
+            ASSERT_EQ(c.results.image3.Blue(x, y), code.b) << x << "," << y;
+            const int shown = std::min(255, static_cast<int>(500 * std::sqrt(v)));
+            ASSERT_EQ(c.results.display.Red(x, y), shown) << x << "," << y;
+        }
+}
+
+TEST(PsfCalculation, FastPhaseSamplingEqualsTheWholeGridLoop) {
+    SimulationParameters p;
+    RealMatrixHolder grid, re1, im1, re2, im2;
+    for (auto* m : {&grid, &re1, &im1, &re2, &im2}) m->Allocate(gridSize, gridSize);
+    PupilInputs in;
+    in.params = &p;
+    Aberrations a;
+    a.spherical = 0.3;
+    a.comaY = -0.7;
+    a.tiltX = 0.2;
+    a.astigmatismM = 0.45;
+    for (int lambda : {400, 550, 613}) {  // even and odd Np
+        const int np = BuildPupil(in, lambda, grid.get());
+        re1[3][3] = 9;  // stale content from an earlier wavelength
+        SamplePhase(np, a, grid.get(), re1.get(), im1.get());
+        reference::SamplePhase(np, a, grid.get(), re2.get(), im2.get());
+        for (int i = 0; i < gridSize; ++i) {
+            ASSERT_EQ(std::memcmp(re1[i], re2[i], sizeof(double) * gridSize), 0) << "row " << i;
+            ASSERT_EQ(std::memcmp(im1[i], im2[i], sizeof(double) * gridSize), 0) << "row " << i;
+        }
+    }
+}
+
+// Radial profile along +x through the centre pixel.
+std::vector<double> Profile(const Picture24& code) {
+    std::vector<double> v;
+    for (int x = 128; x < 256; ++x) v.push_back(Calculation::Intensity(code, x, 128));
+    return v;
+}
+
+// Position and value of the extremum of a parabola through three samples.
+std::pair<double, double> Vertex(const std::vector<double>& v, int k) {
+    const double a = v[k - 1], b = v[k], c = v[k + 1];
+    const double offset = 0.5 * (a - c) / (a - 2 * b + c);
+    return {k + offset, b - 0.25 * (a - c) * offset};
+}
+
+TEST(PsfCalculation, ClearCircularPupilGivesTheAiryPattern) {
+    // Np = 100 at 550 nm: the first dark ring at 1.21967 x 1024 / 100 samples, the first bright
+    // ring at 1.6347 x 10.24 with 0.0175 of the peak (Born & Wolf, Principles of Optics, 8.5.2).
+    Calculation c;
+    CalculationDerived d = c.Run(ClearPupil(100, 1000, 550));
+    ASSERT_EQ(d.pupilSamples, 100);
+    std::vector<double> v = Profile(c.results.image3);
+    int dark = 1;
+    while (v[dark + 1] < v[dark]) ++dark;
+    const auto [zero, zeroValue] = Vertex(v, dark);
+    EXPECT_NEAR(zero, 1.21967 * 1024 / 100, 0.1);
+    int bright = dark;
+    while (v[bright + 1] > v[bright]) ++bright;
+    const auto [ring, ringValue] = Vertex(v, bright);
+    EXPECT_NEAR(ring, 1.6347 * 10.24, 0.15);
+    EXPECT_NEAR(ringValue, 0.0175, 0.0005);
+    (void)zeroValue;
+}
+
+int PixelsAboveHalf(const Picture24& code) {
+    int n = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) n += Calculation::Intensity(code, x, y) >= 0.5;
+    return n;
+}
+
+std::pair<int, int> Peak(const Picture24& code) {
+    std::pair<int, int> best{0, 0};
+    double top = -1;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            if (Calculation::Intensity(code, x, y) > top) {
+                top = Calculation::Intensity(code, x, y);
+                best = {x, y};
+            }
+    return best;
+}
+
+TEST(PsfCalculation, FocusSpreadsTheCoreAndTiltMovesIt) {
+    Calculation c;
+    CalculationRequest rq = ClearPupil(100, 1000, 550);
+    c.Run(rq);
+    const int sharp = PixelsAboveHalf(c.results.image3);
+    EXPECT_EQ(Peak(c.results.image3), std::make_pair(128, 128));
+
+    rq.aberrations = Aberrations{};
+    rq.aberrations->focus = 0.5;
+    c.Run(rq);
+    EXPECT_GT(PixelsAboveHalf(c.results.image3), 2 * sharp);
+
+    // A tilt of t waves across the radius moves the peak by t x 1024 / (Np / 2) samples:
+    // 0.5 wave at Np = 100 is 10.24 samples, along x for tilt X and along y for tilt Y.
+    rq.aberrations = Aberrations{};
+    rq.aberrations->tiltX = 0.5;
+    c.Run(rq);
+    EXPECT_EQ(Peak(c.results.image3), std::make_pair(138, 128));
+    rq.aberrations = Aberrations{};
+    rq.aberrations->tiltY = -0.5;
+    c.Run(rq);
+    EXPECT_EQ(Peak(c.results.image3), std::make_pair(128, 118));
+}
+
+TEST(PsfCalculation, ColourBandsPeakByTheirSummedWavelengths) {
+    Calculation c;
+    CalculationRequest rq;
+    rq.params.colorMode = ColorMode::Colour;
+    c.Run(rq);
+    // S = 900, 1100, 1300: peaks 1, (900/1100)^2, (900/1300)^2.
+    const double peaks[3] = {1.0, 0.669421, 0.479290};
+    const Picture24* images[3] = {&c.results.image4, &c.results.image3, &c.results.image2};
+    for (int b = 0; b < 3; ++b) {
+        const auto [x, y] = Peak(*images[b]);
+        EXPECT_EQ(x, 128);
+        EXPECT_EQ(y, 128);
+        EXPECT_NEAR(Calculation::Intensity(*images[b], x, y), peaks[b], 2e-6) << "band " << b;
+    }
+    const Picture24& d = c.results.display;
+    EXPECT_EQ(d.Blue(128, 128), 255);
+    EXPECT_EQ(d.Green(128, 128), 255);
+    EXPECT_EQ(d.Red(128, 128), 255);
+    EXPECT_TRUE(c.results.pupil.empty()) << "the pupil picture is made by monochrome runs only";
+
+    // A band with min > max is black; so is everything when the blue band is empty.
+    rq.params.greenBand = {600, 500, 100};
+    c.Run(rq);
+    EXPECT_EQ(Peak(c.results.image3), std::make_pair(0, 0));
+    EXPECT_EQ(Calculation::Intensity(c.results.image3, 128, 128), 0.0);
+    EXPECT_GT(Calculation::Intensity(c.results.image2, 128, 128), 0.4);
+    rq.params.blueBand = {500, 400, 100};
+    c.Run(rq);
+    for (const Picture24* image : images) EXPECT_EQ(Calculation::Intensity(*image, 128, 128), 0.0);
+    EXPECT_EQ(c.results.display.Red(128, 128), 0);
+}
+
+TEST(PsfCalculation, EmptyWhiteBandIsBlack) {
+    Calculation c;
+    CalculationRequest rq;
+    rq.params.whiteBand = {700, 600, 100};
+    c.Run(rq);
+    EXPECT_EQ(c.results.image3.Red(128, 128), 0);
+    EXPECT_EQ(c.results.display.Red(128, 128), 0);
+}
+
+TEST(PsfCalculation, WavelengthDependenceTakesOneRowPerWavelength) {
+    Calculation withTable, withPanel;
+    CalculationRequest rq;
+    rq.params.useWavelengthDependence = true;
+    rq.params.comaX = 10;  // the other coefficients keep their panel values
+    rq.dependenceRows = {{"0.1", "0.5"}, {"0.1", "0.5"}, {"garbage", "beyond the band"}};
+    withTable.Run(rq);
+    CalculationRequest same = rq;
+    same.params.useWavelengthDependence = false;
+    same.aberrations = AberrationsInWaves(rq.params);
+    same.aberrations->spherical = 0.1;
+    same.aberrations->focus = 0.5;
+    withPanel.Run(same);
+    EXPECT_EQ(withTable.results.image3, withPanel.results.image3);
+
+    // Row 1 belongs to the second wavelength only.
+    rq.dependenceRows = {{"0.1", "0.5"}, {"0", "0"}};
+    withTable.Run(rq);
+    EXPECT_NE(withTable.results.image3, withPanel.results.image3);
+
+    // Colour runs ignore the table.
+    rq.params.colorMode = ColorMode::Colour;
+    rq.dependenceRows.clear();
+    EXPECT_NO_THROW(withTable.Run(rq));
+}
+
+TEST(PsfCalculation, RefusedRunsLeaveTheResultsAsTheyWere) {
+    Calculation c;
+    c.Run(CalculationRequest{});
+    const PsfResultImages before = c.results;
+
+    auto refused = [&](CalculationRequest rq, const char* needle) {
+        try {
+            c.Run(rq);
+            ADD_FAILURE() << "not refused: " << needle;
+        } catch (const CalculationError& e) {
+            EXPECT_NE(std::string(e.what()).find(needle), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(c.results.display, before.display);
+        EXPECT_EQ(c.results.image3, before.image3);
+        EXPECT_EQ(c.results.pupil, before.pupil);
+    };
+    CalculationRequest rq;
+    rq.params.aperture = 0;
+    refused(rq, "主鏡口径が 0 mm");
+    rq = {};
+    rq.params.aperture = -5;
+    refused(rq, "-5 mm");
+    rq = {};
+    rq.params.focalLength = 0;
+    refused(rq, "焦点距離が 0 mm");
+    rq = {};
+    rq.params.whiteBand.step = 0;
+    refused(rq, "ステップが 0 nm");
+    rq = {};
+    rq.params.colorMode = ColorMode::Colour;
+    rq.params.greenBand.step = -10;
+    refused(rq, "緑の波長ステップ");
+    rq = {};
+    rq.params.aperture = 300;
+    rq.params.focalLength = 100;  // Np = 2750 at 600 nm
+    refused(rq, "2750");
+    rq = {};
+    rq.params.aperture = 1;
+    rq.params.focalLength = 30000;  // Np = 0
+    refused(rq, "サンプル数が 0");
+    rq = {};
+    rq.params.whiteBand = {0, 100, 100};
+    refused(rq, "波長 0 nm");
+    rq = {};
+    rq.brightnessLevel = 0;
+    refused(rq, "明るさ");
+    rq = {};
+    rq.params.useWavelengthDependence = true;
+    rq.dependenceRows = {{"0", "0"}};
+    refused(rq, "1 行しかありません");
+    rq.dependenceRows = {{"0", "0"}, {"0.1", "abc"}};
+    refused(rq, "2 行目: 'abc' is not a valid floating point value");
+}
+
+TEST(PsfCalculation, NoNanReachesTheResults) {
+    Calculation c;
+    c.Run(CalculationRequest{});
+    const PsfResultImages before = c.results;
+    CalculationRequest rq;
+    rq.params.densityProfile = DensityProfileKind::UserFilter;
+    c.filter.userFilterLoaded = true;
+    c.filter.userFilterCount = 2;
+    c.filter.userFilterTable = {};
+    c.filter.userFilterTable[0] = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_THROW(c.Run(rq), CalculationError);
+    EXPECT_EQ(c.results.image3, before.image3);
+
+    c.filter.userFilterTable[0] = 1e300;  // finite, but its intensity overflows
+    EXPECT_THROW(c.Run(rq), CalculationError);
+    EXPECT_EQ(c.results.image3, before.image3);
+
+    // A huge density coefficient is extreme but defined.
+    rq = {};
+    rq.params.densityProfile = DensityProfileKind::Gaussian;
+    rq.params.densityCoefficient = 1e200;
+    EXPECT_NO_THROW(c.Run(rq));
+}
+
+}  // namespace
+}  // namespace velmora
