@@ -1,1 +1,181 @@
-int main(){}
+// Speed and memory of the numeric road: the 2D transform against FFTW on the same machine in
+// the same run, and whole calculation runs. `make bench`.
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+
+#include <complex>
+#include <cstdio>
+#include <string>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "core/PsfCalculation.h"
+#include "pupil/PupilModel.h"
+#include "../tests/ReferenceAlgorithms.h"
+
+namespace velmora {
+namespace {
+
+// The field of the default pupil at 600 nm, as the calculation hands it to the transform.
+struct DefaultField {
+    DefaultField() {
+        SetKernelTrace(false);
+        workGrid.Allocate(gridSize, gridSize);
+        re.Allocate(gridSize, gridSize);
+        im.Allocate(gridSize, gridSize);
+        SimulationParameters p;
+        PupilInputs in;
+        in.params = &p;
+        const int np = BuildPupil(in, 600, workGrid.get());
+        SamplePhase(np, AberrationsInWaves(p), workGrid.get(), re.get(), im.get());
+    }
+    void CopyTo(RealMatrix r, RealMatrix i) const {
+        for (int k = 0; k < gridSize; ++k) {
+            std::memcpy(r[k], re[k], sizeof(double) * gridSize);
+            std::memcpy(i[k], im[k], sizeof(double) * gridSize);
+        }
+    }
+    RealMatrixHolder workGrid, re, im;
+};
+
+const DefaultField& Field() {
+    static DefaultField f;
+    return f;
+}
+
+void BM_Fft2D_DefaultPupil(benchmark::State& state) {
+    const DefaultField& f = Field();
+    FftTables tables;
+    tables.Create(gridSize);
+    RealMatrixHolder re, im;
+    re.Allocate(gridSize, gridSize);
+    im.Allocate(gridSize, gridSize);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.CopyTo(re.get(), im.get());
+        state.ResumeTiming();
+        Fft2D(tables, re.get(), im.get());
+        benchmark::DoNotOptimize(re[512][512]);
+    }
+}
+BENCHMARK(BM_Fft2D_DefaultPupil)->Unit(benchmark::kMillisecond);
+
+void BM_Fft2D_Straightforward(benchmark::State& state) {
+    const DefaultField& f = Field();
+    FftTables tables;
+    tables.Create(gridSize);
+    RealMatrixHolder re, im;
+    re.Allocate(gridSize, gridSize);
+    im.Allocate(gridSize, gridSize);
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.CopyTo(re.get(), im.get());
+        state.ResumeTiming();
+        reference::Fft2D(tables, re.get(), im.get());
+        benchmark::DoNotOptimize(re[512][512]);
+    }
+}
+BENCHMARK(BM_Fft2D_Straightforward)->Unit(benchmark::kMillisecond);
+
+void BM_Fftw2D_Measure(benchmark::State& state) {
+    const DefaultField& f = Field();
+    const size_t n = static_cast<size_t>(gridSize) * gridSize;
+    auto* data = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * n));
+    fftw_plan plan = fftw_plan_dft_2d(gridSize, gridSize, data, data, FFTW_FORWARD, FFTW_MEASURE);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int r = 0; r < gridSize; ++r)
+            for (int c = 0; c < gridSize; ++c) {
+                data[static_cast<size_t>(r) * gridSize + c][0] = f.re[r][c];
+                data[static_cast<size_t>(r) * gridSize + c][1] = f.im[r][c];
+            }
+        state.ResumeTiming();
+        fftw_execute(plan);
+        benchmark::DoNotOptimize(data[0][0]);
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(data);
+}
+BENCHMARK(BM_Fftw2D_Measure)->Unit(benchmark::kMillisecond);
+
+void RunOnce(const CalculationRequest& rq, RealMatrix workGrid, PsfResultImages& results) {
+    PupilInputs in;
+    in.params = &rq.params;
+    PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    RunPsfCalculation(rq, build, workGrid, results, {});
+}
+
+CalculationRequest Scenario(const std::string& name) {
+    CalculationRequest rq;
+    if (name == "mono61") rq.params.whiteBand = {400, 700, 5};
+    if (name == "colour") rq.params.colorMode = ColorMode::Colour;
+    return rq;
+}
+
+// Peak memory of one run, measured in a fresh process (this program started again for just
+// that run): the high-water mark of resident memory, whole and above what the process held
+// before the run began.
+std::string PeakRun(const std::string& name) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);  // the main window's, held for the program's life
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    PsfResultImages results;
+    RunOnce(Scenario(name), workGrid.get(), results);
+    getrusage(RUSAGE_SELF, &after);
+    return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
+}
+
+void BenchRun(benchmark::State& state, const std::string& name) {
+    SetKernelTrace(false);
+    const CalculationRequest rq = Scenario(name);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    PsfResultImages results;
+    for (auto _ : state) {
+        RunOnce(rq, workGrid.get(), results);
+        benchmark::DoNotOptimize(results.display.bgr.data());
+    }
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return;
+    const std::string command = std::string("'") + self + "' --velmora-peak-run=" + name;
+    double whole = -1, run = -1;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        if (std::fscanf(p, "%lf %lf", &whole, &run) != 2) whole = run = -1;
+        pclose(p);
+    }
+    state.counters["process_peak_MiB"] = whole;
+    state.counters["run_peak_MiB"] = run;
+}
+
+void BM_MonochromeRun_Default(benchmark::State& state) {
+    BenchRun(state, "mono");
+}
+BENCHMARK(BM_MonochromeRun_Default)->Unit(benchmark::kMillisecond);
+
+void BM_MonochromeRun_61(benchmark::State& state) {
+    BenchRun(state, "mono61");
+}
+BENCHMARK(BM_MonochromeRun_61)->Unit(benchmark::kMillisecond);
+
+void BM_ColourRun_Default(benchmark::State& state) {
+    BenchRun(state, "colour");
+}
+BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmora
+
+int main(int argc, char** argv) {
+    const std::string peakFlag = "--velmora-peak-run=";
+    if (argc == 2 && std::string(argv[1]).rfind(peakFlag, 0) == 0) {
+        std::puts(velmora::PeakRun(argv[1] + peakFlag.size()).c_str());
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -91,7 +91,7 @@ int FftTables::Create(int length) {
     if (length < 8 || (length & (length - 1)) != 0) return 1;
     if (AllocIntVector(length, bitReverseTable) != 0 ||
         AllocRealVector(static_cast<int>(length * 1.25), sineTable) != 0 ||
-        AllocRealVector(16 * length, laneWork) != 0) {
+        AllocRealVector(32 * length, laneWork) != 0) {
         Release();
         return 1;
     }

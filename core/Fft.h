@@ -37,7 +37,7 @@ public:
     int n = 0;
     RealVector sineTable = nullptr;      // trunc(1.25 n) entries
     IntVector bitReverseTable = nullptr; // n entries
-    // Scratch of the vectorised transform (16 n doubles); the tables themselves stay unchanged.
+    // Scratch of the vectorised transform (32 n doubles); the tables themselves stay unchanged.
     double* laneWork = nullptr;
 };
 

@@ -1,5 +1,5 @@
-// Internal: the vectorised passes of the two-dimensional FFT, built once for the baseline
-// instruction set and once for AVX2 (chosen at run time). Both builds round exactly like Fft.
+// Internal: the vectorised passes of the two-dimensional FFT, built for the baseline
+// instruction set (4 lanes), AVX2 (4 lanes) and AVX-512 (8 lanes), chosen at run time. Both builds round exactly like Fft.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +14,13 @@ struct Fft2DPassArgs {
     double** im;
     double** acc;      // null: write the swapped result back into re/im
     double weight;
-    double* work;      // 16 n doubles, 64-byte aligned
+    double* work;      // 32 n doubles, 64-byte aligned
     void (*progress)(void* context, int percent);
     void* progressContext;
 };
 
 void Fft2DPassesBaseline(const Fft2DPassArgs& args);
 void Fft2DPassesAvx2(const Fft2DPassArgs& args);
+void Fft2DPassesAvx512(const Fft2DPassArgs& args);
 
 }  // namespace velmora::detail

@@ -120,12 +120,13 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     if (bar) bar(0);
 }
 
-// Every element becomes (element / m) x q. Dividing by the peak rather than multiplying by
-// 1/m makes the peak exactly q: m x (1/m) can fall one unit in the last place short of 1,
-// which the 24-bit code would show as 254, 255, 255 instead of 255, 0, 0.
+// Every element of the display window becomes (element / m) x q; nothing outside the window
+// is read afterwards. Dividing by the peak rather than multiplying by 1/m makes the peak
+// exactly q: m x (1/m) can fall one unit in the last place short of 1, which the 24-bit code
+// would show as 254, 255, 255 instead of 255, 0, 0.
 void NormaliseToPeak(RealMatrix acc, double m, double q) {
-    for (int i = 0; i < gridSize; ++i)
-        for (int j = 0; j < gridSize; ++j) acc[i][j] = acc[i][j] / m * q;
+    for (int i = displayWindowStart; i < displayWindowStart + resultSize; ++i)
+        for (int j = displayWindowStart; j < displayWindowStart + resultSize; ++j) acc[i][j] = acc[i][j] / m * q;
 }
 
 void CheckFinite(double peak) {

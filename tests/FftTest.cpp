@@ -200,14 +200,24 @@ TEST(Fft2D, BitIdenticalToTheStraightforwardAlgorithm) {
     EXPECT_TRUE(fast.SameBits(expected)) << "dispatched path";
 
     // Both builds of the passes, whatever the machine picks.
-    for (bool avx2 : {false, true}) {
-        if (avx2 && !__builtin_cpu_supports("avx2")) continue;
+    struct Build {
+        const char* name;
+        bool runs;
+        void (*passes)(const detail::Fft2DPassArgs&);
+    };
+    const Build builds[] = {
+        {"baseline", true, &detail::Fft2DPassesBaseline},
+        {"AVX2", static_cast<bool>(__builtin_cpu_supports("avx2")), &detail::Fft2DPassesAvx2},
+        {"AVX-512", static_cast<bool>(__builtin_cpu_supports("avx512f")), &detail::Fft2DPassesAvx512},
+    };
+    for (const Build& b : builds) {
+        if (!b.runs) continue;
         Field lanes(gridSize);
         lanes.CopyFrom(input);
         detail::Fft2DPassArgs args{gridSize, t.bitReverseTable, t.sineTable, lanes.re.get(), lanes.im.get(),
                                    nullptr, 0, t.laneWork, nullptr, nullptr};
-        avx2 ? detail::Fft2DPassesAvx2(args) : detail::Fft2DPassesBaseline(args);
-        EXPECT_TRUE(lanes.SameBits(expected)) << (avx2 ? "AVX2 build" : "baseline build");
+        b.passes(args);
+        EXPECT_TRUE(lanes.SameBits(expected)) << b.name << " build";
     }
 }
 

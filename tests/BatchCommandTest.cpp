@@ -1,0 +1,161 @@
+#include "app/BatchCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "files/Bmp.h"
+#include "files/ParameterFile.h"
+
+namespace velmora {
+namespace {
+
+class Batch : public testing::Test {
+protected:
+    Batch() {
+        dir_ = std::filesystem::temp_directory_path() / ("velmora-batch-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(dir_);
+    }
+    ~Batch() override { std::filesystem::remove_all(dir_); }
+
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+    int Run(std::vector<std::string> args) {
+        std::ostringstream err;
+        int status = RunBatchCommand(args, err);
+        messages = err.str();
+        return status;
+    }
+    bool Empty() const { return std::filesystem::is_empty(dir_); }
+    std::vector<std::vector<double>> ReadIntensity(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        std::vector<std::vector<double>> rows;
+        std::string line;
+        while (std::getline(f, line)) {
+            EXPECT_TRUE(!line.empty() && line.back() == '\r') << "CR LF line ends";
+            std::istringstream in(line);
+            std::vector<double> row;
+            double v;
+            while (in >> v) row.push_back(v);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    std::string messages;
+
+private:
+    std::filesystem::path dir_;
+};
+
+TEST_F(Batch, DefaultsWriteTheResultFiles) {
+    ASSERT_EQ(Run({"--display", File("d.bmp"), "--pupil", File("p.bmp"), "--intensity", File("i.txt")}), 0) << messages;
+    EXPECT_NE(messages.find("wavelength 1 of 2: 600 nm"), std::string::npos);
+    EXPECT_NE(messages.find("wavelength 2 of 2: 700 nm"), std::string::npos);
+
+    auto rows = ReadIntensity(File("i.txt"));
+    ASSERT_EQ(rows.size(), 256u);
+    for (const auto& row : rows) ASSERT_EQ(row.size(), 256u);
+    EXPECT_EQ(rows[128][128], 0.996094) << "red 255, green 0, blue 0 decodes as 255/256";
+    EXPECT_EQ(rows[128][120], rows[128][136]);
+
+    std::ifstream f(File("d.bmp"), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(f)), {});
+    Picture24 display;
+    ASSERT_TRUE(DecodeBmp24(bytes, display));
+    EXPECT_EQ(display.width, 256);
+    EXPECT_EQ(display.Red(128, 128), 255);
+    EXPECT_TRUE(std::filesystem::exists(File("p.bmp")));
+}
+
+TEST_F(Batch, ColourWritesOneIntensityFilePerBand) {
+    ASSERT_EQ(Run({"--color", "--coma-x", "0.3", "--intensity", File("c.txt")}), 0) << messages;
+    EXPECT_NE(messages.find("wavelength 6 of 6: 700 nm"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(File("c.txt")));
+    const double peaks[3] = {0.996094 * 0.479290, 0.996094 * 0.669421, 0.996094};
+    const char* names[3] = {"c-red.txt", "c-green.txt", "c-blue.txt"};
+    for (int b = 0; b < 3; ++b) {
+        auto rows = ReadIntensity(File(names[b]));
+        ASSERT_EQ(rows.size(), 256u) << names[b];
+        double top = 0;
+        for (const auto& row : rows)
+            for (double v : row) top = std::max(top, v);
+        EXPECT_NEAR(top, peaks[b], 2e-6) << names[b];
+        EXPECT_NE(rows[128][124], rows[128][132]) << "coma is not symmetric about the centre";
+    }
+    EXPECT_EQ(InsertBeforeExtension("out", "-red"), "out-red");
+    EXPECT_EQ(InsertBeforeExtension("a.b/out", "-red"), "a.b/out-red");
+    EXPECT_EQ(InsertBeforeExtension("dir/.hidden", "-red"), "dir/.hidden-red");
+    EXPECT_EQ(InsertBeforeExtension("x.y.txt", "-red"), "x.y-red.txt");
+}
+
+TEST_F(Batch, ParameterFileAndModeOverride) {
+    SimulationParameters p;
+    p.colorMode = ColorMode::Colour;
+    p.whiteBand = {550, 550, 10};
+    p.secondaryDiameter = 0;
+    WriteParameterFile(File("set.vld"), p);
+    ASSERT_EQ(Run({"--params", File("set.vld"), "--mono", "--intensity", File("m.txt")}), 0) << messages;
+    EXPECT_NE(messages.find("wavelength 1 of 1: 550 nm"), std::string::npos);
+}
+
+TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
+    const std::vector<std::vector<std::string>> usage = {
+        {"--bogus"},
+        {"--focus"},
+        {"--focus", "abc", "--display", File("d.bmp")},
+        {"--focus", "inf", "--display", File("d.bmp")},
+        {"--tilt-x", "nan", "--display", File("d.bmp")},
+        {"--brightness", "0", "--display", File("d.bmp")},
+        {"--brightness", "101", "--display", File("d.bmp")},
+        {"--brightness", "5.5", "--display", File("d.bmp")},
+        {"--display"},
+    };
+    for (const auto& args : usage) {
+        EXPECT_EQ(Run(args), 2) << args[0];
+        EXPECT_NE(messages.find("usage: velmora1-batch"), std::string::npos);
+    }
+    EXPECT_TRUE(Empty());
+}
+
+TEST_F(Batch, BadInputAndRefusedRunsWriteNothing) {
+    EXPECT_EQ(Run({"--params", File("absent.vld"), "--display", File("d.bmp")}), 1);
+    EXPECT_NE(messages.find("does not exist"), std::string::npos);
+
+    { std::ofstream(File("half.vld"), std::ios::binary) << "Velmora Data File\r\nAperture 100\r\nFocal_length x\r\n"; }
+    EXPECT_EQ(Run({"--params", File("half.vld"), "--display", File("d.bmp")}), 1);
+    EXPECT_NE(messages.find("line 3 (Focal_length)"), std::string::npos) << messages;
+
+    SimulationParameters p;
+    p.aperture = 0;
+    WriteParameterFile(File("zero.vld"), p);
+    EXPECT_EQ(Run({"--params", File("zero.vld"), "--display", File("d.bmp")}), 1);
+    EXPECT_NE(messages.find("主鏡口径が 0 mm"), std::string::npos) << messages;
+
+    p = {};
+    p.whiteBand.step = 0;
+    WriteParameterFile(File("step.vld"), p);
+    EXPECT_EQ(Run({"--params", File("step.vld"), "--intensity", File("i.txt")}), 1);
+
+    EXPECT_EQ(Run({"--color", "--pupil", File("p.bmp")}), 1);
+    EXPECT_NE(messages.find("monochrome"), std::string::npos);
+
+    EXPECT_EQ(Run({"--display", File("no/such/dir/d.bmp")}), 1);
+    EXPECT_NE(messages.find("no/such/dir/d.bmp"), std::string::npos);
+
+    for (const char* name : {"d.bmp", "i.txt", "p.bmp"}) EXPECT_FALSE(std::filesystem::exists(File(name))) << name;
+}
+
+TEST_F(Batch, TheInstalledCommandEndToEnd) {
+    const std::string command = std::string(VELMORA_BATCH_BINARY) + " --intensity " + File("e.txt") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadIntensity(File("e.txt"))[128][128], 0.996094);
+    const std::string bad = std::string(VELMORA_BATCH_BINARY) + " --nonsense >/dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
+}
+
+}  // namespace
+}  // namespace velmora
