@@ -88,7 +88,7 @@ void Fft(int n, const int32_t* rev, const double* sine, double* x, double* y) {
 
 int FftTables::Create(int length) {
     Release();
-    if (length < 8 || (length & (length - 1)) != 0) return 1;
+    if (length < 16 || (length & (length - 1)) != 0) return 1;
     if (AllocIntVector(length, bitReverseTable) != 0 ||
         AllocRealVector(static_cast<int>(length * 1.25), sineTable) != 0 ||
         AllocRealVector(32 * length, laneWork) != 0) {

@@ -30,7 +30,8 @@ public:
     FftTables(const FftTables&) = delete;
     FftTables& operator=(const FftTables&) = delete;
     ~FftTables() { Release(); }
-    // Allocates and fills the tables for length n (a power of two >= 8); 0, or 1 on failure.
+    // Allocates and fills the tables for length n (a power of two >= 16, so that the widest
+    // vector lanes divide every half grid); 0, or 1 on failure.
     int Create(int n);
     void Release();
 

@@ -44,6 +44,17 @@ TEST(SineTable, EntriesOfTheQuarterWaveTable) {
     EXPECT_EQ(four.sine[4], 0.0);
 }
 
+TEST(FftTables, TraceLinesAndRefusedLengths) {
+    testing::internal::CaptureStdout();
+    FftTables t;
+    ASSERT_EQ(t.Create(1024), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "extended int\na\nb\n");
+    EXPECT_EQ(t.n, 1024);
+    EXPECT_EQ(t.Create(1000), 1) << "not a power of two";
+    EXPECT_EQ(t.Create(8), 1) << "narrower than the vector lanes";
+    EXPECT_EQ(t.n, 0);
+}
+
 TEST(BitReverseTable, SixteenAndOneThousandTwentyFour) {
     Tables1D t(16);
     EXPECT_EQ(t.rev, (std::vector<int32_t>{0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15}));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <sys/resource.h>
 
 namespace velmora {
 namespace {
@@ -26,6 +27,28 @@ TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
     ASSERT_EQ(AllocIntVector(8, iv), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "extended int\n");
     FreeIntVector(iv);
+}
+
+// A row that cannot be had: the rows obtained so far are given back and the integer
+// allocator says so on standard output. Run in a child whose address space is capped.
+[[noreturn]] void AllocateBeyondACap() {
+    rlimit cap{512u << 20, 512u << 20};
+    setrlimit(RLIMIT_AS, &cap);
+    testing::internal::CaptureStdout();
+    IntMatrix m = nullptr;
+    const int status = AllocIntMatrix(8, 16 << 20, m);  // 64 MiB rows, 512 MiB in all
+    const std::string out = testing::internal::GetCapturedStdout();
+    RealMatrix r = nullptr;
+    const int realStatus = AllocRealMatrix(8, 16 << 20, r);
+    std::exit(status == 1 && m == nullptr && out == "Alloc Error  !!\n" && realStatus == 1 && r == nullptr ? 0 : 1);
+}
+
+TEST(MatrixDeathTest, AllocationFailureIsReported) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address-space cap conflicts with the sanitizer's shadow memory";
+#else
+    EXPECT_EXIT(AllocateBeyondACap(), testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(Matrix, ClampAndMaximum) {
