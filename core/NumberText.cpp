@@ -99,7 +99,18 @@ std::string FormatStream(double value) {
 
 std::string FormatFixed(double value, int decimals) {
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    // An exact tie (0.125 to two decimals) rounds away from zero, as a reader expects;
+    // printf would round it to even. For up to three decimals the scaled value is exact in
+    // extended precision, so the tie test is too.
+    long double scaled = static_cast<long double>(value);
+    for (int k = 0; k < decimals; ++k) scaled *= 10;
+    if (decimals <= 3 && std::fabs(scaled - std::trunc(scaled)) == 0.5L) {
+        long double rounded = std::trunc(scaled) + (scaled > 0 ? 1 : -1);
+        for (int k = 0; k < decimals; ++k) rounded /= 10;
+        std::snprintf(buf, sizeof buf, "%.*Lf", decimals, rounded);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    }
     std::string s(buf);
     if (s.find_first_not_of("-0.") == std::string::npos && s.front() == '-') s.erase(0, 1);
     return s;

@@ -81,16 +81,16 @@ struct Workspace {
     FftTables tables;
 };
 
+const char* const outOfMemory = "計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。";
+
 void Allocate(RealMatrixHolder& m) {
-    if (m.Allocate(gridSize, gridSize) != 0)
-        throw CalculationError("計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。");
+    if (m.Allocate(gridSize, gridSize) != 0) throw CalculationError(outOfMemory);
 }
 
 void AllocateWorkspace(Workspace& ws) {
     Allocate(ws.fieldRe);
     Allocate(ws.fieldIm);
-    if (ws.tables.Create(gridSize) != 0)
-        throw CalculationError("計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。");
+    if (ws.tables.Create(gridSize) != 0) throw CalculationError(outOfMemory);
 }
 
 // The amplitude comes from the pupil model, which may read a user filter or mask; a value that
@@ -190,8 +190,10 @@ void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, RealMat
     }
 }
 
-CalculationDerived RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                                     PsfResultImages& results, const CalculationProgress& progress) {
+namespace {
+
+CalculationDerived Run(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                       PsfResultImages& results, const CalculationProgress& progress) {
     const SimulationParameters& p = rq.params;
     const bool mono = p.colorMode == ColorMode::Monochrome;
     std::vector<const WavelengthBand*> bands;
@@ -285,6 +287,17 @@ CalculationDerived RunPsfCalculation(const CalculationRequest& rq, const PupilBu
     results.image2 = std::move(intensities[2]);
     results.display = std::move(display);
     return derived;
+}
+
+}  // namespace
+
+CalculationDerived RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                                     PsfResultImages& results, const CalculationProgress& progress) {
+    try {
+        return Run(rq, buildPupil, workGrid, results, progress);
+    } catch (const std::bad_alloc&) {
+        throw CalculationError(outOfMemory);  // the pupil model's own arrays, or the pictures
+    }
 }
 
 }  // namespace velmora

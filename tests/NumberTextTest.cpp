@@ -67,6 +67,10 @@ TEST(NumberText, Formats) {
     EXPECT_EQ(FormatFixed(2.0, 3), "2.000");
     EXPECT_EQ(FormatFixed(0.15, 3), "0.150");
     EXPECT_EQ(FormatFixed(-0.0001, 3), "0.000");
+    EXPECT_EQ(FormatFixed(0.125, 2), "0.13") << "an exact tie rounds away from zero";
+    EXPECT_EQ(FormatFixed(-0.0625, 3), "-0.063");
+    EXPECT_EQ(FormatFixed(2.675, 2), "2.67") << "2.675 is stored below the tie";
+    EXPECT_EQ(FormatHashDot00(0.125), ".13");
 }
 
 TEST(SimulationParameters, ConversionsOfThePanel) {
