@@ -31,7 +31,7 @@ TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
 
 // A row that cannot be had: the rows obtained so far are given back and the integer
 // allocator says so on standard output. Run in a child whose address space is capped.
-[[noreturn]] void AllocateBeyondACap() {
+[[noreturn, maybe_unused]] void AllocateBeyondACap() {
     rlimit cap{512u << 20, 512u << 20};
     setrlimit(RLIMIT_AS, &cap);
     testing::internal::CaptureStdout();
