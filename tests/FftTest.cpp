@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Fft2DPasses.h"
+#include "pupil/PupilModel.h"
 #include "ReferenceAlgorithms.h"
 
 namespace velmora {
@@ -230,6 +231,24 @@ TEST(Fft2D, BitIdenticalToTheStraightforwardAlgorithm) {
         b.passes(args);
         EXPECT_TRUE(lanes.SameBits(expected)) << b.name << " build";
     }
+}
+
+TEST(Fft2D, BitIdenticalOnTheDefaultPupil) {
+    FftTables t;
+    ASSERT_EQ(t.Create(gridSize), 0);
+    SimulationParameters p;
+    PupilInputs in;
+    in.params = &p;
+    RealMatrixHolder grid;
+    grid.Allocate(gridSize, gridSize);
+    const int np = BuildPupil(in, 600, grid.get());
+    Field fast(gridSize), expected(gridSize);
+    SamplePhase(np, AberrationsInWaves(p), grid.get(), fast.re.get(), fast.im.get());
+    expected.CopyFrom(fast);
+    reference::Fft2D(t, expected.re.get(), expected.im.get());
+    Fft2D(t, fast.re.get(), fast.im.get());
+    EXPECT_TRUE(fast.SameBits(expected));
+    EXPECT_GT(fast.re[512][512], 0.0);
 }
 
 TEST(Fft2D, AccumulateEqualsTransformThenSquaredModulus) {
