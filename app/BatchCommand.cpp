@@ -150,10 +150,8 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
         err << "velmora1-batch: not enough memory for the calculation grid\n";
         return 1;
     }
-    UserFilter noFilter;
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
-    pupilInputs.userFilter = &noFilter;
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
     CalculationProgress progress;
     progress.wavelength = [&](int index, int count, int lambda) {

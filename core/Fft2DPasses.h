@@ -1,5 +1,6 @@
 // Internal: the vectorised passes of the two-dimensional FFT, built for the baseline
-// instruction set (2 lanes), AVX2 (4 lanes) and AVX-512 (8 lanes), chosen at run time. Both builds round exactly like Fft.
+// instruction set (2 lanes), AVX2 (4 lanes) and AVX-512 (8 lanes), chosen at run time.
+// Every build rounds exactly like Fft.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,13 @@
 
 namespace velmora {
 
+// A real grey level as a pixel byte: truncated toward zero and held to 0..255 (NaN gives 0).
+inline uint8_t TruncatedByte(double v) {
+    if (!(v > 0)) return 0;
+    if (v >= 255) return 255;
+    return static_cast<uint8_t>(v);
+}
+
 struct Picture24 {
     int width = 0;
     int height = 0;

@@ -136,10 +136,7 @@ void CheckFinite(double peak) {
 
 // v = trunc((100 x level) x sqrt(I)), held to 0..255.
 uint8_t DisplayLevel(int level, double intensity) {
-    double v = (100 * level) * std::sqrt(intensity);
-    if (!(v > 0)) return 0;
-    if (v >= 255) return 255;
-    return static_cast<uint8_t>(static_cast<int>(v));
+    return TruncatedByte((100 * level) * std::sqrt(intensity));
 }
 
 Picture24 IntensityPicture(const RealMatrix acc) {
@@ -233,8 +230,7 @@ CalculationDerived Run(const CalculationRequest& rq, const PupilBuilder& buildPu
         Picture24 display(resultSize, resultSize);
         for (int y = 0; y < resultSize; ++y)
             for (int x = 0; x < resultSize; ++x) {
-                const double g = 255 * workGrid[x + displayWindowStart][y + displayWindowStart];
-                const uint8_t grey = !(g > 0) ? 0 : g >= 255 ? 255 : static_cast<uint8_t>(static_cast<int>(g));
+                const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
                 pupil.SetPixel(x, y, grey, grey, grey);
                 const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
                 display.SetPixel(x, y, v, v, v);

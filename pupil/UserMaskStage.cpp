@@ -79,8 +79,7 @@ Picture24 StageUserMask(const Picture24& mask, int pupilSamples) {
     }
     for (int y = 0; y < coveredH; ++y)
         for (int x = 0; x < coveredW; ++x) {
-            double g = 255 * values[static_cast<size_t>(y) * coveredW + x];
-            uint8_t level = g <= 0 ? 0 : g >= 255 ? 255 : static_cast<uint8_t>(g);
+            const uint8_t level = TruncatedByte(255 * values[static_cast<size_t>(y) * coveredW + x]);
             stage.SetPixel(x, y, level, level, level);
         }
     return stage;
