@@ -1,11 +1,20 @@
-#include <QApplication>
-#include <QMainWindow>
+#include <cstdio>
+
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "pupil/Dialogs.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Velmora1"));
-    window.resize(640, 480);
-    window.show();
-    return app.exec();
+    velmora::VelmoraApplication app(argc, argv);
+    velmora::SetDesignFont(app);
+    app.setQuitOnLastWindowClosed(false);
+    try {
+        std::unique_ptr<velmora::VelmoraWindows> windows = velmora::CreateWindows();
+        windows->form1->onClosed = [&app] { app.quit(); };
+        windows->form1->show();
+        app.exec();
+    } catch (const std::exception& e) {
+        velmora::ShowException(nullptr, e.what());
+    }
+    return 0;
 }

@@ -59,12 +59,12 @@ VaneGeometry MakeVaneGeometry(int geometry, double thetaDegrees, double centre, 
     return v;
 }
 
-bool VaneFactor(const VaneGeometry& v, double i, double j, bool inclusiveEdges, double& factor) {
+int VaneRules(const VaneGeometry& v, double i, double j, bool inclusiveEdges, double factors[3]) {
     switch (v.geometry) {
-    case 1: if (!(i >= v.c - v.h)) return false; break;
-    case 2: if (!(j >= v.c - v.h)) return false; break;
-    case 3: if (!(i <= v.c + v.h)) return false; break;
-    default: if (!(j <= v.c + v.h)) return false; break;
+    case 1: if (!(i >= v.c - v.h)) return 0; break;
+    case 2: if (!(j >= v.c - v.h)) return 0; break;
+    case 3: if (!(i <= v.c + v.h)) return 0; break;
+    default: if (!(j <= v.c + v.h)) return 0; break;
     }
     const bool perColumn = v.geometry == 1 || v.geometry == 3;
     const double along = perColumn ? i - v.c : j - v.c;
@@ -75,15 +75,22 @@ bool VaneFactor(const VaneGeometry& v, double i, double j, bool inclusiveEdges, 
     const double dMinus = across - eMinus;
     const double tol = 0.5 / v.kappa;
     auto within = [&](double d) { return inclusiveEdges ? std::fabs(d) <= tol : std::fabs(d) < tol; };
-    bool applied = false;
-    if (within(dPlus)) { factor = v.kappa * dPlus + 0.5; applied = true; }
-    if (within(dMinus)) { factor = 0.5 - v.kappa * dMinus; applied = true; }
+    int n = 0;
+    if (within(dPlus)) factors[n++] = v.kappa * dPlus + 0.5;
+    if (within(dMinus)) factors[n++] = 0.5 - v.kappa * dMinus;
     // With strict edges, a sample exactly half a sample inside both edges (a vane whose edges
     // fall midway between samples) would match no rule and stay open, so that such a vane
     // vanished; the ramp is 0 there, and the body takes it.
     const bool body = inclusiveEdges ? (dPlus < -tol && dMinus > tol) : (dPlus <= -tol && dMinus >= tol);
-    if (body) { factor = 0; applied = true; }
-    return applied;
+    if (body) factors[n++] = 0;
+    return n;
+}
+
+bool VaneFactor(const VaneGeometry& v, double i, double j, bool inclusiveEdges, double& factor) {
+    double factors[3];
+    const int n = VaneRules(v, i, j, inclusiveEdges, factors);
+    if (n > 0) factor = factors[n - 1];
+    return n > 0;
 }
 
 int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const ProgressFn& progress) {

@@ -48,6 +48,9 @@ VaneGeometry MakeVaneGeometry(int geometry, double thetaDegrees, double centre, 
 // an edge takes |d| <= 0.5/kappa (aperture preview), otherwise |d| < 0.5/kappa and the body
 // takes the samples exactly at |d| = 0.5/kappa inside the vane.
 bool VaneFactor(const VaneGeometry& vane, double i, double j, bool inclusiveEdges, double& factor);
+// The factors of every rule that applies to sample (i, j), in rule order (edge e+, edge e-,
+// body); returns how many. The aperture preview multiplies them all.
+int VaneRules(const VaneGeometry& vane, double i, double j, bool inclusiveEdges, double factors[3]);
 
 struct PupilInputs {
     const SimulationParameters* params = nullptr;

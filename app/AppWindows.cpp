@@ -1,0 +1,54 @@
+#include "app/AppWindows.h"
+
+#include <QFont>
+
+#include "app/Psfmain.h"
+#include "app/Verform.h"
+#include "files/Maskdisplay.h"
+#include "pupil/Abberation.h"
+#include "pupil/Dialogs.h"
+#include "pupil/Pup.h"
+#include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
+#include "viewers/Psf3dd.h"
+
+namespace velmora {
+
+VelmoraWindows::~VelmoraWindows() {
+    // The main window goes first: nothing may reach the other windows through it afterwards.
+    form1.reset();
+}
+
+std::unique_ptr<VelmoraWindows> CreateWindows() {
+    auto windows = std::make_unique<VelmoraWindows>();
+    windows->form1 = std::make_unique<TForm1>(*windows);
+    windows->ver = std::make_unique<TVer>();
+    windows->pupil = std::make_unique<TPupil>();
+    windows->psf = std::make_unique<TPSF>();
+    windows->abbr = std::make_unique<TAbbr>();
+    windows->psf3d = std::make_unique<TPSF3D>();
+    windows->psf1d = std::make_unique<TPSF1D>();
+    windows->maskDis = std::make_unique<TMaskDis>();
+    return windows;
+}
+
+VelmoraApplication::VelmoraApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool VelmoraApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(nullptr, e.what());
+    } catch (...) {
+        ShowException(nullptr, "Unknown exception");
+    }
+    return false;
+}
+
+void SetDesignFont(QApplication& app) {
+    QFont font(QStringLiteral("IPAGothic"));
+    font.setPixelSize(12);
+    app.setFont(font);
+}
+
+}  // namespace velmora

@@ -1,0 +1,234 @@
+// The main window: the parameter panel (whose controls hold the parameters), the live
+// previews, the menus, start-up and shutdown. Handlers carry the names of their controls.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "core/Matrix.h"
+#include "core/Picture24.h"
+#include "core/SimulationParameters.h"
+#include "files/ParameterFile.h"
+#include "pupil/PictureBox.h"
+#include "pupil/PupilModel.h"
+#include "pupil/SpinButton.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+struct VelmoraWindows;
+
+// The fixed files of the working directory.
+inline constexpr const char* defaultFileName = "default.vl1";
+inline constexpr const char* closingStateFileName = "Velmora1.log";
+inline constexpr const char* resetFileName = "default.vl2";
+inline constexpr const char* dataFileFilter = "データファイル(*.vl2)|*.vl2";
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds the window and runs the start-up sequence; the other windows of `windows` may
+    // still be missing while it runs.
+    explicit TForm1(VelmoraWindows& windows);
+    ~TForm1() override;
+
+    // The whole record as the panel holds it now (raises ConversionError for a bad text).
+    SimulationParameters Snapshot() const;
+    bool FullLayout() const { return fullLayout_; }
+    double FocalRatio() const { return focalRatio_; }
+    const UserFilter& Filter() const { return userFilter_; }
+    bool UserMaskLoaded() const { return userMaskLoaded_; }
+    RealMatrix WorkGrid() const { return workGrid_.get(); }
+
+    // Applies one value read from a data file to its control, so that its handler runs.
+    void ApplyAssignment(const ParameterAssignment& assignment);
+    // Reads a data file into the panel; false when the file exists but ended or broke off
+    // before its last value (what was read before stays applied).
+    bool ReadParameterFile(const std::string& path, ParameterFileRead* read = nullptr);
+    // Called once the window has closed for good (the entry point ends the program there).
+    std::function<void()> onClosed;
+
+    // Previews.
+    void DrawAperturePreview();
+    void DrawDensityPreview();
+    void DrawSpectrumPreview();
+    void DrawInterferencePreview();
+    void DrawPupilFunctionPreview();
+
+    // Mechanical data.
+    void UpDown1Click();
+    void UpDown2Click();
+    void UpDown3Click();
+    void UpDown4Click();
+    void UpDown6Click();
+    void UpDown7Click();
+    void UpDown8Click();
+    void UpDown9Click();
+    void Edit1Change();
+    void Edit2Change();
+    void Edit3Change();
+    void Edit4Change();
+    void Edit6Change();
+    void Edit7Change();
+    void Edit8Change();
+    void Edit9Change();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void CheckBox4Click();
+    // The never-shown boxes.
+    void UpDown14Click();
+    void UpDown15Click();
+    void UpDown16Click();
+    void UpDown17Click();
+    void Edit16Change();
+    void Edit17Change();
+    // Density distribution.
+    void RadioButton3Click();
+    void RadioButton4Click();
+    void RadioButton5Click();
+    void RadioButton6Click();
+    void RadioButton7Click();
+    void RadioButton8Click();
+    void UpDown19Click();
+    void Edit19Change();
+    // Wavelength data.
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void UpDown33Click();
+    void UpDown34Click();
+    void UpDown35Click();
+    void UpDown20Click();
+    void UpDown5Click();
+    void UpDown10Click();
+    void UpDown11Click();
+    void UpDown12Click();
+    void UpDown18Click();
+    void UpDown21Click();
+    void UpDown22Click();
+    void UpDown23Click();
+    void Edit33Change();
+    void Edit34Change();
+    void Edit35Change();
+    void Edit20Change();
+    void Edit5Change();
+    void Edit10Change();
+    void Edit11Change();
+    void Edit12Change();
+    void Edit18Change();
+    void Edit21Change();
+    void Edit22Change();
+    void Edit23Change();
+    // Wavefront aberration data.
+    void UpDown24Click();
+    void UpDown25Click();
+    void UpDown26Click();
+    void UpDown27Click();
+    void UpDown28Click();
+    void UpDown29Click();
+    void UpDown30Click();
+    void UpDown31Click();
+    void UpDown32Click();
+    void Button5Click();
+    void Button4Click();
+    // Buttons.
+    void Button1Click();
+    void Button2Click();
+
+    // Menus.
+    void N1Click();
+    void N2Click();
+    void N6Click();
+    void Exit1Click();
+    void R2Click();
+    void W1Click();
+    void M1Click();
+    void D1Click();
+    void N11Click();
+    void N21Click();
+    void N7Click();
+    void V2Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildPanel();
+    void BuildMechanicalGroup();
+    void BuildWavelengthGroup();
+    void BuildDensityGroup();
+    void BuildAberrationGroup();
+    void BuildHiddenGroups();
+    void BuildMenus();
+    void WireHandlers();
+    void StartUp();
+
+    // Control plumbing: an edit's text set from code runs its change handler when it changes;
+    // a radio button or check box changed from code runs its click handler.
+    QLineEdit* Edit(int n) const { return edits_[n]; }
+    SpinButton* UpDown(int n) const { return spins_[n]; }
+    void SetEditText(int n, const QString& text);
+    void CopySpinToText(int n);
+    void CopyTextToSpin(int n);
+    int ReadInteger(int n) const;
+    void SelectRadio(QRadioButton* button);
+    void SetCheck(QCheckBox* box, bool checked);
+    void ShowShiftRange();
+    void SelectMode(ColorMode mode);
+    void BandLimitClick(int minSpin, int maxSpin, bool minStepped, ColorMode mode);
+    void BandStepClick(int stepSpin, ColorMode mode);
+    void AberrationClick(int n, double scale);
+    DensityProfileKind SelectedDensity() const;
+    Aberrations SpinAberrations() const;
+    void SwitchLayout(bool full);
+
+    VelmoraWindows& windows_;
+    QWidget* panel_ = nullptr;
+    std::array<QLineEdit*, 36> edits_{};
+    std::array<SpinButton*, 36> spins_{};
+    std::array<std::function<void()>, 36> changeHandlers_{};
+    std::array<QRadioButton*, 9> radios_{};
+    std::array<QCheckBox*, 6> checks_{};
+    std::array<std::function<void()>, 9> radioHandlers_{};
+    std::array<std::function<void()>, 6> checkHandlers_{};
+    QGroupBox* aberrationGroup_ = nullptr;
+    PictureBox* apertureImage_ = nullptr;
+    PictureBox* densityImage_ = nullptr;
+    PictureBox* spectrumImage_ = nullptr;
+    PictureBox* pupilFunctionImage_ = nullptr;
+    PictureBox* interferenceImage_ = nullptr;
+    QLabel* pupilFunctionCaption_ = nullptr;
+    QLabel* interferenceCaption_ = nullptr;
+    QLabel* peakToValleyLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QMenu* pupilMenu_ = nullptr;
+
+    Picture24 densityPicture_;  // kept: the user mask profile draws over what it holds
+    bool fullLayout_ = true;
+
+    // Values kept beside the panel.
+    double apertureMm_ = 0;
+    double focalLengthMm_ = 0;
+    double secondaryMm_ = 0;
+    double barWidthMm_ = 0;
+    double focalRatio_ = 0;
+    std::array<double, 4> angleDeg_{};
+    RealMatrixHolder workGrid_;
+    UserFilter userFilter_;
+    bool userMaskLoaded_ = false;
+    Picture24 userMaskStage_;
+};
+
+}  // namespace velmora

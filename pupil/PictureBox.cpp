@@ -1,0 +1,60 @@
+#include "pupil/PictureBox.h"
+
+#include <QPainter>
+#include <cstring>
+
+namespace velmora {
+
+QImage ToQImage(const Picture24& picture) {
+    QImage image(picture.width, picture.height, QImage::Format_RGB888);
+    for (int y = 0; y < picture.height; ++y) {
+        const uint8_t* src = picture.ScanLine(y);
+        uint8_t* dst = image.scanLine(y);
+        for (int x = 0; x < picture.width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return image;
+}
+
+Picture24 FromQImage(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    Picture24 picture(image.width(), image.height());
+    for (int y = 0; y < picture.height; ++y) {
+        const uint8_t* src = image.constScanLine(y);
+        uint8_t* dst = picture.ScanLine(y);
+        for (int x = 0; x < picture.width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return picture;
+}
+
+PictureBox::PictureBox(QWidget* parent, const QString& name, int x, int y, int width, int height)
+    : QWidget(parent) {
+    setObjectName(name);
+    setGeometry(x, y, width, height);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void PictureBox::SetPicture(const Picture24& picture) {
+    picture_ = picture;
+    image_ = ToQImage(picture_);
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    if (image_.isNull()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (stretch_)
+        painter.drawImage(rect(), image_);
+    else
+        painter.drawImage(0, 0, image_);
+}
+
+}  // namespace velmora

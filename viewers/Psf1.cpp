@@ -1,0 +1,63 @@
+#include "viewers/Psf1.h"
+
+#include <QLayout>
+#include <QMenuBar>
+#include <QScrollBar>
+
+#include "pupil/Controls.h"
+
+namespace velmora {
+
+TPSF::TPSF() {
+    setObjectName(QStringLiteral("TPSF"));
+    setWindowTitle(QStringLiteral("PSF2D"));
+    auto* panel = new QWidget(this);
+    panel->setFixedSize(260, 320);
+    setCentralWidget(panel);
+    image1_ = new PictureBox(panel, QStringLiteral("Image1"), 2, 2, resultSize, resultSize);
+    image1_->SetPicture(Picture24(resultSize, resultSize));
+
+    auto* close = MakeButton(panel, QStringLiteral("BitBtn1"), QStringLiteral("閉じる(&C)"), 48, 288, 65, 25);
+    connect(close, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+
+    QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("Brightness"), 152, 260, 97, 57);
+    scrollBar1_ = new QScrollBar(Qt::Horizontal, group);
+    scrollBar1_->setObjectName(QStringLiteral("ScrollBar1"));
+    scrollBar1_->setGeometry(16, 16, 65, 17);
+    scrollBar1_->setRange(1, 100);
+    scrollBar1_->setSingleStep(1);
+    scrollBar1_->setValue(5);
+    label1_ = MakeLabel(group, QStringLiteral("LEVEL = 5"), 19, 37, QStringLiteral("Label1"));
+    connect(scrollBar1_, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addAction(QStringLiteral("保存(&S)"));
+    file->addSeparator();
+    file->addAction(QStringLiteral("閉じる(&C)"), this, [this] { BitBtn1Click(); });
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+int TPSF::BrightnessLevel() const { return scrollBar1_->value(); }
+
+void TPSF::SetResults(const PsfResultImages& results) {
+    image1_->SetPicture(results.display);
+    image2_ = results.image2;
+    image3_ = results.image3;
+    image4_ = results.image4;
+}
+
+void TPSF::CollectResults(PsfResultImages& results) const {
+    results.display = image1_->Picture();
+    results.image2 = image2_;
+    results.image3 = image3_;
+    results.image4 = image4_;
+}
+
+void TPSF::ScrollBar1Change() {
+    label1_->setText(QStringLiteral("LEVEL = %1").arg(scrollBar1_->value()));
+    label1_->adjustSize();
+}
+
+void TPSF::BitBtn1Click() { close(); }
+
+}  // namespace velmora
