@@ -1,0 +1,559 @@
+// The main window driven as a user drives it: controls found by name, spin arrows clicked,
+// text typed, dialogs and message boxes answered through the scripted dialogs.
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include <QTableWidget>
+
+#include "WindowTestSupport.h"
+#include "app/Verform.h"
+#include "pupil/Abberation.h"
+#include "core/PsfCalculation.h"
+#include "pupil/Previews.h"
+#include "viewers/Psf1.h"
+#include "viewers/Psf3dd.h"
+
+namespace velmora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string factoryFile =
+    "Velmora Data File\r\nAperture 160\r\nFocal_length 1000\r\nSecondary 50\r\nBarWidth 1\r\nAngle1 0\r\n"
+    "Angle2 90\r\nAngle3 180\r\nAngle4 270\r\nShiftX 0\r\nShiftY 0\r\nPupilDiv 1024\r\nMagnification 1000\r\n"
+    "Color 1\r\nWhite Wavelength 600 700 100\r\nRed Wavelength 600 700 100\r\nGreen Wavelength 500 600 100\r\n"
+    "Blue Wavelength 400 500 100\r\nCoefficient 1\r\nSpiders 0 0 0 0 \r\nFilters 7\r\n";
+
+std::string DataFile(int aperture, int secondary, int color, const std::string& spiders, int filters) {
+    return "Velmora Data File\r\nAperture " + std::to_string(aperture) + "\r\nFocal_length 2000\r\nSecondary " +
+           std::to_string(secondary) +
+           "\r\nBarWidth 3\r\nAngle1 10\r\nAngle2 100\r\nAngle3 190\r\nAngle4 280\r\nShiftX 4\r\nShiftY 5\r\n"
+           "PupilDiv 2048\r\nMagnification 1200\r\nColor " +
+           std::to_string(color) +
+           "\r\nWhite Wavelength 500 650 50\r\nRed Wavelength 610 690 10\r\nGreen Wavelength 510 590 20\r\n"
+           "Blue Wavelength 410 490 40\r\nCoefficient 0.5\r\nSpiders " +
+           spiders + "\r\nFilters " + std::to_string(filters) + "\r\n";
+}
+
+class MainWindow : public WindowTest {
+protected:
+    const Picture24& Aperture() { return Control<PictureBox>("Image1")->Picture(); }
+    const Picture24& Density() { return Control<PictureBox>("Image2")->Picture(); }
+    const Picture24& Spectrum() { return Control<PictureBox>("Image3")->Picture(); }
+    QString PeakToValley() { return Control<QLabel>("Label40")->text(); }
+    bool Checked(const char* name) { return Control<QAbstractButton>(name)->isChecked(); }
+    void Click(const char* name) { QTest::mouseClick(Control<QAbstractButton>(name), Qt::LeftButton); }
+    void Set(const char* edit, const std::string& text) {
+        Form().ApplyAssignment({ParameterAssignment::Kind::Text, edit, text, false});
+    }
+    int PanelWidth() { return Control<QWidget>("Panel1")->width(); }
+    std::vector<ScriptedDialogs::Message> Take() {
+        auto m = dialogs.messages;
+        dialogs.messages.clear();
+        return m;
+    }
+};
+
+TEST_F(MainWindow, FirstRunWritesTheFactoryFileShowsDefaultsAndClosingWritesTheLog) {
+    Start();
+    EXPECT_EQ(ReadAll("default.vl1"), factoryFile);
+    EXPECT_FALSE(fs::exists("Velmora1.log"));
+    EXPECT_EQ(EditText(1), "160");
+    EXPECT_EQ(EditText(2), "1000");
+    EXPECT_EQ(EditText(19), "1.0");
+    EXPECT_EQ(EditText(24), "0.0");
+    EXPECT_EQ(EditText(25), "0.00");
+    EXPECT_EQ(EditText(32), "200");
+    EXPECT_EQ(EditText(16), "1024");
+    EXPECT_TRUE(Checked("RadioButton1"));
+    EXPECT_TRUE(Checked("RadioButton7"));
+    EXPECT_FALSE(Checked("CheckBox1"));
+    EXPECT_EQ(UpDown(14)->Max(), 80);
+    EXPECT_EQ(Form().FocalRatio(), 6.25);
+    EXPECT_EQ(PeakToValley().toStdString(), "0.000\u03bb");
+    EXPECT_TRUE(Take().empty());
+
+    // Compact after start-up, placed where the full layout would have been centred.
+    EXPECT_FALSE(Form().FullLayout());
+    EXPECT_EQ(PanelWidth(), 490);
+    const QPoint compactPos = Form().pos();
+    Form().W1Click();
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(compactPos.x(), screen.width() / 2 - Form().width() / 2);
+    EXPECT_EQ(compactPos.y(), screen.height() / 2 - Form().height() / 2);
+
+    EXPECT_TRUE(Form().close());
+    EXPECT_EQ(ReadAll("Velmora1.log"), factoryFile);
+}
+
+TEST_F(MainWindow, SecondRunRestoresThePanelButNotTheAberrations) {
+    Start();
+    UpDown(1)->Step(true);
+    Click("CheckBox2");
+    Click("RadioButton2");
+    Click("RadioButton4");
+    UpDown(19)->Step(false);
+    UpDown(24)->Step(true);
+    Restart();
+    EXPECT_EQ(EditText(1), "161");
+    EXPECT_EQ(UpDown(1)->Position(), 161);
+    EXPECT_EQ(UpDown(14)->Max(), 80);
+    EXPECT_TRUE(Checked("CheckBox2"));
+    EXPECT_TRUE(Checked("RadioButton2"));
+    EXPECT_TRUE(Checked("RadioButton4"));
+    EXPECT_EQ(EditText(19), "0.98");
+    EXPECT_EQ(EditText(24), "0.0");
+    EXPECT_EQ(UpDown(24)->Position(), 0);
+    // The vane of the restored check box is drawn at start-up (90 degrees: pointing down).
+    EXPECT_EQ(Aperture().Red(80, 120), 0);
+}
+
+TEST_F(MainWindow, ResetReadsDefaultVl2WhenPresent) {
+    Start();
+    UpDown(3)->Step(true);
+    const Picture24 before = Aperture();
+    Form().N6Click();
+    EXPECT_EQ(EditText(3), "51");
+    EXPECT_EQ(Aperture(), before);
+
+    WriteAll("default.vl2", DataFile(200, 100, 3, "1 0 0 1 ", 5));
+    Form().N6Click();
+    EXPECT_EQ(EditText(1), "200");
+    EXPECT_EQ(EditText(3), "100");
+    EXPECT_EQ(EditText(33), "500");
+    EXPECT_EQ(EditText(35), "50");
+    EXPECT_EQ(EditText(19), "0.5");
+    EXPECT_EQ(EditText(16), "2048");
+    EXPECT_EQ(UpDown(16)->Position(), 10);  // the exponent spin does not follow
+    EXPECT_TRUE(Checked("RadioButton2"));
+    EXPECT_TRUE(Checked("RadioButton5"));
+    EXPECT_TRUE(Checked("CheckBox1"));
+    EXPECT_TRUE(Checked("CheckBox4"));
+    EXPECT_EQ(UpDown(1)->Position(), 200);
+    EXPECT_EQ(UpDown(14)->Max(), 100);
+    // The obstruction is now 160 x 100/200 / 2 = 40 pixels in radius.
+    EXPECT_EQ(Aperture().Red(80 + 38, 80 + 5), 0);
+    EXPECT_EQ(Aperture().Red(80 + 5, 80 + 42), 255);
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(MainWindow, UnwritableFixedFilesNeitherStopTheStartNorTheClose) {
+    fs::create_directory("default.vl1");  // a directory cannot be written as a file
+    fs::create_directory("Velmora1.log");
+    Start();
+    EXPECT_EQ(EditText(1), "160");
+    Form().show();
+    EXPECT_TRUE(Form().close());
+    const auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "warning");
+    EXPECT_TRUE(fs::is_directory("Velmora1.log"));
+}
+
+TEST_F(MainWindow, MalformedLogKeepsWhatWasReadBeforeTheBadValue) {
+    WriteAll("Velmora1.log", "Velmora Data File\r\nAperture 200\r\nFocal_length abc\r\nSecondary 10\r\n");
+    Start();
+    EXPECT_EQ(EditText(1), "200");
+    EXPECT_EQ(EditText(2), "1000");
+    EXPECT_EQ(EditText(3), "50");
+    EXPECT_TRUE(Take().empty());
+    for (const std::string& garbage : {std::string(), std::string(5000, 'x'), std::string("\0\0\xff", 3)}) {
+        WriteAll("default.vl2", garbage);
+        Form().N6Click();
+        EXPECT_EQ(EditText(1), "200");
+    }
+}
+
+TEST_F(MainWindow, MechanicalSpinsRedrawButTypingDoesNot) {
+    Start();
+    Type(3, QStringLiteral("100"));
+    EXPECT_EQ(UpDown(3)->Position(), 100);
+    EXPECT_EQ(Aperture().Red(80 + 40, 80), 255);  // not redrawn yet
+
+    UpDown(1)->Step(true);
+    EXPECT_EQ(EditText(1), "161");
+    EXPECT_EQ(UpDown(14)->Max(), 80);
+    EXPECT_EQ(UpDown(15)->Max(), 80);
+    EXPECT_EQ(Aperture().Red(80 + 40, 80), 0);  // secondary 100 of 161 mm: radius 49.7
+
+    Type(1, QStringLiteral("301"));
+    EXPECT_EQ(UpDown(1)->Position(), 300);
+    EXPECT_EQ(UpDown(14)->Max(), 150);
+    UpDown(1)->Step(true);
+    EXPECT_EQ(EditText(1), "300");
+
+    Type(1, QStringLiteral("0"));
+    EXPECT_EQ(UpDown(14)->Max(), 0);
+    UpDown(2)->Step(true);  // a redraw at aperture 0: defined, black
+    EXPECT_EQ(Aperture(), Picture24(160, 160));
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(MainWindow, ATextThatIsNotANumberShowsTheConversionErrorAndChangesNothing) {
+    Start();
+    Type(1, QStringLiteral("abc"));
+    const auto messages = Take();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().kind, "error");
+    EXPECT_EQ(messages.back().text.toStdString(), "'abc' is not a valid integer value");
+    EXPECT_EQ(EditText(1), "abc");
+    EXPECT_EQ(UpDown(1)->Position(), 160);
+
+    const Picture24 before = Aperture();
+    UpDown(2)->Step(true);  // the redraw reads the aperture and stops
+    EXPECT_EQ(Take().size(), 1u);
+    EXPECT_EQ(Aperture(), before);
+
+    Type(19, QStringLiteral("x"));
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.messages.back().text.toStdString(), "'x' is not a valid floating point value");
+    EXPECT_EQ(UpDown(19)->Position(), 100);
+}
+
+TEST_F(MainWindow, ClosingWithABadTextKeepsTheWindowAndTheOldLog) {
+    WriteAll("Velmora1.log", factoryFile);
+    Start();
+    Form().show();
+    Type(2, QStringLiteral("x"));
+    Take();
+    EXPECT_FALSE(Form().close());
+    EXPECT_TRUE(Form().isVisible());
+    EXPECT_EQ(Take().back().kind, "error");
+    EXPECT_EQ(ReadAll("Velmora1.log"), factoryFile);
+    Type(2, QStringLiteral("1500"));
+    EXPECT_TRUE(Form().close());
+    EXPECT_NE(ReadAll("Velmora1.log").find("Focal_length 1500\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, BandOrderingSelectsTheModeAndKeepsMinBelowMax) {
+    Start();
+    Click("RadioButton2");
+    Set("Edit33", "690");
+    UpDown(33)->Step(true);
+    EXPECT_EQ(EditText(33), "680");
+    EXPECT_EQ(UpDown(33)->Position(), 680);
+    EXPECT_TRUE(Checked("RadioButton1"));
+    // Monochrome outline now from column 76 to 80.
+    EXPECT_EQ(Spectrum().Red(78, 10), 255);
+    EXPECT_EQ(Spectrum().Green(70, 10), DrawSpectrumPreview(SimulationParameters{}).Green(70, 60));
+
+    Set("Edit5", "610");
+    UpDown(5)->Step(false);
+    EXPECT_EQ(EditText(5), "620");
+    EXPECT_EQ(UpDown(5)->Position(), 620);
+    EXPECT_TRUE(Checked("RadioButton2"));
+
+    UpDown(23)->Step(true);  // a step spin selects the mode too, and copies its position
+    EXPECT_EQ(EditText(23), "105");
+    UpDown(35)->Step(false);
+    EXPECT_EQ(EditText(35), "95");
+    EXPECT_TRUE(Checked("RadioButton1"));
+}
+
+TEST_F(MainWindow, CoefficientSpinShowsHashDot00AndTypingSetsThePosition) {
+    Start();
+    UpDown(19)->Step(true);
+    EXPECT_EQ(EditText(19), "1.02");
+    EXPECT_EQ(UpDown(19)->Position(), 102);
+    Set("Edit19", "0.02");
+    EXPECT_EQ(UpDown(19)->Position(), 2);
+    UpDown(19)->Step(false);
+    EXPECT_EQ(EditText(19), ".00");
+    EXPECT_EQ(UpDown(19)->Position(), 0);
+    Type(19, QStringLiteral("0.29"));
+    EXPECT_EQ(UpDown(19)->Position(), 29);
+    Type(19, QStringLiteral("0.295"));
+    EXPECT_EQ(UpDown(19)->Position(), 29);
+    // The density preview follows the typed coefficient (Gaussian, c = 0.295).
+    Click("RadioButton3");
+    EXPECT_EQ(Density().Green(80, 80), 255);
+    EXPECT_LT(Density().Green(80 + 79, 80), 255);
+}
+
+TEST_F(MainWindow, AberrationSpinsZeroButtonAndPeakToValley) {
+    Start();
+    UpDown(25)->Step(true);
+    UpDown(25)->Step(true);
+    EXPECT_EQ(EditText(25), "0.02");
+    UpDown(25)->Step(false);
+    UpDown(25)->Step(false);
+    UpDown(25)->Step(false);
+    EXPECT_EQ(EditText(25), "-0.01");
+    UpDown(32)->Step(true);
+    EXPECT_EQ(EditText(32), "210");
+    for (int k = 0; k < 10; ++k) UpDown(24)->Step(true);
+    EXPECT_EQ(EditText(24), "1");
+    // Focus 1 wave with spherical -0.01: not quite 2.
+    Form().Button5Click();
+    EXPECT_EQ(EditText(24), "0.0");
+    EXPECT_EQ(EditText(25), "0.00");
+    EXPECT_EQ(EditText(31), "0.00");
+    EXPECT_EQ(EditText(32), "210");
+    EXPECT_EQ(UpDown(32)->Position(), 210);
+    EXPECT_EQ(PeakToValley().toStdString(), "0.000\u03bb");
+    for (int k = 0; k < 10; ++k) UpDown(24)->Step(true);
+    EXPECT_EQ(PeakToValley().toStdString(), "2.000\u03bb");
+    Form().Button5Click();
+    for (int k = 0; k < 10; ++k) UpDown(25)->Step(true);
+    EXPECT_EQ(PeakToValley().toStdString(), "0.150\u03bb");
+    EXPECT_EQ(EditText(25), "0.1");
+}
+
+TEST_F(MainWindow, UserMaskAndFilterChoicesAskForTheFileAndStaySelected) {
+    Start();
+    Click("RadioButton6");
+    Click("RadioButton6");
+    auto messages = Take();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("ユーザマスクを読み込んでください"));
+    EXPECT_TRUE(Checked("RadioButton6"));
+    Click("RadioButton8");
+    messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "information");
+    EXPECT_EQ(messages[0].text, QStringLiteral("ユーザフィルタ分布を読み込んでください"));
+    EXPECT_TRUE(Checked("RadioButton8"));
+    EXPECT_FALSE(Checked("RadioButton6"));
+}
+
+TEST_F(MainWindow, VaneCheckBoxesRedrawTheAperture) {
+    Start();
+    EXPECT_EQ(Aperture().Red(120, 80), 255);
+    Click("CheckBox1");
+    EXPECT_EQ(Aperture().Red(120, 80), 0);
+    Click("CheckBox1");
+    EXPECT_EQ(Aperture().Red(120, 80), 255);
+}
+
+TEST_F(MainWindow, SaveGoesToVldAndAsksBeforeOverwriting) {
+    Start();
+    UpDown(1)->Step(false);
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "a.vl2").string()), 1});
+    Form().N2Click();
+    ASSERT_EQ(dialogs.filters.size(), 1u);
+    EXPECT_EQ(dialogs.filters[0], QStringLiteral("データファイル(*.vl2)|*.vl2"));
+    EXPECT_FALSE(fs::exists(Dir() / "a.vl2"));
+    EXPECT_NE(ReadAll(Dir() / "a.vld").find("Aperture 159\r\n"), std::string::npos);
+    EXPECT_TRUE(Take().empty());
+
+    // An existing x.vl2 becomes x.vld first; No keeps the old data there.
+    WriteAll(Dir() / "x.vl2", "OLD");
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "x.vl2").string()), 1});
+    dialogs.answers.push_back(false);
+    Form().N2Click();
+    auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "confirm");
+    EXPECT_EQ(messages[0].text, QStringLiteral("x.vld が既に存在しています。　上書きしますか？"));
+    EXPECT_FALSE(fs::exists(Dir() / "x.vl2"));
+    EXPECT_EQ(ReadAll(Dir() / "x.vld"), "OLD");
+
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "x").string()), 1});
+    dialogs.answers.push_back(true);
+    Form().N2Click();
+    EXPECT_EQ(Take().size(), 1u);
+    EXPECT_NE(ReadAll(Dir() / "x.vld").find("Aperture 159\r\n"), std::string::npos);
+
+    Form().N2Click();  // cancelled
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(MainWindow, LoadAppliesEveryValueThroughTheHandlers) {
+    Start();
+    WriteAll(Dir() / "set.vl2", DataFile(250, 60, 3, "0 1 1 0 ", 8));
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "set.vl2").string()), 1});
+    Form().N1Click();
+    EXPECT_TRUE(Take().empty());
+    EXPECT_EQ(EditText(1), "250");
+    EXPECT_EQ(UpDown(1)->Position(), 250);
+    EXPECT_EQ(UpDown(14)->Max(), 125);
+    EXPECT_EQ(EditText(2), "2000");
+    EXPECT_EQ(EditText(14), "4");
+    EXPECT_EQ(EditText(17), "1200");
+    EXPECT_EQ(UpDown(17)->Position(), 1200);
+    EXPECT_EQ(EditText(20), "610");
+    EXPECT_EQ(EditText(23), "40");
+    EXPECT_EQ(UpDown(23)->Position(), 40);
+    EXPECT_TRUE(Checked("RadioButton2"));
+    EXPECT_TRUE(Checked("RadioButton7"));  // a saved user filter comes back as none
+    EXPECT_TRUE(Checked("CheckBox2"));
+    EXPECT_TRUE(Checked("CheckBox3"));
+    EXPECT_EQ(UpDown(19)->Position(), 50);
+    // The colour outlines follow the loaded bands: red 610..690 is columns 62..78.
+    EXPECT_EQ(Spectrum().Red(70, 10), 255);
+    EXPECT_EQ(Spectrum().Red(70, 20) == 255 && Spectrum().Green(70, 20) == 255, false);
+}
+
+TEST_F(MainWindow, ATruncatedLoadSaysSoAndKeepsWhatWasRead) {
+    Start();
+    WriteAll(Dir() / "cut.vl2", "Velmora Data File\r\nAperture 222\r\nFocal_length 1800\r\nSecondary");
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "cut.vl2").string()), 1});
+    Form().N1Click();
+    const auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "warning");
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("cut.vl2")));
+    EXPECT_EQ(EditText(1), "222");
+    EXPECT_EQ(EditText(2), "1800");
+    EXPECT_EQ(EditText(3), "50");
+
+    // A name that does not exist reads nothing and says nothing.
+    dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "none.vl2").string()), 1});
+    Form().N1Click();
+    EXPECT_TRUE(Take().empty());
+}
+
+PsfResultImages CoreRun(const CalculationRequest& request) {
+    RealMatrixHolder grid;
+    EXPECT_EQ(grid.Allocate(gridSize, gridSize), 0);
+    UserFilter filter;
+    PupilInputs inputs{&request.params, &filter, nullptr, nullptr};
+    PsfResultImages results;
+    RunPsfCalculation(
+        request, [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); },
+        grid.get(), results);
+    return results;
+}
+
+TEST_F(MainWindow, CalculationFromThePanelFillsTheViewersAsTheCoreDoes) {
+    Start();
+    UpDown(28)->Step(true);  // a little coma, so that the picture is not symmetric
+    Click("CheckBox1");
+    Click("Button1");
+    EXPECT_TRUE(Take().empty());
+    CalculationRequest request;
+    request.params = Form().Snapshot();
+    ASSERT_EQ(request.params.comaX, 1);
+    ASSERT_TRUE(request.params.spider1);
+    const PsfResultImages expected = CoreRun(request);
+    EXPECT_TRUE(windows->psf->Image1()->Picture() == expected.display);
+    EXPECT_TRUE(windows->psf->Image3() == expected.image3);
+    EXPECT_TRUE(windows->psf3d->Image2() == expected.pupil);
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 255 * 0 + expected.image3.Red(128, 128));
+    EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
+    EXPECT_EQ(Form().WorkGrid()[512][512], 0);  // the last pupil: obstructed centre, open ring
+    EXPECT_EQ(Form().WorkGrid()[512][512 + 40], 1);
+}
+
+TEST_F(MainWindow, CalculationUsesTheWavelengthDependenceTableWhenChecked) {
+    Start();
+    Form().Button4Click();
+    auto* grid = windows->abbr->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+    auto* input = windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    ASSERT_TRUE(grid && input);
+    input->setText(QStringLiteral("0.5"));
+    windows->abbr->StringGrid1SelectCell(2, 1);  // focus of the second wavelength
+    Click("CheckBox5");
+    Click("Button1");
+    CalculationRequest request;
+    request.params = Form().Snapshot();
+    request.dependenceRows = {{"0.00", "0.00"}, {"0.00", "0.5"}};
+    EXPECT_TRUE(windows->psf->Image3() == CoreRun(request).image3);
+    request.dependenceRows = {{"0.00", "0.00"}, {"0.00", "0.00"}};
+    EXPECT_FALSE(windows->psf->Image3() == CoreRun(request).image3);
+}
+
+TEST_F(MainWindow, ARefusedCalculationShowsWhyAndKeepsTheImages) {
+    Start();
+    Click("Button1");
+    const Picture24 display = windows->psf->Image1()->Picture();
+    const Picture24 intensity = windows->psf->Image3();
+    // Aperture 0, a step of 0 (from a file), and a focal ratio too fast for the grid.
+    const struct {
+        const char* edit;
+        const char* bad;
+        const char* good;
+    } cases[] = {{"Edit1", "0", "160"}, {"Edit35", "0", "100"}, {"Edit2", "1", "1000"}};
+    UpDown(24)->Step(true);  // any result that got through would differ
+    for (const auto& c : cases) {
+        Set(c.edit, c.bad);
+        Take();
+        Click("Button1");
+        const auto messages = Take();
+        ASSERT_EQ(messages.size(), 1u) << c.edit;
+        EXPECT_EQ(messages[0].kind, "warning");
+        EXPECT_TRUE(windows->psf->Image1()->Picture() == display) << c.edit;
+        EXPECT_TRUE(windows->psf->Image3() == intensity) << c.edit;
+        EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
+        Set(c.edit, c.good);
+    }
+}
+
+TEST_F(MainWindow, LayoutCommandsAndWindowCommands) {
+    Start();
+    Form().W1Click();
+    Form().W1Click();
+    EXPECT_EQ(PanelWidth(), 800);
+    EXPECT_TRUE(Control<QWidget>("GroupBox4")->isVisibleTo(&Form()));
+    Form().R2Click();
+    EXPECT_EQ(PanelWidth(), 490);
+    EXPECT_FALSE(Control<QWidget>("GroupBox4")->isVisibleTo(&Form()));
+
+    Click("Button2");
+    EXPECT_TRUE(windows->psf->isVisible());
+    windows->psf->hide();
+    Form().N21Click();
+    EXPECT_TRUE(windows->psf->isVisible());
+    Form().V2Click();
+    QWidget* ver = windows->ver.get();
+    EXPECT_TRUE(ver->isVisible());
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    EXPECT_EQ(ver->x(), screen.width() / 2 - ver->width());
+    EXPECT_EQ(ver->y(), screen.height() / 2 - ver->height());
+    EXPECT_EQ(ver->windowTitle(), QStringLiteral("Version"));
+}
+
+TEST_F(MainWindow, MenuBarHoldsTheCommandsInOrderWithThePupilMenuHidden) {
+    Start();
+    QStringList titles;
+    for (QAction* a : Form().menuBar()->actions()) titles << a->text() + (a->isVisible() ? "" : "*");
+    EXPECT_EQ(titles.join(QStringLiteral("|")),
+              QStringLiteral("ファイル(&F)|表示(&D)|瞳(&P)*|結果(&R)|バージョン(&V)"));
+    QStringList file;
+    for (QAction* a : Form().menuBar()->actions()[0]->menu()->actions()) file << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(file.join(QStringLiteral("|")),
+              QStringLiteral("データ読み出し(&O)|データ保存(&S)|-|パラメータ初期化|-|ユーザフィルタ分布読み込み(&U)|"
+                             "ユーザマスク読み込み(&I)|-|終了(&X)"));
+}
+
+TEST_F(MainWindow, WavelengthDependenceTableRows) {
+    Start();
+    auto* grid = windows->abbr->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+    auto* input = windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    Form().Button4Click();
+    ASSERT_EQ(grid->rowCount(), 2);
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("600"));
+    EXPECT_EQ(grid->item(1, 0)->text(), QStringLiteral("700"));
+    EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("0.00"));
+    EXPECT_TRUE(windows->abbr->isVisible());
+
+    input->setText(QStringLiteral("0.5"));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("0.5"));
+    windows->abbr->StringGrid1SelectCell(0, 0);
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("600"));
+
+    Set("Edit33", "400");
+    Form().Button4Click();
+    EXPECT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("0.00"));  // rebuilt
+    Set("Edit33", "600");
+    Set("Edit34", "650");
+    Form().Button4Click();
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_TRUE(Take().empty());
+
+    Set("Edit35", "0");  // only a data file can do this
+    Form().Button4Click();
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(Take().size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmora::testing

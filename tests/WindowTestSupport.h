@@ -1,0 +1,128 @@
+// What the window tests share: dialogs answered by the test, and a fresh working directory
+// with the program's windows created in it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "pupil/Dialogs.h"
+#include "pupil/SpinButton.h"
+
+namespace velmora::testing {
+
+// Records every message and answers the file dialogs and questions from queues.
+class ScriptedDialogs : public DialogService {
+public:
+    struct Message {
+        std::string kind;  // "information", "warning", "error", "confirm"
+        QString text;
+    };
+    std::vector<Message> messages;
+    std::deque<FileChoice> files;  // the next file dialogs' answers; an empty path cancels
+    std::deque<bool> answers;                     // the next Yes/No answers (No when empty)
+    std::vector<QString> filters;                 // the filter each file dialog was shown with
+
+    std::optional<FileChoice> OpenFile(QWidget*, const QString& filter) override { return NextFile(filter); }
+    std::optional<FileChoice> SaveFile(QWidget*, const QString& filter) override { return NextFile(filter); }
+    void Information(QWidget*, const QString& text) override { messages.push_back({"information", text}); }
+    void Warning(QWidget*, const QString& text) override { messages.push_back({"warning", text}); }
+    void Error(QWidget*, const QString& text) override { messages.push_back({"error", text}); }
+    bool Confirm(QWidget*, const QString& text) override {
+        messages.push_back({"confirm", text});
+        if (answers.empty()) return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+private:
+    std::optional<FileChoice> NextFile(const QString& filter) {
+        filters.push_back(filter);
+        if (files.empty()) return std::nullopt;
+        const FileChoice f = files.front();
+        files.pop_front();
+        if (f.path.isEmpty()) return std::nullopt;
+        return f;
+    }
+};
+
+inline std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// Each test runs in its own empty working directory, with the dialogs scripted.
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("velmora-window-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+        SetDialogs(&dialogs);
+    }
+    void TearDown() override {
+        windows.reset();
+        SetDialogs(nullptr);
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    TForm1& Start() {
+        windows = CreateWindows();
+        return *windows->form1;
+    }
+    // Closes the main window as the user does and starts the program again.
+    TForm1& Restart() {
+        windows->form1->close();
+        windows.reset();
+        return Start();
+    }
+
+    TForm1& Form() { return *windows->form1; }
+    QLineEdit* Edit(int n) { return Form().findChild<QLineEdit*>(QStringLiteral("Edit%1").arg(n)); }
+    SpinButton* UpDown(int n) { return Form().findChild<SpinButton*>(QStringLiteral("UpDown%1").arg(n)); }
+    std::string EditText(int n) { return Edit(n)->text().toStdString(); }
+    template <typename T>
+    T* Control(const char* name) {
+        return Form().findChild<T*>(QString::fromLatin1(name));
+    }
+    // Selects a box's text and types over it (every keystroke a change).
+    void Type(int n, const QString& text) {
+        QLineEdit* edit = Edit(n);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    std::filesystem::path Dir() const { return dir_; }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<VelmoraWindows> windows;
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path dir_;
+    static inline int counter_ = 0;
+};
+
+}  // namespace velmora::testing
