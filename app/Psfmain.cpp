@@ -3,6 +3,7 @@
 #include "app/Psfmain.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -364,6 +365,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     if (onClosed) onClosed();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // "計算開始" is the window's default button: Enter presses it wherever the focus is.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        button1_->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::ApplyAssignment(const ParameterAssignment& a) {

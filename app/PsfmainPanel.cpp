@@ -1,5 +1,6 @@
 // The parameter panel's handlers: keeping each edit box and its spin button in step, the
 // band-ordering rule, the preview redraws each control triggers, and the calculation.
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -421,6 +422,12 @@ void TForm1::Button1Click() {
         progressBar_->setValue(percent);
         progressBar_->repaint();
     };
+
+    // The run blocks the window until it ends; the cursor says so beside the progress bar.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct CursorRestore {
+        ~CursorRestore() { QApplication::restoreOverrideCursor(); }
+    } restore;
 
     PsfResultImages results;
     windows_.psf->CollectResults(results);

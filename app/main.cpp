@@ -2,12 +2,14 @@
 
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
+#include "core/Matrix.h"
 #include "pupil/Dialogs.h"
 
 int main(int argc, char** argv) {
     velmora::VelmoraApplication app(argc, argv);
     velmora::SetDesignFont(app);
     app.setQuitOnLastWindowClosed(false);
+    velmora::SetKernelTrace(false);  // the kernel's trace lines are for the batch command
     try {
         std::unique_ptr<velmora::VelmoraWindows> windows = velmora::CreateWindows();
         windows->form1->onClosed = [&app] { app.quit(); };

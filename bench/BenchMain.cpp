@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/PsfCalculation.h"
+#include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
 #include "../tests/ReferenceAlgorithms.h"
 
@@ -157,6 +158,33 @@ void BM_ColourRun_Default(benchmark::State& state) {
     BenchRun(state, "colour");
 }
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+// Every preview of the main window redrawn once, as start-up does: the aperture with all
+// four vanes, the density profile, the spectrum in colour and both wavefront maps with coma.
+void BM_Previews_All(benchmark::State& state) {
+    SimulationParameters p;
+    p.spider1 = p.spider2 = p.spider3 = p.spider4 = true;
+    p.densityProfile = DensityProfileKind::Gaussian;
+    p.colorMode = ColorMode::Colour;
+    p.comaX = 30;
+    p.focus = 5;
+    const UserFilter filter;
+    Picture24 density;
+    for (auto _ : state) {
+        Picture24 aperture = DrawAperturePreview(p);
+        DrawDensityPreview(density, p, filter, MakeColorRef(240, 240, 240));
+        Picture24 spectrum = DrawSpectrumPreview(p);
+        Picture24 fringes = DrawInterferencePreview(AberrationsInWaves(p));
+        double pv = 0;
+        Picture24 map = DrawPupilFunctionPreview(AberrationsInWaves(p), p.contrast, pv);
+        benchmark::DoNotOptimize(aperture.bgr.data());
+        benchmark::DoNotOptimize(spectrum.bgr.data());
+        benchmark::DoNotOptimize(fringes.bgr.data());
+        benchmark::DoNotOptimize(map.bgr.data());
+        benchmark::DoNotOptimize(pv);
+    }
+}
+BENCHMARK(BM_Previews_All)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora

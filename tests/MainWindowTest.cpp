@@ -441,6 +441,26 @@ TEST_F(MainWindow, CalculationFromThePanelFillsTheViewersAsTheCoreDoes) {
     EXPECT_EQ(Form().WorkGrid()[512][512 + 40], 1);
 }
 
+TEST_F(MainWindow, EnterPressesTheCalculateButtonFromAnEditBox) {
+    Start();
+    Form().show();
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 0);
+    QTest::keyClick(Edit(2), Qt::Key_Return);
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 255);  // the normalised peak
+    EXPECT_FALSE(windows->psf->isVisible());               // a run shows no window by itself
+}
+
+TEST_F(MainWindow, AnExceptionEscapingAnEventIsShownAndTheProgramGoesOn) {
+    struct Throwing : QObject {
+        bool event(QEvent*) override { throw std::runtime_error("broken handler"); }
+    } object;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&object, &event);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, "error");
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("broken handler"));
+}
+
 TEST_F(MainWindow, CalculationUsesTheWavelengthDependenceTableWhenChecked) {
     Start();
     Form().Button4Click();
