@@ -192,6 +192,8 @@ private:
     void AberrationClick(int n, double scale);
     DensityProfileKind SelectedDensity() const;
     Aberrations SpinAberrations() const;
+    void ReadMechanical(SimulationParameters& p) const;          // edit texts and vane boxes
+    void ReadAberrationPositions(SimulationParameters& p) const;  // spin positions
     void SwitchLayout(bool full);
 
     VelmoraWindows& windows_;

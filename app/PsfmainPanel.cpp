@@ -151,21 +151,7 @@ DensityProfileKind TForm1::SelectedDensity() const {
     return DensityProfileKind::None;
 }
 
-Aberrations TForm1::SpinAberrations() const {
-    SimulationParameters p;
-    p.focus = static_cast<int16_t>(spins_[24]->Position());
-    p.spherical = static_cast<int16_t>(spins_[25]->Position());
-    p.astigmatismM = static_cast<int16_t>(spins_[26]->Position());
-    p.astigmatismS = static_cast<int16_t>(spins_[27]->Position());
-    p.comaX = static_cast<int16_t>(spins_[28]->Position());
-    p.comaY = static_cast<int16_t>(spins_[29]->Position());
-    p.tiltX = static_cast<int16_t>(spins_[30]->Position());
-    p.tiltY = static_cast<int16_t>(spins_[31]->Position());
-    return AberrationsInWaves(p);
-}
-
-SimulationParameters TForm1::Snapshot() const {
-    SimulationParameters p;
+void TForm1::ReadMechanical(SimulationParameters& p) const {
     p.aperture = ReadInteger(1);
     p.focalLength = ReadInteger(2);
     p.secondaryDiameter = ReadInteger(3);
@@ -178,6 +164,29 @@ SimulationParameters TForm1::Snapshot() const {
     p.spider2 = checks_[2]->isChecked();
     p.spider3 = checks_[3]->isChecked();
     p.spider4 = checks_[4]->isChecked();
+}
+
+void TForm1::ReadAberrationPositions(SimulationParameters& p) const {
+    p.focus = static_cast<int16_t>(spins_[24]->Position());
+    p.spherical = static_cast<int16_t>(spins_[25]->Position());
+    p.astigmatismM = static_cast<int16_t>(spins_[26]->Position());
+    p.astigmatismS = static_cast<int16_t>(spins_[27]->Position());
+    p.comaX = static_cast<int16_t>(spins_[28]->Position());
+    p.comaY = static_cast<int16_t>(spins_[29]->Position());
+    p.tiltX = static_cast<int16_t>(spins_[30]->Position());
+    p.tiltY = static_cast<int16_t>(spins_[31]->Position());
+    p.contrast = spins_[32]->Position();
+}
+
+Aberrations TForm1::SpinAberrations() const {
+    SimulationParameters p;
+    ReadAberrationPositions(p);
+    return AberrationsInWaves(p);
+}
+
+SimulationParameters TForm1::Snapshot() const {
+    SimulationParameters p;
+    ReadMechanical(p);
     p.shiftX = ReadInteger(14);
     p.shiftY = ReadInteger(15);
     p.magnification = ReadInteger(17);
@@ -190,15 +199,7 @@ SimulationParameters TForm1::Snapshot() const {
     p.redBand = {ReadInteger(20), ReadInteger(5), ReadInteger(10)};
     p.greenBand = {ReadInteger(11), ReadInteger(12), ReadInteger(18)};
     p.blueBand = {ReadInteger(21), ReadInteger(22), ReadInteger(23)};
-    p.focus = static_cast<int16_t>(spins_[24]->Position());
-    p.spherical = static_cast<int16_t>(spins_[25]->Position());
-    p.astigmatismM = static_cast<int16_t>(spins_[26]->Position());
-    p.astigmatismS = static_cast<int16_t>(spins_[27]->Position());
-    p.comaX = static_cast<int16_t>(spins_[28]->Position());
-    p.comaY = static_cast<int16_t>(spins_[29]->Position());
-    p.tiltX = static_cast<int16_t>(spins_[30]->Position());
-    p.tiltY = static_cast<int16_t>(spins_[31]->Position());
-    p.contrast = spins_[32]->Position();
+    ReadAberrationPositions(p);
     p.useWavelengthDependence = checks_[5]->isChecked();
     return p;
 }
@@ -207,17 +208,7 @@ SimulationParameters TForm1::Snapshot() const {
 
 void TForm1::DrawAperturePreview() {
     SimulationParameters p;
-    p.aperture = ReadInteger(1);
-    p.secondaryDiameter = ReadInteger(3);
-    p.barWidth = ReadInteger(4);
-    p.angle1 = ReadInteger(6);
-    p.angle2 = ReadInteger(7);
-    p.angle3 = ReadInteger(8);
-    p.angle4 = ReadInteger(9);
-    p.spider1 = checks_[1]->isChecked();
-    p.spider2 = checks_[2]->isChecked();
-    p.spider3 = checks_[3]->isChecked();
-    p.spider4 = checks_[4]->isChecked();
+    ReadMechanical(p);
     apertureMm_ = p.aperture;
     secondaryMm_ = p.secondaryDiameter;
     barWidthMm_ = p.barWidth;

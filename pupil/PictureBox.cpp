@@ -1,36 +1,32 @@
 #include "pupil/PictureBox.h"
 
 #include <QPainter>
-#include <cstring>
 
 namespace velmora {
 
+namespace {
+
+// Rows of red, green, blue bytes and rows of blue, green, red bytes differ by one swap.
+void CopySwappingRedAndBlue(const uint8_t* src, uint8_t* dst, int width) {
+    for (int x = 0; x < width; ++x) {
+        dst[3 * x] = src[3 * x + 2];
+        dst[3 * x + 1] = src[3 * x + 1];
+        dst[3 * x + 2] = src[3 * x];
+    }
+}
+
+}  // namespace
+
 QImage ToQImage(const Picture24& picture) {
     QImage image(picture.width, picture.height, QImage::Format_RGB888);
-    for (int y = 0; y < picture.height; ++y) {
-        const uint8_t* src = picture.ScanLine(y);
-        uint8_t* dst = image.scanLine(y);
-        for (int x = 0; x < picture.width; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
+    for (int y = 0; y < picture.height; ++y) CopySwappingRedAndBlue(picture.ScanLine(y), image.scanLine(y), picture.width);
     return image;
 }
 
 Picture24 FromQImage(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
     Picture24 picture(image.width(), image.height());
-    for (int y = 0; y < picture.height; ++y) {
-        const uint8_t* src = image.constScanLine(y);
-        uint8_t* dst = picture.ScanLine(y);
-        for (int x = 0; x < picture.width; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
+    for (int y = 0; y < picture.height; ++y) CopySwappingRedAndBlue(image.constScanLine(y), picture.ScanLine(y), picture.width);
     return picture;
 }
 

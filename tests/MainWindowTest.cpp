@@ -577,3 +577,24 @@ TEST_F(MainWindow, WavelengthDependenceTableRows) {
 
 }  // namespace
 }  // namespace velmora::testing
+
+namespace velmora::testing {
+namespace {
+
+TEST(PictureBox, PicturesCrossToTheToolkitAndBackUnchanged) {
+    Picture24 picture(3, 2);
+    picture.SetPixel(0, 0, 1, 2, 3);
+    picture.SetPixel(2, 1, 250, 128, 7);
+    const QImage image = ToQImage(picture);
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(1, 2, 3));
+    EXPECT_EQ(image.pixelColor(2, 1), QColor(250, 128, 7));
+    EXPECT_TRUE(FromQImage(image) == picture);
+    // Any other depth comes back as 24 bits.
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    const Picture24 back = FromQImage(grey);
+    EXPECT_EQ(back.width, 3);
+    EXPECT_EQ(back.Red(2, 1), back.Blue(2, 1));
+}
+
+}  // namespace
+}  // namespace velmora::testing
