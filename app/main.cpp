@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     velmora::SetKernelTrace(false);  // the kernel's trace lines are for the batch command
     try {
         std::unique_ptr<velmora::VelmoraWindows> windows = velmora::CreateWindows();
-        windows->form1->onClosed = [&app] { app.quit(); };
+        // Queued: the main window is still inside its close when this runs.
+        windows->form1->onClosed = [&app] { QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection); };
         windows->form1->show();
         app.exec();
     } catch (const std::exception& e) {

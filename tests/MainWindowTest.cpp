@@ -83,7 +83,7 @@ TEST_F(MainWindow, FirstRunWritesTheFactoryFileShowsDefaultsAndClosingWritesTheL
     EXPECT_FALSE(Form().FullLayout());
     EXPECT_EQ(PanelWidth(), 490);
     const QPoint compactPos = Form().pos();
-    Form().W1Click();
+    Choose("W1");
     const QSize screen = QGuiApplication::primaryScreen()->size();
     EXPECT_EQ(compactPos.x(), screen.width() / 2 - Form().width() / 2);
     EXPECT_EQ(compactPos.y(), screen.height() / 2 - Form().height() / 2);
@@ -94,12 +94,12 @@ TEST_F(MainWindow, FirstRunWritesTheFactoryFileShowsDefaultsAndClosingWritesTheL
 
 TEST_F(MainWindow, SecondRunRestoresThePanelButNotTheAberrations) {
     Start();
-    UpDown(1)->Step(true);
+    ClickArrow(1, true);
     Click("CheckBox2");
     Click("RadioButton2");
     Click("RadioButton4");
-    UpDown(19)->Step(false);
-    UpDown(24)->Step(true);
+    ClickArrow(19, false);
+    ClickArrow(24, true);
     Restart();
     EXPECT_EQ(EditText(1), "161");
     EXPECT_EQ(UpDown(1)->Position(), 161);
@@ -116,14 +116,14 @@ TEST_F(MainWindow, SecondRunRestoresThePanelButNotTheAberrations) {
 
 TEST_F(MainWindow, ResetReadsDefaultVl2WhenPresent) {
     Start();
-    UpDown(3)->Step(true);
+    ClickArrow(3, true);
     const Picture24 before = Aperture();
-    Form().N6Click();
+    Choose("N6");
     EXPECT_EQ(EditText(3), "51");
     EXPECT_EQ(Aperture(), before);
 
     WriteAll("default.vl2", DataFile(200, 100, 3, "1 0 0 1 ", 5));
-    Form().N6Click();
+    Choose("N6");
     EXPECT_EQ(EditText(1), "200");
     EXPECT_EQ(EditText(3), "100");
     EXPECT_EQ(EditText(33), "500");
@@ -165,7 +165,7 @@ TEST_F(MainWindow, MalformedLogKeepsWhatWasReadBeforeTheBadValue) {
     EXPECT_TRUE(Take().empty());
     for (const std::string& garbage : {std::string(), std::string(5000, 'x'), std::string("\0\0\xff", 3)}) {
         WriteAll("default.vl2", garbage);
-        Form().N6Click();
+        Choose("N6");
         EXPECT_EQ(EditText(1), "200");
     }
 }
@@ -176,7 +176,7 @@ TEST_F(MainWindow, MechanicalSpinsRedrawButTypingDoesNot) {
     EXPECT_EQ(UpDown(3)->Position(), 100);
     EXPECT_EQ(Aperture().Red(80 + 40, 80), 255);  // not redrawn yet
 
-    UpDown(1)->Step(true);
+    ClickArrow(1, true);
     EXPECT_EQ(EditText(1), "161");
     EXPECT_EQ(UpDown(14)->Max(), 80);
     EXPECT_EQ(UpDown(15)->Max(), 80);
@@ -185,12 +185,12 @@ TEST_F(MainWindow, MechanicalSpinsRedrawButTypingDoesNot) {
     Type(1, QStringLiteral("301"));
     EXPECT_EQ(UpDown(1)->Position(), 300);
     EXPECT_EQ(UpDown(14)->Max(), 150);
-    UpDown(1)->Step(true);
+    ClickArrow(1, true);
     EXPECT_EQ(EditText(1), "300");
 
     Type(1, QStringLiteral("0"));
     EXPECT_EQ(UpDown(14)->Max(), 0);
-    UpDown(2)->Step(true);  // a redraw at aperture 0: defined, black
+    ClickArrow(2, true);  // a redraw at aperture 0: defined, black
     EXPECT_EQ(Aperture(), Picture24(160, 160));
     EXPECT_TRUE(Take().empty());
 }
@@ -206,7 +206,7 @@ TEST_F(MainWindow, ATextThatIsNotANumberShowsTheConversionErrorAndChangesNothing
     EXPECT_EQ(UpDown(1)->Position(), 160);
 
     const Picture24 before = Aperture();
-    UpDown(2)->Step(true);  // the redraw reads the aperture and stops
+    ClickArrow(2, true);  // the redraw reads the aperture and stops
     EXPECT_EQ(Take().size(), 1u);
     EXPECT_EQ(Aperture(), before);
 
@@ -235,7 +235,7 @@ TEST_F(MainWindow, BandOrderingSelectsTheModeAndKeepsMinBelowMax) {
     Start();
     Click("RadioButton2");
     Set("Edit33", "690");
-    UpDown(33)->Step(true);
+    ClickArrow(33, true);
     EXPECT_EQ(EditText(33), "680");
     EXPECT_EQ(UpDown(33)->Position(), 680);
     EXPECT_TRUE(Checked("RadioButton1"));
@@ -244,26 +244,26 @@ TEST_F(MainWindow, BandOrderingSelectsTheModeAndKeepsMinBelowMax) {
     EXPECT_EQ(Spectrum().Green(70, 10), DrawSpectrumPreview(SimulationParameters{}).Green(70, 60));
 
     Set("Edit5", "610");
-    UpDown(5)->Step(false);
+    ClickArrow(5, false);
     EXPECT_EQ(EditText(5), "620");
     EXPECT_EQ(UpDown(5)->Position(), 620);
     EXPECT_TRUE(Checked("RadioButton2"));
 
-    UpDown(23)->Step(true);  // a step spin selects the mode too, and copies its position
+    ClickArrow(23, true);  // a step spin selects the mode too, and copies its position
     EXPECT_EQ(EditText(23), "105");
-    UpDown(35)->Step(false);
+    ClickArrow(35, false);
     EXPECT_EQ(EditText(35), "95");
     EXPECT_TRUE(Checked("RadioButton1"));
 }
 
 TEST_F(MainWindow, CoefficientSpinShowsHashDot00AndTypingSetsThePosition) {
     Start();
-    UpDown(19)->Step(true);
+    ClickArrow(19, true);
     EXPECT_EQ(EditText(19), "1.02");
     EXPECT_EQ(UpDown(19)->Position(), 102);
     Set("Edit19", "0.02");
     EXPECT_EQ(UpDown(19)->Position(), 2);
-    UpDown(19)->Step(false);
+    ClickArrow(19, false);
     EXPECT_EQ(EditText(19), ".00");
     EXPECT_EQ(UpDown(19)->Position(), 0);
     Type(19, QStringLiteral("0.29"));
@@ -278,29 +278,29 @@ TEST_F(MainWindow, CoefficientSpinShowsHashDot00AndTypingSetsThePosition) {
 
 TEST_F(MainWindow, AberrationSpinsZeroButtonAndPeakToValley) {
     Start();
-    UpDown(25)->Step(true);
-    UpDown(25)->Step(true);
+    ClickArrow(25, true);
+    ClickArrow(25, true);
     EXPECT_EQ(EditText(25), "0.02");
-    UpDown(25)->Step(false);
-    UpDown(25)->Step(false);
-    UpDown(25)->Step(false);
+    ClickArrow(25, false);
+    ClickArrow(25, false);
+    ClickArrow(25, false);
     EXPECT_EQ(EditText(25), "-0.01");
-    UpDown(32)->Step(true);
+    ClickArrow(32, true);
     EXPECT_EQ(EditText(32), "210");
-    for (int k = 0; k < 10; ++k) UpDown(24)->Step(true);
+    for (int k = 0; k < 10; ++k) ClickArrow(24, true);
     EXPECT_EQ(EditText(24), "1");
     // Focus 1 wave with spherical -0.01: not quite 2.
-    Form().Button5Click();
+    Click("Button5");
     EXPECT_EQ(EditText(24), "0.0");
     EXPECT_EQ(EditText(25), "0.00");
     EXPECT_EQ(EditText(31), "0.00");
     EXPECT_EQ(EditText(32), "210");
     EXPECT_EQ(UpDown(32)->Position(), 210);
     EXPECT_EQ(PeakToValley().toStdString(), "0.000\u03bb");
-    for (int k = 0; k < 10; ++k) UpDown(24)->Step(true);
+    for (int k = 0; k < 10; ++k) ClickArrow(24, true);
     EXPECT_EQ(PeakToValley().toStdString(), "2.000\u03bb");
-    Form().Button5Click();
-    for (int k = 0; k < 10; ++k) UpDown(25)->Step(true);
+    Click("Button5");
+    for (int k = 0; k < 10; ++k) ClickArrow(25, true);
     EXPECT_EQ(PeakToValley().toStdString(), "0.150\u03bb");
     EXPECT_EQ(EditText(25), "0.1");
 }
@@ -333,9 +333,9 @@ TEST_F(MainWindow, VaneCheckBoxesRedrawTheAperture) {
 
 TEST_F(MainWindow, SaveGoesToVldAndAsksBeforeOverwriting) {
     Start();
-    UpDown(1)->Step(false);
+    ClickArrow(1, false);
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "a.vl2").string()), 1});
-    Form().N2Click();
+    Choose("N2");
     ASSERT_EQ(dialogs.filters.size(), 1u);
     EXPECT_EQ(dialogs.filters[0], QStringLiteral("データファイル(*.vl2)|*.vl2"));
     EXPECT_FALSE(fs::exists(Dir() / "a.vl2"));
@@ -346,7 +346,7 @@ TEST_F(MainWindow, SaveGoesToVldAndAsksBeforeOverwriting) {
     WriteAll(Dir() / "x.vl2", "OLD");
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "x.vl2").string()), 1});
     dialogs.answers.push_back(false);
-    Form().N2Click();
+    Choose("N2");
     auto messages = Take();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].kind, "confirm");
@@ -356,11 +356,11 @@ TEST_F(MainWindow, SaveGoesToVldAndAsksBeforeOverwriting) {
 
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "x").string()), 1});
     dialogs.answers.push_back(true);
-    Form().N2Click();
+    Choose("N2");
     EXPECT_EQ(Take().size(), 1u);
     EXPECT_NE(ReadAll(Dir() / "x.vld").find("Aperture 159\r\n"), std::string::npos);
 
-    Form().N2Click();  // cancelled
+    Choose("N2");  // cancelled
     EXPECT_TRUE(Take().empty());
 }
 
@@ -368,7 +368,7 @@ TEST_F(MainWindow, LoadAppliesEveryValueThroughTheHandlers) {
     Start();
     WriteAll(Dir() / "set.vl2", DataFile(250, 60, 3, "0 1 1 0 ", 8));
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "set.vl2").string()), 1});
-    Form().N1Click();
+    Choose("N1");
     EXPECT_TRUE(Take().empty());
     EXPECT_EQ(EditText(1), "250");
     EXPECT_EQ(UpDown(1)->Position(), 250);
@@ -394,7 +394,7 @@ TEST_F(MainWindow, ATruncatedLoadSaysSoAndKeepsWhatWasRead) {
     Start();
     WriteAll(Dir() / "cut.vl2", "Velmora Data File\r\nAperture 222\r\nFocal_length 1800\r\nSecondary");
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "cut.vl2").string()), 1});
-    Form().N1Click();
+    Choose("N1");
     const auto messages = Take();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].kind, "warning");
@@ -405,7 +405,7 @@ TEST_F(MainWindow, ATruncatedLoadSaysSoAndKeepsWhatWasRead) {
 
     // A name that does not exist reads nothing and says nothing.
     dialogs.files.push_back(FileChoice{QString::fromStdString((Dir() / "none.vl2").string()), 1});
-    Form().N1Click();
+    Choose("N1");
     EXPECT_TRUE(Take().empty());
 }
 
@@ -423,7 +423,7 @@ PsfResultImages CoreRun(const CalculationRequest& request) {
 
 TEST_F(MainWindow, CalculationFromThePanelFillsTheViewersAsTheCoreDoes) {
     Start();
-    UpDown(28)->Step(true);  // a little coma, so that the picture is not symmetric
+    ClickArrow(28, true);  // a little coma, so that the picture is not symmetric
     Click("CheckBox1");
     Click("Button1");
     EXPECT_TRUE(Take().empty());
@@ -463,7 +463,7 @@ TEST_F(MainWindow, AnExceptionEscapingAnEventIsShownAndTheProgramGoesOn) {
 
 TEST_F(MainWindow, CalculationUsesTheWavelengthDependenceTableWhenChecked) {
     Start();
-    Form().Button4Click();
+    Click("Button4");
     auto* grid = windows->abbr->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
     auto* input = windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"));
     ASSERT_TRUE(grid && input);
@@ -490,7 +490,7 @@ TEST_F(MainWindow, ARefusedCalculationShowsWhyAndKeepsTheImages) {
         const char* bad;
         const char* good;
     } cases[] = {{"Edit1", "0", "160"}, {"Edit35", "0", "100"}, {"Edit2", "1", "1000"}};
-    UpDown(24)->Step(true);  // any result that got through would differ
+    ClickArrow(24, true);  // any result that got through would differ
     for (const auto& c : cases) {
         Set(c.edit, c.bad);
         Take();
@@ -507,20 +507,20 @@ TEST_F(MainWindow, ARefusedCalculationShowsWhyAndKeepsTheImages) {
 
 TEST_F(MainWindow, LayoutCommandsAndWindowCommands) {
     Start();
-    Form().W1Click();
-    Form().W1Click();
+    Choose("W1");
+    Choose("W1");
     EXPECT_EQ(PanelWidth(), 800);
     EXPECT_TRUE(Control<QWidget>("GroupBox4")->isVisibleTo(&Form()));
-    Form().R2Click();
+    Choose("R2");
     EXPECT_EQ(PanelWidth(), 490);
     EXPECT_FALSE(Control<QWidget>("GroupBox4")->isVisibleTo(&Form()));
 
     Click("Button2");
     EXPECT_TRUE(windows->psf->isVisible());
     windows->psf->hide();
-    Form().N21Click();
+    Choose("N21");
     EXPECT_TRUE(windows->psf->isVisible());
-    Form().V2Click();
+    Choose("V2");
     QWidget* ver = windows->ver.get();
     EXPECT_TRUE(ver->isVisible());
     const QSize screen = QGuiApplication::primaryScreen()->size();
@@ -546,7 +546,7 @@ TEST_F(MainWindow, WavelengthDependenceTableRows) {
     Start();
     auto* grid = windows->abbr->findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
     auto* input = windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"));
-    Form().Button4Click();
+    Click("Button4");
     ASSERT_EQ(grid->rowCount(), 2);
     EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("600"));
     EXPECT_EQ(grid->item(1, 0)->text(), QStringLiteral("700"));
@@ -560,17 +560,17 @@ TEST_F(MainWindow, WavelengthDependenceTableRows) {
     EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("600"));
 
     Set("Edit33", "400");
-    Form().Button4Click();
+    Click("Button4");
     EXPECT_EQ(grid->rowCount(), 4);
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("0.00"));  // rebuilt
     Set("Edit33", "600");
     Set("Edit34", "650");
-    Form().Button4Click();
+    Click("Button4");
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_TRUE(Take().empty());
 
     Set("Edit35", "0");  // only a data file can do this
-    Form().Button4Click();
+    Click("Button4");
     EXPECT_EQ(grid->rowCount(), 1);
     EXPECT_EQ(Take().size(), 1u);
 }

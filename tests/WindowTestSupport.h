@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QAction>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QTest>
 #include <deque>
 #include <filesystem>
@@ -106,6 +108,18 @@ protected:
     template <typename T>
     T* Control(const char* name) {
         return Form().findChild<T*>(QString::fromLatin1(name));
+    }
+    // A click on a spin button's up or down arrow.
+    void ClickArrow(int n, bool up) {
+        QToolButton* arrow = UpDown(n)->findChild<QToolButton*>(up ? QStringLiteral("up") : QStringLiteral("down"));
+        ASSERT_NE(arrow, nullptr);
+        QTest::mouseClick(arrow, Qt::LeftButton);
+    }
+    // A menu command chosen by the user.
+    void Choose(const char* action) {
+        QAction* a = Form().findChild<QAction*>(QString::fromLatin1(action));
+        ASSERT_NE(a, nullptr) << action;
+        a->trigger();
     }
     // Selects a box's text and types over it (every keystroke a change).
     void Type(int n, const QString& text) {
