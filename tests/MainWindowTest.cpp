@@ -505,6 +505,29 @@ TEST_F(MainWindow, ARefusedCalculationShowsWhyAndKeepsTheImages) {
     }
 }
 
+TEST_F(MainWindow, AWavelengthDependenceTableThatDoesNotCoverTheBandIsRefused) {
+    Start();
+    Click("CheckBox5");  // the table was never built
+    Click("Button1");
+    auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "warning");
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 0);
+
+    Click("Button4");
+    windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("abc"));
+    windows->abbr->StringGrid1SelectCell(1, 1);
+    Click("Button1");
+    messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 0);
+
+    Click("CheckBox5");  // off again: the spins give the coefficients
+    Click("Button1");
+    EXPECT_TRUE(Take().empty());
+    EXPECT_EQ(windows->psf->Image3().Red(128, 128), 255);
+}
+
 TEST_F(MainWindow, LayoutCommandsAndWindowCommands) {
     Start();
     Choose("W1");
