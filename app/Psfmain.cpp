@@ -307,18 +307,8 @@ void TForm1::StartUp() {
     ReadParameterFile(closingStateFileName);
     // 4. to 7.
     RunGuarded(this, [this] { DrawSpectrumPreview(); });
-    RunGuarded(this, [this] {
-        apertureMm_ = ReadInteger(1);
-        ShowShiftRange();
-    });
-    RunGuarded(this, [this] {
-        focalLengthMm_ = ReadInteger(2);
-        secondaryMm_ = ReadInteger(3);
-        barWidthMm_ = ReadInteger(4);
-        focalRatio_ = focalLengthMm_ / apertureMm_;
-        const int angleEdits[4] = {6, 7, 8, 9};
-        for (int k = 0; k < 4; ++k) angleDeg_[k] = ReadInteger(angleEdits[k]);
-    });
+    ShowShiftRange();
+    RunGuarded(this, [this] { focalRatio_ = velmora::FocalRatio(ReadInteger(2), ReadInteger(1)); });
     RunGuarded(this, [this] { DrawAperturePreview(); });
     RunGuarded(this, [this] { DrawDensityPreview(); });
     DrawInterferencePreview();
@@ -384,12 +374,12 @@ void TForm1::ApplyAssignment(const ParameterAssignment& a) {
             if (edits_[n] && edits_[n]->objectName() == name) SetEditText(n, QString::fromStdString(a.text));
         break;
     case ParameterAssignment::Kind::Check:
-        for (QCheckBox* box : checks_)
-            if (box && box->objectName() == name) SetCheck(box, a.checked);
+        for (int n = 0; n < static_cast<int>(checks_.size()); ++n)
+            if (checks_[n] && checks_[n]->objectName() == name) SetCheck(n, a.checked);
         break;
     case ParameterAssignment::Kind::Select:
-        for (QRadioButton* button : radios_)
-            if (button && button->objectName() == name) SelectRadio(button);
+        for (int n = 0; n < static_cast<int>(radios_.size()); ++n)
+            if (radios_[n] && radios_[n]->objectName() == name) SelectRadio(n);
         break;
     }
 }
@@ -409,7 +399,6 @@ void TForm1::N1Click() {
     ParameterFileRead read;
     if (ReadParameterFile(choice->path.toStdString(), &read)) return;
     const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
-    if (!read.exists) return;
     Dialogs().Warning(this, QStringLiteral("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
                                            "それより前の値だけを読み込みました。")
                                 .arg(file)

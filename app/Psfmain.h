@@ -183,8 +183,8 @@ private:
     void CopySpinToText(int n);
     void CopyTextToSpin(int n);
     int ReadInteger(int n) const;
-    void SelectRadio(QRadioButton* button);
-    void SetCheck(QCheckBox* box, bool checked);
+    void SelectRadio(int n);  // RadioButton n
+    void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);
     void BandLimitClick(int minSpin, int maxSpin, bool minStepped, ColorMode mode);
@@ -222,12 +222,7 @@ private:
     bool fullLayout_ = true;
 
     // Values kept beside the panel.
-    double apertureMm_ = 0;
-    double focalLengthMm_ = 0;
-    double secondaryMm_ = 0;
-    double barWidthMm_ = 0;
-    double focalRatio_ = 0;
-    std::array<double, 4> angleDeg_{};
+    double focalRatio_ = 0;  // start-up's value, then the last run's
     RealMatrixHolder workGrid_;
     UserFilter userFilter_;
     bool userMaskLoaded_ = false;

@@ -116,24 +116,22 @@ void TForm1::CopyTextToSpin(int n) { spins_[n]->SetPosition(ReadInteger(n)); }
 
 int TForm1::ReadInteger(int n) const { return ParseInteger(edits_[n]->text().toStdString()); }
 
-void TForm1::SelectRadio(QRadioButton* button) {
-    if (button->isChecked()) return;
+void TForm1::SelectRadio(int n) {
+    if (radios_[n]->isChecked()) return;
     {
-        const QSignalBlocker blocker(button);
-        button->setChecked(true);
+        const QSignalBlocker blocker(radios_[n]);
+        radios_[n]->setChecked(true);
     }
-    for (int n = 0; n < static_cast<int>(radios_.size()); ++n)
-        if (radios_[n] == button && radioHandlers_[n]) radioHandlers_[n]();
+    if (radioHandlers_[n]) radioHandlers_[n]();
 }
 
-void TForm1::SetCheck(QCheckBox* box, bool checked) {
-    if (box->isChecked() == checked) return;
+void TForm1::SetCheck(int n, bool checked) {
+    if (checks_[n]->isChecked() == checked) return;
     {
-        const QSignalBlocker blocker(box);
-        box->setChecked(checked);
+        const QSignalBlocker blocker(checks_[n]);
+        checks_[n]->setChecked(checked);
     }
-    for (int n = 0; n < static_cast<int>(checks_.size()); ++n)
-        if (checks_[n] == box && checkHandlers_[n]) checkHandlers_[n]();
+    if (checkHandlers_[n]) checkHandlers_[n]();
 }
 
 void TForm1::ShowShiftRange() {
@@ -209,9 +207,6 @@ SimulationParameters TForm1::Snapshot() const {
 void TForm1::DrawAperturePreview() {
     SimulationParameters p;
     ReadMechanical(p);
-    apertureMm_ = p.aperture;
-    secondaryMm_ = p.secondaryDiameter;
-    barWidthMm_ = p.barWidth;
     apertureImage_->SetPicture(velmora::DrawAperturePreview(p));
 }
 
@@ -310,7 +305,7 @@ void TForm1::Edit19Change() {
 
 // Wavelength data.
 
-void TForm1::SelectMode(ColorMode mode) { SelectRadio(radios_[mode == ColorMode::Monochrome ? 1 : 2]); }
+void TForm1::SelectMode(ColorMode mode) { SelectRadio(mode == ColorMode::Monochrome ? 1 : 2); }
 
 void TForm1::BandLimitClick(int minSpin, int maxSpin, bool minStepped, ColorMode mode) {
     SelectMode(mode);
@@ -433,8 +428,6 @@ void TForm1::Button1Click() {
     }
     windows_.psf->SetResults(results);
     windows_.psf3d->SetPupilImage(results.pupil);
-    apertureMm_ = derived.apertureMm;
-    focalLengthMm_ = derived.focalLengthMm;
     focalRatio_ = derived.focalRatio;
     progressBar_->setValue(0);
 }

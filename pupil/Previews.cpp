@@ -155,9 +155,10 @@ Picture24 DrawSpectrumPreview(const SimulationParameters& p, int width, int heig
 
 namespace {
 
-// Visits the wavefront samples of a preview: row i, column j, W inside the rim.
-template <typename Inside, typename Outside>
-void ForEachWavefrontSample(const Aberrations& a, int width, int height, Inside inside, Outside outside) {
+// Visits the wavefront samples of a preview inside the rim: column, row, W. Samples outside
+// stay black.
+template <typename Inside>
+void ForEachWavefrontSample(const Aberrations& a, int width, int height, Inside inside) {
     const int cx = width / 2;
     const int cy = height / 2;
     const double r = width * 0.5;
@@ -165,10 +166,7 @@ void ForEachWavefrontSample(const Aberrations& a, int width, int height, Inside 
         for (int j = 0; j < width; ++j) {
             const double dist = std::sqrt(static_cast<double>((j - cx) * (j - cx) + (i - cy) * (i - cy)));
             const double rho = dist / r;
-            if (rho > 1) {
-                outside(j, i);
-                continue;
-            }
+            if (rho > 1) continue;
             const double x = (j - cx) / r;
             const double y = (i - cx) / r;
             inside(j, i, WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho));
@@ -184,8 +182,7 @@ Picture24 DrawInterferencePreview(const Aberrations& a, int width, int height) {
         [&](int x, int y, double w) {
             const double c = std::cos(2 * std::numbers::pi * w);
             picture.SetPixel(x, y, 0, TruncatedByte(c * c * 255), 0);
-        },
-        [](int, int) {});
+        });
     return picture;
 }
 
@@ -200,8 +197,7 @@ Picture24 DrawPupilFunctionPreview(const Aberrations& a, int contrast, double& p
             picture.SetPixel(x, y, g, g, g);
             if (w > maxW) maxW = w;
             if (w < minW) minW = w;
-        },
-        [](int, int) {});
+        });
     peakToValley = maxW - minW;
     return picture;
 }
