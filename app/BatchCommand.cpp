@@ -11,6 +11,7 @@
 #include "core/PsfCalculation.h"
 #include "files/Bmp.h"
 #include "files/FileWrite.h"
+#include "files/ImageExport.h"
 #include "files/ParameterFile.h"
 #include "pupil/PupilModel.h"
 
@@ -21,13 +22,14 @@ const char* usageText =
     "usage: velmora1-batch [--params FILE] [--mono|--color] [--brightness L]\n"
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
-    "                      [--display OUT.bmp] [--pupil OUT.bmp] [--intensity OUT.txt]\n"
+    "                      [--display OUT.bmp|OUT.jpg] [--pupil OUT.bmp] [--intensity OUT.txt]\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
     "  --mono, --color   override the file's mode\n"
     "  --brightness L    brightness level of the display picture, 1..100 (default 5)\n"
     "  --focus W ...     wavefront aberrations in waves (default 0)\n"
-    "  --display OUT     display picture, 24-bit BMP\n"
+    "  --display OUT     display picture: JPEG (quality 70) when OUT ends in .jpg,\n"
+    "                    a 24-bit BMP otherwise\n"
     "  --pupil OUT       pupil amplitude picture, 24-bit BMP (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
     "                    (-red, -green, -blue before the extension)\n";
@@ -168,7 +170,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
 
     // Everything is formed before the first file is written.
     std::vector<std::pair<std::string, std::string>> files;
-    if (o.display) files.emplace_back(*o.display, EncodeBmp24(results.display));
+    if (o.display) files.emplace_back(*o.display, EncodeImage(results.display, FormatForFileName(*o.display)));
     if (o.pupil) files.emplace_back(*o.pupil, EncodeBmp24(results.pupil));
     if (o.intensity) {
         if (mono) {
