@@ -27,7 +27,14 @@ void DrawLine(Picture24& picture, int x0, int y0, int x1, int y1, ColorRef colou
     int err = dx - dy;
     int x = x0;
     int y = y0;
+    // Both ends beyond the same edge: nothing of the segment shows.
+    if ((x0 < 0 && x1 < 0) || (y0 < 0 && y1 < 0) || (x0 >= picture.width && x1 >= picture.width) ||
+        (y0 >= picture.height && y1 >= picture.height))
+        return;
     while (x != x1 || y != y1) {
+        // x and y only move one way: once past an edge going outward, nothing more shows.
+        if ((x < 0 && sx < 0) || (y < 0 && sy < 0) || (x >= picture.width && sx > 0) || (y >= picture.height && sy > 0))
+            return;
         Plot(picture, x, y, colour);
         const int e2 = 2 * err;
         if (e2 > -dy) {
