@@ -25,9 +25,11 @@ std::unique_ptr<VelmoraWindows> CreateWindows() {
     windows->ver = std::make_unique<TVer>();
     windows->pupil = std::make_unique<TPupil>();
     windows->psf = std::make_unique<TPSF>();
+    TForm1* form1 = windows->form1.get();
+    windows->psf->SetColourModeSource([form1] { return form1->ColourModeSelected(); });
     windows->abbr = std::make_unique<TAbbr>();
-    windows->psf3d = std::make_unique<TPSF3D>();
-    windows->psf1d = std::make_unique<TPSF1D>();
+    windows->psf3d = std::make_unique<TPSF3D>(*windows->psf);
+    windows->psf1d = std::make_unique<TPSF1D>(*windows->psf);
     windows->maskDis = std::make_unique<TMaskDis>();
     return windows;
 }

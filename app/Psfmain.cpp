@@ -447,7 +447,7 @@ void TForm1::N11Click() {
 
 void TForm1::N21Click() { windows_.psf->show(); }
 
-void TForm1::N7Click() { windows_.psf3d->show(); }
+void TForm1::N7Click() { windows_.psf3d->Open(); }
 
 void TForm1::V2Click() { windows_.ver->show(); }
 

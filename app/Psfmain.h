@@ -45,6 +45,8 @@ public:
 
     // The whole record as the panel holds it now (raises ConversionError for a bad text).
     SimulationParameters Snapshot() const;
+    // The colour mode as the panel shows it now (no other field is read).
+    bool ColourModeSelected() const;
     bool FullLayout() const { return fullLayout_; }
     double FocalRatio() const { return focalRatio_; }
     const UserFilter& Filter() const { return userFilter_; }

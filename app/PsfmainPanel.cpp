@@ -182,6 +182,8 @@ Aberrations TForm1::SpinAberrations() const {
     return AberrationsInWaves(p);
 }
 
+bool TForm1::ColourModeSelected() const { return radios_[2]->isChecked(); }
+
 SimulationParameters TForm1::Snapshot() const {
     SimulationParameters p;
     ReadMechanical(p);

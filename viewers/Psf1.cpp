@@ -5,6 +5,8 @@
 #include <QScrollBar>
 
 #include "pupil/Controls.h"
+#include "viewers/PictureExport.h"
+#include "viewers/ResultRenderers.h"
 
 namespace velmora {
 
@@ -31,9 +33,9 @@ TPSF::TPSF() {
     connect(scrollBar1_, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("保存(&S)"));
+    file->addAction(QStringLiteral("保存(&S)"), this, [this] { Save1Click(); })->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
-    file->addAction(QStringLiteral("閉じる(&C)"), this, [this] { BitBtn1Click(); });
+    file->addAction(QStringLiteral("閉じる(&C)"), this, [this] { Close1Click(); })->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -56,8 +58,13 @@ void TPSF::CollectResults(PsfResultImages& results) const {
 void TPSF::ScrollBar1Change() {
     label1_->setText(QStringLiteral("LEVEL = %1").arg(scrollBar1_->value()));
     label1_->adjustSize();
+    image1_->SetPicture(DrawBrightness(image2_, image3_, image4_, scrollBar1_->value(), ColourMode()));
 }
 
+void TPSF::Save1Click() { SavePictureByDialog(this, image1_->Picture()); }
+
 void TPSF::BitBtn1Click() { close(); }
+
+void TPSF::Close1Click() { close(); }
 
 }  // namespace velmora

@@ -1,8 +1,9 @@
 // The 2D viewer: the visible PSF picture and the hidden intensity images the calculation
-// writes, with the brightness scroll bar the calculation reads.
+// writes, the brightness scroll bar the calculation reads, and the picture export.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 #include "core/Picture24.h"
 #include "core/PsfCalculation.h"
@@ -24,12 +25,18 @@ public:
     const Picture24& Image4() const { return image4_; }
     int BrightnessLevel() const;
 
+    // Where the redraw learns the main window's colour mode at the moment it draws.
+    void SetColourModeSource(std::function<bool()> isColour) { isColour_ = std::move(isColour); }
+    bool ColourMode() const { return isColour_ && isColour_(); }
+
     // The calculation's pictures: the display into Image1, the intensity images into 2 to 4.
     void SetResults(const PsfResultImages& results);
     void CollectResults(PsfResultImages& results) const;
 
     void ScrollBar1Change();
+    void Save1Click();
     void BitBtn1Click();
+    void Close1Click();
 
 private:
     PictureBox* image1_;
@@ -38,6 +45,7 @@ private:
     Picture24 image4_{resultSize, resultSize};
     QScrollBar* scrollBar1_;
     QLabel* label1_;
+    std::function<bool()> isColour_;
 };
 
 }  // namespace velmora

@@ -1,25 +1,27 @@
 #include "viewers/Psf1dd.h"
 
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
+#include <algorithm>
+#include <exception>
 
+#include "files/FileWrite.h"
+#include "files/SaveTarget.h"
 #include "pupil/Controls.h"
+#include "pupil/Dialogs.h"
+#include "pupil/SpinButton.h"
+#include "viewers/Psf1.h"
 
 namespace velmora {
+namespace {
 
-Picture24 StretchPicture(const Picture24& source, int width, int height) {
-    Picture24 target(width, height);
-    if (source.empty()) return target;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int sx = static_cast<int>(static_cast<long long>(x) * source.width / width);
-            const int sy = static_cast<int>(static_cast<long long>(y) * source.height / height);
-            target.SetPixel(x, y, source.Red(sx, sy), source.Green(sx, sy), source.Blue(sx, sy));
-        }
-    return target;
-}
+constexpr SpinRange magnificationRange{1, 100, 1};
 
-TPSF1D::TPSF1D() {
+}  // namespace
+
+TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     setObjectName(QStringLiteral("TPSF1D"));
     setWindowTitle(QStringLiteral("PSF1D"));
     auto* panel = new QWidget(this);
@@ -27,27 +29,134 @@ TPSF1D::TPSF1D() {
     setCentralWidget(panel);
     MakeLabel(panel, QStringLiteral("直線スケール"), 104, 8);
     MakeLabel(panel, QStringLiteral("対数スケール"), 400, 8);
-    image1_ = new PictureBox(panel, QStringLiteral("Image1"), 8, 32, 256, 257);
-    image1_->SetPicture(Picture24(256, 257));
-    image2_ = new PictureBox(panel, QStringLiteral("Image2"), 304, 32, 256, 257);
-    image2_->SetPicture(Picture24(256, 257));
+    image1_ = new PictureBox(panel, QStringLiteral("Image1"), 8, 32, profileWidth, profileHeight);
+    image2_ = new PictureBox(panel, QStringLiteral("Image2"), 304, 32, profileWidth, profileHeight);
+
+    const char* linearNames[5] = {"Label2", "Label3", "Label4", "Label6", "Label7"};
+    for (int i = 0; i < 5; ++i)
+        linearLabels_[i] = MakeLabel(panel, QString(), 272, 282 - 64 * i, QString::fromLatin1(linearNames[i]));
+    for (int i = 0; i <= 8; ++i) {
+        const QString caption = QString::number(i - 8) + QStringLiteral(".0");
+        MakeLabel(panel, i == 8 ? QStringLiteral("0.0") : caption, i == 8 ? 570 : 564, 282 - 32 * i,
+                  QStringLiteral("Label%1").arg(8 + i));
+    }
+
     QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("断面位置"), 128, 296, 297, 145);
+    label1_ = MakeLabel(group, QStringLiteral("倍率 = 1"), 6, 36, QStringLiteral("Label1"));
+    upDown1_ = new SpinButton(group, QStringLiteral("UpDown1"), magnificationRange, 1, 56, 24, 17, 33);
+    upDown1_->onClick = [this](bool) { UpDown1Click(); };
+    label5_ = MakeLabel(group, QStringLiteral("X = 127"), 32, 80, QStringLiteral("Label5"));
+    struct Move {
+        const char* name;
+        const char* caption;
+        int x;
+        void (TPSF1D::*handler)();
+    };
+    const Move moves[4] = {{"Button1", "<<", 16, &TPSF1D::Button1Click},
+                           {"BitBtn4", "<", 32, &TPSF1D::BitBtn4Click},
+                           {"BitBtn1", ">", 48, &TPSF1D::BitBtn1Click},
+                           {"Button2", ">>", 64, &TPSF1D::Button2Click}};
+    for (const Move& m : moves) {
+        auto* button = MakeButton(group, QString::fromLatin1(m.name), QString::fromLatin1(m.caption), m.x, 104, 17, 25);
+        connect(button, &QPushButton::clicked, this, m.handler);
+    }
+    const char* channels[4] = {"ALL", "Red", "Green", "Blue"};
+    void (TPSF1D::*radioHandlers[4])() = {&TPSF1D::RadioButton1Click, &TPSF1D::RadioButton2Click,
+                                          &TPSF1D::RadioButton3Click, &TPSF1D::RadioButton4Click};
+    for (int i = 0; i < 4; ++i) {
+        radios_[i] = MakeRadio(group, QStringLiteral("RadioButton%1").arg(i + 1), QString::fromLatin1(channels[i]), 104,
+                               32 + 24 * i, 52, 17);
+        connect(radios_[i], &QRadioButton::clicked, this, radioHandlers[i]);
+    }
+    radios_[0]->setChecked(true);
     image3_ = new PictureBox(group, QStringLiteral("Image3"), 160, 10, thumbnailSize, thumbnailSize);
     image3_->SetPicture(Picture24(thumbnailSize, thumbnailSize));
-    auto* close = MakeButton(panel, QStringLiteral("BitBtn2"), QStringLiteral("閉じる"), 464, 408, 57, 25);
-    connect(close, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+
+    auto* close = MakeButton(panel, QStringLiteral("BitBtn5"), QStringLiteral("閉じる"), 464, 408, 57, 25);
+    connect(close, &QPushButton::clicked, this, &TPSF1D::BitBtn5Click);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("データ保存(&S)"));
+    file->addAction(QStringLiteral("データ保存(&S)"), this, &TPSF1D::Save1Click)->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
-    file->addAction(QStringLiteral("閉じる(&C)"), this, [this] { BitBtn2Click(); });
+    file->addAction(QStringLiteral("閉じる(&C)"), this, &TPSF1D::Close1Click)->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize size = sizeHint();
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    }
+    Redraw();
 }
 
 void TPSF1D::SetThumbnail(const Picture24& display) {
     image3_->SetPicture(StretchPicture(display, thumbnailSize, thumbnailSize));
 }
 
-void TPSF1D::BitBtn2Click() { close(); }
+ProfileChannel TPSF1D::Channel() const {
+    if (radios_[1]->isChecked()) return ProfileChannel::Red;
+    if (radios_[2]->isChecked()) return ProfileChannel::Green;
+    if (radios_[3]->isChecked()) return ProfileChannel::Blue;
+    return ProfileChannel::All;
+}
+
+void TPSF1D::Redraw() {
+    image3_->SetPicture(DrawThumbnail(source_.Image1()->Picture(), cutX_));
+    const int k = upDown1_->Position();
+    const ProfileSources sources{&source_.Image2(), &source_.Image3(), &source_.Image4()};
+    ProfilePlots plots = DrawProfiles(sources, cutX_, k, source_.ColourMode(), Channel());
+    image1_->SetPicture(plots.linear);
+    image2_->SetPicture(plots.logarithmic);
+    label5_->setText(QStringLiteral("X = %1").arg(cutX_));
+    label5_->adjustSize();
+    const double fractions[5] = {0, 0.25, 0.5, 0.75, 1};
+    for (int i = 0; i < 5; ++i) {
+        linearLabels_[i]->setText(QString::fromStdString(LinearAxisLabel(fractions[i], k)));
+        linearLabels_[i]->adjustSize();
+    }
+}
+
+// A step that would leave the image stops at its edge.
+void TPSF1D::MoveCut(int step) {
+    cutX_ = std::clamp(cutX_ + step, 0, profileColumns - 1);
+    Redraw();
+}
+
+void TPSF1D::Button1Click() { MoveCut(-4); }
+void TPSF1D::BitBtn4Click() { MoveCut(-1); }
+void TPSF1D::BitBtn1Click() { MoveCut(1); }
+void TPSF1D::Button2Click() { MoveCut(4); }
+
+void TPSF1D::UpDown1Click() {
+    label1_->setText(QStringLiteral("k = %1").arg(upDown1_->Position()));
+    label1_->adjustSize();
+    Redraw();
+}
+
+void TPSF1D::RadioButton1Click() { Redraw(); }
+void TPSF1D::RadioButton2Click() { Redraw(); }
+void TPSF1D::RadioButton3Click() { Redraw(); }
+void TPSF1D::RadioButton4Click() { Redraw(); }
+
+void TPSF1D::Save1Click() {
+    const auto choice = Dialogs().SaveFile(this, QStringLiteral("テキストデータ|*.txt"));
+    if (!choice || choice->filterIndex != 1) return;
+    // The column the plots show, read from the monochrome image (the green band in colour).
+    const std::string text = ProfileText(source_.Image3(), cutX_);
+    const std::string chosen = choice->path.toStdString();
+    const std::string target = ChangeFileExt(chosen, ".txt");
+    const bool write = PrepareSaveTarget(chosen, target, [this](const std::string& fileName) {
+        return Dialogs().Confirm(this, QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？"));
+    });
+    if (!write) return;
+    try {
+        WriteWholeFile(target, text);
+    } catch (const std::exception& e) {
+        Dialogs().Error(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TPSF1D::BitBtn5Click() { close(); }
+void TPSF1D::Close1Click() { close(); }
 
 }  // namespace velmora

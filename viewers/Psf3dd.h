@@ -1,5 +1,5 @@
-// The 3D view: a wire-frame relief of the PSF centre; it also keeps the pupil image of the
-// last monochrome calculation.
+// The 3D view: a wire-frame relief of the PSF centre, turned by hand or by a timer, with its
+// picture export; it also keeps the pupil image of the last monochrome calculation.
 #pragma once
 
 #include <QMainWindow>
@@ -8,20 +8,50 @@
 #include "core/PsfCalculation.h"
 #include "pupil/PictureBox.h"
 
+class QLabel;
+class QScrollBar;
+class QTimer;
+
 namespace velmora {
+
+class TPSF;
 
 class TPSF3D : public QMainWindow {
     Q_OBJECT
 public:
-    TPSF3D();
+    // Reads the intensity image from `source`, the 2D viewer.
+    explicit TPSF3D(const TPSF& source);
+
     PictureBox* Image1() const { return image1_; }
     const Picture24& Image2() const { return image2_; }
     void SetPupilImage(const Picture24& picture) { image2_ = picture; }
-    void Button4Click();
+    int Angle() const;
+    int AnimationMode() const { return animationMode_; }
+
+    // The main window's command: back to 30 degrees, drawn, shown.
+    void Open();
+    void Redraw();
+
+    void ScrollBar1Change();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Timer1Timer();
+    void S1Click();
+    void BitBtn1Click();
+    void Close1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    const TPSF& source_;
     PictureBox* image1_;
     Picture24 image2_{resultSize, resultSize};
+    QScrollBar* scrollBar1_;
+    QLabel* label1_;
+    QTimer* timer1_;
+    int animationMode_ = 0;  // 0 stopped, 1 slow, 5 fast: degrees per tick
 };
 
 }  // namespace velmora
