@@ -1,5 +1,5 @@
 // Speed and memory of the numeric road: the 2D transform against FFTW on the same machine in
-// the same run, and whole calculation runs. `make bench`.
+// the same run, whole calculation runs, and the redraws of the previews and viewers. `make bench`.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
@@ -13,6 +13,7 @@
 #include "core/PsfCalculation.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
+#include "viewers/ResultRenderers.h"
 #include "../tests/ReferenceAlgorithms.h"
 
 namespace velmora {
@@ -185,6 +186,61 @@ void BM_Previews_All(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Previews_All)->Unit(benchmark::kMillisecond);
+
+// The result images of a colour run with coma, which the viewers redraw from.
+const PsfResultImages& ColourComaResults() {
+    static const PsfResultImages results = [] {
+        SetKernelTrace(false);
+        CalculationRequest rq = Scenario("colour");
+        rq.params.comaX = 30;  // 0.3 waves
+        RealMatrixHolder workGrid;
+        workGrid.Allocate(gridSize, gridSize);
+        PsfResultImages r;
+        RunOnce(rq, workGrid.get(), r);
+        return r;
+    }();
+    return results;
+}
+
+// One move of the 2D viewer's brightness bar in colour mode: three channels.
+void BM_BrightnessRedraw(benchmark::State& state) {
+    const PsfResultImages& r = ColourComaResults();
+    int level = 1;
+    for (auto _ : state) {
+        Picture24 shown = DrawBrightness(r.image2, r.image3, r.image4, level, true);
+        benchmark::DoNotOptimize(shown.bgr.data());
+        level = level % 100 + 1;
+    }
+}
+BENCHMARK(BM_BrightnessRedraw)->Unit(benchmark::kMillisecond);
+
+// One press of a 1D viewer button: thumbnail, both plots of all three channels at the
+// largest magnification (most points far off the linear plot).
+void BM_ProfileRedraw(benchmark::State& state) {
+    const PsfResultImages& r = ColourComaResults();
+    const ProfileSources sources{&r.image2, &r.image3, &r.image4};
+    int column = 100;
+    for (auto _ : state) {
+        Picture24 thumbnail = DrawThumbnail(r.display, column);
+        ProfilePlots plots = DrawProfiles(sources, column, 100, true, ProfileChannel::All);
+        benchmark::DoNotOptimize(thumbnail.bgr.data());
+        benchmark::DoNotOptimize(plots.linear.bgr.data());
+        column = column == 155 ? 100 : column + 1;
+    }
+}
+BENCHMARK(BM_ProfileRedraw)->Unit(benchmark::kMillisecond);
+
+// One animation step of the 3D view.
+void BM_ReliefRedraw(benchmark::State& state) {
+    const PsfResultImages& r = ColourComaResults();
+    int theta = 0;
+    for (auto _ : state) {
+        Picture24 relief = DrawRelief(r.image3, theta);
+        benchmark::DoNotOptimize(relief.bgr.data());
+        theta = NextAnimationAngle(theta, 5);
+    }
+}
+BENCHMARK(BM_ReliefRedraw)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora

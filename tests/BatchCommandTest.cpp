@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "files/Bmp.h"
+#include "files/Jpeg.h"
 #include "files/ParameterFile.h"
 
 namespace velmora {
@@ -69,6 +70,12 @@ TEST_F(Batch, DefaultsWriteTheResultFiles) {
     EXPECT_EQ(display.width, 256);
     EXPECT_EQ(display.Red(128, 128), 255);
     EXPECT_TRUE(std::filesystem::exists(File("p.bmp")));
+
+    // The same display picture as JPEG when the name says so.
+    ASSERT_EQ(Run({"--display", File("d.jpg")}), 0) << messages;
+    std::ifstream j(File("d.jpg"), std::ios::binary);
+    const std::string jpeg((std::istreambuf_iterator<char>(j)), {});
+    EXPECT_EQ(jpeg, EncodeJpeg(display, 70));
 }
 
 TEST_F(Batch, ColourWritesOneIntensityFilePerBand) {
