@@ -31,6 +31,7 @@ std::unique_ptr<VelmoraWindows> CreateWindows() {
     windows->psf3d = std::make_unique<TPSF3D>(*windows->psf);
     windows->psf1d = std::make_unique<TPSF1D>(*windows->psf);
     windows->maskDis = std::make_unique<TMaskDis>();
+    windows->maskDis->SetParameterSource([form1] { return form1->Snapshot(); });
     return windows;
 }
 

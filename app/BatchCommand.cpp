@@ -13,6 +13,8 @@
 #include "files/FileWrite.h"
 #include "files/ImageExport.h"
 #include "files/ParameterFile.h"
+#include "files/UserFilterFile.h"
+#include "files/UserMaskFile.h"
 #include "pupil/PupilModel.h"
 
 namespace velmora {
@@ -22,12 +24,15 @@ const char* usageText =
     "usage: velmora1-batch [--params FILE] [--mono|--color] [--brightness L]\n"
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
+    "                      [--user-filter FILE.uft] [--user-mask FILE.bmp]\n"
     "                      [--display OUT.bmp|OUT.jpg] [--pupil OUT.bmp] [--intensity OUT.txt]\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
     "  --mono, --color   override the file's mode\n"
     "  --brightness L    brightness level of the display picture, 1..100 (default 5)\n"
     "  --focus W ...     wavefront aberrations in waves (default 0)\n"
+    "  --user-filter F   radial transmission table; selects the user filter profile\n"
+    "  --user-mask F     mask picture (BMP); selects the user mask profile\n"
     "  --display OUT     display picture: JPEG (quality 70) when OUT ends in .jpg,\n"
     "                    a 24-bit BMP otherwise\n"
     "  --pupil OUT       pupil amplitude picture, 24-bit BMP (monochrome only)\n"
@@ -44,6 +49,7 @@ struct Options {
     int brightness = 5;
     Aberrations aberrations;
     std::optional<std::string> display, pupil, intensity;
+    std::optional<std::string> userFilter, userMask;
 };
 
 Options ParseOptions(const std::vector<std::string>& args) {
@@ -66,6 +72,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         else if (a == "--display") o.display = value();
         else if (a == "--pupil") o.pupil = value();
         else if (a == "--intensity") o.intensity = value();
+        else if (a == "--user-filter") o.userFilter = value();
+        else if (a == "--user-mask") o.userMask = value();
         else if (a == "--brightness") {
             const std::string& v = value();
             try {
@@ -147,6 +155,26 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
         return 1;
     }
 
+    // The loads select their density kind, as the menu commands do; given both, the mask is used.
+    UserFilter userFilter;
+    Picture24 userMask;
+    if (o.userFilter) {
+        const UserFilterRead read = ReadUserFilterFile(*o.userFilter, userFilter);
+        if (!read.ok) {
+            err << "velmora1-batch: user filter '" << *o.userFilter << "' could not be read: " << read.problem << "\n";
+            return 1;
+        }
+        request.params.densityProfile = DensityProfileKind::UserFilter;
+    }
+    if (o.userMask) {
+        std::string problem;
+        if (!LoadUserMaskFile(*o.userMask, userMask, problem)) {
+            err << "velmora1-batch: user mask '" << *o.userMask << "' could not be read: " << problem << "\n";
+            return 1;
+        }
+        request.params.densityProfile = DensityProfileKind::UserMask;
+    }
+
     RealMatrixHolder workGrid;
     if (workGrid.Allocate(gridSize, gridSize) != 0) {
         err << "velmora1-batch: not enough memory for the calculation grid\n";
@@ -154,6 +182,8 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
     }
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
+    pupilInputs.userFilter = &userFilter;
+    if (o.userMask) pupilInputs.userMask = &userMask;
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
     CalculationProgress progress;
     progress.wavelength = [&](int index, int count, int lambda) {

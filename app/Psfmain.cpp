@@ -18,11 +18,15 @@
 #include "files/FileWrite.h"
 #include "files/Maskdisplay.h"
 #include "files/SaveTarget.h"
+#include "files/UserFilterFile.h"
+#include "files/UserMaskFile.h"
 #include "pupil/Abberation.h"
 #include "pupil/Controls.h"
 #include "pupil/Dialogs.h"
 #include "pupil/Previews.h"
 #include "pupil/Pup.h"
+#include "pupil/PupilDistribution.h"
+#include "pupil/UserMaskStage.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
@@ -265,8 +269,8 @@ void TForm1::BuildMenus() {
     file->addSeparator();
     add(file, QStringLiteral("N6"), QStringLiteral("パラメータ初期化"), &TForm1::N6Click);
     file->addSeparator();
-    add(file, QStringLiteral("U1"), QStringLiteral("ユーザフィルタ分布読み込み(&U)"), nullptr);
-    add(file, QStringLiteral("I1"), QStringLiteral("ユーザマスク読み込み(&I)"), nullptr);
+    add(file, QStringLiteral("U1"), QStringLiteral("ユーザフィルタ分布読み込み(&U)"), &TForm1::U1Click);
+    add(file, QStringLiteral("I1"), QStringLiteral("ユーザマスク読み込み(&I)"), &TForm1::I1Click);
     file->addSeparator();
     add(file, QStringLiteral("Exit1"), QStringLiteral("終了(&X)"), &TForm1::Exit1Click);
 
@@ -430,6 +434,42 @@ void TForm1::N6Click() {
     DrawAperturePreview();
 }
 
+void TForm1::SelectLoadedDensity(int radio) {
+    const bool alreadySelected = radios_[radio]->isChecked();
+    SelectRadio(radio);
+    if (alreadySelected) DrawDensityPreview();
+}
+
+void TForm1::U1Click() {
+    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(userFilterDialogFilter));
+    if (!choice) return;
+    const std::string path = choice->path.toStdString();
+    const UserFilterRead read = ReadUserFilterFile(path, userFilter_);
+    if (!read.ok) {
+        Dialogs().Warning(this, QStringLiteral("ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。")
+                                    .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(read.problem)));
+        return;
+    }
+    SelectLoadedDensity(8);
+}
+
+void TForm1::I1Click() {
+    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(userMaskDialogFilter));
+    if (!choice) return;
+    const std::string path = choice->path.toStdString();
+    Picture24 mask;
+    std::string problem;
+    if (!LoadUserMaskFile(path, mask, problem)) {
+        Dialogs().Error(this, QStringLiteral("%1 はビットマップとして読み込めません（%2）。")
+                                  .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(problem)));
+        return;
+    }
+    densityPicture_ = MaskPreviewCopy(mask);
+    windows_.maskDis->SetMaskPicture(mask);
+    userMaskLoaded_ = true;
+    SelectLoadedDensity(6);
+}
+
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::R2Click() { SwitchLayout(false); }
@@ -438,7 +478,29 @@ void TForm1::W1Click() { SwitchLayout(true); }
 
 void TForm1::M1Click() { windows_.maskDis->show(); }
 
-void TForm1::D1Click() { windows_.pupil->show(); }
+void TForm1::D1Click() {
+    const SimulationParameters p = Snapshot();
+    PupilDistributionInputs in;
+    in.params = &p;
+    in.focalRatio = focalRatio_;
+    in.userFilter = &userFilter_;
+    in.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    const ProgressFn bar = [this](int percent) {
+        if (progressBar_->value() == percent) return;
+        progressBar_->setValue(percent);
+        progressBar_->repaint();
+    };
+    const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), bar);
+    progressBar_->setValue(0);
+    if (picture.empty()) {
+        Dialogs().Warning(this, QStringLiteral("焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。")
+                                    .arg(focalRatio_)
+                                    .arg(gridSize));
+        return;
+    }
+    windows_.pupil->Image1()->SetPicture(picture);
+    windows_.pupil->show();
+}
 
 void TForm1::N11Click() {
     windows_.psf1d->SetThumbnail(windows_.psf->Image1()->Picture());

@@ -152,6 +152,8 @@ public:
     void N1Click();
     void N2Click();
     void N6Click();
+    void U1Click();
+    void I1Click();
     void Exit1Click();
     void R2Click();
     void W1Click();
@@ -186,6 +188,8 @@ private:
     void CopyTextToSpin(int n);
     int ReadInteger(int n) const;
     void SelectRadio(int n);  // RadioButton n
+    // Selects a density kind after a load; the preview is redrawn even if it was selected.
+    void SelectLoadedDensity(int radio);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);

@@ -1,7 +1,12 @@
 #include "files/Maskdisplay.h"
 
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
+
+#include "files/UserMaskFile.h"
+#include "pupil/Dialogs.h"
 
 namespace velmora {
 
@@ -16,11 +21,12 @@ TMaskDis::TMaskDis() {
     image1_->SetPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
-    window->addAction(QStringLiteral("閉じる(&C)"), this, [this] { Close1Click(); });
+    window->addAction(QStringLiteral("閉じる(&C)"), this, &TMaskDis::Close1Click)->setObjectName(QStringLiteral("Close1"));
     QMenu* info = menuBar()->addMenu(QStringLiteral("情報(&I)"));
-    info->addAction(QStringLiteral("画像情報を見る(&C)"));
-    info->addAction(QStringLiteral("必要最小サイズ(&M)"));
+    info->addAction(QStringLiteral("画像情報を見る(&C)"), this, &TMaskDis::C1Click)->setObjectName(QStringLiteral("C1"));
+    info->addAction(QStringLiteral("必要最小サイズ(&M)"), this, &TMaskDis::M1Click)->setObjectName(QStringLiteral("M1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().x() + screen->geometry().width() / 2, y());
 }
 
 void TMaskDis::SetMaskPicture(const Picture24& picture) {
@@ -30,5 +36,23 @@ void TMaskDis::SetMaskPicture(const Picture24& picture) {
 }
 
 void TMaskDis::Close1Click() { hide(); }
+
+void TMaskDis::C1Click() {
+    const Picture24& mask = image1_->Picture();
+    Dialogs().Information(this, QStringLiteral("画像サイズは %1 x %2 です。").arg(mask.width).arg(mask.height));
+}
+
+void TMaskDis::M1Click() {
+    if (!parameters_) return;
+    RunGuarded(this, [&] {
+        const SimulationParameters p = parameters_();
+        const int n = MinimumMaskSize(p);
+        if (n <= 0) {
+            Dialogs().Warning(this, QStringLiteral("口径・焦点距離・波長が正の値でないため、必要最小サイズを計算できません。"));
+            return;
+        }
+        Dialogs().Information(this, QStringLiteral("現在のパラメータでユーザマスクに必要な最小画像サイズは %1 x %1 です。").arg(n));
+    });
+}
 
 }  // namespace velmora

@@ -1,10 +1,13 @@
-// The user mask display window: holds the mask picture at its own pixel size. The picture,
-// not the file it came from, is what the calculation samples.
+// The user mask display window: holds the mask picture at its own pixel size (the picture, not
+// the file it came from, is what the calculation samples) and tells its size and the smallest
+// size the current parameters need.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 #include "core/Picture24.h"
+#include "core/SimulationParameters.h"
 #include "pupil/PictureBox.h"
 
 namespace velmora {
@@ -18,11 +21,17 @@ public:
     const Picture24& MaskPicture() const { return image1_->Picture(); }
     // Takes a new mask picture; the panel and the image take its size.
     void SetMaskPicture(const Picture24& picture);
+    // Where the minimum size reads the panel's parameters (may raise a conversion error).
+    void SetParameterSource(std::function<SimulationParameters()> source) { parameters_ = std::move(source); }
+
     void Close1Click();
+    void C1Click();
+    void M1Click();
 
 private:
     QWidget* panel1_;
     PictureBox* image1_;
+    std::function<SimulationParameters()> parameters_;
 };
 
 }  // namespace velmora

@@ -14,6 +14,11 @@ inline constexpr int userMaskStageMinimum = 160;
 // enlarged with an area-weighted (box) filter, the counterpart of ShrinkMatrix.
 Picture24 StageUserMask(const Picture24& mask, int pupilSamples);
 
+// The copy of the mask the density preview shows: the blue byte of each pixel, rescaled so
+// that the mask is 160 pixels wide (reduced by ShrinkMatrix, or enlarged by area), top-left
+// anchored on a black 160 x 160 picture, in all three bytes.
+Picture24 MaskPreviewCopy(const Picture24& mask);
+
 // Transmission of a mask or stage pixel: (65536 B + 256 G + R) / 2^24.
 double MaskPixelValue(const Picture24& picture, int x, int y);
 

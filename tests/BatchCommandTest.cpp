@@ -66,7 +66,8 @@ TEST_F(Batch, DefaultsWriteTheResultFiles) {
     std::ifstream f(File("d.bmp"), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(f)), {});
     Picture24 display;
-    ASSERT_TRUE(DecodeBmp24(bytes, display));
+    std::string problem;
+    ASSERT_TRUE(DecodeBmp(bytes, display, problem)) << problem;
     EXPECT_EQ(display.width, 256);
     EXPECT_EQ(display.Red(128, 128), 255);
     EXPECT_TRUE(std::filesystem::exists(File("p.bmp")));

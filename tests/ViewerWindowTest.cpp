@@ -48,7 +48,8 @@ protected:
     }
     Picture24 ReadBmp(const char* name) {
         Picture24 p;
-        EXPECT_TRUE(DecodeBmp24(ReadAll(Dir() / name), p)) << name;
+        std::string problem;
+        EXPECT_TRUE(DecodeBmp(ReadAll(Dir() / name), p, problem)) << name << problem;
         return p;
     }
 };

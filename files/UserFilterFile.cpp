@@ -1,0 +1,103 @@
+#include "files/UserFilterFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "core/NumberText.h"
+
+namespace velmora {
+namespace {
+
+// Blank-separated words of a stream, each at most userFilterWordLimit bytes kept; a longer
+// word is consumed whole and marked, so that no later token shifts.
+class WordReader {
+public:
+    explicit WordReader(std::istream& in) : in_(in) {}
+
+    // False at the end of the input.
+    bool Next(std::string& word, bool& tooLong) {
+        word.clear();
+        tooLong = false;
+        int c;
+        while ((c = in_.get()) != EOF && std::isspace(c)) {}
+        if (c == EOF) return false;
+        do {
+            if (word.size() < userFilterWordLimit) word.push_back(static_cast<char>(c));
+            else tooLong = true;
+        } while ((c = in_.get()) != EOF && !std::isspace(c));
+        return true;
+    }
+
+private:
+    std::istream& in_;
+};
+
+UserFilterRead Fail(std::string problem) { return {false, std::move(problem)}; }
+
+// A word as a message quotes it: at most about 40 bytes, cut between UTF-8 characters.
+std::string Shown(const std::string& word) {
+    if (word.size() <= 40) return word;
+    size_t end = 40;
+    while (end > 0 && (static_cast<unsigned char>(word[end]) & 0xC0) == 0x80) --end;
+    return word.substr(0, end) + "…";
+}
+
+UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
+    WordReader words(in);
+    std::string word;
+    bool tooLong = false;
+    for (int k = 0; k < 7; ++k)
+        if (!words.Next(word, tooLong)) return Fail("見出しの 7 語の途中でファイルが終わっています");
+
+    if (!words.Next(word, tooLong)) return Fail("データ数 N がありません");
+    int count = 0;
+    try {
+        if (tooLong) throw ConversionError(word);
+        count = ParseInteger(word);
+    } catch (const ConversionError&) {
+        return Fail("8 番目の語「" + Shown(word) + "」はデータ数 N（整数）ではありません");
+    }
+    if (count < 1) return Fail("データ数 N は 1 以上でなければなりません（" + std::to_string(count) + "）");
+
+    for (int k = 0; k < 2; ++k)
+        if (!words.Next(word, tooLong)) return Fail("列見出しの 2 語の途中でファイルが終わっています");
+
+    // Only what the table holds is read; a longer file's remaining pairs are not looked at.
+    const int stored = std::min(count, userFilterCapacity);
+    std::array<double, userFilterCapacity> table = filter.userFilterTable;
+    for (int i = 0; i < stored; ++i)
+        for (int half = 0; half < 2; ++half) {
+            const std::string which = std::to_string(i + 1) + " 組目の" + (half == 0 ? "1" : "2") + " 番目の値";
+            if (!words.Next(word, tooLong))
+                return Fail("データが " + std::to_string(count) + " 組に足りません（" + which + "がありません）");
+            double value = 0;
+            try {
+                if (tooLong) throw ConversionError(word);
+                value = ParseDecimal(word);
+            } catch (const ConversionError&) {
+                return Fail(which + "「" + Shown(word) + "」は数値ではありません");
+            }
+            if (half == 1) table[i] = value;
+        }
+    filter.userFilterTable = table;
+    filter.userFilterCount = stored;
+    filter.userFilterLoaded = true;
+    return {true, {}};
+}
+
+}  // namespace
+
+UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Fail("ファイルを開けません");
+    return ReadTokens(in, filter);
+}
+
+UserFilterRead ReadUserFilterText(const std::string& text, UserFilter& filter) {
+    std::istringstream in(text);
+    return ReadTokens(in, filter);
+}
+
+}  // namespace velmora

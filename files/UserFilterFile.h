@@ -1,0 +1,29 @@
+// The user filter file (".uft"): a radial transmission table, read as blank-separated tokens:
+// seven words, the entry count N, two words, then N pairs of reals of which the second is the
+// entry. The program never writes these files.
+#pragma once
+
+#include <string>
+
+#include "pupil/PupilModel.h"
+
+namespace velmora {
+
+inline constexpr const char* userFilterDialogFilter = "ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*";
+
+// Words longer than this are refused as numbers (and skipped whole as header words).
+inline constexpr size_t userFilterWordLimit = 255;
+
+struct UserFilterRead {
+    bool ok = false;
+    std::string problem;  // why not, in the words of a message box (Japanese)
+};
+
+// Reads the file into `filter`: entries 0..N-1 (at most the table's 500) replace the table's,
+// the higher ones stay; userFilterCount becomes the entries stored and userFilterLoaded is set.
+// A file whose count or any value cannot be read leaves `filter` exactly as it was.
+UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter);
+// The same for the file's text.
+UserFilterRead ReadUserFilterText(const std::string& text, UserFilter& filter);
+
+}  // namespace velmora
