@@ -110,6 +110,33 @@ TEST_F(Batch, ParameterFileAndModeOverride) {
     EXPECT_NE(messages.find("wavelength 1 of 1: 550 nm"), std::string::npos);
 }
 
+TEST_F(Batch, UserFilterAndMaskSelectTheirProfiles) {
+    // A filter that closes the outer half of the radius: a smaller pupil, a wider PSF.
+    { std::ofstream(File("inner.uft"), std::ios::binary) << "a b c d e f g 2 r t 0 1 1 0\n"; }
+    ASSERT_EQ(Run({"--intensity", File("open.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--user-filter", File("inner.uft"), "--intensity", File("inner.txt")}), 0) << messages;
+    const auto open = ReadIntensity(File("open.txt"));
+    const auto inner = ReadIntensity(File("inner.txt"));
+    EXPECT_EQ(inner[128][128], 0.996094);
+    EXPECT_GT(inner[128][131], open[128][131]) << "the core widens";
+
+    // A white mask passes the pupil as no profile does.
+    Picture24 white(200, 200);
+    std::fill(white.bgr.begin(), white.bgr.end(), 255);
+    { std::ofstream(File("white.bmp"), std::ios::binary) << EncodeBmp24(white); }
+    ASSERT_EQ(Run({"--user-mask", File("white.bmp"), "--intensity", File("white.txt")}), 0) << messages;
+    const auto masked = ReadIntensity(File("white.txt"));
+    EXPECT_NEAR(masked[128][131], open[128][131], 2e-6);
+
+    // Unreadable files stop before anything is calculated.
+    { std::ofstream(File("bad.uft"), std::ios::binary) << "too few words"; }
+    EXPECT_EQ(Run({"--user-filter", File("bad.uft"), "--intensity", File("x.txt")}), 1);
+    EXPECT_NE(messages.find("bad.uft"), std::string::npos) << messages;
+    EXPECT_EQ(Run({"--user-mask", File("inner.uft"), "--intensity", File("x.txt")}), 1);
+    EXPECT_NE(messages.find("inner.uft"), std::string::npos) << messages;
+    EXPECT_FALSE(std::filesystem::exists(File("x.txt")));
+}
+
 TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
     const std::vector<std::vector<std::string>> usage = {
         {"--bogus"},
@@ -121,6 +148,8 @@ TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
         {"--brightness", "101", "--display", File("d.bmp")},
         {"--brightness", "5.5", "--display", File("d.bmp")},
         {"--display"},
+        {"--user-filter"},
+        {"--user-mask"},
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args), 2) << args[0];
