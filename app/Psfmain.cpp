@@ -485,12 +485,7 @@ void TForm1::D1Click() {
     in.focalRatio = focalRatio_;
     in.userFilter = &userFilter_;
     in.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
-    const ProgressFn bar = [this](int percent) {
-        if (progressBar_->value() == percent) return;
-        progressBar_->setValue(percent);
-        progressBar_->repaint();
-    };
-    const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), bar);
+    const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), [this](int percent) { ShowProgress(percent); });
     progressBar_->setValue(0);
     if (picture.empty()) {
         Dialogs().Warning(this, QStringLiteral("焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。")

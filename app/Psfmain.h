@@ -190,6 +190,7 @@ private:
     void SelectRadio(int n);  // RadioButton n
     // Selects a density kind after a load; the preview is redrawn even if it was selected.
     void SelectLoadedDensity(int radio);
+    void ShowProgress(int percent);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);

@@ -389,6 +389,13 @@ void TForm1::Button4Click() {
 
 // Buttons.
 
+// The work blocks the event loop, so the bar is painted as it is set.
+void TForm1::ShowProgress(int percent) {
+    if (progressBar_->value() == percent) return;
+    progressBar_->setValue(percent);
+    progressBar_->repaint();
+}
+
 void TForm1::Button1Click() {
     CalculationRequest request;
     request.params = Snapshot();
@@ -405,11 +412,7 @@ void TForm1::Button1Click() {
         BuildPupil(inputs, lambda, grid, bar);
     };
     CalculationProgress progress;
-    progress.bar = [this](int percent) {
-        if (progressBar_->value() == percent) return;
-        progressBar_->setValue(percent);
-        progressBar_->repaint();
-    };
+    progress.bar = [this](int percent) { ShowProgress(percent); };
 
     // The run blocks the window until it ends; the cursor says so beside the progress bar.
     QApplication::setOverrideCursor(Qt::WaitCursor);
