@@ -17,6 +17,7 @@
 #include "app/Verform.h"
 #include "files/FileWrite.h"
 #include "files/Maskdisplay.h"
+#include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
@@ -416,16 +417,7 @@ void TForm1::N2Click() {
     // The record first: a panel text that does not convert leaves every file as it was.
     const std::string text = FormatParameterFile(Snapshot());
     const std::string chosen = choice->path.toStdString();
-    const std::string target = ChangeFileExt(chosen, ".vld");
-    const bool write = PrepareSaveTarget(chosen, target, [this](const std::string& fileName) {
-        return Dialogs().Confirm(this, QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？"));
-    });
-    if (!write) return;
-    try {
-        WriteWholeFile(target, text);
-    } catch (const std::exception& e) {
-        Dialogs().Warning(this, QString::fromUtf8(e.what()));
-    }
+    SaveToTarget(this, chosen, ChangeFileExt(chosen, ".vld"), text, ExistsQuestion, WriteFailureBox::Warning);
 }
 
 void TForm1::N6Click() {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace velmora {
 
@@ -58,6 +60,14 @@ inline QCheckBox* MakeCheck(QWidget* parent, const QString& name, int x, int y, 
     check->setObjectName(name);
     check->setGeometry(x, y, w, h);
     return check;
+}
+
+// Moves a window of `size` to the middle of the screen.
+inline void CentreOnScreen(QWidget* window, QSize size) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    }
 }
 
 }  // namespace velmora

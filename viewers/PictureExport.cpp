@@ -1,9 +1,7 @@
 #include "viewers/PictureExport.h"
 
-#include <exception>
-
-#include "files/FileWrite.h"
 #include "files/ImageExport.h"
+#include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "pupil/Dialogs.h"
 
@@ -15,17 +13,12 @@ void SavePictureByDialog(QWidget* parent, const Picture24& picture) {
     const ImageFormat format = FormatForFilterEntry(choice->filterIndex);
     const std::string chosen = choice->path.toStdString();
     const std::string target = ChangeFileExt(chosen, ImageExtension(format));
-    const bool write = PrepareSaveTarget(chosen, target, [&](const std::string& fileName) {
-        if (format == ImageFormat::Bmp)
-            return Dialogs().Confirm(parent, QStringLiteral("ファイルがすでに存在しています。　上書きしますか？"));
-        return Dialogs().Confirm(parent, QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？"));
-    });
-    if (!write) return;
-    try {
-        WriteWholeFile(target, EncodeImage(picture, format));
-    } catch (const std::exception& e) {
-        Dialogs().Error(parent, QString::fromUtf8(e.what()));
-    }
+    // BMP asks its own fixed question; JPEG names the file.
+    auto question = [format](const std::string& fileName) {
+        return format == ImageFormat::Bmp ? QStringLiteral("ファイルがすでに存在しています。　上書きしますか？")
+                                          : ExistsQuestion(fileName);
+    };
+    SaveToTarget(parent, chosen, target, EncodeImage(picture, format), question, WriteFailureBox::Error);
 }
 
 }  // namespace velmora

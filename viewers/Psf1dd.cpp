@@ -1,13 +1,10 @@
 #include "viewers/Psf1dd.h"
 
-#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
-#include <QScreen>
 #include <algorithm>
-#include <exception>
 
-#include "files/FileWrite.h"
+#include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "pupil/Controls.h"
 #include "pupil/Dialogs.h"
@@ -81,11 +78,7 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     file->addAction(QStringLiteral("閉じる(&C)"), this, &TPSF1D::Close1Click)->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize size = sizeHint();
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-    }
+    CentreOnScreen(this, sizeHint());
     Redraw();
 }
 
@@ -144,16 +137,7 @@ void TPSF1D::Save1Click() {
     // The column the plots show, read from the monochrome image (the green band in colour).
     const std::string text = ProfileText(source_.Image3(), cutX_);
     const std::string chosen = choice->path.toStdString();
-    const std::string target = ChangeFileExt(chosen, ".txt");
-    const bool write = PrepareSaveTarget(chosen, target, [this](const std::string& fileName) {
-        return Dialogs().Confirm(this, QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？"));
-    });
-    if (!write) return;
-    try {
-        WriteWholeFile(target, text);
-    } catch (const std::exception& e) {
-        Dialogs().Error(this, QString::fromUtf8(e.what()));
-    }
+    SaveToTarget(this, chosen, ChangeFileExt(chosen, ".txt"), text, ExistsQuestion, WriteFailureBox::Error);
 }
 
 void TPSF1D::BitBtn5Click() { close(); }

@@ -1,10 +1,8 @@
 #include "viewers/Psf3dd.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -54,11 +52,7 @@ TPSF3D::TPSF3D(const TPSF& source) : source_(source) {
     file->addAction(QStringLiteral("閉じる(&C)"), this, &TPSF3D::Close1Click)->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize size = sizeHint();
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-    }
+    CentreOnScreen(this, sizeHint());
 
     // The timer runs for the window's whole life; in mode 0 its ticks do nothing.
     timer1_ = new QTimer(this);

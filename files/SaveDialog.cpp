@@ -1,0 +1,30 @@
+#include "files/SaveDialog.h"
+
+#include <exception>
+
+#include "files/FileWrite.h"
+#include "files/SaveTarget.h"
+#include "pupil/Dialogs.h"
+
+namespace velmora {
+
+QString ExistsQuestion(const std::string& fileName) {
+    return QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？");
+}
+
+void SaveToTarget(QWidget* parent, const std::string& chosen, const std::string& target, const std::string& bytes,
+                  const std::function<QString(const std::string& fileName)>& question, WriteFailureBox failureBox) {
+    const bool write = PrepareSaveTarget(chosen, target, [&](const std::string& fileName) {
+        return Dialogs().Confirm(parent, question(fileName));
+    });
+    if (!write) return;
+    try {
+        WriteWholeFile(target, bytes);
+    } catch (const std::exception& e) {
+        const QString text = QString::fromUtf8(e.what());
+        if (failureBox == WriteFailureBox::Error) Dialogs().Error(parent, text);
+        else Dialogs().Warning(parent, text);
+    }
+}
+
+}  // namespace velmora
