@@ -16,22 +16,29 @@ class WordReader {
 public:
     explicit WordReader(std::istream& in) : in_(in) {}
 
-    // False at the end of the input.
+    // False at the end of the input, or once the reader has taken all it ever reads.
     bool Next(std::string& word, bool& tooLong) {
         word.clear();
         tooLong = false;
         int c;
-        while ((c = in_.get()) != EOF && std::isspace(c)) {}
+        while ((c = Get()) != EOF && std::isspace(c)) {}
         if (c == EOF) return false;
         do {
             if (word.size() < userFilterWordLimit) word.push_back(static_cast<char>(c));
             else tooLong = true;
-        } while ((c = in_.get()) != EOF && !std::isspace(c));
+        } while ((c = Get()) != EOF && !std::isspace(c));
         return true;
     }
 
 private:
+    int Get() {
+        if (taken_ >= userFilterReadLimit) return EOF;
+        ++taken_;
+        return in_.get();
+    }
+
     std::istream& in_;
+    size_t taken_ = 0;
 };
 
 UserFilterRead Fail(std::string problem) { return {false, std::move(problem)}; }

@@ -13,6 +13,8 @@ inline constexpr const char* userFilterDialogFilter = "ユーザフィルタ(*.u
 
 // Words longer than this are refused as numbers (and skipped whole as header words).
 inline constexpr size_t userFilterWordLimit = 255;
+// A full table needs well under 1 MiB; no file, however large or endless, is read further.
+inline constexpr size_t userFilterReadLimit = size_t{4} << 20;
 
 struct UserFilterRead {
     bool ok = false;

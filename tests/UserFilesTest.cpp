@@ -101,6 +101,10 @@ TEST(UserFilter, UnreadableFilesChangeNothingAndSayWhere) {
     EXPECT_TRUE(ReadUserFilterText(longWord + " b c d e f g 1 x y 0 0.75", fresh).ok);
     EXPECT_EQ(fresh.userFilterTable[0], 0.75);
     EXPECT_FALSE(ReadUserFilterFile("/nonexistent/filter.uft", fresh).ok);
+    // An endless stream of non-blanks ends at the read limit instead of hanging.
+    if (std::filesystem::exists("/dev/zero")) {
+        EXPECT_FALSE(ReadUserFilterFile("/dev/zero", fresh).ok);
+    }
 }
 
 // The bitmap specs below name only the fields they need.
