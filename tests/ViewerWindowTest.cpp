@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "WindowTestSupport.h"
 #include "core/NumberText.h"
@@ -245,6 +246,10 @@ TEST_F(Viewers, ReliefOpensAtThirtyTurnsByHandAndByTimer) {
     Start();
     Calculate();
     TPSF3D& v = Psf3D();
+    // The timer ticks every 100 ms all along; here the test gives the ticks itself.
+    EXPECT_TRUE(v.Timer1()->isActive());
+    EXPECT_EQ(v.Timer1()->interval(), 100);
+    v.Timer1()->stop();
     QScrollBar* bar = In<QScrollBar>(v, "ScrollBar1");
     bar->setValue(100);
     EXPECT_EQ(Text(v, "Label1"), QStringLiteral("θ = 100°"));

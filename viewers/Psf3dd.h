@@ -27,6 +27,7 @@ public:
     void SetPupilImage(const Picture24& picture) { image2_ = picture; }
     int Angle() const;
     int AnimationMode() const { return animationMode_; }
+    QTimer* Timer1() const { return timer1_; }
 
     // The main window's command: back to 30 degrees, drawn, shown.
     void Open();
