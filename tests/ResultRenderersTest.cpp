@@ -144,21 +144,21 @@ TEST(ProfileText, TwoHundredFiftySixLinesOfThePlottedColumn) {
     std::string line;
     int j = 0;
     while (std::getline(in, line)) {
-        const std::string expected = std::to_string(j) + " " + FormatStream(DecodeIntensity(mono.Red(40, j), 0, 0));
+        const std::string expected = std::to_string(j) + " " + FormatStream(DecodeIntensity(mono.Red(40, j), 0, 0)) + "\r";
         ASSERT_EQ(line, expected) << "line " << j;
         ++j;
     }
     EXPECT_EQ(j, 256);
-    EXPECT_NE(text.find("\n40 0.78125\n"), std::string::npos) << "column 40 crosses scan line 40 there";
-    EXPECT_NE(text.find("\n100 0\n"), std::string::npos);
-    EXPECT_NE(text.find("\n39 0.25\n"), std::string::npos) << "the column, not scan line 40 (0.78125 everywhere)";
-    EXPECT_EQ(text.substr(0, 7), "0 0.25\n");
+    EXPECT_NE(text.find("\n40 0.78125\r\n"), std::string::npos) << "column 40 crosses scan line 40 there";
+    EXPECT_NE(text.find("\n100 0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\n39 0.25\r\n"), std::string::npos) << "the column, not scan line 40 (0.78125 everywhere)";
+    EXPECT_EQ(text.substr(0, 8), "0 0.25\r\n");
 
     Picture24 peak(256, 256);
     SetCode(peak, 3, 0, 255);
     SetCode(peak, 3, 1, 0, 0, 205);  // 205 / 2^24 = 1.22e-05
     const std::string peakText = ProfileText(peak, 3);
-    EXPECT_EQ(peakText.substr(0, 24), "0 0.996094\n1 1.2219e-05\n");
+    EXPECT_EQ(peakText.substr(0, 26), "0 0.996094\r\n1 1.2219e-05\r\n");
 }
 
 TEST(Thumbnail, ScaledPictureWithTheCyanCut) {

@@ -220,7 +220,7 @@ TEST_F(Viewers, ProfileExportWritesThePlottedColumn) {
     // Coma along x: column 130 and scan line 130 hold different numbers.
     std::string row;
     for (int j = 0; j < 256; ++j)
-        row += std::to_string(j) + " " + FormatStream(DecodedIntensity(Psf().Image3(), j, 130)) + "\n";
+        row += std::to_string(j) + " " + FormatStream(DecodedIntensity(Psf().Image3(), j, 130)) + "\r\n";
     EXPECT_NE(text, row);
 
     // Another filter entry or a No writes nothing.

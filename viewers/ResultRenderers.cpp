@@ -131,7 +131,7 @@ std::string ProfileText(const Picture24& mono, int column) {
         text += std::to_string(j);
         text += ' ';
         text += FormatStream(readable ? DecodedIntensity(mono, column, j) : 0.0);
-        text += '\n';
+        text += "\r\n";  // the line end of every text file the program writes
     }
     return text;
 }

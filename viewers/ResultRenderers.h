@@ -52,7 +52,7 @@ Picture24 StretchPicture(const Picture24& source, int width, int height);
 Picture24 DrawThumbnail(const Picture24& display, int column);
 
 // The profile as text: one line per scan line j = 0..255 of column `column` of `mono`:
-// j, a blank, v with 6 significant digits.
+// j, a blank, v with 6 significant digits, CR LF.
 std::string ProfileText(const Picture24& mono, int column);
 
 inline constexpr int reliefWidth = 445;
