@@ -70,10 +70,14 @@ void TPSF3D::Redraw() {
     label1_->adjustSize();
 }
 
-void TPSF3D::Open() {
-    scrollBar1_->setValue(openingAngle);  // redraws when the angle changes
+// Sets the angle; the scroll bar's change handler redraws when it moves, otherwise this does.
+void TPSF3D::TurnTo(int theta) {
+    if (scrollBar1_->value() == theta) Redraw();
+    else scrollBar1_->setValue(theta);
+}
 
-    Redraw();
+void TPSF3D::Open() {
+    TurnTo(openingAngle);
     show();
 }
 
@@ -85,8 +89,7 @@ void TPSF3D::Button3Click() { animationMode_ = 0; }
 
 void TPSF3D::Timer1Timer() {
     if (animationMode_ == 0) return;
-    scrollBar1_->setValue(NextAnimationAngle(scrollBar1_->value(), animationMode_));
-    Redraw();
+    TurnTo(NextAnimationAngle(scrollBar1_->value(), animationMode_));
 }
 
 void TPSF3D::S1Click() { SavePictureByDialog(this, image1_->Picture()); }

@@ -46,6 +46,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void TurnTo(int theta);
+
     const TPSF& source_;
     PictureBox* image1_;
     Picture24 image2_{resultSize, resultSize};

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int imageSide = 256;
 
+// An intensity image the viewers can read (a default-constructed one is not).
 bool Holds(const Picture24* image) { return image && image->width >= imageSide && image->height >= imageSide; }
 
 void Fill(Picture24& picture, uint8_t r, uint8_t g, uint8_t b) {
@@ -28,7 +29,7 @@ void Fill(Picture24& picture, uint8_t r, uint8_t g, uint8_t b) {
 // trunc(min(255, sqrt(v) x 100 x L)) of every pixel of one image, written into byte `offset`
 // (0 blue, 1 green, 2 red) of each output pixel; a missing image leaves 0.
 void BrightnessChannel(const Picture24& source, int level, Picture24& out, int offset) {
-    if (source.width < imageSide || source.height < imageSide) return;
+    if (!Holds(&source)) return;
     for (int y = 0; y < imageSide; ++y) {
         const uint8_t* s = source.ScanLine(y);
         uint8_t* o = out.ScanLine(y) + offset;
@@ -126,7 +127,7 @@ Picture24 DrawThumbnail(const Picture24& display, int column) {
 std::string ProfileText(const Picture24& mono, int column) {
     std::string text;
     text.reserve(profileColumns * 14);
-    const bool readable = column >= 0 && column < imageSide && mono.width >= imageSide && mono.height >= imageSide;
+    const bool readable = column >= 0 && column < imageSide && Holds(&mono);
     for (int j = 0; j < profileColumns; ++j) {
         text += std::to_string(j);
         text += ' ';
@@ -142,7 +143,7 @@ Picture24 DrawRelief(const Picture24& mono, int thetaDegrees) {
     const double q = thetaDegrees * 2 * std::numbers::pi / 360;
     const double sinQ = std::sin(q);
     const double cosQ = std::cos(q);
-    const bool readable = mono.width >= imageSide && mono.height >= imageSide;
+    const bool readable = Holds(&mono);
     auto point = [&](int a, int b, int& x, int& y) {
         const double v = readable ? DecodedIntensity(mono, 128 + b, 128 + a) : 0.0;
         x = static_cast<int>(230 + 8 * (a * sinQ + b * cosQ));
