@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc)
+# Extra CMake options, e.g. CMAKE_FLAGS="-DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON".
+CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build run test bench clean
 
@@ -11,18 +13,22 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora1
 	./$(BUILD_DIR)/app/velmora1
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench:
+	@bash scripts/install-deps.sh --bench
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVELMORA_BENCH=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora1-bench
 	./$(BUILD_DIR)/bench/velmora1-bench
 
 clean:

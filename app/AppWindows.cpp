@@ -6,7 +6,7 @@
 #include "app/Verform.h"
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "pupil/Pup.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"

@@ -11,9 +11,9 @@
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "files/ParameterFile.h"
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 #include "pupil/PupilModel.h"
-#include "pupil/SpinButton.h"
+#include "ui/SpinButton.h"
 
 class QAction;
 class QCheckBox;

@@ -16,7 +16,7 @@
 #include "core/PsfCalculation.h"
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 #include "pupil/Previews.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf3dd.h"
@@ -46,7 +46,7 @@ void TForm1::WireHandlers() {
         {32, &TForm1::UpDown32Click},
     };
     for (const auto& [n, handler] : spinClicks)
-        spins_[n]->onClick = [this, handler](bool) { RunGuarded(this, [&] { (this->*handler)(); }); };
+        connect(spins_[n], &SpinButton::clicked, this, [this, handler] { RunGuarded(this, [&] { (this->*handler)(); }); });
 
     // Edit14 and Edit15 have no change handler.
     const std::pair<int, H> changes[] = {

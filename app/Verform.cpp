@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "pupil/Controls.h"
+#include "ui/Controls.h"
 
 namespace velmora {
 

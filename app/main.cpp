@@ -3,7 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "core/Matrix.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 
 int main(int argc, char** argv) {
     velmora::VelmoraApplication app(argc, argv);

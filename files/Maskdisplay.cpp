@@ -6,7 +6,7 @@
 #include <QScreen>
 
 #include "files/UserMaskFile.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace velmora {
 

@@ -8,7 +8,7 @@
 
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 
 #include "files/FileWrite.h"
 #include "files/SaveTarget.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace velmora {
 

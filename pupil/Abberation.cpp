@@ -6,8 +6,8 @@
 #include <QTableWidget>
 
 #include "core/NumberText.h"
-#include "pupil/Dialogs.h"
-#include "pupil/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/Controls.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #include "pupil/Pup.h"
 
-#include "pupil/Controls.h"
+#include "ui/Controls.h"
 
 namespace velmora {
 

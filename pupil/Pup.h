@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 
 namespace velmora {
 

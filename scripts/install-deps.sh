@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need.
-# Idempotent: asks apt only for what dpkg does not already report as installed.
+# Installs the Debian packages the build and the tests need; with --bench also those of the
+# benchmarks. Idempotent: asks apt only for what dpkg does not already report as installed.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  libfftw3-dev
+  libgtest-dev
   libjpeg62-turbo-dev
   fonts-ipafont-gothic
-  xvfb xauth
 )
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(libbenchmark-dev libfftw3-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -18,8 +18,8 @@
 
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
-#include "pupil/Dialogs.h"
-#include "pupil/SpinButton.h"
+#include "ui/Dialogs.h"
+#include "ui/SpinButton.h"
 
 namespace velmora::testing {
 

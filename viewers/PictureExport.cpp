@@ -3,7 +3,7 @@
 #include "files/ImageExport.h"
 #include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace velmora {
 

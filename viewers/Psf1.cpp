@@ -4,7 +4,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 
-#include "pupil/Controls.h"
+#include "ui/Controls.h"
 #include "viewers/PictureExport.h"
 #include "viewers/ResultRenderers.h"
 

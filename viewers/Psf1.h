@@ -7,7 +7,7 @@
 
 #include "core/Picture24.h"
 #include "core/PsfCalculation.h"
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 
 class QLabel;
 class QScrollBar;

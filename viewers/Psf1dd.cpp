@@ -6,9 +6,9 @@
 
 #include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
-#include "pupil/Controls.h"
-#include "pupil/Dialogs.h"
-#include "pupil/SpinButton.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/SpinButton.h"
 #include "viewers/Psf1.h"
 
 namespace velmora {
@@ -41,7 +41,7 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("断面位置"), 128, 296, 297, 145);
     label1_ = MakeLabel(group, QStringLiteral("倍率 = 1"), 6, 36, QStringLiteral("Label1"));
     upDown1_ = new SpinButton(group, QStringLiteral("UpDown1"), magnificationRange, 1, 56, 24, 17, 33);
-    upDown1_->onClick = [this](bool) { UpDown1Click(); };
+    connect(upDown1_, &SpinButton::clicked, this, [this] { UpDown1Click(); });
     label5_ = MakeLabel(group, QStringLiteral("X = 127"), 32, 80, QStringLiteral("Label5"));
     struct Move {
         const char* name;

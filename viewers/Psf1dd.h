@@ -6,7 +6,7 @@
 #include <array>
 
 #include "core/Picture24.h"
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 #include "viewers/ResultRenderers.h"
 
 class QLabel;

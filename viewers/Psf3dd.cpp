@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "pupil/Controls.h"
+#include "ui/Controls.h"
 #include "viewers/PictureExport.h"
 #include "viewers/Psf1.h"
 #include "viewers/ResultRenderers.h"

@@ -1,11 +1,10 @@
 // The spin button of the panels: a pair of arrows holding a 16-bit position within a range.
-// A click on an arrow moves the position by the increment (held to the range) and reports the
-// click; setting the position from code reports nothing.
+// A click on an arrow moves the position by the increment (held to the range) and emits
+// `clicked`; setting the position from code emits nothing.
 #pragma once
 
 #include <QWidget>
 #include <cstdint>
-#include <functional>
 
 #include "core/SimulationParameters.h"
 
@@ -28,7 +27,10 @@ public:
 
     // What a click on the up (true) or down arrow does.
     void Step(bool up);
-    std::function<void(bool up)> onClick;
+
+signals:
+    // An arrow was clicked (also at the end of the range, where the position stays).
+    void clicked(bool up);
 
 private:
     QToolButton* up_;

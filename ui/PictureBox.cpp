@@ -1,4 +1,4 @@
-#include "pupil/PictureBox.h"
+#include "ui/PictureBox.h"
 
 #include <QPainter>
 

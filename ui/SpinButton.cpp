@@ -1,4 +1,4 @@
-#include "pupil/SpinButton.h"
+#include "ui/SpinButton.h"
 
 #include <QToolButton>
 #include <algorithm>
@@ -36,7 +36,7 @@ void SpinButton::SetMax(int max) {
 
 void SpinButton::Step(bool up) {
     SetPosition(position_ + (up ? increment_ : -increment_));
-    if (onClick) onClick(up);
+    emit clicked(up);
 }
 
 }  // namespace velmora

@@ -1,4 +1,4 @@
-#include "pupil/Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
