@@ -24,14 +24,12 @@ std::unique_ptr<VelmoraWindows> CreateWindows() {
     windows->form1 = std::make_unique<TForm1>(*windows);
     windows->ver = std::make_unique<TVer>();
     windows->pupil = std::make_unique<TPupil>();
-    windows->psf = std::make_unique<TPSF>();
     TForm1* form1 = windows->form1.get();
-    windows->psf->SetColourModeSource([form1] { return form1->ColourModeSelected(); });
+    windows->psf = std::make_unique<TPSF>([form1] { return form1->ColourModeSelected(); });
     windows->abbr = std::make_unique<TAbbr>();
     windows->psf3d = std::make_unique<TPSF3D>(*windows->psf);
     windows->psf1d = std::make_unique<TPSF1D>(*windows->psf);
-    windows->maskDis = std::make_unique<TMaskDis>();
-    windows->maskDis->SetParameterSource([form1] { return form1->Snapshot(); });
+    windows->maskDis = std::make_unique<TMaskDis>([form1] { return form1->Snapshot(); });
     return windows;
 }
 

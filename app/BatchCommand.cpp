@@ -192,7 +192,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
 
     PsfResultImages results;
     try {
-        RunPsfCalculation(request, build, workGrid.get(), results, progress);
+        results = RunPsfCalculation(request, build, workGrid.get(), progress).images;
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";
         return 1;

@@ -400,8 +400,7 @@ void TForm1::Button1Click() {
     CalculationRequest request;
     request.params = Snapshot();
     request.brightnessLevel = windows_.psf->BrightnessLevel();
-    if (request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome)
-        request.dependenceRows = windows_.abbr->Rows();
+    const bool tableUsed = request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome;
 
     PupilInputs inputs;
     inputs.params = &request.params;
@@ -420,20 +419,20 @@ void TForm1::Button1Click() {
         ~CursorRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
 
-    PsfResultImages results;
-    windows_.psf->CollectResults(results);
-    results.pupil = windows_.psf3d->Image2();
-    CalculationDerived derived;
+    PsfResult result;
     try {
-        derived = RunPsfCalculation(request, build, workGrid_.get(), results, progress);
+        // The table's texts become numbers here; a cell that is no number refuses the run.
+        if (tableUsed)
+            request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
+        result = RunPsfCalculation(request, build, workGrid_.get(), progress);
     } catch (const std::exception& e) {
         progressBar_->setValue(0);
         Dialogs().Warning(this, QString::fromUtf8(e.what()));
         return;
     }
-    windows_.psf->SetResults(results);
-    windows_.psf3d->SetPupilImage(results.pupil);
-    focalRatio_ = derived.focalRatio;
+    windows_.psf->ShowResult(result);
+    windows_.psf3d->ShowResult(result);
+    focalRatio_ = result.derived.focalRatio;
     progressBar_->setValue(0);
 }
 

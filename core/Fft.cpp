@@ -86,12 +86,15 @@ void Fft(int n, const int32_t* rev, const double* sine, double* x, double* y) {
     }
 }
 
+namespace {
+bool TransformLength(int length) { return length >= 16 && (length & (length - 1)) == 0; }
+}  // namespace
+
 int FftTables::Create(int length) {
     Release();
-    if (length < 16 || (length & (length - 1)) != 0) return 1;
+    if (!TransformLength(length)) return 1;
     if (AllocIntVector(length, bitReverseTable) != 0 ||
-        AllocRealVector(static_cast<int>(length * 1.25), sineTable) != 0 ||
-        AllocRealVector(32 * length, laneWork) != 0) {
+        AllocRealVector(static_cast<int>(length * 1.25), sineTable) != 0) {
         Release();
         return 1;
     }
@@ -104,6 +107,17 @@ int FftTables::Create(int length) {
 void FftTables::Release() {
     FreeRealVector(sineTable);
     FreeIntVector(bitReverseTable);
+    n = 0;
+}
+
+int FftWorkspace::Create(int length) {
+    Release();
+    if (!TransformLength(length) || AllocRealVector(32 * length, laneWork) != 0) return 1;
+    n = length;
+    return 0;
+}
+
+void FftWorkspace::Release() {
     FreeRealVector(laneWork);
     n = 0;
 }

@@ -23,7 +23,8 @@ void MakeBitReverseTable(int n, IntVector table);
 // cosine is read a quarter table later, which needs n / 4 >= 1.
 void Fft(int n, const int32_t* rev, const double* sine, double* x, double* y);
 
-// The tables of one calculation run, built once and read by every transform of the run.
+// The tables of one calculation run, built once and then only read, by any number of
+// transforms at the same time.
 class FftTables {
 public:
     FftTables() = default;
@@ -38,21 +39,40 @@ public:
     int n = 0;
     RealVector sineTable = nullptr;      // trunc(1.25 n) entries
     IntVector bitReverseTable = nullptr; // n entries
-    // Scratch of the vectorised transform (32 n doubles); the tables themselves stay unchanged.
+};
+
+// The scratch of one vectorised transform (32 n doubles). Each transform that runs at the same
+// time as another needs its own.
+class FftWorkspace {
+public:
+    FftWorkspace() = default;
+    FftWorkspace(const FftWorkspace&) = delete;
+    FftWorkspace& operator=(const FftWorkspace&) = delete;
+    ~FftWorkspace() { Release(); }
+    // 0, or 1 when n is not a length FftTables accepts or the memory fails.
+    int Create(int n);
+    void Release();
+
+    int n = 0;
     double* laneWork = nullptr;
 };
 
 // Two-dimensional forward transform of an n x n field (n = tables.n), then the half-grid swap
 // that moves the zero frequency from [0][0] to [n/2][n/2]. The result equals, bit for bit,
 // transforming every column, then every row, with Fft, then swapping. Progress runs 0..49 over
-// the columns and 50..99 over the rows.
-void Fft2D(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm,
+// the columns and 50..99 over the rows. Tables and workspace are checked once on entry
+// (std::invalid_argument when they are not built, or built for different lengths).
+void Fft2D(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
            const ProgressFn& progress = {});
+// The same with a workspace of its own for this one call.
+void Fft2D(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm, const ProgressFn& progress = {});
 
 // The same transform with the squared modulus added straight into the accumulator:
 // acc[r][c] += (re^2 + im^2) * weight of the swapped result. fieldRe/fieldIm are used as
 // scratch and hold no meaningful content afterwards.
-void Fft2DAccumulate(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm,
+void Fft2DAccumulate(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
                      RealMatrix acc, double weight, const ProgressFn& progress = {});
+void Fft2DAccumulate(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm, RealMatrix acc,
+                     double weight, const ProgressFn& progress = {});
 
 }  // namespace velmora

@@ -1,4 +1,8 @@
 #include "core/Fft.h"
+
+#include <new>
+#include <stdexcept>
+
 #include "core/Fft2DPasses.h"
 
 namespace velmora {
@@ -17,8 +21,12 @@ Passes ChoosePasses() {
     return &detail::Fft2DPassesBaseline;
 }
 
-void RunPasses(const FftTables& t, RealMatrix re, RealMatrix im, RealMatrix acc, double weight,
+void RunPasses(const FftTables& t, FftWorkspace& ws, RealMatrix re, RealMatrix im, RealMatrix acc, double weight,
                const ProgressFn& progress) {
+    // Everything the passes rely on, checked once here and never inside them.
+    if (t.n == 0 || !t.sineTable || !t.bitReverseTable) throw std::invalid_argument("Fft2D: tables not built");
+    if (ws.n != t.n || !ws.laneWork) throw std::invalid_argument("Fft2D: workspace not built for the tables' length");
+    if (!re || !im) throw std::invalid_argument("Fft2D: no field");
     detail::Fft2DPassArgs args{};
     args.n = t.n;
     args.rev = t.bitReverseTable;
@@ -27,7 +35,7 @@ void RunPasses(const FftTables& t, RealMatrix re, RealMatrix im, RealMatrix acc,
     args.im = im;
     args.acc = acc;
     args.weight = weight;
-    args.work = t.laneWork;
+    args.work = ws.laneWork;
     if (progress) {
         args.progress = &CallProgress;
         args.progressContext = const_cast<ProgressFn*>(&progress);
@@ -36,15 +44,36 @@ void RunPasses(const FftTables& t, RealMatrix re, RealMatrix im, RealMatrix acc,
     passes(args);
 }
 
+// A workspace for a single call.
+FftWorkspace& CallWorkspace(const FftTables& t, FftWorkspace& ws) {
+    if (ws.Create(t.n) != 0) {
+        if (t.n == 0) throw std::invalid_argument("Fft2D: tables not built");
+        throw std::bad_alloc();
+    }
+    return ws;
+}
+
 }  // namespace
 
+void Fft2D(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
+           const ProgressFn& progress) {
+    RunPasses(tables, workspace, fieldRe, fieldIm, nullptr, 0, progress);
+}
+
 void Fft2D(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm, const ProgressFn& progress) {
-    RunPasses(tables, fieldRe, fieldIm, nullptr, 0, progress);
+    FftWorkspace ws;
+    RunPasses(tables, CallWorkspace(tables, ws), fieldRe, fieldIm, nullptr, 0, progress);
+}
+
+void Fft2DAccumulate(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
+                     RealMatrix acc, double weight, const ProgressFn& progress) {
+    RunPasses(tables, workspace, fieldRe, fieldIm, acc, weight, progress);
 }
 
 void Fft2DAccumulate(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm, RealMatrix acc,
                      double weight, const ProgressFn& progress) {
-    RunPasses(tables, fieldRe, fieldIm, acc, weight, progress);
+    FftWorkspace ws;
+    RunPasses(tables, CallWorkspace(tables, ws), fieldRe, fieldIm, acc, weight, progress);
 }
 
 }  // namespace velmora

@@ -34,6 +34,19 @@ struct WavelengthDependenceRow {
     std::string focus;
 };
 
+// The same row as numbers, what a run takes.
+struct DependenceValues {
+    double spherical = 0;
+    double focus = 0;
+};
+
+// The table's rows as numbers for a band of `count` wavelengths: the first `count` rows are
+// converted, and a cell that is no number raises CalculationError naming its row ("波長依存の表の
+// k 行目: ..."). A table with fewer rows than that is passed on unconverted in length only, so
+// that the run refuses it for its row count.
+std::vector<DependenceValues> ConvertDependenceRows(const std::vector<WavelengthDependenceRow>& rows,
+                                                    long long count);
+
 // Builds the pupil amplitude for one wavelength into workGrid (the pupil model does this).
 using PupilBuilder = std::function<void(int lambdaNm, RealMatrix workGrid, const ProgressFn& progress)>;
 
@@ -61,16 +74,27 @@ struct CalculationRequest {
     SimulationParameters params;
     // Wavefront coefficients in waves; when empty, the record's spin positions give them.
     std::optional<Aberrations> aberrations;
-    int brightnessLevel = 5;                              // the 2D viewer's brightness, 1..100
-    std::vector<WavelengthDependenceRow> dependenceRows;  // read when useWavelengthDependence
+    int brightnessLevel = 5;                      // the 2D viewer's brightness, 1..100
+    std::vector<DependenceValues> dependenceRows;  // read when useWavelengthDependence
 };
 
-// Runs the calculation and, only when it succeeds, replaces the images the mode produces
-// (monochrome: display, image3, pupil; colour: display, image2, image3, image4).
+// What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;
+// colour: display, image2, image3 and image4; the others stay empty) and what it derived.
+struct PsfResult {
+    ColorMode mode = ColorMode::Monochrome;
+    PsfResultImages images;
+    CalculationDerived derived;
+};
+
+// Runs the calculation. A refused or failed run raises CalculationError and returns nothing.
 // workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.
-CalculationDerived RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil,
-                                     RealMatrix workGrid, PsfResultImages& results,
-                                     const CalculationProgress& progress = {});
+PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                            const CalculationProgress& progress = {});
+
+// Replaces in `shown` the pictures the result's mode produced; the others stay as they were
+// (a colour run leaves the pupil picture of the last monochrome run, and a monochrome run the
+// red and blue images of the last colour run).
+void KeepResultImages(const PsfResult& result, PsfResultImages& shown);
 
 // The straightforward phase sampling over the whole grid: the complex pupil function of
 // workGrid with wavefront `a`, for pupilSamples p. Kept for checking the fast path.

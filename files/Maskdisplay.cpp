@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-TMaskDis::TMaskDis() {
+TMaskDis::TMaskDis(std::function<SimulationParameters()> parameters) : parameters_(std::move(parameters)) {
     setObjectName(QStringLiteral("TMaskDis"));
     setWindowTitle(QStringLiteral("MaskDis"));
     panel1_ = new QWidget(this);
@@ -43,7 +43,6 @@ void TMaskDis::C1Click() {
 }
 
 void TMaskDis::M1Click() {
-    if (!parameters_) return;
     RunGuarded(this, [&] {
         const SimulationParameters p = parameters_();
         const int n = MinimumMaskSize(p);

@@ -17,12 +17,11 @@ inline constexpr int maskDisplayInitialSize = 600;
 class TMaskDis : public QMainWindow {
     Q_OBJECT
 public:
-    TMaskDis();
+    // `parameters` reads the panel's record for the minimum size (it may raise a conversion error).
+    explicit TMaskDis(std::function<SimulationParameters()> parameters);
     const Picture24& MaskPicture() const { return image1_->Picture(); }
     // Takes a new mask picture; the panel and the image take its size.
     void SetMaskPicture(const Picture24& picture);
-    // Where the minimum size reads the panel's parameters (may raise a conversion error).
-    void SetParameterSource(std::function<SimulationParameters()> source) { parameters_ = std::move(source); }
 
     void Close1Click();
     void C1Click();

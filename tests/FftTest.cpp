@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <thread>
+
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -226,8 +229,10 @@ TEST(Fft2D, BitIdenticalToTheStraightforwardAlgorithm) {
         if (!b.runs) continue;
         Field lanes(gridSize);
         lanes.CopyFrom(input);
+        FftWorkspace ws;
+        ASSERT_EQ(ws.Create(gridSize), 0);
         detail::Fft2DPassArgs args{gridSize, t.bitReverseTable, t.sineTable, lanes.re.get(), lanes.im.get(),
-                                   nullptr, 0, t.laneWork, nullptr, nullptr};
+                                   nullptr, 0, ws.laneWork, nullptr, nullptr};
         b.passes(args);
         EXPECT_TRUE(lanes.SameBits(expected)) << b.name << " build";
     }
@@ -272,6 +277,47 @@ TEST(Fft2D, AccumulateEqualsTransformThenSquaredModulus) {
     Fft2DAccumulate(t, input.re.get(), input.im.get(), accFast.get(), w);
     for (int r = 0; r < gridSize; ++r)
         ASSERT_EQ(std::memcmp(accFast[r], accRef[r], sizeof(double) * gridSize), 0) << "row " << r;
+}
+
+// The tables are only read, so transforms on two threads that share them, each with its own
+// workspace, give the same bits as one after the other.
+TEST(Fft2D, TwoTransformsAtOnceShareTheTables) {
+    FftTables t;
+    ASSERT_EQ(t.Create(gridSize), 0);
+    Field a(gridSize), b(gridSize), expectedA(gridSize), expectedB(gridSize);
+    FillAwkward(a, 21);
+    FillAwkward(b, 22);
+    expectedA.CopyFrom(a);
+    expectedB.CopyFrom(b);
+    Fft2D(t, expectedA.re.get(), expectedA.im.get());
+    Fft2D(t, expectedB.re.get(), expectedB.im.get());
+
+    FftWorkspace wsA, wsB;
+    ASSERT_EQ(wsA.Create(gridSize), 0);
+    ASSERT_EQ(wsB.Create(gridSize), 0);
+    std::thread other([&] { Fft2D(t, wsB, b.re.get(), b.im.get()); });
+    Fft2D(t, wsA, a.re.get(), a.im.get());
+    other.join();
+    EXPECT_TRUE(a.SameBits(expectedA));
+    EXPECT_TRUE(b.SameBits(expectedB));
+}
+
+TEST(Fft2D, RefusesTablesOrWorkspaceThatDoNotFit) {
+    Field f(gridSize);
+    FftTables unbuilt;
+    FftWorkspace ws;
+    ASSERT_EQ(ws.Create(gridSize), 0);
+    EXPECT_THROW(Fft2D(unbuilt, ws, f.re.get(), f.im.get()), std::invalid_argument);
+    EXPECT_THROW(Fft2D(unbuilt, f.re.get(), f.im.get()), std::invalid_argument);
+
+    FftTables t;
+    ASSERT_EQ(t.Create(gridSize), 0);
+    FftWorkspace narrow;
+    ASSERT_EQ(narrow.Create(512), 0);
+    EXPECT_THROW(Fft2D(t, narrow, f.re.get(), f.im.get()), std::invalid_argument);
+    FftWorkspace none;
+    EXPECT_THROW(Fft2DAccumulate(t, none, f.re.get(), f.im.get(), f.re.get(), 1.0), std::invalid_argument);
+    EXPECT_EQ(none.Create(1000), 1) << "not a power of two";
 }
 
 }  // namespace

@@ -414,11 +414,10 @@ PsfResultImages CoreRun(const CalculationRequest& request) {
     EXPECT_EQ(grid.Allocate(gridSize, gridSize), 0);
     UserFilter filter;
     PupilInputs inputs{&request.params, &filter, nullptr, nullptr};
-    PsfResultImages results;
-    RunPsfCalculation(
-        request, [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); },
-        grid.get(), results);
-    return results;
+    return RunPsfCalculation(
+               request, [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); },
+               grid.get())
+        .images;
 }
 
 TEST_F(MainWindow, CalculationFromThePanelFillsTheViewersAsTheCoreDoes) {
@@ -473,9 +472,9 @@ TEST_F(MainWindow, CalculationUsesTheWavelengthDependenceTableWhenChecked) {
     Click("Button1");
     CalculationRequest request;
     request.params = Form().Snapshot();
-    request.dependenceRows = {{"0.00", "0.00"}, {"0.00", "0.5"}};
+    request.dependenceRows = {{0, 0}, {0, 0.5}};
     EXPECT_TRUE(windows->psf->Image3() == CoreRun(request).image3);
-    request.dependenceRows = {{"0.00", "0.00"}, {"0.00", "0.00"}};
+    request.dependenceRows = {{0, 0}, {0, 0}};
     EXPECT_FALSE(windows->psf->Image3() == CoreRun(request).image3);
 }
 

@@ -18,12 +18,18 @@ class Calculation {
 public:
     Calculation() { workGrid.Allocate(gridSize, gridSize); }
 
-    CalculationDerived Run(const CalculationRequest& rq, const CalculationProgress& progress = {}) {
+    // Runs as the main window does: the table's texts become numbers first, and the pictures of
+    // the run's mode replace those shown.
+    CalculationDerived Run(CalculationRequest rq, const CalculationProgress& progress = {}) {
+        if (rq.params.useWavelengthDependence && rq.params.colorMode == ColorMode::Monochrome)
+            rq.dependenceRows = ConvertDependenceRows(tableCells, WavelengthCount(rq.params.whiteBand));
         PupilInputs in;
         in.params = &rq.params;
         in.userFilter = &filter;
         PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
-        return RunPsfCalculation(rq, build, workGrid.get(), results, progress);
+        const PsfResult result = RunPsfCalculation(rq, build, workGrid.get(), progress);
+        KeepResultImages(result, results);
+        return result.derived;
     }
     // Intensity of a code pixel of an image, as a fraction of the run's peak (256/255 undoes
     // the code's scale).
@@ -33,6 +39,7 @@ public:
 
     RealMatrixHolder workGrid;
     UserFilter filter;
+    std::vector<WavelengthDependenceRow> tableCells;  // the table window's texts
     PsfResultImages results;
 };
 
@@ -299,7 +306,7 @@ TEST(PsfCalculation, WavelengthDependenceTakesOneRowPerWavelength) {
     CalculationRequest rq;
     rq.params.useWavelengthDependence = true;
     rq.params.comaX = 10;  // the other coefficients keep their panel values
-    rq.dependenceRows = {{"0.1", "0.5"}, {"0.1", "0.5"}, {"garbage", "beyond the band"}};
+    withTable.tableCells = {{"0.1", "0.5"}, {"0.1", "0.5"}, {"garbage", "beyond the band"}};
     withTable.Run(rq);
     CalculationRequest same = rq;
     same.params.useWavelengthDependence = false;
@@ -310,13 +317,13 @@ TEST(PsfCalculation, WavelengthDependenceTakesOneRowPerWavelength) {
     EXPECT_EQ(withTable.results.image3, withPanel.results.image3);
 
     // Row 1 belongs to the second wavelength only.
-    rq.dependenceRows = {{"0.1", "0.5"}, {"0", "0"}};
+    withTable.tableCells = {{"0.1", "0.5"}, {"0", "0"}};
     withTable.Run(rq);
     EXPECT_NE(withTable.results.image3, withPanel.results.image3);
 
     // Colour runs ignore the table.
     rq.params.colorMode = ColorMode::Colour;
-    rq.dependenceRows.clear();
+    withTable.tableCells.clear();
     EXPECT_NO_THROW(withTable.Run(rq));
 }
 
@@ -368,9 +375,9 @@ TEST(PsfCalculation, RefusedRunsLeaveTheResultsAsTheyWere) {
     refused(rq, "明るさ");
     rq = {};
     rq.params.useWavelengthDependence = true;
-    rq.dependenceRows = {{"0", "0"}};
+    c.tableCells = {{"0", "0"}};
     refused(rq, "1 行しかありません");
-    rq.dependenceRows = {{"0", "0"}, {"0.1", "abc"}};
+    c.tableCells = {{"0", "0"}, {"0.1", "abc"}};
     refused(rq, "2 行目: 'abc' is not a valid floating point value");
 }
 

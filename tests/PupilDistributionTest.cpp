@@ -152,10 +152,8 @@ TEST(UserMaskCalculation, WhiteMaskEqualsTheOpenPupil) {
         in.params = &rq.params;
         in.userMask = &white;
         PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
-        PsfResultImages results;
         SetKernelTrace(false);
-        RunPsfCalculation(rq, build, workGrid.get(), results, {});
-        return results;
+        return RunPsfCalculation(rq, build, workGrid.get()).images;
     };
     const PsfResultImages masked = run(DensityProfileKind::UserMask);
     const PsfResultImages open = run(DensityProfileKind::None);

@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-TPSF::TPSF() {
+TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     setObjectName(QStringLiteral("TPSF"));
     setWindowTitle(QStringLiteral("PSF2D"));
     auto* panel = new QWidget(this);
@@ -41,18 +41,15 @@ TPSF::TPSF() {
 
 int TPSF::BrightnessLevel() const { return scrollBar1_->value(); }
 
-void TPSF::SetResults(const PsfResultImages& results) {
-    image1_->SetPicture(results.display);
-    image2_ = results.image2;
-    image3_ = results.image3;
-    image4_ = results.image4;
-}
-
-void TPSF::CollectResults(PsfResultImages& results) const {
-    results.display = image1_->Picture();
-    results.image2 = image2_;
-    results.image3 = image3_;
-    results.image4 = image4_;
+void TPSF::ShowResult(const PsfResult& result) {
+    PsfResultImages shown;
+    shown.image2 = std::move(image2_);
+    shown.image4 = std::move(image4_);
+    KeepResultImages(result, shown);
+    image1_->SetPicture(shown.display);
+    image2_ = std::move(shown.image2);
+    image3_ = std::move(shown.image3);
+    image4_ = std::move(shown.image4);
 }
 
 void TPSF::ScrollBar1Change() {

@@ -17,7 +17,8 @@ namespace velmora {
 class TPSF : public QMainWindow {
     Q_OBJECT
 public:
-    TPSF();
+    // isColour tells the redraw the main window's colour mode at the moment it draws.
+    explicit TPSF(std::function<bool()> isColour);
 
     PictureBox* Image1() const { return image1_; }
     const Picture24& Image2() const { return image2_; }
@@ -25,13 +26,10 @@ public:
     const Picture24& Image4() const { return image4_; }
     int BrightnessLevel() const;
 
-    // Where the redraw learns the main window's colour mode at the moment it draws.
-    void SetColourModeSource(std::function<bool()> isColour) { isColour_ = std::move(isColour); }
-    bool ColourMode() const { return isColour_ && isColour_(); }
+    bool ColourMode() const { return isColour_(); }
 
-    // The calculation's pictures: the display into Image1, the intensity images into 2 to 4.
-    void SetResults(const PsfResultImages& results);
-    void CollectResults(PsfResultImages& results) const;
+    // A run's pictures: the display into Image1, the intensity images of its mode into 2 to 4.
+    void ShowResult(const PsfResult& result);
 
     void ScrollBar1Change();
     void Save1Click();

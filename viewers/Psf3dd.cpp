@@ -61,6 +61,10 @@ TPSF3D::TPSF3D(const TPSF& source) : source_(source) {
     timer1_->start();
 }
 
+void TPSF3D::ShowResult(const PsfResult& result) {
+    if (result.mode == ColorMode::Monochrome) image2_ = result.images.pupil;
+}
+
 int TPSF3D::Angle() const { return scrollBar1_->value(); }
 
 void TPSF3D::Redraw() {

@@ -24,7 +24,8 @@ public:
 
     PictureBox* Image1() const { return image1_; }
     const Picture24& Image2() const { return image2_; }
-    void SetPupilImage(const Picture24& picture) { image2_ = picture; }
+    // Keeps the pupil picture of a monochrome run; a colour run leaves the last one.
+    void ShowResult(const PsfResult& result);
     int Angle() const;
     int AnimationMode() const { return animationMode_; }
     QTimer* Timer1() const { return timer1_; }

@@ -1,0 +1,69 @@
+// The colour run: the blue, green and red bands each into their own accumulator with weight 1,
+// each normalised to a peak that keeps the bands' relative brightness, and the display formed
+// from the three.
+#include "core/IntensityCode.h"
+#include "core/PsfRunSteps.h"
+
+namespace velmora::detail {
+
+PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                    const CalculationProgress& progress) {
+    const SimulationParameters& p = rq.params;
+    const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};
+    CheckRequest(rq, {bands[0], bands[1], bands[2]});
+    long long total = 0;
+    for (const WavelengthBand* band : bands) total += WavelengthCount(*band);
+
+    RunWorkspace ws;
+    AllocateWorkspace(ws);
+    RealMatrixHolder accs[3];  // blue, green, red
+    for (auto& acc : accs) Allocate(acc);
+    // The table of wavelength dependence is a monochrome feature: colour runs use the panel.
+    const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
+    PsfResult result;
+    result.mode = ColorMode::Colour;
+    Picture24 intensities[3];
+    Picture24 display(resultSize, resultSize);
+    const int level = rq.brightnessLevel;
+    long long done = 0;
+    long long sumBlue = 0;
+    for (int b = 0; b < 3; ++b) {
+        const WavelengthBand& band = *bands[b];
+        RealMatrix acc = accs[b].get();
+        long long sum = 0;
+        for (long long lambda = band.min; lambda <= band.max; lambda += band.step) {
+            if (progress.wavelength)
+                progress.wavelength(static_cast<int>(done), static_cast<int>(total), static_cast<int>(lambda));
+            ++done;
+            sum += lambda;
+            AccumulateWavelength(rq, static_cast<int>(lambda), panel, 1.0, false, buildPupil, workGrid, ws, acc,
+                                 result.derived, progress.bar);
+        }
+        if (b == 0) sumBlue = sum;
+        const double m = MatrixMaximum(gridSize, gridSize, acc);
+        CheckFinite(m);
+        if (m > 0) {
+            // Peak of the band: (S_blue / S)^2, the bands' summed wavelengths standing in for
+            // their mean wavelengths.
+            const long double ratio = static_cast<long double>(sumBlue) / sum;
+            const double q = static_cast<double>(ratio * ratio);
+            NormaliseToPeak(acc, m, q);
+        }
+        intensities[b] = IntensityPicture(acc);
+        // The display is formed from 255/256 of the intensity, as the code image carries it.
+        for (int y = 0; y < resultSize; ++y)
+            for (int x = 0; x < resultSize; ++x) {
+                double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
+                v = v * (1.0 / 16777216.0);
+                uint8_t* px = display.ScanLine(y) + 3 * x;
+                px[b] = DisplayLevel(level, v);  // blue, green, red byte in turn
+            }
+    }
+    result.images.image4 = std::move(intensities[0]);
+    result.images.image3 = std::move(intensities[1]);
+    result.images.image2 = std::move(intensities[2]);
+    result.images.display = std::move(display);
+    return result;
+}
+
+}  // namespace velmora::detail

@@ -1,0 +1,58 @@
+// The monochrome run: every wavelength of the white band into one accumulator, weighted by
+// (lambda / 550)^2, normalised to a peak of 1; the display, the intensity picture and the
+// pupil picture of the last wavelength.
+#include "core/PsfRunSteps.h"
+
+namespace velmora::detail {
+
+PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                        const CalculationProgress& progress) {
+    const SimulationParameters& p = rq.params;
+    CheckRequest(rq, {&p.whiteBand});
+    const int total = static_cast<int>(WavelengthCount(p.whiteBand));
+
+    RunWorkspace ws;
+    AllocateWorkspace(ws);
+    RealMatrixHolder acc;
+    Allocate(acc);
+    const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
+    PsfResult result;
+    result.mode = ColorMode::Monochrome;
+
+    long long k = 0;
+    for (long long lambda = p.whiteBand.min; lambda <= p.whiteBand.max; lambda += p.whiteBand.step, ++k) {
+        if (progress.wavelength) progress.wavelength(static_cast<int>(k), total, static_cast<int>(lambda));
+        // The table, when it is used, replaces spherical aberration and focus per wavelength;
+        // the other coefficients keep their panel values.
+        Aberrations a = panel;
+        if (p.useWavelengthDependence) {
+            const DependenceValues& row = rq.dependenceRows[static_cast<size_t>(k)];
+            a.spherical = row.spherical;
+            a.focus = row.focus;
+        }
+        double w = lambda * (1.0 / 550);
+        w = w * w;
+        AccumulateWavelength(rq, static_cast<int>(lambda), a, w, true, buildPupil, workGrid, ws, acc.get(),
+                             result.derived, progress.bar);
+    }
+    const double m = MatrixMaximum(gridSize, gridSize, acc.get());
+    CheckFinite(m);
+    if (m > 0) NormaliseToPeak(acc.get(), m, 1.0);
+
+    const int level = rq.brightnessLevel;
+    Picture24 pupil(resultSize, resultSize);
+    Picture24 display(resultSize, resultSize);
+    for (int y = 0; y < resultSize; ++y)
+        for (int x = 0; x < resultSize; ++x) {
+            const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
+            pupil.SetPixel(x, y, grey, grey, grey);
+            const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
+            display.SetPixel(x, y, v, v, v);
+        }
+    result.images.pupil = std::move(pupil);
+    result.images.image3 = IntensityPicture(acc.get());
+    result.images.display = std::move(display);
+    return result;
+}
+
+}  // namespace velmora::detail

@@ -1,0 +1,49 @@
+// Internal: the steps the monochrome and the colour run share, from the pupil of one
+// wavelength to the pictures of a normalised accumulator.
+#pragma once
+
+#include <vector>
+
+#include "core/PsfCalculation.h"
+
+namespace velmora::detail {
+
+inline constexpr int half = gridSize / 2;
+
+// What every wavelength of a run works in, allocated once at its start.
+struct RunWorkspace {
+    RealMatrixHolder fieldRe;
+    RealMatrixHolder fieldIm;
+    FftTables tables;
+    FftWorkspace fft;
+};
+
+extern const char* const outOfMemory;
+
+void Allocate(RealMatrixHolder& m);
+void AllocateWorkspace(RunWorkspace& ws);
+
+// The refusals: every one happens before anything is allocated or changed.
+void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands);
+
+// One wavelength: pupil, phase, transform, weighted intensity into acc. `derived` takes this
+// wavelength's values. phaseProgress: whether the phase sampling drives the bar too.
+void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
+                          bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                          RealMatrix acc, CalculationDerived& derived, const ProgressFn& bar);
+
+// Every element of the display window becomes (element / m) x q.
+void NormaliseToPeak(RealMatrix acc, double m, double q);
+// The peak of an accumulator must be a finite number before anything is normalised by it.
+void CheckFinite(double peak);
+// The display grey: trunc((100 x level) x sqrt(I)), held to 0..255.
+uint8_t DisplayLevel(int level, double intensity);
+// The display window of acc in the 24-bit intensity code.
+Picture24 IntensityPicture(const RealMatrix acc);
+
+PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                        const CalculationProgress& progress);
+PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                    const CalculationProgress& progress);
+
+}  // namespace velmora::detail
