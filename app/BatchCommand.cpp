@@ -144,7 +144,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
                 << read.stoppedAtLine << " (" << read.stoppedAtKey << ") holds no readable value\n";
             return 1;
         }
-        for (const ParameterAssignment& a : read.assignments) ApplyAssignment(request.params, a);
+        ApplyAssignments(request.params, read);
     }
     if (o.mode) request.params.colorMode = *o.mode;
     request.aberrations = o.aberrations;

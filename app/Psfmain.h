@@ -11,8 +11,8 @@
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "files/ParameterFile.h"
-#include "ui/PictureBox.h"
 #include "pupil/PupilModel.h"
+#include "ui/PictureBox.h"
 #include "ui/SpinButton.h"
 
 class QAction;
@@ -175,6 +175,9 @@ private:
     void BuildDensityGroup();
     void BuildAberrationGroup();
     void BuildHiddenGroups();
+    // Edit n with UpDown n to its right, as the field table describes them.
+    void MakeField(QWidget* parent, int n, int x, int y, int editWidth, int editHeight = 21, bool readOnly = false,
+                   int spinHeight = 21);
     void BuildMenus();
     void WireHandlers();
     void StartUp();
@@ -196,11 +199,12 @@ private:
     void SelectMode(ColorMode mode);
     void BandLimitClick(int minSpin, int maxSpin, bool minStepped, ColorMode mode);
     void BandStepClick(int stepSpin, ColorMode mode);
-    void AberrationClick(int n, double scale);
+    void AberrationClick(int n);
     DensityProfileKind SelectedDensity() const;
     Aberrations SpinAberrations() const;
-    void ReadMechanical(SimulationParameters& p) const;          // edit texts and vane boxes
-    void ReadAberrationPositions(SimulationParameters& p) const;  // spin positions
+    // Field n of the record from its box (or its spin, where the spin holds the value).
+    void ReadField(int n, SimulationParameters& p) const;
+    void ReadMechanical(SimulationParameters& p) const;  // edit texts and vane boxes
     void SwitchLayout(bool full);
 
     VelmoraWindows& windows_;

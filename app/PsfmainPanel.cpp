@@ -1,25 +1,18 @@
 // The parameter panel's handlers: keeping each edit box and its spin button in step, the
-// band-ordering rule, the preview redraws each control triggers, and the calculation.
-#include <QApplication>
+// band-ordering rule, the preview redraws each control triggers, and reading the record.
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <cmath>
 
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "core/NumberText.h"
-#include "core/PsfCalculation.h"
-#include "files/Maskdisplay.h"
+#include "core/PanelFields.h"
 #include "pupil/Abberation.h"
-#include "ui/Dialogs.h"
 #include "pupil/Previews.h"
-#include "viewers/Psf1.h"
-#include "viewers/Psf3dd.h"
+#include "ui/Dialogs.h"
 
 namespace velmora {
 
@@ -140,45 +133,31 @@ void TForm1::ShowShiftRange() {
     spins_[15]->SetMax(max);
 }
 
+void TForm1::ReadField(int n, SimulationParameters& p) const {
+    const EditField& f = *FindEditField(n);
+    if (f.kind == FieldKind::Position) {
+        f.set(p, spins_[n]->Position());
+        return;
+    }
+    if (f.kind == FieldKind::PupilDiv) p.pupilDivExponent = spins_[n]->Position();
+    SetFieldFromText(f, p, edits_[n]->text().toStdString());
+}
+
 DensityProfileKind TForm1::SelectedDensity() const {
-    if (radios_[3]->isChecked()) return DensityProfileKind::Gaussian;
-    if (radios_[4]->isChecked()) return DensityProfileKind::Cosine;
-    if (radios_[5]->isChecked()) return DensityProfileKind::Triangle;
-    if (radios_[6]->isChecked()) return DensityProfileKind::UserMask;
-    if (radios_[8]->isChecked()) return DensityProfileKind::UserFilter;
+    for (const RadioField& r : RadioFields())
+        if (!r.isMode && radios_[r.control]->isChecked()) return r.density;
     return DensityProfileKind::None;
 }
 
+// Only the values the aperture preview draws, so that a bad text elsewhere cannot stop it.
 void TForm1::ReadMechanical(SimulationParameters& p) const {
-    p.aperture = ReadInteger(1);
-    p.focalLength = ReadInteger(2);
-    p.secondaryDiameter = ReadInteger(3);
-    p.barWidth = ReadInteger(4);
-    p.angle1 = ReadInteger(6);
-    p.angle2 = ReadInteger(7);
-    p.angle3 = ReadInteger(8);
-    p.angle4 = ReadInteger(9);
-    p.spider1 = checks_[1]->isChecked();
-    p.spider2 = checks_[2]->isChecked();
-    p.spider3 = checks_[3]->isChecked();
-    p.spider4 = checks_[4]->isChecked();
-}
-
-void TForm1::ReadAberrationPositions(SimulationParameters& p) const {
-    p.focus = static_cast<int16_t>(spins_[24]->Position());
-    p.spherical = static_cast<int16_t>(spins_[25]->Position());
-    p.astigmatismM = static_cast<int16_t>(spins_[26]->Position());
-    p.astigmatismS = static_cast<int16_t>(spins_[27]->Position());
-    p.comaX = static_cast<int16_t>(spins_[28]->Position());
-    p.comaY = static_cast<int16_t>(spins_[29]->Position());
-    p.tiltX = static_cast<int16_t>(spins_[30]->Position());
-    p.tiltY = static_cast<int16_t>(spins_[31]->Position());
-    p.contrast = spins_[32]->Position();
+    for (int n : {1, 2, 3, 4, 6, 7, 8, 9}) ReadField(n, p);
+    for (int n : {1, 2, 3, 4}) p.*(FindCheckField(n)->field) = checks_[n]->isChecked();
 }
 
 Aberrations TForm1::SpinAberrations() const {
     SimulationParameters p;
-    ReadAberrationPositions(p);
+    for (int n = 24; n <= 31; ++n) ReadField(n, p);
     return AberrationsInWaves(p);
 }
 
@@ -186,21 +165,10 @@ bool TForm1::ColourModeSelected() const { return radios_[2]->isChecked(); }
 
 SimulationParameters TForm1::Snapshot() const {
     SimulationParameters p;
-    ReadMechanical(p);
-    p.shiftX = ReadInteger(14);
-    p.shiftY = ReadInteger(15);
-    p.magnification = ReadInteger(17);
-    p.pupilDivExponent = spins_[16]->Position();
-    p.pupilDiv = ReadInteger(16);
+    for (const EditField& f : EditFields()) ReadField(f.control, p);
+    for (const CheckField& c : CheckFields()) p.*(c.field) = checks_[c.control]->isChecked();
+    p.colorMode = ColourModeSelected() ? ColorMode::Colour : ColorMode::Monochrome;
     p.densityProfile = SelectedDensity();
-    p.densityCoefficient = ParseDecimal(edits_[19]->text().toStdString());
-    p.colorMode = radios_[2]->isChecked() ? ColorMode::Colour : ColorMode::Monochrome;
-    p.whiteBand = {ReadInteger(33), ReadInteger(34), ReadInteger(35)};
-    p.redBand = {ReadInteger(20), ReadInteger(5), ReadInteger(10)};
-    p.greenBand = {ReadInteger(11), ReadInteger(12), ReadInteger(18)};
-    p.blueBand = {ReadInteger(21), ReadInteger(22), ReadInteger(23)};
-    ReadAberrationPositions(p);
-    p.useWavelengthDependence = checks_[5]->isChecked();
     return p;
 }
 
@@ -355,29 +323,30 @@ void TForm1::Edit23Change() { CopyTextToSpin(23); }
 
 // Wavefront aberration data.
 
-void TForm1::AberrationClick(int n, double scale) {
-    SetEditText(n, Text(FormatGeneral(spins_[n]->Position() * scale)));
+void TForm1::AberrationClick(int n) {
+    SetEditText(n, Text(FormatGeneral(spins_[n]->Position() * FindEditField(n)->scale)));
     DrawInterferencePreview();
     DrawPupilFunctionPreview();
 }
-void TForm1::UpDown24Click() { AberrationClick(24, focusScale); }
-void TForm1::UpDown25Click() { AberrationClick(25, aberrationScale); }
-void TForm1::UpDown26Click() { AberrationClick(26, aberrationScale); }
-void TForm1::UpDown27Click() { AberrationClick(27, aberrationScale); }
-void TForm1::UpDown28Click() { AberrationClick(28, aberrationScale); }
-void TForm1::UpDown29Click() { AberrationClick(29, aberrationScale); }
-void TForm1::UpDown30Click() { AberrationClick(30, aberrationScale); }
-void TForm1::UpDown31Click() { AberrationClick(31, aberrationScale); }
+void TForm1::UpDown24Click() { AberrationClick(24); }
+void TForm1::UpDown25Click() { AberrationClick(25); }
+void TForm1::UpDown26Click() { AberrationClick(26); }
+void TForm1::UpDown27Click() { AberrationClick(27); }
+void TForm1::UpDown28Click() { AberrationClick(28); }
+void TForm1::UpDown29Click() { AberrationClick(29); }
+void TForm1::UpDown30Click() { AberrationClick(30); }
+void TForm1::UpDown31Click() { AberrationClick(31); }
 void TForm1::UpDown32Click() {
     CopySpinToText(32);
     DrawInterferencePreview();
     DrawPupilFunctionPreview();
 }
 
+// Every coefficient back to its factory zero, shown as at start-up ("0.0", "0.00").
 void TForm1::Button5Click() {
+    const SimulationParameters factory;
     for (int n = 24; n <= 31; ++n) spins_[n]->SetPosition(0);
-    SetEditText(24, QStringLiteral("0.0"));
-    for (int n = 25; n <= 31; ++n) SetEditText(n, QStringLiteral("0.00"));
+    for (int n = 24; n <= 31; ++n) SetEditText(n, Text(FieldText(*FindEditField(n), factory)));
     DrawInterferencePreview();
     DrawPupilFunctionPreview();
 }
@@ -386,56 +355,5 @@ void TForm1::Button4Click() {
     const WavelengthBand band{ReadInteger(33), ReadInteger(34), ReadInteger(35)};
     if (windows_.abbr->BuildRows(band)) windows_.abbr->show();
 }
-
-// Buttons.
-
-// The work blocks the event loop, so the bar is painted as it is set.
-void TForm1::ShowProgress(int percent) {
-    if (progressBar_->value() == percent) return;
-    progressBar_->setValue(percent);
-    progressBar_->repaint();
-}
-
-void TForm1::Button1Click() {
-    CalculationRequest request;
-    request.params = Snapshot();
-    request.brightnessLevel = windows_.psf->BrightnessLevel();
-    const bool tableUsed = request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome;
-
-    PupilInputs inputs;
-    inputs.params = &request.params;
-    inputs.userFilter = &userFilter_;
-    inputs.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
-    inputs.userMaskStage = &userMaskStage_;
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
-        BuildPupil(inputs, lambda, grid, bar);
-    };
-    CalculationProgress progress;
-    progress.bar = [this](int percent) { ShowProgress(percent); };
-
-    // The run blocks the window until it ends; the cursor says so beside the progress bar.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct CursorRestore {
-        ~CursorRestore() { QApplication::restoreOverrideCursor(); }
-    } restore;
-
-    PsfResult result;
-    try {
-        // The table's texts become numbers here; a cell that is no number refuses the run.
-        if (tableUsed)
-            request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
-        result = RunPsfCalculation(request, build, workGrid_.get(), progress);
-    } catch (const std::exception& e) {
-        progressBar_->setValue(0);
-        Dialogs().Warning(this, QString::fromUtf8(e.what()));
-        return;
-    }
-    windows_.psf->ShowResult(result);
-    windows_.psf3d->ShowResult(result);
-    focalRatio_ = result.derived.focalRatio;
-    progressBar_->setValue(0);
-}
-
-void TForm1::Button2Click() { windows_.psf->show(); }
 
 }  // namespace velmora

@@ -19,6 +19,7 @@ struct WavelengthBand {
     int min = 0;   // nm
     int max = 0;   // nm
     int step = 1;  // nm
+    bool operator==(const WavelengthBand&) const = default;
 };
 
 struct SpinRange {
@@ -64,6 +65,7 @@ struct SimulationParameters {
     int16_t tiltY = 0;
     int contrast = 200;
     bool useWavelengthDependence = false;
+    bool operator==(const SimulationParameters&) const = default;
 };
 
 inline constexpr double focusScale = 0.1;

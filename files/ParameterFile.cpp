@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "core/NumberText.h"
+#include "core/PanelFields.h"
 #include "files/FileWrite.h"
 
 namespace velmora {
@@ -11,42 +12,6 @@ namespace {
 
 constexpr size_t maxWordBytes = 100;
 constexpr const char* lineEnd = "\r\n";
-
-// Lines 2..13: key and the control that holds the value.
-struct IntegerLine {
-    const char* key;
-    const char* control;
-    int SimulationParameters::*field;
-};
-const IntegerLine integerLines[] = {
-    {"Aperture", "Edit1", &SimulationParameters::aperture},
-    {"Focal_length", "Edit2", &SimulationParameters::focalLength},
-    {"Secondary", "Edit3", &SimulationParameters::secondaryDiameter},
-    {"BarWidth", "Edit4", &SimulationParameters::barWidth},
-    {"Angle1", "Edit6", &SimulationParameters::angle1},
-    {"Angle2", "Edit7", &SimulationParameters::angle2},
-    {"Angle3", "Edit8", &SimulationParameters::angle3},
-    {"Angle4", "Edit9", &SimulationParameters::angle4},
-    {"ShiftX", "Edit14", &SimulationParameters::shiftX},
-    {"ShiftY", "Edit15", &SimulationParameters::shiftY},
-    {"PupilDiv", "Edit16", &SimulationParameters::pupilDiv},
-    {"Magnification", "Edit17", &SimulationParameters::magnification},
-};
-
-// Lines 15..18: the band and its start, end and step controls.
-struct BandLine {
-    const char* key;  // first of the two key words
-    WavelengthBand SimulationParameters::*band;
-    const char* controls[3];
-};
-const BandLine bandLines[] = {
-    {"White", &SimulationParameters::whiteBand, {"Edit33", "Edit34", "Edit35"}},
-    {"Red", &SimulationParameters::redBand, {"Edit20", "Edit5", "Edit10"}},
-    {"Green", &SimulationParameters::greenBand, {"Edit11", "Edit12", "Edit18"}},
-    {"Blue", &SimulationParameters::blueBand, {"Edit21", "Edit22", "Edit23"}},
-};
-
-const char* spiderBoxes[4] = {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4"};
 
 // Blank-separated words of a text; line ends count as blanks.
 class WordReader {
@@ -105,31 +70,55 @@ ParameterAssignment SelectAssignment(std::string control) {
 
 }  // namespace
 
+namespace {
+
+// The edit fields stored on record line `line`, in the file's order.
+std::vector<const EditField*> FieldsOnLine(int line) {
+    std::vector<const EditField*> fields;
+    for (const EditField& f : EditFields())
+        if (f.fileLine == line) fields.push_back(&f);
+    return fields;
+}
+
+std::vector<const CheckField*> ChecksOnLine(int line) {
+    std::vector<const CheckField*> checks;
+    for (const CheckField& c : CheckFields())
+        if (c.fileLine == line) checks.push_back(&c);
+    return checks;
+}
+
+int WordCount(const char* key) {
+    int words = 1;
+    for (const char* c = key; *c; ++c) words += *c == ' ';
+    return words;
+}
+
+constexpr int colorLine = 14;
+constexpr int spidersLine = 20;
+constexpr int filtersLine = 21;
+
+}  // namespace
+
 std::string FormatParameterFile(const SimulationParameters& p) {
     std::string s = "Velmora Data File";
     s += lineEnd;
-    for (const IntegerLine& line : integerLines) {
-        s += line.key;
-        s += ' ';
-        s += std::to_string(p.*line.field);
+    for (int line = 2; line <= parameterFileLines; ++line) {
+        if (line == colorLine) {
+            s += "Color ";
+            s += p.colorMode == ColorMode::Monochrome ? "1" : "3";
+        } else if (line == spidersLine) {
+            s += "Spiders ";
+            for (const CheckField* c : ChecksOnLine(line)) s += p.*(c->field) ? "1 " : "0 ";
+        } else if (line == filtersLine) {
+            s += "Filters " + std::to_string(DensityProfileCode(p.densityProfile));
+        } else {
+            const std::vector<const EditField*> fields = FieldsOnLine(line);
+            s += fields.front()->fileKey;
+            for (const EditField* f : fields)
+                s += ' ' + (f->kind == FieldKind::Coefficient ? FormatStream(p.densityCoefficient) : std::to_string(f->get(p)));
+        }
         s += lineEnd;
     }
-    s += "Color ";
-    s += p.colorMode == ColorMode::Monochrome ? "1" : "3";
-    s += lineEnd;
-    for (const BandLine& line : bandLines) {
-        const WavelengthBand& b = p.*line.band;
-        s += std::string(line.key) + " Wavelength " + std::to_string(b.min) + " " + std::to_string(b.max) + " " +
-             std::to_string(b.step);
-        s += lineEnd;
-    }
-    s += "Coefficient " + FormatStream(p.densityCoefficient);
-    s += lineEnd;
-    s += "Spiders ";
-    for (bool on : {p.spider1, p.spider2, p.spider3, p.spider4}) s += on ? "1 " : "0 ";
-    s += lineEnd;
-    s += "Filters " + std::to_string(DensityProfileCode(p.densityProfile));
-    s += lineEnd;
     return s;
 }
 
@@ -142,7 +131,7 @@ ParameterFileRead ParseParameterText(const std::string& text) {
     result.exists = true;
     WordReader in(text);
     auto& out = result.assignments;
-    auto stop = [&](int line, const char* key) {
+    auto stop = [&](int line, const std::string& key) {
         result.stoppedAtLine = line;
         result.stoppedAtKey = key;
         return result;
@@ -151,50 +140,53 @@ ParameterFileRead ParseParameterText(const std::string& text) {
     for (int k = 0; k < 3; ++k)
         if (!in.Next(word)) return stop(1, "Velmora Data File");
 
-    int line = 2;
-    for (const IntegerLine& l : integerLines) {
-        int v;
-        if (!in.Next(word) || !in.NextInteger(v)) return stop(line, l.key);
-        out.push_back(TextAssignment(l.control, std::to_string(v)));
-        ++line;
-    }
-    int color;
-    if (!in.Next(word) || !in.NextInteger(color)) return stop(14, "Color");
-    if (color == 1) out.push_back(SelectAssignment("RadioButton1"));
-    else if (color == 3) out.push_back(SelectAssignment("RadioButton2"));
-
-    line = 15;
-    for (const BandLine& l : bandLines) {
-        if (!in.Next(word) || !in.Next(word)) return stop(line, l.key);
-        for (const char* control : l.controls) {
-            int v;
-            if (!in.NextInteger(v)) return stop(line, l.key);
-            out.push_back(TextAssignment(control, std::to_string(v)));
+    for (int line = 2; line <= parameterFileLines; ++line) {
+        if (line == colorLine) {
+            int color;
+            if (!in.Next(word) || !in.NextInteger(color)) return stop(line, "Color");
+            if (color == 1) out.push_back(SelectAssignment("RadioButton1"));
+            else if (color == 3) out.push_back(SelectAssignment("RadioButton2"));
+        } else if (line == spidersLine) {
+            if (!in.Next(word)) return stop(line, "Spiders");
+            for (const CheckField* c : ChecksOnLine(line)) {
+                int v;
+                if (!in.NextInteger(v)) return stop(line, "Spiders");
+                if (v == 0 || v == 1) {
+                    ParameterAssignment a;
+                    a.kind = ParameterAssignment::Kind::Check;
+                    a.control = "CheckBox" + std::to_string(c->control);
+                    a.checked = v == 1;
+                    out.push_back(a);
+                }
+            }
+        } else if (line == filtersLine) {
+            int filter;
+            if (!in.Next(word) || !in.NextInteger(filter)) return stop(line, "Filters");
+            // The mask picture and the filter table are not part of the file, so those kinds
+            // load as none.
+            if (filter >= 3 && filter <= 5) out.push_back(SelectAssignment("RadioButton" + std::to_string(filter)));
+            else if (filter >= 6 && filter <= 8) out.push_back(SelectAssignment("RadioButton7"));
+        } else {
+            const std::vector<const EditField*> fields = FieldsOnLine(line);
+            const std::string key = fields.front()->fileKey;
+            // A message names the line by its first key word ("White" for "White Wavelength").
+            const std::string shownKey = key.substr(0, key.find(' '));
+            for (int k = WordCount(key.c_str()); k > 0; --k)
+                if (!in.Next(word)) return stop(line, shownKey);
+            for (const EditField* f : fields) {
+                const std::string control = "Edit" + std::to_string(f->control);
+                if (f->kind == FieldKind::Coefficient) {
+                    double v;
+                    if (!in.NextReal(v)) return stop(line, shownKey);
+                    out.push_back(TextAssignment(control.c_str(), FormatGeneral(v)));
+                } else {
+                    int v;
+                    if (!in.NextInteger(v)) return stop(line, shownKey);
+                    out.push_back(TextAssignment(control.c_str(), std::to_string(v)));
+                }
+            }
         }
-        ++line;
     }
-    double coefficient;
-    if (!in.Next(word) || !in.NextReal(coefficient)) return stop(19, "Coefficient");
-    out.push_back(TextAssignment("Edit19", FormatGeneral(coefficient)));
-
-    if (!in.Next(word)) return stop(20, "Spiders");
-    for (const char* box : spiderBoxes) {
-        int v;
-        if (!in.NextInteger(v)) return stop(20, "Spiders");
-        if (v == 0 || v == 1) {
-            ParameterAssignment a;
-            a.kind = ParameterAssignment::Kind::Check;
-            a.control = box;
-            a.checked = v == 1;
-            out.push_back(a);
-        }
-    }
-    int filter;
-    if (!in.Next(word) || !in.NextInteger(filter)) return stop(21, "Filters");
-    // The mask picture and the filter table are not part of the file, so those kinds load as none.
-    if (filter >= 3 && filter <= 5) out.push_back(SelectAssignment("RadioButton" + std::to_string(filter)));
-    else if (filter >= 6 && filter <= 8) out.push_back(SelectAssignment("RadioButton7"));
-
     result.complete = true;
     return result;
 }
@@ -222,36 +214,21 @@ ParameterFileRead ReadParameterFile(const std::string& path) {
 void ApplyAssignment(SimulationParameters& p, const ParameterAssignment& a) {
     using Kind = ParameterAssignment::Kind;
     if (a.kind == Kind::Text) {
-        for (const IntegerLine& l : integerLines)
-            if (a.control == l.control) {
-                p.*l.field = ParseInteger(a.text);
-                if (l.field == &SimulationParameters::pupilDiv) {
-                    for (int k = 1; k <= 13; ++k)
-                        if (PupilDivForExponent(k) == p.pupilDiv) p.pupilDivExponent = k;
-                }
-                return;
-            }
-        for (const BandLine& l : bandLines)
-            for (int k = 0; k < 3; ++k)
-                if (a.control == l.controls[k]) {
-                    WavelengthBand& b = p.*l.band;
-                    (k == 0 ? b.min : k == 1 ? b.max : b.step) = ParseInteger(a.text);
-                    return;
-                }
-        if (a.control == "Edit19") p.densityCoefficient = ParseDecimal(a.text);
+        if (const EditField* f = FindEditField(ControlNumber(a.control, "Edit"))) SetFieldFromText(*f, p, a.text);
         return;
     }
     if (a.kind == Kind::Check) {
-        bool* spiders[4] = {&p.spider1, &p.spider2, &p.spider3, &p.spider4};
-        for (int k = 0; k < 4; ++k)
-            if (a.control == spiderBoxes[k]) *spiders[k] = a.checked;
+        if (const CheckField* c = FindCheckField(ControlNumber(a.control, "CheckBox"))) p.*(c->field) = a.checked;
         return;
     }
-    if (a.control == "RadioButton1") p.colorMode = ColorMode::Monochrome;
-    else if (a.control == "RadioButton2") p.colorMode = ColorMode::Colour;
-    else
-        for (int code = 3; code <= 8; ++code)
-            if (a.control == "RadioButton" + std::to_string(code)) DensityProfileFromCode(code, p.densityProfile);
+    if (const RadioField* r = FindRadioField(ControlNumber(a.control, "RadioButton"))) {
+        if (r->isMode) p.colorMode = r->mode;
+        else p.densityProfile = r->density;
+    }
+}
+
+void ApplyAssignments(SimulationParameters& p, const ParameterFileRead& read) {
+    for (const ParameterAssignment& a : read.assignments) ApplyAssignment(p, a);
 }
 
 }  // namespace velmora

@@ -44,5 +44,7 @@ ParameterFileRead ReadParameterFile(const std::string& path);
 // Applies one assignment to a record, as the panel's controls would hold it (used where there
 // is no panel, such as the batch command). Unknown controls are ignored.
 void ApplyAssignment(SimulationParameters& p, const ParameterAssignment& a);
+// Applies every assignment of a read, in file order.
+void ApplyAssignments(SimulationParameters& p, const ParameterFileRead& read);
 
 }  // namespace velmora

@@ -14,6 +14,7 @@
 #include "WindowTestSupport.h"
 #include "app/Verform.h"
 #include "pupil/Abberation.h"
+#include "core/PanelFields.h"
 #include "core/PsfCalculation.h"
 #include "pupil/Previews.h"
 #include "viewers/Psf1.h"
@@ -616,6 +617,72 @@ TEST(PictureBox, PicturesCrossToTheToolkitAndBackUnchanged) {
     const Picture24 back = FromQImage(grey);
     EXPECT_EQ(back.width, 3);
     EXPECT_EQ(back.Red(2, 1), back.Blue(2, 1));
+}
+
+// The fields in which two records differ, named by their controls, so that a failure says
+// which box the panel and the batch command read differently.
+std::string RecordDifferences(const SimulationParameters& a, const SimulationParameters& b) {
+    std::string d;
+    for (const EditField& f : EditFields()) {
+        const bool same = f.kind == FieldKind::Coefficient ? a.densityCoefficient == b.densityCoefficient
+                                                           : f.get(a) == f.get(b);
+        if (!same) d += " Edit" + std::to_string(f.control);
+    }
+    for (const CheckField& c : CheckFields())
+        if (a.*(c.field) != b.*(c.field)) d += " CheckBox" + std::to_string(c.control);
+    if (a.colorMode != b.colorMode) d += " colour mode";
+    if (a.densityProfile != b.densityProfile) d += " density kind";
+    if (a.pupilDivExponent != b.pupilDivExponent) d += " UpDown16";
+    return d;
+}
+
+// The panel and the batch command read data files through one field table: a file loaded with
+// "データ読み出し" gives the same record as the batch command's reading, for files that change
+// every line (the colour code 2 and the mask and filter kinds select nothing or "なし").
+TEST_F(MainWindow, LoadedFileGivesTheBatchCommandsRecord) {
+    auto with = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::vector<std::string> files = {
+        DataFile(200, 30, 3, "1 0 1 0", 4),
+        with(DataFile(120, 0, 1, "0 1 0 1", 3), "PupilDiv 2048", "PupilDiv 8192"),
+        with(DataFile(250, 70, 2, "1 1 1 1", 5), "Coefficient 0.5", "Coefficient 1e-05"),
+        with(DataFile(90, 10, 3, "0 0 0 1", 6), "PupilDiv 2048", "PupilDiv 1000"),
+        with(DataFile(300, 100, 1, "1 0 0 2", 8), "Coefficient 0.5", "Coefficient 0.295"),
+        factoryFile,
+    };
+    for (size_t k = 0; k < files.size(); ++k) {
+        Start();
+        const fs::path path = Dir() / ("record" + std::to_string(k) + ".vl2");
+        WriteAll(path, files[k]);
+        dialogs.files.push_back(FileChoice{QString::fromStdString(path.string()), 1});
+        Choose("N1");
+        EXPECT_TRUE(Take().empty()) << "file " << k;
+
+        const ParameterFileRead read = ReadParameterFile(path.string());
+        ASSERT_TRUE(read.complete) << "file " << k;
+        SimulationParameters batch;
+        ApplyAssignments(batch, read);
+        const SimulationParameters panel = Form().Snapshot();
+        EXPECT_TRUE(panel == batch) << "file " << k << " differs in" << RecordDifferences(panel, batch);
+        EXPECT_EQ(FormatParameterFile(panel), FormatParameterFile(batch)) << "file " << k;
+    }
+}
+
+// The factory panel is the record's defaults, box by box.
+TEST_F(MainWindow, FactoryPanelHoldsTheRecordsDefaults) {
+    Start();
+    const SimulationParameters panel = Form().Snapshot();
+    EXPECT_TRUE(panel == SimulationParameters{}) << "differs in" << RecordDifferences(panel, SimulationParameters{});
+    for (const EditField& f : EditFields()) {
+        EXPECT_EQ(UpDown(f.control)->Min(), f.range.min) << "UpDown" << f.control;
+        EXPECT_EQ(UpDown(f.control)->Increment(), f.range.increment) << "UpDown" << f.control;
+    }
+    EXPECT_EQ(UpDown(16)->Position(), 10);
+    EXPECT_EQ(UpDown(19)->Position(), 100);
+    EXPECT_EQ(EditText(19), "1.0");
+    EXPECT_EQ(EditText(24), "0.0");
+    EXPECT_EQ(EditText(31), "0.00");
 }
 
 }  // namespace

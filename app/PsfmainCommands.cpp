@@ -1,0 +1,183 @@
+// The main window's menu commands and its two buttons: the data files, the user filter and
+// mask, the other windows, and the calculation.
+#include <QApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "app/Verform.h"
+#include "core/PsfCalculation.h"
+#include "files/Maskdisplay.h"
+#include "files/SaveDialog.h"
+#include "files/SaveTarget.h"
+#include "files/UserFilterFile.h"
+#include "files/UserMaskFile.h"
+#include "pupil/Abberation.h"
+#include "pupil/Pup.h"
+#include "pupil/PupilDistribution.h"
+#include "pupil/UserMaskStage.h"
+#include "ui/Dialogs.h"
+#include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
+#include "viewers/Psf3dd.h"
+
+namespace velmora {
+
+// Menus.
+
+void TForm1::N1Click() {
+    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(dataFileFilter));
+    if (!choice) return;
+    ParameterFileRead read;
+    if (ReadParameterFile(choice->path.toStdString(), &read)) return;
+    const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
+    Dialogs().Warning(this, QStringLiteral("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
+                                           "それより前の値だけを読み込みました。")
+                                .arg(file)
+                                .arg(read.stoppedAtLine)
+                                .arg(QString::fromStdString(read.stoppedAtKey)));
+}
+
+void TForm1::N2Click() {
+    const auto choice = Dialogs().SaveFile(this, QString::fromUtf8(dataFileFilter));
+    if (!choice) return;
+    // The record first: a panel text that does not convert leaves every file as it was.
+    const std::string text = FormatParameterFile(Snapshot());
+    const std::string chosen = choice->path.toStdString();
+    SaveToTarget(this, chosen, ChangeFileExt(chosen, ".vld"), text, ExistsQuestion, WriteFailureBox::Warning);
+}
+
+void TForm1::N6Click() {
+    ReadParameterFile(resetFileName);
+    DrawDensityPreview();
+    DrawAperturePreview();
+}
+
+void TForm1::SelectLoadedDensity(int radio) {
+    const bool alreadySelected = radios_[radio]->isChecked();
+    SelectRadio(radio);
+    if (alreadySelected) DrawDensityPreview();
+}
+
+void TForm1::U1Click() {
+    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(userFilterDialogFilter));
+    if (!choice) return;
+    const std::string path = choice->path.toStdString();
+    const UserFilterRead read = ReadUserFilterFile(path, userFilter_);
+    if (!read.ok) {
+        Dialogs().Warning(this, QStringLiteral("ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。")
+                                    .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(read.problem)));
+        return;
+    }
+    SelectLoadedDensity(8);
+}
+
+void TForm1::I1Click() {
+    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(userMaskDialogFilter));
+    if (!choice) return;
+    const std::string path = choice->path.toStdString();
+    Picture24 mask;
+    std::string problem;
+    if (!LoadUserMaskFile(path, mask, problem)) {
+        Dialogs().Error(this, QStringLiteral("%1 はビットマップとして読み込めません（%2）。")
+                                  .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(problem)));
+        return;
+    }
+    densityPicture_ = MaskPreviewCopy(mask);
+    windows_.maskDis->SetMaskPicture(mask);
+    userMaskLoaded_ = true;
+    SelectLoadedDensity(6);
+}
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::R2Click() { SwitchLayout(false); }
+
+void TForm1::W1Click() { SwitchLayout(true); }
+
+void TForm1::M1Click() { windows_.maskDis->show(); }
+
+void TForm1::D1Click() {
+    const SimulationParameters p = Snapshot();
+    PupilDistributionInputs in;
+    in.params = &p;
+    in.focalRatio = focalRatio_;
+    in.userFilter = &userFilter_;
+    in.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), [this](int percent) { ShowProgress(percent); });
+    progressBar_->setValue(0);
+    if (picture.empty()) {
+        Dialogs().Warning(this, QStringLiteral("焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。")
+                                    .arg(focalRatio_)
+                                    .arg(gridSize));
+        return;
+    }
+    windows_.pupil->Image1()->SetPicture(picture);
+    windows_.pupil->show();
+}
+
+void TForm1::N11Click() {
+    windows_.psf1d->SetThumbnail(windows_.psf->Image1()->Picture());
+    windows_.psf1d->show();
+}
+
+void TForm1::N21Click() { windows_.psf->show(); }
+
+void TForm1::N7Click() { windows_.psf3d->Open(); }
+
+void TForm1::V2Click() { windows_.ver->show(); }
+
+// Buttons.
+
+// The work blocks the event loop, so the bar is painted as it is set.
+void TForm1::ShowProgress(int percent) {
+    if (progressBar_->value() == percent) return;
+    progressBar_->setValue(percent);
+    progressBar_->repaint();
+}
+
+void TForm1::Button1Click() {
+    CalculationRequest request;
+    request.params = Snapshot();
+    request.brightnessLevel = windows_.psf->BrightnessLevel();
+    const bool tableUsed = request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome;
+
+    PupilInputs inputs;
+    inputs.params = &request.params;
+    inputs.userFilter = &userFilter_;
+    inputs.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    inputs.userMaskStage = &userMaskStage_;
+    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
+        BuildPupil(inputs, lambda, grid, bar);
+    };
+    CalculationProgress progress;
+    progress.bar = [this](int percent) { ShowProgress(percent); };
+
+    // The run blocks the window until it ends; the cursor says so beside the progress bar.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct CursorRestore {
+        ~CursorRestore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+
+    PsfResult result;
+    try {
+        // The table's texts become numbers here; a cell that is no number refuses the run.
+        if (tableUsed)
+            request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
+        result = RunPsfCalculation(request, build, workGrid_.get(), progress);
+    } catch (const std::exception& e) {
+        progressBar_->setValue(0);
+        Dialogs().Warning(this, QString::fromUtf8(e.what()));
+        return;
+    }
+    windows_.psf->ShowResult(result);
+    windows_.psf3d->ShowResult(result);
+    focalRatio_ = result.derived.focalRatio;
+    progressBar_->setValue(0);
+}
+
+void TForm1::Button2Click() { windows_.psf->show(); }
+
+}  // namespace velmora
