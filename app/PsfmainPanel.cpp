@@ -281,6 +281,8 @@ void TForm1::BandLimitClick(int minSpin, int maxSpin, bool minStepped, ColorMode
     SelectMode(mode);
     const int stepped = minStepped ? minSpin : maxSpin;
     CopySpinToText(stepped);
+    // A step that would make the band empty or reversed puts the stepped limit 20 nm short of
+    // (or beyond) the other, so that the band keeps a width the user can see in the spectrum.
     if (spins_[minSpin]->Position() >= spins_[maxSpin]->Position()) {
         const int adjusted = minStepped ? spins_[maxSpin]->Position() - 20 : spins_[minSpin]->Position() + 20;
         spins_[stepped]->SetPosition(adjusted);

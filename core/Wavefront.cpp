@@ -2,6 +2,9 @@
 
 namespace velmora {
 
+// The astigmatism terms are (3x^2 - 2)y and (3y^2 - 2)x as the instrument has always defined
+// them: not the normalised Zernike forms, so a coefficient is not an RMS or a peak-to-valley of
+// the astigmatism alone. Stored coefficients and results depend on exactly these terms.
 double WavefrontError(const Aberrations& a, double x, double y, double rho2, double rho4) {
     return a.spherical * (6 * rho4 - 6 * rho2 + 1)
          + a.focus * (2 * rho2 - 1)

