@@ -685,5 +685,28 @@ TEST_F(MainWindow, FactoryPanelHoldsTheRecordsDefaults) {
     EXPECT_EQ(EditText(31), "0.00");
 }
 
+// Each run replaces only the pictures its mode makes: a colour run keeps the 3D view's pupil
+// picture of the last monochrome run, a monochrome run keeps the red and blue images.
+TEST_F(MainWindow, EachModeReplacesOnlyItsOwnPictures) {
+    Start();
+    Click("Button1");
+    const Picture24 pupil = windows->psf3d->Image2();
+    ASSERT_EQ(pupil.Red(128, 128 + 40), 255) << "the open ring of the default pupil";
+    Click("RadioButton2");
+    Click("Button1");
+    EXPECT_TRUE(windows->psf3d->Image2() == pupil);
+    const Picture24 red = windows->psf->Image2();
+    const Picture24 blue = windows->psf->Image4();
+    // Band peaks (S_blue / S)^2: blue 1 codes as 255; red (900 / 1300)^2 = 0.479 as 122.
+    EXPECT_EQ(blue.Red(128, 128), 255);
+    EXPECT_EQ(red.Red(128, 128), 122);
+
+    Click("RadioButton1");
+    ClickArrow(28, true);  // a monochrome run with coma: image3 and the pupil change
+    Click("Button1");
+    EXPECT_TRUE(windows->psf->Image2() == red);
+    EXPECT_TRUE(windows->psf->Image4() == blue);
+}
+
 }  // namespace
 }  // namespace velmora::testing
