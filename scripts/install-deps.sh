@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev
-  libjpeg62-turbo-dev
+  libjpeg62-turbo-dev libpng-dev
   fonts-ipafont-gothic
   xvfb xauth
 )
