@@ -9,7 +9,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev
   libjpeg62-turbo-dev libpng-dev
-  fonts-ipafont-gothic
+  fonts-ipaexfont-gothic fonts-dejavu-core
+  qt6-translations-l10n
+  desktop-file-utils appstream
   xvfb xauth
 )
 
