@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package install clean
 
 all: build
 
@@ -24,6 +24,15 @@ test: build
 
 bench: build
 	./$(BUILD_DIR)/bench/velmora1-bench
+
+# A Debian package (build/velmora1_<version>_<arch>.deb) of what `make install` installs.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR)
