@@ -160,8 +160,8 @@ bool ApplyWavelengthTable(const std::string& path, CalculationRequest& request, 
         }
         if (!same)
             err << "velmora1-batch: warning: line " << read.lineNumbers[static_cast<size_t>(k)] << " of '" << path
-                << "' is for '" << written << "' nm but is used for the band's wavelength " << k + 1 << ", "
-                << lambda << " nm\n";
+                << "' is for '" << (written.size() > 40 ? written.substr(0, 40) + "..." : written)
+                << "' nm but is used for the band's wavelength " << k + 1 << ", " << lambda << " nm\n";
     }
     request.params.useWavelengthDependence = true;
     request.dependenceRows = std::move(read.rows);

@@ -122,7 +122,7 @@ TEST_F(Legibility, NoCaptionIsCutOffOrCoveredInAnyWindow) {
     CheckCaptions(*windows->maskDis);
 }
 
-class PerUserFolder : public WindowTest {
+class WorkingFolder : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
@@ -138,7 +138,7 @@ private:
     std::optional<std::string> saved_;
 };
 
-TEST_F(PerUserFolder, TheFolderFollowsTheXdgRules) {
+TEST_F(WorkingFolder, TheFolderFollowsTheXdgRules) {
     EXPECT_EQ(velmora::PerUserFolder("/data/u", "/home/u"), "/data/u/velmora1");
     EXPECT_EQ(velmora::PerUserFolder(nullptr, "/home/u"), "/home/u/.local/share/velmora1");
     EXPECT_EQ(velmora::PerUserFolder("", "/home/u"), "/home/u/.local/share/velmora1");
@@ -151,7 +151,7 @@ TEST_F(PerUserFolder, TheFolderFollowsTheXdgRules) {
     EXPECT_FALSE(AsksForPerUserFolder(3, terminal));
 }
 
-TEST_F(PerUserFolder, AStartFromTheMenuMakesTheFolderAndKeepsTheFixedFilesThere) {
+TEST_F(WorkingFolder, AStartFromTheMenuMakesTheFolderAndKeepsTheFixedFilesThere) {
     const fs::path data = Dir() / "data" / "not-yet";
     setenv("XDG_DATA_HOME", data.c_str(), 1);
     ASSERT_EQ(EnterPerUserFolder(), std::nullopt);
@@ -163,7 +163,7 @@ TEST_F(PerUserFolder, AStartFromTheMenuMakesTheFolderAndKeepsTheFixedFilesThere)
     EXPECT_FALSE(fs::exists(Dir() / "default.vl1"));
 }
 
-TEST_F(PerUserFolder, AFolderThatCannotBeMadeLeavesTheCurrentFolderWithAMessage) {
+TEST_F(WorkingFolder, AFolderThatCannotBeMadeLeavesTheCurrentFolderWithAMessage) {
     WriteAll(Dir() / "plain-file", "x");
     setenv("XDG_DATA_HOME", (Dir() / "plain-file").c_str(), 1);
     const auto problem = EnterPerUserFolder();
