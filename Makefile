@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # Extra CMake options, e.g. CMAKE_FLAGS="-DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON".
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package install clean
 
 all: build
 
@@ -30,6 +30,15 @@ bench:
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DVELMORA_BENCH=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora1-bench
 	./$(BUILD_DIR)/bench/velmora1-bench
+
+# A Debian package (build/velmora1_<version>_<arch>.deb) of what `make install` installs.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR)

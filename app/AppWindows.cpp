@@ -47,8 +47,12 @@ bool VelmoraApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void SetDesignFont(QApplication& app) {
-    QFont font(QStringLiteral("IPAGothic"));
-    font.setPixelSize(12);
+    // IPAex Gothic's line is one em high (ascent 0.88, descent 0.12), as the design positions
+    // assume: a caption placed 13 pixels above an edit box stays clear of it. Its Latin letters
+    // are proportional, so "mm" and "nm" stay apart at 12 pixels. Fonts with taller lines (Noto
+    // Sans CJK: 1.45 em) push the captions into the controls below them.
+    QFont font(QString::fromLatin1(designFontFamily));
+    font.setPixelSize(designFontPixels);
     app.setFont(font);
 }
 

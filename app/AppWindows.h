@@ -40,7 +40,10 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The font the windows are designed for: small enough for the design positions.
+// The font the windows are designed for: small enough for the design positions
+// (Debian fonts-ipaexfont-gothic).
+inline constexpr const char* designFontFamily = "IPAexGothic";
+inline constexpr int designFontPixels = 12;
 void SetDesignFont(QApplication& app);
 
 }  // namespace velmora

@@ -1,5 +1,6 @@
 #include "app/BatchCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 #include "files/ParameterFile.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "files/WavelengthTableFile.h"
 #include "pupil/PupilModel.h"
 
 namespace velmora {
@@ -24,8 +26,9 @@ const char* usageText =
     "usage: velmora1-batch [--params FILE] [--mono|--color] [--brightness L]\n"
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
-    "                      [--user-filter FILE.uft] [--user-mask FILE.bmp]\n"
-    "                      [--display OUT.bmp|OUT.jpg] [--pupil OUT.bmp] [--intensity OUT.txt]\n"
+    "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
+    "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
+    "       velmora1-batch --help | --version\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
     "  --mono, --color   override the file's mode\n"
@@ -33,11 +36,19 @@ const char* usageText =
     "  --focus W ...     wavefront aberrations in waves (default 0)\n"
     "  --user-filter F   radial transmission table; selects the user filter profile\n"
     "  --user-mask F     mask picture (BMP); selects the user mask profile\n"
-    "  --display OUT     display picture: JPEG (quality 70) when OUT ends in .jpg,\n"
-    "                    a 24-bit BMP otherwise\n"
-    "  --pupil OUT       pupil amplitude picture, 24-bit BMP (monochrome only)\n"
+    "  --wavelength-table F  per-wavelength spherical and focus (monochrome only): one line\n"
+    "                    \"wavelength spherical focus\" in waves per wavelength of the band,\n"
+    "                    matched by position; lines starting with # are skipped\n"
+    "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
+    "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
+    "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
-    "                    (-red, -green, -blue before the extension)\n";
+    "                    (-red, -green, -blue before the extension)\n"
+    "  --help            this text\n"
+    "  --version         the program's name and version\n";
+
+// The version dialog's two lines.
+const char* versionText = "Velmora 1\nVersion 3.07\n";
 
 struct UsageError {
     std::string message;
@@ -49,8 +60,15 @@ struct Options {
     int brightness = 5;
     Aberrations aberrations;
     std::optional<std::string> display, pupil, intensity;
-    std::optional<std::string> userFilter, userMask;
+    std::optional<std::string> userFilter, userMask, wavelengthTable;
+    bool help = false, version = false;
 };
+
+void CheckPictureName(const char* option, const std::optional<std::string>& path) {
+    if (path && !FormatForOutputName(*path))
+        throw UsageError{std::string(option) + " '" + *path + "': the picture format follows the extension, one of " +
+                         knownImageExtensions};
+}
 
 Options ParseOptions(const std::vector<std::string>& args) {
     Options o;
@@ -74,6 +92,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         else if (a == "--intensity") o.intensity = value();
         else if (a == "--user-filter") o.userFilter = value();
         else if (a == "--user-mask") o.userMask = value();
+        else if (a == "--wavelength-table") o.wavelengthTable = value();
         else if (a == "--brightness") {
             const std::string& v = value();
             try {
@@ -91,11 +110,15 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 throw UsageError{a + " takes a finite number of waves, not '" + v + "'"};
             }
         } else if (a == "--help" || a == "-h") {
-            throw UsageError{""};
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else {
             throw UsageError{"unknown option '" + a + "'"};
         }
     }
+    CheckPictureName("--display", o.display);
+    CheckPictureName("--pupil", o.pupil);
     return o;
 }
 
@@ -112,6 +135,46 @@ std::string IntensityText(const Picture24& picture) {
     return s;
 }
 
+// The window's wavelength-dependence override from a file: the run then judges the rows with the
+// window's messages. A row whose wavelength is not the band's at its position is still used, as
+// in the window, but said.
+bool ApplyWavelengthTable(const std::string& path, CalculationRequest& request, std::ostream& err) {
+    if (request.params.colorMode != ColorMode::Monochrome) {
+        err << "velmora1-batch: --wavelength-table needs monochrome mode; colour runs have no per-wavelength table\n";
+        return false;
+    }
+    WavelengthTableRead read = ReadWavelengthTableFile(path);
+    if (!read.ok) {
+        err << "velmora1-batch: wavelength table '" << path << "' could not be read: " << read.problem << "\n";
+        return false;
+    }
+    const WavelengthBand& band = request.params.whiteBand;
+    const long long count = std::min(WavelengthCount(band), static_cast<long long>(read.rows.size()));
+    for (long long k = 0; k < count; ++k) {
+        const long long lambda = band.min + k * band.step;
+        const std::string& written = read.wavelengths[static_cast<size_t>(k)];
+        bool same = false;
+        try {
+            same = ParseDecimal(written) == static_cast<double>(lambda);
+        } catch (const ConversionError&) {
+        }
+        if (!same)
+            err << "velmora1-batch: warning: line " << read.lineNumbers[static_cast<size_t>(k)] << " of '" << path
+                << "' is for '" << (written.size() > 40 ? written.substr(0, 40) + "..." : written)
+                << "' nm but is used for the band's wavelength " << k + 1 << ", " << lambda << " nm\n";
+    }
+    request.params.useWavelengthDependence = true;
+    // The cells become numbers as the window converts its table: a cell that is no number
+    // refuses the run with the window's message.
+    try {
+        request.dependenceRows = ConvertDependenceRows(read.rows, WavelengthCount(band));
+    } catch (const CalculationError& e) {
+        err << "velmora1-batch: " << e.what() << "\n";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string InsertBeforeExtension(const std::string& path, const std::string& suffix) {
@@ -122,7 +185,9 @@ std::string InsertBeforeExtension(const std::string& path, const std::string& su
     return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
-int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) { return RunBatchCommand(args, err, err); }
+
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
     try {
         o = ParseOptions(args);
@@ -130,6 +195,10 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
         if (!e.message.empty()) err << "velmora1-batch: " << e.message << "\n";
         err << usageText;
         return 2;
+    }
+    if (o.help || o.version) {
+        out << (o.help ? usageText : versionText);
+        return 0;
     }
 
     CalculationRequest request;
@@ -154,6 +223,7 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
         err << "velmora1-batch: --pupil needs monochrome mode; the pupil picture is made by monochrome runs only\n";
         return 1;
     }
+    if (o.wavelengthTable && !ApplyWavelengthTable(*o.wavelengthTable, request, err)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
     UserFilter userFilter;
@@ -165,6 +235,9 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
             return 1;
         }
         request.params.densityProfile = DensityProfileKind::UserFilter;
+        if (read.Truncated())
+            err << "velmora1-batch: warning: user filter '" << *o.userFilter << "' has " << read.countInFile
+                << " entries; only the first " << userFilterCapacity << " are used\n";
     }
     if (o.userMask) {
         std::string problem;
@@ -200,8 +273,8 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) {
 
     // Everything is formed before the first file is written.
     std::vector<std::pair<std::string, std::string>> files;
-    if (o.display) files.emplace_back(*o.display, EncodeImage(results.display, FormatForFileName(*o.display)));
-    if (o.pupil) files.emplace_back(*o.pupil, EncodeBmp24(results.pupil));
+    if (o.display) files.emplace_back(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
+    if (o.pupil) files.emplace_back(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
     if (o.intensity) {
         if (mono) {
             files.emplace_back(*o.intensity, IntensityText(results.image3));

@@ -9,7 +9,10 @@
 namespace velmora {
 
 // Exit status: 0 success, 1 bad input or a refused run, 2 a usage error. Messages and progress
-// go to err; no output file is written unless the run succeeds.
+// go to err; no output file is written unless the run succeeds. What was asked for (--help,
+// --version) goes to out.
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same with out and err one stream.
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err);
 
 // "out.txt" with "-red" gives "out-red.txt"; a name without extension gets the suffix at the end.

@@ -72,6 +72,8 @@ void TForm1::U1Click() {
         return;
     }
     SelectLoadedDensity(8);
+    if (read.Truncated())
+        Dialogs().Warning(this, QString::fromStdString(UserFilterTruncatedText(FileNameOnly(path), read.countInFile)));
 }
 
 void TForm1::I1Click() {

@@ -41,7 +41,7 @@ private:
     size_t taken_ = 0;
 };
 
-UserFilterRead Fail(std::string problem) { return {false, std::move(problem)}; }
+UserFilterRead Fail(std::string problem) { return {false, std::move(problem), 0}; }
 
 // A word as a message quotes it: at most about 40 bytes, cut between UTF-8 characters.
 std::string Shown(const std::string& word) {
@@ -91,7 +91,7 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
     filter.userFilterTable = table;
     filter.userFilterCount = stored;
     filter.userFilterLoaded = true;
-    return {true, {}};
+    return {true, {}, count};
 }
 
 }  // namespace
@@ -105,6 +105,12 @@ UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter) {
 UserFilterRead ReadUserFilterText(const std::string& text, UserFilter& filter) {
     std::istringstream in(text);
     return ReadTokens(in, filter);
+}
+
+std::string UserFilterTruncatedText(const std::string& fileName, int countInFile) {
+    return "ユーザフィルタ " + fileName + " のデータ数 " + std::to_string(countInFile) + " は上限の " +
+           std::to_string(userFilterCapacity) + " を超えています。先頭の " + std::to_string(userFilterCapacity) +
+           " 組だけを使います。";
 }
 
 }  // namespace velmora

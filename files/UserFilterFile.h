@@ -19,7 +19,15 @@ inline constexpr size_t userFilterReadLimit = size_t{4} << 20;
 struct UserFilterRead {
     bool ok = false;
     std::string problem;  // why not, in the words of a message box (Japanese)
+    int countInFile = 0;  // the file's N, which may be more than the table stores
+
+    // The file has more entries than the table holds: only the first 500 are used, and the user
+    // should be told so.
+    bool Truncated() const { return ok && countInFile > userFilterCapacity; }
 };
+
+// The message that says a file's table was cut to the table's size (Japanese, for a warning box).
+std::string UserFilterTruncatedText(const std::string& fileName, int countInFile);
 
 // Reads the file into `filter`: entries 0..N-1 (at most the table's 500) replace the table's,
 // the higher ones stay; userFilterCount becomes the entries stored and userFilterLoaded is set.

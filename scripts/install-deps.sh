@@ -7,8 +7,10 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev
   libgtest-dev
-  libjpeg62-turbo-dev
-  fonts-ipafont-gothic
+  libjpeg62-turbo-dev libpng-dev
+  fonts-ipaexfont-gothic fonts-dejavu-core
+  qt6-translations-l10n
+  desktop-file-utils appstream
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libbenchmark-dev libfftw3-dev)

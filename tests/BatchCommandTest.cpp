@@ -10,6 +10,7 @@
 
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
+#include "files/Png.h"
 #include "files/ParameterFile.h"
 
 namespace velmora {
@@ -184,6 +185,123 @@ TEST_F(Batch, BadInputAndRefusedRunsWriteNothing) {
     EXPECT_NE(messages.find("no/such/dir/d.bmp"), std::string::npos);
 
     for (const char* name : {"d.bmp", "i.txt", "p.bmp"}) EXPECT_FALSE(std::filesystem::exists(File(name))) << name;
+}
+
+TEST_F(Batch, HelpAndVersionAnswerOnStandardOutput) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunBatchCommand({"--help"}, out, err), 0);
+    EXPECT_EQ(out.str().rfind("usage: velmora1-batch", 0), 0u) << out.str();
+    EXPECT_NE(out.str().find("--wavelength-table"), std::string::npos);
+    EXPECT_EQ(err.str(), "");
+
+    std::ostringstream version, none;
+    EXPECT_EQ(RunBatchCommand({"--version"}, version, none), 0);
+    EXPECT_EQ(version.str(), "Velmora 1\nVersion 3.07\n");
+    EXPECT_EQ(none.str(), "");
+    EXPECT_TRUE(Empty());
+
+    const std::string command = std::string(VELMORA_BATCH_BINARY) + " --help >" + File("help.txt") + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream help(File("help.txt"));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(help)), {}), out.str());
+}
+
+TEST_F(Batch, ThePictureFormatFollowsTheOutputName) {
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--display", File("d.bmp"), "--pupil", File("p.bmp")}), 0) << messages;
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--display", File("d.png"), "--pupil", File("P.PNG")}), 0) << messages;
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--display", File("d.jpeg")}), 0) << messages;
+    auto bytes = [&](const char* name) {
+        std::ifstream f(File(name), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), {});
+    };
+    Picture24 display, pupil;
+    std::string problem;
+    ASSERT_TRUE(DecodeBmp(bytes("d.bmp"), display, problem)) << problem;
+    ASSERT_TRUE(DecodeBmp(bytes("p.bmp"), pupil, problem)) << problem;
+    EXPECT_EQ(bytes("d.png"), EncodePng(display));
+    EXPECT_EQ(bytes("P.PNG"), EncodePng(pupil));
+    EXPECT_EQ(bytes("d.jpeg"), EncodeJpeg(display, 70));
+    EXPECT_EQ(bytes("d.png").substr(1, 3), "PNG");
+
+    // Any other name is a usage error that lists what is known, before anything is calculated.
+    for (const char* name : {"d.gif", "d", "d.png.txt", "dir.png/d"}) {
+        EXPECT_EQ(Run({"--display", File(name)}), 2) << name;
+        EXPECT_NE(messages.find(".bmp, .jpg, .jpeg, .png"), std::string::npos) << messages;
+        EXPECT_EQ(messages.find("wavelength 1"), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(File(name)));
+    }
+    EXPECT_EQ(Run({"--pupil", File("p.tiff")}), 2);
+    EXPECT_NE(messages.find("--pupil"), std::string::npos) << messages;
+}
+
+TEST_F(Batch, AWavelengthTableGivesEachWavelengthItsOwnSphericalAndFocus) {
+    auto write = [&](const char* name, const std::string& text) { std::ofstream(File(name), std::ios::binary) << text; };
+    // The default band is 600 and 700 nm. Rows equal to a uniform setting give that setting's
+    // result exactly; the other aberrations still come from the options.
+    write("same.txt", "# wavelength spherical focus\n600 0.5 0.25\n\n  700\t0.5 0.25\r\n");
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--spherical", "0.5", "--focus", "0.25", "--intensity", File("uniform.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--wavelength-table", File("same.txt"), "--intensity", File("table.txt")}), 0) << messages;
+    EXPECT_EQ(ReadIntensity(File("table.txt")), ReadIntensity(File("uniform.txt")));
+    EXPECT_EQ(messages.find("warning"), std::string::npos) << messages;
+
+    // Different rows give a result that is neither uniform one.
+    write("mixed.txt", "600 0 0\n700 0.5 0.25\n");
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--wavelength-table", File("mixed.txt"), "--intensity", File("mixed-out.txt")}), 0);
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--intensity", File("none.txt")}), 0);
+    const auto mixed = ReadIntensity(File("mixed-out.txt"));
+    EXPECT_NE(mixed, ReadIntensity(File("uniform.txt")));
+    EXPECT_NE(mixed, ReadIntensity(File("none.txt")));
+
+    // Rows are matched by position; a wavelength that is not the band's is said, not refused.
+    write("shifted.txt", "650 0.5 0.25\n700 0.5 0.25\n");
+    ASSERT_EQ(Run({"--coma-x", "0.3", "--wavelength-table", File("shifted.txt"), "--intensity", File("shifted-out.txt")}), 0);
+    EXPECT_NE(messages.find("warning: line 1"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("600 nm"), std::string::npos) << messages;
+    EXPECT_EQ(ReadIntensity(File("shifted-out.txt")), ReadIntensity(File("uniform.txt")));
+}
+
+TEST_F(Batch, AWavelengthTableTheRunCannotUseIsRefusedWithTheWindowsMessages) {
+    auto write = [&](const char* name, const std::string& text) { std::ofstream(File(name), std::ios::binary) << text; };
+    write("short.txt", "# only one\n600 0 0\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("short.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("波長依存の表が 1 行しかありません（白色光の波長は 2 個）"), std::string::npos) << messages;
+
+    write("cell.txt", "600 0 0\n700 half 0\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("cell.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("波長依存の表の 2 行目: 'half'"), std::string::npos) << messages;
+
+    write("missing.txt", "600 0 0\n700 0\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("missing.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("波長依存の表の 2 行目: ''"), std::string::npos) << messages;
+
+    write("wide.txt", "600 0 0 0\n700 0 0\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("wide.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("line 1 has 4 values"), std::string::npos) << messages;
+
+    EXPECT_EQ(Run({"--wavelength-table", File("absent.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("absent.txt"), std::string::npos) << messages;
+    EXPECT_EQ(Run({"--color", "--wavelength-table", File("short.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("monochrome"), std::string::npos) << messages;
+    EXPECT_EQ(Run({"--wavelength-table"}), 2);
+    EXPECT_FALSE(std::filesystem::exists(File("o.txt")));
+}
+
+TEST_F(Batch, AUserFilterLongerThanTheTableIsCutWithAWarning) {
+    // 600 entries: the first 500 open, the rest closed. Only the first 500 are used, so the
+    // pupil is as open as with a 500-entry file of ones, and the cut is said.
+    std::string text = "a b c d e f g 600 r t";
+    for (int i = 0; i < 600; ++i) text += i < 500 ? " 0 1" : " 0 0";
+    std::string five = "a b c d e f g 500 r t";
+    for (int i = 0; i < 500; ++i) five += " 0 1";
+    { std::ofstream(File("long.uft"), std::ios::binary) << text; }
+    { std::ofstream(File("full.uft"), std::ios::binary) << five; }
+    ASSERT_EQ(Run({"--user-filter", File("long.uft"), "--intensity", File("long.txt")}), 0) << messages;
+    EXPECT_NE(messages.find("warning: user filter '" + File("long.uft") + "' has 600 entries; only the first 500 are used"),
+              std::string::npos)
+        << messages;
+    ASSERT_EQ(Run({"--user-filter", File("full.uft"), "--intensity", File("full.txt")}), 0) << messages;
+    EXPECT_EQ(messages.find("warning"), std::string::npos) << messages;
+    EXPECT_EQ(ReadIntensity(File("long.txt")), ReadIntensity(File("full.txt")));
 }
 
 TEST_F(Batch, TheInstalledCommandEndToEnd) {

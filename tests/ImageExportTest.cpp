@@ -1,5 +1,6 @@
-// The exported picture files: BMP bytes round trip, and the JPEG decodes (by libjpeg itself)
-// to the picture within the loss of quality 70, with the quality 70 tables.
+// The exported picture files: BMP bytes round trip, the JPEG decodes (by libjpeg itself) to
+// the picture within the loss of quality 70, with the quality 70 tables, and the PNG decodes (by
+// libpng) to the picture exactly.
 #include <gtest/gtest.h>
 
 #include <csetjmp>
@@ -9,10 +10,12 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <png.h>
 
 #include "files/Bmp.h"
 #include "files/ImageExport.h"
 #include "files/Jpeg.h"
+#include "files/Png.h"
 
 namespace velmora {
 namespace {
@@ -163,6 +166,41 @@ TEST(ImageExport, JpegOfAnySizeAndTheFormatChoice) {
     const Picture24 p = TestPicture(5, 5);
     EXPECT_EQ(EncodeImage(p, ImageFormat::Bmp), EncodeBmp24(p));
     EXPECT_EQ(EncodeImage(p, ImageFormat::Jpeg), EncodeJpeg(p, 70));
+}
+
+// libpng's own reader, asked for the picture's byte order.
+Picture24 DecodePng(const std::string& bytes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) throw std::runtime_error(image.message);
+    EXPECT_EQ(image.format & PNG_FORMAT_FLAG_COLOR, PNG_FORMAT_FLAG_COLOR);
+    EXPECT_EQ(image.format & PNG_FORMAT_FLAG_ALPHA, 0u) << "no alpha channel";
+    image.format = PNG_FORMAT_BGR;
+    Picture24 p(static_cast<int>(image.width), static_cast<int>(image.height));
+    if (!png_image_finish_read(&image, nullptr, p.bgr.data(), p.width * 3, nullptr)) throw std::runtime_error(image.message);
+    return p;
+}
+
+TEST(Png, DecodesToThePictureExactly) {
+    for (auto [w, h] : {std::pair{256, 256}, std::pair{1, 1}, std::pair{7, 3}, std::pair{3, 7}}) {
+        const Picture24 p = TestPicture(w, h);
+        const std::string bytes = EncodePng(p);
+        ASSERT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+        EXPECT_EQ(DecodePng(bytes), p) << w << "x" << h;
+    }
+    EXPECT_THROW(EncodePng(Picture24()), std::runtime_error);
+    EXPECT_EQ(EncodeImage(TestPicture(5, 5), ImageFormat::Png), EncodePng(TestPicture(5, 5)));
+    EXPECT_EQ(ImageExtension(ImageFormat::Png), ".png");
+}
+
+TEST(ImageExport, TheCommandLineNameChoosesTheFormat) {
+    EXPECT_EQ(FormatForOutputName("out/psf.bmp"), ImageFormat::Bmp);
+    EXPECT_EQ(FormatForOutputName("psf.JPG"), ImageFormat::Jpeg);
+    EXPECT_EQ(FormatForOutputName("psf.jpeg"), ImageFormat::Jpeg);
+    EXPECT_EQ(FormatForOutputName("psf.Png"), ImageFormat::Png);
+    EXPECT_EQ(FormatForOutputName("psf.jpeg.bmp"), ImageFormat::Bmp);
+    for (const char* other : {"psf", "psf.gif", "psf.png.txt", "out.png/psf", "psf.", "png"})
+        EXPECT_EQ(FormatForOutputName(other), std::nullopt) << other;
 }
 
 }  // namespace

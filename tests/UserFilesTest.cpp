@@ -10,6 +10,7 @@
 #include "files/Bmp.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "files/WavelengthTableFile.h"
 #include "pupil/UserMaskStage.h"
 
 namespace velmora {
@@ -168,6 +169,55 @@ Picture24 Decode(const std::string& bytes) {
     std::string problem;
     EXPECT_TRUE(DecodeBmp(bytes, p, problem)) << problem;
     return p;
+}
+
+TEST(UserFilter, AFileLongerThanTheTableSaysHowLongItWas) {
+    UserFilter filter;
+    std::string text = "a b c d e f g 501 r t";
+    for (int i = 0; i < 501; ++i) text += " 0 " + std::to_string(i);
+    const UserFilterRead read = ReadUserFilterText(text, filter);
+    ASSERT_TRUE(read.ok) << read.problem;
+    EXPECT_TRUE(read.Truncated());
+    EXPECT_EQ(read.countInFile, 501);
+    EXPECT_EQ(filter.userFilterCount, 500);
+    EXPECT_EQ(filter.userFilterTable[499], 499);
+    EXPECT_EQ(UserFilterTruncatedText("f.uft", 501),
+              "ユーザフィルタ f.uft のデータ数 501 は上限の 500 を超えています。先頭の 500 組だけを使います。");
+    EXPECT_FALSE(ReadUserFilterText(thirds, filter).Truncated());
+    EXPECT_FALSE(ReadUserFilterText("a b c d e f g 900 r t 0", filter).Truncated()) << "a failed read cuts nothing";
+}
+
+TEST(WavelengthTableFile, RowsCommentsBlanksAndLineEnds) {
+    const WavelengthTableRead read = ReadWavelengthTableText("# lambda sph foc\n\n 600  0.1\t-0.2\r\n   # indented note\n650 x\n700\n");
+    ASSERT_TRUE(read.ok) << read.problem;
+    ASSERT_EQ(read.rows.size(), 3u);
+    EXPECT_EQ(read.rows[0].spherical, "0.1");
+    EXPECT_EQ(read.rows[0].focus, "-0.2");
+    EXPECT_EQ(read.rows[1].spherical, "x") << "cells are judged by the calculation, as the window's";
+    EXPECT_EQ(read.rows[1].focus, "");
+    EXPECT_EQ(read.rows[2].spherical, "");
+    EXPECT_EQ(read.wavelengths, (std::vector<std::string>{"600", "650", "700"}));
+    EXPECT_EQ(read.lineNumbers, (std::vector<int>{3, 5, 6}));
+
+    EXPECT_TRUE(ReadWavelengthTableText("").ok);
+    EXPECT_TRUE(ReadWavelengthTableText("").rows.empty());
+    const WavelengthTableRead wide = ReadWavelengthTableText("600 0 0\n\n700 0 0 1\n");
+    EXPECT_FALSE(wide.ok);
+    EXPECT_EQ(wide.problem, "line 3 has 4 values; a row is \"wavelength spherical focus\"");
+}
+
+TEST(WavelengthTableFile, MissingAndOversizedFilesAreRefused) {
+    EXPECT_EQ(ReadWavelengthTableFile("/nonexistent/table.txt").problem, "the file cannot be opened");
+    const auto dir = std::filesystem::temp_directory_path() / ("velmora-table-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+    { std::ofstream(dir / "big.txt", std::ios::binary) << std::string(wavelengthTableReadLimit + 1, '#'); }
+    const WavelengthTableRead big = ReadWavelengthTableFile((dir / "big.txt").string());
+    EXPECT_FALSE(big.ok);
+    EXPECT_NE(big.problem.find("larger than 4 MiB"), std::string::npos) << big.problem;
+    { std::ofstream(dir / "ok.txt", std::ios::binary) << "600 1 2\n"; }
+    EXPECT_EQ(ReadWavelengthTableFile((dir / "ok.txt").string()).rows.size(), 1u);
+    EXPECT_FALSE(ReadWavelengthTableFile(dir.string()).ok) << "a folder is no table";
+    std::filesystem::remove_all(dir);
 }
 
 TEST(MaskBitmap, EveryCommonDepthBecomes24Bits) {

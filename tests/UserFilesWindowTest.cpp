@@ -77,6 +77,21 @@ TEST_F(UserFiles, LoadingAFilterSelectsItAndTheDensityPreviewFollows) {
     EXPECT_EQ(Form().Filter().userFilterTable[0], 0.25);
 }
 
+TEST_F(UserFiles, AFilterLongerThanTheTableIsLoadedWithAWarningThatSaysSo) {
+    Start();
+    std::string text = "a b c d e f g 750 r t";
+    for (int i = 0; i < 750; ++i) text += " 0 0.5";
+    WriteAll(Dir() / "long.uft", text);
+    Open("long.uft");
+    Choose("U1");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, "warning");
+    EXPECT_EQ(LastMessage(), QStringLiteral("ユーザフィルタ long.uft のデータ数 750 は上限の 500 を超えています。先頭の 500 組だけを使います。"));
+    EXPECT_TRUE(Checked("RadioButton8")) << "the first 500 are in use";
+    EXPECT_EQ(Form().Filter().userFilterCount, 500);
+    EXPECT_EQ(Density().Green(80 + 70, 80), 127);
+}
+
 TEST_F(UserFiles, AFailedFirstLoadDoesNotSelectTheFilterAndCancelDoesNothing) {
     Start();
     dialogs.files.push_back({QString(), 1});

@@ -9,6 +9,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/SpinButton.h"
+#include "viewers/ArrowButton.h"
 #include "viewers/Psf1.h"
 
 namespace velmora {
@@ -55,6 +56,7 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
                            {"Button2", ">>", 64, &TPSF1D::Button2Click}};
     for (const Move& m : moves) {
         auto* button = MakeButton(group, QString::fromLatin1(m.name), QString::fromLatin1(m.caption), m.x, 104, 17, 25);
+        FitArrowCaption(button);
         connect(button, &QPushButton::clicked, this, m.handler);
     }
     const char* channels[4] = {"ALL", "Red", "Green", "Blue"};
@@ -62,7 +64,7 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
                                           &TPSF1D::RadioButton3Click, &TPSF1D::RadioButton4Click};
     for (int i = 0; i < 4; ++i) {
         radios_[i] = MakeRadio(group, QStringLiteral("RadioButton%1").arg(i + 1), QString::fromLatin1(channels[i]), 104,
-                               32 + 24 * i, 52, 17);
+                               32 + 24 * i, 56, 17);  // up to the thumbnail: "Green" needs it
         connect(radios_[i], &QRadioButton::clicked, this, radioHandlers[i]);
     }
     radios_[0]->setChecked(true);

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "ui/Controls.h"
+#include "viewers/ArrowButton.h"
 #include "viewers/PictureExport.h"
 #include "viewers/Psf1.h"
 #include "viewers/ResultRenderers.h"
@@ -42,6 +43,7 @@ TPSF3D::TPSF3D(const TPSF& source) : source_(source) {
     auto* slow = MakeButton(group, QStringLiteral("Button1"), QStringLiteral(">"), 152, 16, 17, 17);
     auto* fast = MakeButton(group, QStringLiteral("Button2"), QStringLiteral(">>"), 152, 40, 17, 17);
     auto* stop = MakeButton(group, QStringLiteral("Button3"), QStringLiteral("||"), 176, 16, 17, 17);
+    for (QPushButton* arrow : {slow, fast, stop}) FitArrowCaption(arrow);
     connect(slow, &QPushButton::clicked, this, &TPSF3D::Button1Click);
     connect(fast, &QPushButton::clicked, this, &TPSF3D::Button2Click);
     connect(stop, &QPushButton::clicked, this, &TPSF3D::Button3Click);

@@ -1,0 +1,72 @@
+#include "files/WavelengthTableFile.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace velmora {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    size_t k = 0;
+    while (k < line.size()) {
+        while (k < line.size() && IsBlank(line[k])) ++k;
+        const size_t start = k;
+        while (k < line.size() && !IsBlank(line[k])) ++k;
+        if (k > start) words.push_back(line.substr(start, k - start));
+    }
+    return words;
+}
+
+WavelengthTableRead Fail(std::string problem) {
+    WavelengthTableRead read;
+    read.problem = std::move(problem);
+    return read;
+}
+
+}  // namespace
+
+WavelengthTableRead ReadWavelengthTableText(const std::string& text) {
+    WavelengthTableRead read;
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::vector<std::string> words = Words(text.substr(start, end - start));
+        start = end + 1;
+        ++lineNumber;
+        if (words.empty() || words[0][0] == '#') continue;
+        // A fourth value means the columns are not the ones this reader expects; guessing which
+        // two are meant could run a wrong table without a word.
+        if (words.size() > 3)
+            return Fail("line " + std::to_string(lineNumber) + " has " + std::to_string(words.size()) +
+                        " values; a row is \"wavelength spherical focus\"");
+        read.wavelengths.push_back(words[0]);
+        read.rows.push_back({words.size() > 1 ? words[1] : std::string(), words.size() > 2 ? words[2] : std::string()});
+        read.lineNumbers.push_back(lineNumber);
+    }
+    read.ok = true;
+    return read;
+}
+
+WavelengthTableRead ReadWavelengthTableFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return Fail("it is a folder, not a file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Fail("the file cannot be opened");
+    std::string text;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer), in.gcount() > 0) {
+        text.append(buffer, static_cast<size_t>(in.gcount()));
+        if (text.size() > wavelengthTableReadLimit)
+            return Fail("the file is larger than " + std::to_string(wavelengthTableReadLimit >> 20) +
+                        " MiB, far more than any band's table");
+    }
+    if (in.bad()) return Fail("the file cannot be read");
+    return ReadWavelengthTableText(text);
+}
+
+}  // namespace velmora
