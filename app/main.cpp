@@ -1,12 +1,14 @@
 #include <cstdio>
 
 #include "app/AppWindows.h"
+#include "app/Language.h"
 #include "app/Psfmain.h"
 #include "core/Matrix.h"
 #include "ui/Dialogs.h"
 
 int main(int argc, char** argv) {
     velmora::VelmoraApplication app(argc, argv);
+    velmora::InstallLanguage(app, argc, argv);
     velmora::SetDesignFont(app);
     app.setQuitOnLastWindowClosed(false);
     velmora::SetKernelTrace(false);  // the kernel's trace lines are for the batch command
