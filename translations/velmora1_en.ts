@@ -197,7 +197,7 @@
     </message>
     <message>
         <source>球面収差</source>
-        <translation>Spherical</translation>
+        <translation>Spher.</translation>
     </message>
     <message>
         <source>フォーカス</source>
@@ -298,19 +298,19 @@
     </message>
     <message>
         <source>角度１</source>
-        <translation>Angle 1</translation>
+        <translation>Vane 1</translation>
     </message>
     <message>
         <source>角度２</source>
-        <translation>Angle 2</translation>
+        <translation>Vane 2</translation>
     </message>
     <message>
         <source>角度３</source>
-        <translation>Angle 3</translation>
+        <translation>Vane 3</translation>
     </message>
     <message>
         <source>角度４</source>
-        <translation>Angle 4</translation>
+        <translation>Vane 4</translation>
     </message>
     <message>
         <source>度</source>
@@ -358,7 +358,7 @@
     </message>
     <message>
         <source>係数</source>
-        <translation>Coef.</translation>
+        <translation>Coef</translation>
     </message>
     <message>
         <source>ガウス</source>
@@ -486,7 +486,7 @@
     </message>
     <message>
         <source>ユーザマスク読み込み(&amp;I)</source>
-        <translation>Load user mask (&amp;I)</translation>
+        <translation>Load user &amp;mask</translation>
     </message>
     <message>
         <source>終了(&amp;X)</source>
