@@ -100,7 +100,7 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
     filter.userFilterTable = table;
     filter.userFilterCount = stored;
     filter.userFilterLoaded = true;
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 }  // namespace
