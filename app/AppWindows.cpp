@@ -39,7 +39,7 @@ bool VelmoraApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowException(nullptr, e.what());
+        ShowException(nullptr, e);
     } catch (...) {
         ShowException(nullptr, "Unknown exception");
     }

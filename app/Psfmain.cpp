@@ -17,6 +17,7 @@
 #include "core/PanelFields.h"
 #include "files/FileWrite.h"
 #include "ui/Dialogs.h"
+#include "ui/UserText.h"
 
 namespace velmora {
 
@@ -70,14 +71,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
         text = FormatParameterFile(Snapshot());
     } catch (const std::exception& e) {
         // A value that does not convert: the user mends it, the old log stays.
-        ShowException(this, e.what());
+        ShowException(this, e);
         event->ignore();
         return;
     }
     try {
         WriteWholeFile(closingStateFileName, text);
     } catch (const std::exception& e) {
-        Dialogs().Warning(this, QStringLiteral("終了時のパラメータを保存できませんでした。\n%1").arg(QString::fromUtf8(e.what())));
+        Dialogs().Warning(this, tr("終了時のパラメータを保存できませんでした。\n%1").arg(ErrorText(e)));
     }
     event->accept();
     if (onClosed) onClosed();

@@ -33,7 +33,7 @@ struct VelmoraWindows;
 inline constexpr const char* defaultFileName = "default.vl1";
 inline constexpr const char* closingStateFileName = "Velmora1.log";
 inline constexpr const char* resetFileName = "default.vl2";
-inline constexpr const char* dataFileFilter = "データファイル(*.vl2)|*.vl2";
+inline constexpr const char* dataFileFilter = QT_TRANSLATE_NOOP("velmora::TForm1", "データファイル(*.vl2)|*.vl2");
 
 class TForm1 : public QMainWindow {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include "pupil/PupilDistribution.h"
 #include "pupil/UserMaskStage.h"
 #include "ui/Dialogs.h"
+#include "ui/UserText.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
@@ -28,20 +29,20 @@ namespace velmora {
 // Menus.
 
 void TForm1::N1Click() {
-    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(dataFileFilter));
+    const auto choice = Dialogs().OpenFile(this, tr(dataFileFilter));
     if (!choice) return;
     ParameterFileRead read;
     if (ReadParameterFile(choice->path.toStdString(), &read)) return;
     const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
-    Dialogs().Warning(this, QStringLiteral("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
-                                           "それより前の値だけを読み込みました。")
+    Dialogs().Warning(this, tr("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
+                                "それより前の値だけを読み込みました。")
                                 .arg(file)
                                 .arg(read.stoppedAtLine)
                                 .arg(QString::fromStdString(read.stoppedAtKey)));
 }
 
 void TForm1::N2Click() {
-    const auto choice = Dialogs().SaveFile(this, QString::fromUtf8(dataFileFilter));
+    const auto choice = Dialogs().SaveFile(this, tr(dataFileFilter));
     if (!choice) return;
     // The record first: a panel text that does not convert leaves every file as it was.
     const std::string text = FormatParameterFile(Snapshot());
@@ -62,18 +63,18 @@ void TForm1::SelectLoadedDensity(int radio) {
 }
 
 void TForm1::U1Click() {
-    const auto choice = Dialogs().OpenFile(this, QString::fromUtf8(userFilterDialogFilter));
+    const auto choice = Dialogs().OpenFile(this, QCoreApplication::translate("UserFilterFile", userFilterDialogFilter));
     if (!choice) return;
     const std::string path = choice->path.toStdString();
     const UserFilterRead read = ReadUserFilterFile(path, userFilter_);
     if (!read.ok) {
-        Dialogs().Warning(this, QStringLiteral("ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。")
-                                    .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(read.problem)));
+        Dialogs().Warning(this, tr("ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。")
+                                    .arg(QString::fromStdString(FileNameOnly(path)), Translated(read.reason)));
         return;
     }
     SelectLoadedDensity(8);
     if (read.Truncated())
-        Dialogs().Warning(this, QString::fromStdString(UserFilterTruncatedText(FileNameOnly(path), read.countInFile)));
+        Dialogs().Warning(this, Translated(UserFilterTruncatedMessage(FileNameOnly(path), read.countInFile)));
 }
 
 void TForm1::I1Click() {
@@ -81,10 +82,10 @@ void TForm1::I1Click() {
     if (!choice) return;
     const std::string path = choice->path.toStdString();
     Picture24 mask;
-    std::string problem;
+    UserMessage problem;
     if (!LoadUserMaskFile(path, mask, problem)) {
-        Dialogs().Error(this, QStringLiteral("%1 はビットマップとして読み込めません（%2）。")
-                                  .arg(QString::fromStdString(FileNameOnly(path)), QString::fromStdString(problem)));
+        Dialogs().Error(this, tr("%1 はビットマップとして読み込めません（%2）。")
+                                  .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem)));
         return;
     }
     densityPicture_ = MaskPreviewCopy(mask);
@@ -111,7 +112,7 @@ void TForm1::D1Click() {
     const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), [this](int percent) { ShowProgress(percent); });
     progressBar_->setValue(0);
     if (picture.empty()) {
-        Dialogs().Warning(this, QStringLiteral("焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。")
+        Dialogs().Warning(this, tr("焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。")
                                     .arg(focalRatio_)
                                     .arg(gridSize));
         return;
@@ -171,7 +172,7 @@ void TForm1::Button1Click() {
         result = RunPsfCalculation(request, build, workGrid_.get(), progress);
     } catch (const std::exception& e) {
         progressBar_->setValue(0);
-        Dialogs().Warning(this, QString::fromUtf8(e.what()));
+        Dialogs().Warning(this, ErrorText(e));
         return;
     }
     windows_.psf->ShowResult(result);

@@ -260,11 +260,11 @@ void TForm1::RadioButton4Click() { DrawDensityPreview(); }
 void TForm1::RadioButton5Click() { DrawDensityPreview(); }
 void TForm1::RadioButton7Click() { DrawDensityPreview(); }
 void TForm1::RadioButton6Click() {
-    if (!userMaskLoaded_) Dialogs().Information(this, QStringLiteral("ユーザマスクを読み込んでください"));
+    if (!userMaskLoaded_) Dialogs().Information(this, tr("ユーザマスクを読み込んでください"));
     DrawDensityPreview();
 }
 void TForm1::RadioButton8Click() {
-    if (!userFilter_.userFilterLoaded) Dialogs().Information(this, QStringLiteral("ユーザフィルタ分布を読み込んでください"));
+    if (!userFilter_.userFilterLoaded) Dialogs().Information(this, tr("ユーザフィルタ分布を読み込んでください"));
     DrawDensityPreview();
 }
 void TForm1::UpDown19Click() { SetEditText(19, Text(FormatHashDot00(spins_[19]->Position() * 0.01))); }

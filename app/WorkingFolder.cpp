@@ -18,13 +18,16 @@ std::string PerUserFolder(const char* xdgDataHome, const char* home) {
     return {};
 }
 
-std::optional<std::string> EnterPerUserFolder() {
+std::optional<UserMessage> EnterPerUserFolder() {
     const std::string folder = PerUserFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-    if (folder.empty()) return "ユーザ用の作業フォルダが決まりません（XDG_DATA_HOME も HOME もありません）。現在のフォルダで続けます。";
+    if (folder.empty())
+        return UserMessage("WorkingFolder", QT_TRANSLATE_NOOP("WorkingFolder", "ユーザ用の作業フォルダが決まりません（XDG_DATA_HOME も HOME もありません）。現在のフォルダで続けます。"));
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!ec) std::filesystem::current_path(folder, ec);
-    if (ec) return "作業フォルダ " + folder + " を使えません（" + ec.message() + "）。現在のフォルダで続けます。";
+    if (ec)
+        return UserMessage("WorkingFolder", QT_TRANSLATE_NOOP("WorkingFolder", "作業フォルダ %1 を使えません（%2）。現在のフォルダで続けます。"),
+                           {UserMessage::Value(folder), UserMessage::Value(ec.message())});
     return std::nullopt;
 }
 

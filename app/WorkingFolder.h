@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/UserMessage.h"
+
 namespace velmora {
 
 inline constexpr const char* perUserFolderOption = "--per-user-folder";
@@ -20,6 +22,6 @@ std::string PerUserFolder(const char* xdgDataHome, const char* home);
 // Makes the per-user folder of this process's environment if it is missing and makes it the
 // current folder. On failure the current folder stays as it was and the result says why
 // (Japanese, for a warning box).
-std::optional<std::string> EnterPerUserFolder();
+std::optional<UserMessage> EnterPerUserFolder();
 
 }  // namespace velmora

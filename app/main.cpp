@@ -1,20 +1,24 @@
 #include <cstdio>
 
 #include "app/AppWindows.h"
+#include "app/Language.h"
 #include "app/Psfmain.h"
 #include "app/ToolkitLanguage.h"
 #include "app/WorkingFolder.h"
 #include "core/Matrix.h"
 #include "ui/Dialogs.h"
+#include "ui/UserText.h"
 
 int main(int argc, char** argv) {
     velmora::VelmoraApplication app(argc, argv);
+    velmora::InstallLanguage(app, argc, argv);
     velmora::SetDesignFont(app);
-    velmora::LoadToolkitTranslations(app);
+    // Qt's own texts (dialog buttons, context menus) follow the program's language.
+    if (!velmora::EnglishRequested(argc, argv)) velmora::LoadToolkitTranslations(app);
     // Before the windows: the main window writes and reads its fixed files as it is built.
     if (velmora::AsksForPerUserFolder(argc, argv))
         if (const auto problem = velmora::EnterPerUserFolder())
-            velmora::Dialogs().Warning(nullptr, QString::fromStdString(*problem));
+            velmora::Dialogs().Warning(nullptr, velmora::Translated(*problem));
     app.setQuitOnLastWindowClosed(false);
     velmora::SetKernelTrace(false);  // the kernel's trace lines are for the batch command
     try {

@@ -59,7 +59,8 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
         try {
             values[static_cast<size_t>(k)] = {ParseDecimal(row.spherical), ParseDecimal(row.focus)};
         } catch (const ConversionError& e) {
-            throw CalculationError("波長依存の表の " + std::to_string(k + 1) + " 行目: " + e.what());
+            throw CalculationError(UserMessage("PsfCalculation", QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表の %1 行目: %2"),
+                                               {UserMessage::Value(k + 1), UserMessage::Value(e.what())}));
         }
     }
     return values;
@@ -71,7 +72,7 @@ PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& bu
         if (rq.params.colorMode == ColorMode::Monochrome) return detail::RunMonochrome(rq, buildPupil, workGrid, progress);
         return detail::RunColour(rq, buildPupil, workGrid, progress);
     } catch (const std::bad_alloc&) {
-        throw CalculationError(detail::outOfMemory);  // the pupil model's own arrays, or the pictures
+        throw detail::OutOfMemory();  // the pupil model's own arrays, or the pictures
     }
 }
 

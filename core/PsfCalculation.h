@@ -13,6 +13,7 @@
 #include "core/Matrix.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
+#include "core/UserMessage.h"
 
 namespace velmora {
 
@@ -65,9 +66,9 @@ struct CalculationDerived {
 
 // A run that cannot go ahead: the message says which value and what to change. When it is
 // raised, the caller's result images are as they were.
-class CalculationError : public std::runtime_error {
+class CalculationError : public MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using MessageError::MessageError;
 };
 
 struct CalculationRequest {

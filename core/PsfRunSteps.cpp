@@ -8,15 +8,21 @@
 namespace velmora::detail {
 namespace {
 
+constexpr const char* scope = "PsfCalculation";
+
 // Names of the bands as the panel shows them, for the messages.
-const char* BandName(const WavelengthBand* band, const SimulationParameters& p) {
-    if (band == &p.whiteBand) return "白色光";
-    if (band == &p.redBand) return "赤";
-    if (band == &p.greenBand) return "緑";
-    return "青";
+UserMessage BandName(const WavelengthBand* band, const SimulationParameters& p) {
+    if (band == &p.whiteBand) return {scope, QT_TRANSLATE_NOOP("PsfCalculation", "白色光")};
+    if (band == &p.redBand) return {scope, QT_TRANSLATE_NOOP("PsfCalculation", "赤")};
+    if (band == &p.greenBand) return {scope, QT_TRANSLATE_NOOP("PsfCalculation", "緑")};
+    return {scope, QT_TRANSLATE_NOOP("PsfCalculation", "青")};
 }
 
-std::string Num(long long v) { return std::to_string(v); }
+UserMessage Num(long long v) { return UserMessage::Value(v); }
+
+[[noreturn]] void Refuse(const char* pattern, std::vector<UserMessage> args = {}) {
+    throw CalculationError(UserMessage(scope, pattern, std::move(args)));
+}
 
 // The amplitude comes from the pupil model, which may read a user filter or mask; a value that
 // is no finite number would turn the whole field into NaN.
@@ -25,57 +31,61 @@ void CheckPupil(const RealMatrix workGrid, int samples) {
     for (int i = lo; i < lo + samples; ++i)
         for (int j = lo; j < lo + samples; ++j)
             if (!std::isfinite(workGrid[i][j]))
-                throw CalculationError("瞳の透過率に数値でない値が含まれています。ユーザフィルタやユーザマスクを確認してください。");
+                Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "瞳の透過率に数値でない値が含まれています。ユーザフィルタやユーザマスクを確認してください。"));
 }
 
 }  // namespace
 
-const char* const outOfMemory = "計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。";
+const char* const outOfMemory =
+    QT_TRANSLATE_NOOP("PsfCalculation", "計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。");
+
+CalculationError OutOfMemory() { return CalculationError(UserMessage(scope, outOfMemory)); }
 
 void Allocate(RealMatrixHolder& m) {
-    if (m.Allocate(gridSize, gridSize) != 0) throw CalculationError(outOfMemory);
+    if (m.Allocate(gridSize, gridSize) != 0) throw OutOfMemory();
 }
 
 void AllocateWorkspace(RunWorkspace& ws) {
     Allocate(ws.fieldRe);
     Allocate(ws.fieldIm);
-    if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw CalculationError(outOfMemory);
+    if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw OutOfMemory();
 }
 
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands) {
     const SimulationParameters& p = rq.params;
     if (rq.brightnessLevel < 1 || rq.brightnessLevel > 100)
-        throw CalculationError("明るさのレベル " + Num(rq.brightnessLevel) + " は範囲外です。1 から 100 の値にしてください。");
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "明るさのレベル %1 は範囲外です。1 から 100 の値にしてください。"),
+               {Num(rq.brightnessLevel)});
     if (p.aperture <= 0)
-        throw CalculationError("主鏡口径が " + Num(p.aperture) + " mm では計算できません。口径を 1 mm 以上にしてください。");
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "主鏡口径が %1 mm では計算できません。口径を 1 mm 以上にしてください。"),
+               {Num(p.aperture)});
     if (p.focalLength <= 0)
-        throw CalculationError("焦点距離が " + Num(p.focalLength) + " mm では計算できません。焦点距離を 1 mm 以上にしてください。");
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "焦点距離が %1 mm では計算できません。焦点距離を 1 mm 以上にしてください。"),
+               {Num(p.focalLength)});
     const double focalRatio = FocalRatio(p.focalLength, p.aperture);
     for (const WavelengthBand* band : bands) {
         if (band->step <= 0)
-            throw CalculationError(std::string(BandName(band, p)) + "の波長ステップが " + Num(band->step) +
-                                   " nm では計算が終わりません。ステップを 1 nm 以上にしてください。");
+            Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "%1の波長ステップが %2 nm では計算が終わりません。ステップを 1 nm 以上にしてください。"),
+                   {BandName(band, p), Num(band->step)});
         for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
             if (lambda <= 0)
-                throw CalculationError(std::string(BandName(band, p)) + "の波長 " + Num(lambda) +
-                                       " nm では計算できません。波長を 1 nm 以上にしてください。");
+                Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "%1の波長 %2 nm では計算できません。波長を 1 nm 以上にしてください。"),
+                       {BandName(band, p), Num(lambda)});
             const int samples = PupilSamples(focalRatio, lambda);
             if (samples < 1)
-                throw CalculationError("波長 " + Num(lambda) + " nm では瞳のサンプル数が " + Num(samples) +
-                                       " になり計算できません。口径を大きくするか焦点距離を短くするか、長い波長を外してください。");
+                Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "波長 %1 nm では瞳のサンプル数が %2 になり計算できません。口径を大きくするか焦点距離を短くするか、長い波長を外してください。"),
+                       {Num(lambda), Num(samples)});
             if (samples > gridSize)
-                throw CalculationError("波長 " + Num(lambda) + " nm では瞳のサンプル数が " + Num(samples) +
-                                       " になり、計算グリッド " + Num(gridSize) +
-                                       " に収まりません。焦点距離を長くするか口径を小さくするか、短い波長を外してください。");
+                Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "波長 %1 nm では瞳のサンプル数が %2 になり、計算グリッド %3 に収まりません。焦点距離を長くするか口径を小さくするか、短い波長を外してください。"),
+                       {Num(lambda), Num(samples), Num(gridSize)});
         }
     }
     // The table override needs one row per wavelength of the white band.
     if (p.colorMode == ColorMode::Monochrome && p.useWavelengthDependence) {
         const long long count = WavelengthCount(p.whiteBand);
         if (count > static_cast<long long>(rq.dependenceRows.size()))
-            throw CalculationError("波長依存の表が " + Num(static_cast<long long>(rq.dependenceRows.size())) +
-                                   " 行しかありません（白色光の波長は " + Num(count) +
-                                   " 個）。「波長依存」で表を作り直してください。");
+            Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表が %1 行しかありません（白色光の波長は %2 個）。「波長依存」で表を作り直してください。"),
+                   {Num(static_cast<long long>(rq.dependenceRows.size())), Num(count)});
     }
 }
 
@@ -106,7 +116,7 @@ void NormaliseToPeak(RealMatrix acc, double m, double q) {
 
 void CheckFinite(double peak) {
     if (!std::isfinite(peak))
-        throw CalculationError("強度が大きすぎて計算できません。ユーザフィルタの値を確認してください。");
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "強度が大きすぎて計算できません。ユーザフィルタの値を確認してください。"));
 }
 
 uint8_t DisplayLevel(int level, double intensity) {

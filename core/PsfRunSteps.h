@@ -19,6 +19,7 @@ struct RunWorkspace {
 };
 
 extern const char* const outOfMemory;
+CalculationError OutOfMemory();
 
 void Allocate(RealMatrixHolder& m);
 void AllocateWorkspace(RunWorkspace& ws);

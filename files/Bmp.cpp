@@ -74,16 +74,24 @@ std::string EncodeBmp24(const Picture24& p) {
     return s;
 }
 
-bool DecodeBmp(const std::string& s, Picture24& out, std::string& problem, int maxSide) {
+bool DecodeBmp(const std::string& bytes, Picture24& picture, std::string& problem, int maxSide) {
+    UserMessage reason;
+    const bool ok = DecodeBmp(bytes, picture, reason, maxSide);
+    if (!ok) problem = reason.Text();
+    return ok;
+}
+
+bool DecodeBmp(const std::string& s, Picture24& out, UserMessage& problem, int maxSide) {
+    auto says = [](const char* pattern, std::vector<UserMessage> args = {}) { return UserMessage("Bmp", pattern, std::move(args)); };
     if (s.size() < 26 || s[0] != 'B' || s[1] != 'M') {
-        problem = "BMP ファイルではありません";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "BMP ファイルではありません"));
         return false;
     }
     const uint32_t offset = Get32(s, 10);
     const uint32_t headerSize = Get32(s, 14);
     const bool core = headerSize == 12;  // the old OS/2 header: 16-bit sizes, 3-byte palette
     if (!core && (headerSize < 40 || s.size() < 14 + static_cast<size_t>(headerSize))) {
-        problem = "BMP のヘッダが壊れています";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "BMP のヘッダが壊れています"));
         return false;
     }
     int64_t width = core ? Get16(s, 18) : static_cast<int32_t>(Get32(s, 18));
@@ -94,21 +102,21 @@ bool DecodeBmp(const std::string& s, Picture24& out, std::string& problem, int m
     const bool topDown = height < 0;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0) {
-        problem = "画像の大きさが正しくありません";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "画像の大きさが正しくありません"));
         return false;
     }
     if (width > maxSide || height > maxSide) {
-        problem = "画像が大きすぎます（" + std::to_string(width) + " x " + std::to_string(height) + "、最大 " +
-                  std::to_string(maxSide) + " x " + std::to_string(maxSide) + "）";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "画像が大きすぎます（%1 x %2、最大 %3 x %3）"),
+                       {UserMessage::Value(width), UserMessage::Value(height), UserMessage::Value(maxSide)});
         return false;
     }
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
-        problem = std::to_string(bits) + " ビットの BMP には対応していません";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "%1 ビットの BMP には対応していません"), {UserMessage::Value(bits)});
         return false;
     }
     const bool bitFields = compression == compressionBitFields || compression == compressionAlphaBitFields;
     if (!(compression == compressionNone || (bitFields && (bits == 16 || bits == 32)))) {
-        problem = "圧縮された BMP には対応していません";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "圧縮された BMP には対応していません"));
         return false;
     }
 
@@ -133,7 +141,7 @@ bool DecodeBmp(const std::string& s, Picture24& out, std::string& problem, int m
     if (bits == 32) masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
     if (bitFields) {
         if (s.size() < 66) {
-            problem = "BMP のヘッダが壊れています";
+            problem = says(QT_TRANSLATE_NOOP("Bmp", "BMP のヘッダが壊れています"));
             return false;
         }
         for (int k = 0; k < 3; ++k) masks[k] = Get32(s, 54 + 4 * k);
@@ -142,7 +150,7 @@ bool DecodeBmp(const std::string& s, Picture24& out, std::string& problem, int m
 
     const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
     if (offset > s.size() || rowBytes * static_cast<uint64_t>(height) > s.size() - offset) {
-        problem = "BMP のデータが途中で終わっています";
+        problem = says(QT_TRANSLATE_NOOP("Bmp", "BMP のデータが途中で終わっています"));
         return false;
     }
     Picture24 p(static_cast<int>(width), static_cast<int>(height));

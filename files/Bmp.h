@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Picture24.h"
+#include "core/UserMessage.h"
 
 namespace velmora {
 
@@ -16,5 +17,7 @@ std::string EncodeBmp24(const Picture24& picture);
 // anything is allocated. On failure returns false, leaves `picture` alone and says why in
 // `problem` (Japanese, for a message box).
 bool DecodeBmp(const std::string& bytes, Picture24& picture, std::string& problem, int maxSide = 65535);
+// The same, with the reason as a message a window can translate.
+bool DecodeBmp(const std::string& bytes, Picture24& picture, UserMessage& problem, int maxSide = 65535);
 
 }  // namespace velmora

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <unistd.h>
 
+#include "core/UserMessage.h"
+
 namespace velmora {
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
@@ -13,7 +15,8 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     auto fail = [&](const char* what) {
         const int err = errno;
         std::remove(temp.c_str());
-        throw std::runtime_error("ファイル " + path + " を書き込めませんでした（" + what + ": " + std::strerror(err) + "）。");
+        throw MessageError(UserMessage("FileWrite", QT_TRANSLATE_NOOP("FileWrite", "ファイル %1 を書き込めませんでした（%2: %3）。"),
+                                       {UserMessage::Value(path), UserMessage::Value(what), UserMessage::Value(std::strerror(err))}));
     };
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) fail("open");

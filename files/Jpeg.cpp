@@ -8,6 +8,8 @@
 
 #include <jpeglib.h>
 
+#include "core/UserMessage.h"
+
 namespace velmora {
 namespace {
 
@@ -30,7 +32,7 @@ void NoOutput(j_common_ptr) {}
 }  // namespace
 
 std::string EncodeJpeg(const Picture24& picture, int quality) {
-    if (picture.empty()) throw std::runtime_error("JPEG: 空の画像は保存できません。");
+    if (picture.empty()) throw MessageError(UserMessage("Jpeg", QT_TRANSLATE_NOOP("Jpeg", "JPEG: 空の画像は保存できません。")));
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
     cinfo.err = jpeg_std_error(&err.base);

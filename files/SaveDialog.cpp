@@ -1,15 +1,18 @@
 #include "files/SaveDialog.h"
 
+#include <QCoreApplication>
 #include <exception>
 
 #include "files/FileWrite.h"
 #include "files/SaveTarget.h"
 #include "ui/Dialogs.h"
+#include "ui/UserText.h"
 
 namespace velmora {
 
 QString ExistsQuestion(const std::string& fileName) {
-    return QString::fromStdString(fileName) + QStringLiteral(" が既に存在しています。　上書きしますか？");
+    return QCoreApplication::translate("SaveDialog", "%1 が既に存在しています。　上書きしますか？")
+        .arg(QString::fromStdString(fileName));
 }
 
 void SaveToTarget(QWidget* parent, const std::string& chosen, const std::string& target, const std::string& bytes,
@@ -21,7 +24,7 @@ void SaveToTarget(QWidget* parent, const std::string& chosen, const std::string&
     try {
         WriteWholeFile(target, bytes);
     } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
+        const QString text = ErrorText(e);
         if (failureBox == WriteFailureBox::Error) Dialogs().Error(parent, text);
         else Dialogs().Warning(parent, text);
     }

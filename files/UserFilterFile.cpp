@@ -41,7 +41,10 @@ private:
     size_t taken_ = 0;
 };
 
-UserFilterRead Fail(std::string problem) { return {false, std::move(problem), 0}; }
+UserFilterRead Fail(const char* pattern, std::vector<UserMessage> args = {}) {
+    UserMessage reason("UserFilterFile", pattern, std::move(args));
+    return {false, reason.Text(), reason, 0};
+}
 
 // A word as a message quotes it: at most about 40 bytes, cut between UTF-8 characters.
 std::string Shown(const std::string& word) {
@@ -56,49 +59,55 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
     std::string word;
     bool tooLong = false;
     for (int k = 0; k < 7; ++k)
-        if (!words.Next(word, tooLong)) return Fail("見出しの 7 語の途中でファイルが終わっています");
+        if (!words.Next(word, tooLong)) return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "見出しの 7 語の途中でファイルが終わっています"));
 
-    if (!words.Next(word, tooLong)) return Fail("データ数 N がありません");
+    if (!words.Next(word, tooLong)) return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "データ数 N がありません"));
     int count = 0;
     try {
         if (tooLong) throw ConversionError(word);
         count = ParseInteger(word);
     } catch (const ConversionError&) {
-        return Fail("8 番目の語「" + Shown(word) + "」はデータ数 N（整数）ではありません");
+        return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "8 番目の語「%1」はデータ数 N（整数）ではありません"),
+                    {UserMessage::Value(Shown(word))});
     }
-    if (count < 1) return Fail("データ数 N は 1 以上でなければなりません（" + std::to_string(count) + "）");
+    if (count < 1)
+        return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "データ数 N は 1 以上でなければなりません（%1）"),
+                    {UserMessage::Value(count)});
 
     for (int k = 0; k < 2; ++k)
-        if (!words.Next(word, tooLong)) return Fail("列見出しの 2 語の途中でファイルが終わっています");
+        if (!words.Next(word, tooLong)) return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "列見出しの 2 語の途中でファイルが終わっています"));
 
     // Only what the table holds is read; a longer file's remaining pairs are not looked at.
     const int stored = std::min(count, userFilterCapacity);
     std::array<double, userFilterCapacity> table = filter.userFilterTable;
     for (int i = 0; i < stored; ++i)
         for (int half = 0; half < 2; ++half) {
-            const std::string which = std::to_string(i + 1) + " 組目の" + (half == 0 ? "1" : "2") + " 番目の値";
+            const UserMessage which("UserFilterFile", QT_TRANSLATE_NOOP("UserFilterFile", "%1 組目の%2 番目の値"),
+                                    {UserMessage::Value(i + 1), UserMessage::Value(half + 1)});
             if (!words.Next(word, tooLong))
-                return Fail("データが " + std::to_string(count) + " 組に足りません（" + which + "がありません）");
+                return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "データが %1 組に足りません（%2がありません）"),
+                            {UserMessage::Value(count), which});
             double value = 0;
             try {
                 if (tooLong) throw ConversionError(word);
                 value = ParseDecimal(word);
             } catch (const ConversionError&) {
-                return Fail(which + "「" + Shown(word) + "」は数値ではありません");
+                return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "%1「%2」は数値ではありません"),
+                            {which, UserMessage::Value(Shown(word))});
             }
             if (half == 1) table[i] = value;
         }
     filter.userFilterTable = table;
     filter.userFilterCount = stored;
     filter.userFilterLoaded = true;
-    return {true, {}, count};
+    return {true, {}, {}, count};
 }
 
 }  // namespace
 
 UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail("ファイルを開けません");
+    if (!in) return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "ファイルを開けません"));
     return ReadTokens(in, filter);
 }
 
@@ -107,10 +116,14 @@ UserFilterRead ReadUserFilterText(const std::string& text, UserFilter& filter) {
     return ReadTokens(in, filter);
 }
 
+UserMessage UserFilterTruncatedMessage(const std::string& fileName, int countInFile) {
+    return UserMessage("UserFilterFile",
+                       QT_TRANSLATE_NOOP("UserFilterFile", "ユーザフィルタ %1 のデータ数 %2 は上限の %3 を超えています。先頭の %3 組だけを使います。"),
+                       {UserMessage::Value(fileName), UserMessage::Value(countInFile), UserMessage::Value(userFilterCapacity)});
+}
+
 std::string UserFilterTruncatedText(const std::string& fileName, int countInFile) {
-    return "ユーザフィルタ " + fileName + " のデータ数 " + std::to_string(countInFile) + " は上限の " +
-           std::to_string(userFilterCapacity) + " を超えています。先頭の " + std::to_string(userFilterCapacity) +
-           " 組だけを使います。";
+    return UserFilterTruncatedMessage(fileName, countInFile).Text();
 }
 
 }  // namespace velmora

@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "core/UserMessage.h"
 #include "pupil/PupilModel.h"
 
 namespace velmora {
 
-inline constexpr const char* userFilterDialogFilter = "ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*";
+inline constexpr const char* userFilterDialogFilter =
+    QT_TRANSLATE_NOOP("UserFilterFile", "ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*");
 
 // Words longer than this are refused as numbers (and skipped whole as header words).
 inline constexpr size_t userFilterWordLimit = 255;
@@ -19,6 +21,7 @@ inline constexpr size_t userFilterReadLimit = size_t{4} << 20;
 struct UserFilterRead {
     bool ok = false;
     std::string problem;  // why not, in the words of a message box (Japanese)
+    UserMessage reason;   // the same, for a window to translate
     int countInFile = 0;  // the file's N, which may be more than the table stores
 
     // The file has more entries than the table holds: only the first 500 are used, and the user
@@ -28,6 +31,7 @@ struct UserFilterRead {
 
 // The message that says a file's table was cut to the table's size (Japanese, for a warning box).
 std::string UserFilterTruncatedText(const std::string& fileName, int countInFile);
+UserMessage UserFilterTruncatedMessage(const std::string& fileName, int countInFile);
 
 // Reads the file into `filter`: entries 0..N-1 (at most the table's 500) replace the table's,
 // the higher ones stay; userFilterCount becomes the entries stored and userFilterLoaded is set.

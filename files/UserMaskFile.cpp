@@ -10,9 +10,16 @@
 namespace velmora {
 
 bool LoadUserMaskFile(const std::string& path, Picture24& mask, std::string& problem) {
+    UserMessage reason;
+    const bool ok = LoadUserMaskFile(path, mask, reason);
+    if (!ok) problem = reason.Text();
+    return ok;
+}
+
+bool LoadUserMaskFile(const std::string& path, Picture24& mask, UserMessage& problem) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        problem = "ファイルを開けません";
+        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを開けません"));
         return false;
     }
     // The largest picture accepted, at 32 bits a pixel, with room for headers and a palette.
@@ -21,16 +28,16 @@ bool LoadUserMaskFile(const std::string& path, Picture24& mask, std::string& pro
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
     if (size < 0) {
-        problem = "ファイルを読めません";
+        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを読めません"));
         return false;
     }
     if (size > limit) {
-        problem = "ファイルが大きすぎます";
+        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルが大きすぎます"));
         return false;
     }
     std::string bytes(static_cast<size_t>(size), '\0');
     if (!in.read(bytes.data(), size)) {
-        problem = "ファイルを読めません";
+        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを読めません"));
         return false;
     }
     return DecodeBmp(bytes, mask, problem, userMaskMaxSide);

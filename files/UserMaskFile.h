@@ -6,6 +6,7 @@
 
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
+#include "core/UserMessage.h"
 
 namespace velmora {
 
@@ -16,6 +17,8 @@ inline constexpr int userMaskMaxSide = 8192;
 // Reads the picture at `path` into `mask`. On failure returns false, leaves `mask` alone and
 // says why in `problem`.
 bool LoadUserMaskFile(const std::string& path, Picture24& mask, std::string& problem);
+// The same, with the reason as a message a window can translate.
+bool LoadUserMaskFile(const std::string& path, Picture24& mask, UserMessage& problem);
 
 // trunc(550000 / lambdaMin x aperture / focalLength), lambdaMin the smallest start wavelength of
 // the four bands (compared from 10000), in extended precision: the pupil diameter in samples at

@@ -13,12 +13,12 @@ namespace velmora {
 
 TAbbr::TAbbr() {
     setObjectName(QStringLiteral("TAbbr"));
-    setWindowTitle(QStringLiteral("波面収差"));
+    setWindowTitle(tr("波面収差"));
     setFixedSize(210, 336);
 
-    MakeLabel(this, QStringLiteral("波長[nm]"), 18, 8);
-    MakeLabel(this, QStringLiteral("球面収差"), 78, 8);
-    MakeLabel(this, QStringLiteral("フォーカス"), 134, 8);
+    MakeLabel(this, tr("波長[nm]"), 18, 8);
+    MakeLabel(this, tr("球面収差"), 78, 8);
+    MakeLabel(this, tr("フォーカス"), 134, 8);
 
     grid_ = new QTableWidget(0, 3, this);
     grid_->setObjectName(QStringLiteral("StringGrid1"));
@@ -34,10 +34,10 @@ TAbbr::TAbbr() {
     connect(grid_, &QTableWidget::currentCellChanged, this,
             [this](int row, int column, int, int) { StringGrid1SelectCell(column, row); });
 
-    MakeLabel(this, QStringLiteral("入力値"), 18, 266);
+    MakeLabel(this, tr("入力値"), 18, 266);
     input_ = MakeEdit(this, QStringLiteral("Edit1"), QStringLiteral("0.0"), 70, 262, 81);
 
-    auto* close = MakeButton(this, QStringLiteral("BitBtn1"), QStringLiteral("閉じる"), 67, 298, 75, 25);
+    auto* close = MakeButton(this, QStringLiteral("BitBtn1"), tr("閉じる"), 67, 298, 75, 25);
     connect(close, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -48,13 +48,13 @@ TAbbr::TAbbr() {
 
 bool TAbbr::BuildRows(const WavelengthBand& band) {
     if (band.step < 1) {
-        Dialogs().Warning(this, QStringLiteral("波長間隔が %1 nm のため表を作れません。波長間隔を 1 nm 以上にしてください。")
+        Dialogs().Warning(this, tr("波長間隔が %1 nm のため表を作れません。波長間隔を 1 nm 以上にしてください。")
                                     .arg(band.step));
         return false;
     }
     const long long count = band.min > band.max ? 0 : WavelengthCount(band);
     if (count > maxDependenceRows) {
-        Dialogs().Warning(this, QStringLiteral("波長の数が多すぎるため表を作れません（%1 行）。波長範囲か波長間隔を見直してください。")
+        Dialogs().Warning(this, tr("波長の数が多すぎるため表を作れません（%1 行）。波長範囲か波長間隔を見直してください。")
                                     .arg(count));
         return false;
     }

@@ -10,7 +10,7 @@ TPupil::TPupil() {
     setFixedSize(260, 320);
     image1_ = new PictureBox(this, QStringLiteral("Image1"), 2, 2, 256, 256);
     image1_->SetPicture(Picture24(256, 256));
-    auto* close = MakeButton(this, QStringLiteral("BitBtn1"), QStringLiteral("閉じる(&C)"), 92, 280, 75, 25);
+    auto* close = MakeButton(this, QStringLiteral("BitBtn1"), tr("閉じる(&C)"), 92, 280, 75, 25);
     connect(close, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 }
 

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev
+  qt6-tools-dev qt6-l10n-tools
   libgtest-dev
   libjpeg62-turbo-dev libpng-dev
   fonts-ipaexfont-gothic fonts-dejavu-core

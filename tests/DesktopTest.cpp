@@ -168,8 +168,9 @@ TEST_F(WorkingFolder, AFolderThatCannotBeMadeLeavesTheCurrentFolderWithAMessage)
     setenv("XDG_DATA_HOME", (Dir() / "plain-file").c_str(), 1);
     const auto problem = EnterPerUserFolder();
     ASSERT_TRUE(problem.has_value());
-    EXPECT_NE(problem->find("plain-file/velmora1"), std::string::npos) << *problem;
-    EXPECT_NE(problem->find("現在のフォルダで続けます"), std::string::npos) << *problem;
+    const std::string text = problem->Text();
+    EXPECT_NE(text.find("plain-file/velmora1"), std::string::npos) << text;
+    EXPECT_NE(text.find("現在のフォルダで続けます"), std::string::npos) << text;
     EXPECT_EQ(fs::current_path(), Dir());
 }
 

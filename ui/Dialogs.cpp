@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "ui/UserText.h"
+
 namespace velmora {
 
 namespace {
@@ -71,5 +73,7 @@ QString ToolkitFilter(const QString& filter) {
 void ShowException(QWidget* parent, const char* what) {
     Dialogs().Error(parent, QString::fromUtf8(what));
 }
+
+void ShowException(QWidget* parent, const std::exception& e) { Dialogs().Error(parent, ErrorText(e)); }
 
 }  // namespace velmora

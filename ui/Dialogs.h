@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <optional>
 
 class QWidget;
@@ -41,13 +42,15 @@ template <typename Handler>
 void RunGuarded(QWidget* parent, Handler&& handler);
 
 void ShowException(QWidget* parent, const char* what);
+// The same for an exception, its message translated where it carries one.
+void ShowException(QWidget* parent, const std::exception& e);
 
 template <typename Handler>
 void RunGuarded(QWidget* parent, Handler&& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowException(parent, e.what());
+        ShowException(parent, e);
     }
 }
 

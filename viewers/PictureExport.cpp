@@ -1,5 +1,7 @@
 #include "viewers/PictureExport.h"
 
+#include <QCoreApplication>
+
 #include "files/ImageExport.h"
 #include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
@@ -15,7 +17,7 @@ void SavePictureByDialog(QWidget* parent, const Picture24& picture) {
     const std::string target = ChangeFileExt(chosen, ImageExtension(format));
     // BMP asks its own fixed question; JPEG names the file.
     auto question = [format](const std::string& fileName) {
-        return format == ImageFormat::Bmp ? QStringLiteral("ファイルがすでに存在しています。　上書きしますか？")
+        return format == ImageFormat::Bmp ? QCoreApplication::translate("PictureExport", "ファイルがすでに存在しています。　上書きしますか？")
                                           : ExistsQuestion(fileName);
     };
     SaveToTarget(parent, chosen, target, EncodeImage(picture, format), question, WriteFailureBox::Error);

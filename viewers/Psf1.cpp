@@ -19,7 +19,7 @@ TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     image1_ = new PictureBox(panel, QStringLiteral("Image1"), 2, 2, resultSize, resultSize);
     image1_->SetPicture(Picture24(resultSize, resultSize));
 
-    auto* close = MakeButton(panel, QStringLiteral("BitBtn1"), QStringLiteral("閉じる(&C)"), 48, 288, 65, 25);
+    auto* close = MakeButton(panel, QStringLiteral("BitBtn1"), tr("閉じる(&C)"), 48, 288, 65, 25);
     connect(close, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
     QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("Brightness"), 152, 260, 97, 57);
@@ -32,10 +32,10 @@ TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     label1_ = MakeLabel(group, QStringLiteral("LEVEL = 5"), 19, 37, QStringLiteral("Label1"));
     connect(scrollBar1_, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("保存(&S)"), this, [this] { Save1Click(); })->setObjectName(QStringLiteral("Save1"));
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+    file->addAction(tr("保存(&S)"), this, [this] { Save1Click(); })->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
-    file->addAction(QStringLiteral("閉じる(&C)"), this, [this] { Close1Click(); })->setObjectName(QStringLiteral("Close1"));
+    file->addAction(tr("閉じる(&C)"), this, [this] { Close1Click(); })->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 

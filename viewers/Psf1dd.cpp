@@ -25,8 +25,8 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     auto* panel = new QWidget(this);
     panel->setFixedSize(600, 449);
     setCentralWidget(panel);
-    MakeLabel(panel, QStringLiteral("直線スケール"), 104, 8);
-    MakeLabel(panel, QStringLiteral("対数スケール"), 400, 8);
+    MakeLabel(panel, tr("直線スケール"), 104, 8);
+    MakeLabel(panel, tr("対数スケール"), 400, 8);
     image1_ = new PictureBox(panel, QStringLiteral("Image1"), 8, 32, profileWidth, profileHeight);
     image2_ = new PictureBox(panel, QStringLiteral("Image2"), 304, 32, profileWidth, profileHeight);
 
@@ -39,8 +39,8 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
                   QStringLiteral("Label%1").arg(8 + i));
     }
 
-    QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("断面位置"), 128, 296, 297, 145);
-    label1_ = MakeLabel(group, QStringLiteral("倍率 = 1"), 6, 36, QStringLiteral("Label1"));
+    QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), tr("断面位置"), 128, 296, 297, 145);
+    label1_ = MakeLabel(group, tr("倍率 = 1"), 6, 36, QStringLiteral("Label1"));
     upDown1_ = new SpinButton(group, QStringLiteral("UpDown1"), magnificationRange, 1, 56, 24, 17, 33);
     connect(upDown1_, &SpinButton::clicked, this, [this] { UpDown1Click(); });
     label5_ = MakeLabel(group, QStringLiteral("X = 127"), 32, 80, QStringLiteral("Label5"));
@@ -71,13 +71,13 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     image3_ = new PictureBox(group, QStringLiteral("Image3"), 160, 10, thumbnailSize, thumbnailSize);
     image3_->SetPicture(Picture24(thumbnailSize, thumbnailSize));
 
-    auto* close = MakeButton(panel, QStringLiteral("BitBtn5"), QStringLiteral("閉じる"), 464, 408, 57, 25);
+    auto* close = MakeButton(panel, QStringLiteral("BitBtn5"), tr("閉じる"), 464, 408, 57, 25);
     connect(close, &QPushButton::clicked, this, &TPSF1D::BitBtn5Click);
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("データ保存(&S)"), this, &TPSF1D::Save1Click)->setObjectName(QStringLiteral("Save1"));
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+    file->addAction(tr("データ保存(&S)"), this, &TPSF1D::Save1Click)->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
-    file->addAction(QStringLiteral("閉じる(&C)"), this, &TPSF1D::Close1Click)->setObjectName(QStringLiteral("Close1"));
+    file->addAction(tr("閉じる(&C)"), this, &TPSF1D::Close1Click)->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     CentreOnScreen(this, sizeHint());
@@ -134,7 +134,7 @@ void TPSF1D::RadioButton3Click() { Redraw(); }
 void TPSF1D::RadioButton4Click() { Redraw(); }
 
 void TPSF1D::Save1Click() {
-    const auto choice = Dialogs().SaveFile(this, QStringLiteral("テキストデータ|*.txt"));
+    const auto choice = Dialogs().SaveFile(this, tr("テキストデータ|*.txt"));
     if (!choice || choice->filterIndex != 1) return;
     // The column the plots show, read from the monochrome image (the green band in colour).
     const std::string text = ProfileText(source_.Image3(), cutX_);

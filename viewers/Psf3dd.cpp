@@ -27,7 +27,7 @@ TPSF3D::TPSF3D(const TPSF& source) : source_(source) {
     setCentralWidget(panel);
     image1_ = new PictureBox(panel, QStringLiteral("Image1"), 11, 8, reliefWidth, reliefHeight);
     image1_->SetPicture(Picture24(reliefWidth, reliefHeight));
-    auto* close = MakeButton(panel, QStringLiteral("BitBtn1"), QStringLiteral("閉じる"), 104, 440, 65, 25);
+    auto* close = MakeButton(panel, QStringLiteral("BitBtn1"), tr("閉じる"), 104, 440, 65, 25);
     connect(close, &QPushButton::clicked, this, &TPSF3D::BitBtn1Click);
 
     QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), QStringLiteral("Rotation"), 240, 410, 209, 65);
@@ -48,10 +48,10 @@ TPSF3D::TPSF3D(const TPSF& source) : source_(source) {
     connect(fast, &QPushButton::clicked, this, &TPSF3D::Button2Click);
     connect(stop, &QPushButton::clicked, this, &TPSF3D::Button3Click);
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(QStringLiteral("画像保存(&S)"), this, &TPSF3D::S1Click)->setObjectName(QStringLiteral("S1"));
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+    file->addAction(tr("画像保存(&S)"), this, &TPSF3D::S1Click)->setObjectName(QStringLiteral("S1"));
     file->addSeparator();
-    file->addAction(QStringLiteral("閉じる(&C)"), this, &TPSF3D::Close1Click)->setObjectName(QStringLiteral("Close1"));
+    file->addAction(tr("閉じる(&C)"), this, &TPSF3D::Close1Click)->setObjectName(QStringLiteral("Close1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     CentreOnScreen(this, sizeHint());

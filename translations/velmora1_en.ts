@@ -1,0 +1,690 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>Bmp</name>
+    <message>
+        <source>BMP ファイルではありません</source>
+        <translation>not a BMP file</translation>
+    </message>
+    <message>
+        <source>BMP のヘッダが壊れています</source>
+        <translation>the BMP header is damaged</translation>
+    </message>
+    <message>
+        <source>画像の大きさが正しくありません</source>
+        <translation>the picture size is not valid</translation>
+    </message>
+    <message>
+        <source>画像が大きすぎます（%1 x %2、最大 %3 x %3）</source>
+        <translation>the picture is too large (%1 x %2, at most %3 x %3)</translation>
+    </message>
+    <message>
+        <source>%1 ビットの BMP には対応していません</source>
+        <translation>%1-bit BMP files are not supported</translation>
+    </message>
+    <message>
+        <source>圧縮された BMP には対応していません</source>
+        <translation>compressed BMP files are not supported</translation>
+    </message>
+    <message>
+        <source>BMP のデータが途中で終わっています</source>
+        <translation>the BMP data ends too early</translation>
+    </message>
+</context>
+<context>
+    <name>FileWrite</name>
+    <message>
+        <source>ファイル %1 を書き込めませんでした（%2: %3）。</source>
+        <translation>Could not write the file %1 (%2: %3).</translation>
+    </message>
+</context>
+<context>
+    <name>Jpeg</name>
+    <message>
+        <source>JPEG: 空の画像は保存できません。</source>
+        <translation>JPEG: an empty picture cannot be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>PictureExport</name>
+    <message>
+        <source>ファイルがすでに存在しています。&#x3000;上書きしますか？</source>
+        <translation>The file already exists. Overwrite it?</translation>
+    </message>
+</context>
+<context>
+    <name>PsfCalculation</name>
+    <message>
+        <source>波長依存の表の %1 行目: %2</source>
+        <translation>Wavelength table, row %1: %2</translation>
+    </message>
+    <message>
+        <source>白色光</source>
+        <translation>white light</translation>
+    </message>
+    <message>
+        <source>赤</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>青</source>
+        <translation>blue</translation>
+    </message>
+    <message>
+        <source>瞳の透過率に数値でない値が含まれています。ユーザフィルタやユーザマスクを確認してください。</source>
+        <translation>The pupil transmission contains values that are not numbers. Check the user filter or the user mask.</translation>
+    </message>
+    <message>
+        <source>計算用のメモリが確保できませんでした。他のプログラムを終了してからもう一度計算してください。</source>
+        <translation>Not enough memory for the calculation. Close other programs and calculate again.</translation>
+    </message>
+    <message>
+        <source>明るさのレベル %1 は範囲外です。1 から 100 の値にしてください。</source>
+        <translation>The brightness level %1 is out of range. Use a value from 1 to 100.</translation>
+    </message>
+    <message>
+        <source>主鏡口径が %1 mm では計算できません。口径を 1 mm 以上にしてください。</source>
+        <translation>Cannot calculate with an aperture of %1 mm. Make the aperture 1 mm or more.</translation>
+    </message>
+    <message>
+        <source>焦点距離が %1 mm では計算できません。焦点距離を 1 mm 以上にしてください。</source>
+        <translation>Cannot calculate with a focal length of %1 mm. Make the focal length 1 mm or more.</translation>
+    </message>
+    <message>
+        <source>%1の波長ステップが %2 nm では計算が終わりません。ステップを 1 nm 以上にしてください。</source>
+        <translation>With a %1 wavelength step of %2 nm the calculation never ends. Make the step 1 nm or more.</translation>
+    </message>
+    <message>
+        <source>%1の波長 %2 nm では計算できません。波長を 1 nm 以上にしてください。</source>
+        <translation>Cannot calculate the %1 wavelength %2 nm. Make the wavelength 1 nm or more.</translation>
+    </message>
+    <message>
+        <source>波長 %1 nm では瞳のサンプル数が %2 になり計算できません。口径を大きくするか焦点距離を短くするか、長い波長を外してください。</source>
+        <translation>At %1 nm the pupil would have %2 samples, which cannot be calculated. Enlarge the aperture, shorten the focal length or leave out the long wavelengths.</translation>
+    </message>
+    <message>
+        <source>波長 %1 nm では瞳のサンプル数が %2 になり、計算グリッド %3 に収まりません。焦点距離を長くするか口径を小さくするか、短い波長を外してください。</source>
+        <translation>At %1 nm the pupil would have %2 samples, more than the calculation grid of %3. Lengthen the focal length, reduce the aperture or leave out the short wavelengths.</translation>
+    </message>
+    <message>
+        <source>波長依存の表が %1 行しかありません（白色光の波長は %2 個）。「波長依存」で表を作り直してください。</source>
+        <translation>The wavelength table has only %1 rows (the white light has %2 wavelengths). Make the table again with &quot;λ table&quot;.</translation>
+    </message>
+    <message>
+        <source>強度が大きすぎて計算できません。ユーザフィルタの値を確認してください。</source>
+        <translation>The intensity is too large to calculate. Check the values of the user filter.</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>%1 が既に存在しています。&#x3000;上書きしますか？</source>
+        <translation>%1 already exists. Overwrite it?</translation>
+    </message>
+</context>
+<context>
+    <name>UserFilterFile</name>
+    <message>
+        <source>見出しの 7 語の途中でファイルが終わっています</source>
+        <translation>the file ends within the 7 header words</translation>
+    </message>
+    <message>
+        <source>データ数 N がありません</source>
+        <translation>the entry count N is missing</translation>
+    </message>
+    <message>
+        <source>8 番目の語「%1」はデータ数 N（整数）ではありません</source>
+        <translation>the 8th word &quot;%1&quot; is not the entry count N (an integer)</translation>
+    </message>
+    <message>
+        <source>データ数 N は 1 以上でなければなりません（%1）</source>
+        <translation>the entry count N must be 1 or more (%1)</translation>
+    </message>
+    <message>
+        <source>列見出しの 2 語の途中でファイルが終わっています</source>
+        <translation>the file ends within the 2 column header words</translation>
+    </message>
+    <message>
+        <source>%1 組目の%2 番目の値</source>
+        <translation>value %2 of pair %1</translation>
+    </message>
+    <message>
+        <source>データが %1 組に足りません（%2がありません）</source>
+        <translation>fewer than %1 pairs of data (%2 is missing)</translation>
+    </message>
+    <message>
+        <source>%1「%2」は数値ではありません</source>
+        <translation>%1 &quot;%2&quot; is not a number</translation>
+    </message>
+    <message>
+        <source>ファイルを開けません</source>
+        <translation>cannot open the file</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*</source>
+        <translation>User filter(*.uft)|*.uft|All files(*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ %1 のデータ数 %2 は上限の %3 を超えています。先頭の %3 組だけを使います。</source>
+        <translation>The user filter %1 has %2 entries, more than the limit of %3. Only the first %3 are used.</translation>
+    </message>
+</context>
+<context>
+    <name>UserMaskFile</name>
+    <message>
+        <source>ファイルを開けません</source>
+        <translation>cannot open the file</translation>
+    </message>
+    <message>
+        <source>ファイルを読めません</source>
+        <translation>cannot read the file</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>the file is too large</translation>
+    </message>
+</context>
+<context>
+    <name>WorkingFolder</name>
+    <message>
+        <source>ユーザ用の作業フォルダが決まりません（XDG_DATA_HOME も HOME もありません）。現在のフォルダで続けます。</source>
+        <translation>No per-user working folder can be found (neither XDG_DATA_HOME nor HOME is set). Continuing in the current folder.</translation>
+    </message>
+    <message>
+        <source>作業フォルダ %1 を使えません（%2）。現在のフォルダで続けます。</source>
+        <translation>The working folder %1 cannot be used (%2). Continuing in the current folder.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TAbbr</name>
+    <message>
+        <source>波面収差</source>
+        <translation>Wavefront aberration</translation>
+    </message>
+    <message>
+        <source>波長[nm]</source>
+        <translation>λ [nm]</translation>
+    </message>
+    <message>
+        <source>球面収差</source>
+        <translation>Spher.</translation>
+    </message>
+    <message>
+        <source>フォーカス</source>
+        <translation>Focus</translation>
+    </message>
+    <message>
+        <source>入力値</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>波長間隔が %1 nm のため表を作れません。波長間隔を 1 nm 以上にしてください。</source>
+        <translation>Cannot make the table with a wavelength step of %1 nm. Make the step 1 nm or more.</translation>
+    </message>
+    <message>
+        <source>波長の数が多すぎるため表を作れません（%1 行）。波長範囲か波長間隔を見直してください。</source>
+        <translation>Too many wavelengths to make the table (%1 rows). Check the wavelength range and step.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TForm1</name>
+    <message>
+        <source>終了時のパラメータを保存できませんでした。
+%1</source>
+        <translation>Could not save the parameters on closing.
+%1</translation>
+    </message>
+    <message>
+        <source>%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。それより前の値だけを読み込みました。</source>
+        <translation>Could not read %1 to the end (the value of &quot;%3&quot; in line %2 cannot be read). Only the values before it were read.</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。</source>
+        <translation>Could not read the user filter %1 (%2). The previous filter is kept.</translation>
+    </message>
+    <message>
+        <source>%1 はビットマップとして読み込めません（%2）。</source>
+        <translation>%1 cannot be read as a bitmap (%2).</translation>
+    </message>
+    <message>
+        <source>焦点比 %1 では瞳の標本数が 1 から %2 の範囲に入らないため、瞳分布を表示できません。</source>
+        <translation>At focal ratio %1 the pupil samples are not within 1 to %2, so the pupil distribution cannot be shown.</translation>
+    </message>
+    <message>
+        <source>開口形状</source>
+        <translation>Aperture</translation>
+    </message>
+    <message>
+        <source>濃度分布</source>
+        <translation>Density</translation>
+    </message>
+    <message>
+        <source>スペクトル</source>
+        <translation>Spectrum</translation>
+    </message>
+    <message>
+        <source>計算開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>結果表示</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>瞳関数</source>
+        <translation>Pupil function</translation>
+    </message>
+    <message>
+        <source>干渉パターン</source>
+        <translation>Interference</translation>
+    </message>
+    <message>
+        <source>P-V値</source>
+        <translation>P-V</translation>
+    </message>
+    <message>
+        <source>メカニカルデータ</source>
+        <translation>Mechanical</translation>
+    </message>
+    <message>
+        <source>主鏡口径</source>
+        <translation>Aperture</translation>
+    </message>
+    <message>
+        <source>焦点距離</source>
+        <translation>Focal len</translation>
+    </message>
+    <message>
+        <source>副鏡径</source>
+        <translation>Sec. dia.</translation>
+    </message>
+    <message>
+        <source>太さ</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>角度１</source>
+        <translation>Vane 1</translation>
+    </message>
+    <message>
+        <source>角度２</source>
+        <translation>Vane 2</translation>
+    </message>
+    <message>
+        <source>角度３</source>
+        <translation>Vane 3</translation>
+    </message>
+    <message>
+        <source>角度４</source>
+        <translation>Vane 4</translation>
+    </message>
+    <message>
+        <source>度</source>
+        <translation>°</translation>
+    </message>
+    <message>
+        <source>波長データ</source>
+        <translation>Wavelengths</translation>
+    </message>
+    <message>
+        <source>波長範囲</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>波長間隔</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>モノクロ</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>カラー</source>
+        <translation>Colour</translation>
+    </message>
+    <message>
+        <source>ホワイト</source>
+        <translation>White</translation>
+    </message>
+    <message>
+        <source>赤チャネル</source>
+        <translation>Red</translation>
+    </message>
+    <message>
+        <source>緑チャネル</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>青チャネル</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>～</source>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>係数</source>
+        <translation>Coef</translation>
+    </message>
+    <message>
+        <source>ガウス</source>
+        <translation>Gauss</translation>
+    </message>
+    <message>
+        <source>COS</source>
+        <translation>COS</translation>
+    </message>
+    <message>
+        <source>三角</source>
+        <translation>Triangle</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ</source>
+        <translation>User filter</translation>
+    </message>
+    <message>
+        <source>ユーザマスク</source>
+        <translation>User mask</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>波面収差データ</source>
+        <translation>Aberrations</translation>
+    </message>
+    <message>
+        <source>ゼロ</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>フォーカス</source>
+        <translation>Focus</translation>
+    </message>
+    <message>
+        <source>球面収差</source>
+        <translation>Spherical</translation>
+    </message>
+    <message>
+        <source>非点収差（Ｍ）</source>
+        <translation>Astig. M</translation>
+    </message>
+    <message>
+        <source>非点収差（Ｓ）</source>
+        <translation>Astig. S</translation>
+    </message>
+    <message>
+        <source>コマ（Ｘ）</source>
+        <translation>Coma X</translation>
+    </message>
+    <message>
+        <source>コマ（Ｙ）</source>
+        <translation>Coma Y</translation>
+    </message>
+    <message>
+        <source>チルト（Ｘ）</source>
+        <translation>Tilt X</translation>
+    </message>
+    <message>
+        <source>チルト（Ｙ）</source>
+        <translation>Tilt Y</translation>
+    </message>
+    <message>
+        <source>コントラスト</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>波長依存</source>
+        <translation>λ table</translation>
+    </message>
+    <message>
+        <source>その他データ</source>
+        <translation>Other</translation>
+    </message>
+    <message>
+        <source>フィルタ位置</source>
+        <translation>Filter position</translation>
+    </message>
+    <message>
+        <source>シフト（X)</source>
+        <translation>Shift (X)</translation>
+    </message>
+    <message>
+        <source>シフト（Y)</source>
+        <translation>Shift (Y)</translation>
+    </message>
+    <message>
+        <source>PSF拡大縮小</source>
+        <translation>PSF scale</translation>
+    </message>
+    <message>
+        <source>倍率</source>
+        <translation>Mag.</translation>
+    </message>
+    <message>
+        <source>計算データ</source>
+        <translation>Calculation</translation>
+    </message>
+    <message>
+        <source>分割数</source>
+        <translation>Grid</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>データ読み出し(&amp;O)</source>
+        <translation>&amp;Open data</translation>
+    </message>
+    <message>
+        <source>データ保存(&amp;S)</source>
+        <translation>&amp;Save data</translation>
+    </message>
+    <message>
+        <source>パラメータ初期化</source>
+        <translation>Reset parameters</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ分布読み込み(&amp;U)</source>
+        <translation>Load &amp;user filter</translation>
+    </message>
+    <message>
+        <source>ユーザマスク読み込み(&amp;I)</source>
+        <translation>Load user &amp;mask</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>表示(&amp;D)</source>
+        <translation>&amp;Display</translation>
+    </message>
+    <message>
+        <source>無収差(&amp;R)</source>
+        <translation>Without abe&amp;rrations</translation>
+    </message>
+    <message>
+        <source>波面収差(&amp;W)</source>
+        <translation>&amp;Wavefront aberrations</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ画像(&amp;I)</source>
+        <translation>User filter &amp;image</translation>
+    </message>
+    <message>
+        <source>ユーザマスク確認(&amp;M)</source>
+        <translation>Check user &amp;mask</translation>
+    </message>
+    <message>
+        <source>瞳(&amp;P)</source>
+        <translation>&amp;Pupil</translation>
+    </message>
+    <message>
+        <source>瞳分布表示(&amp;D)</source>
+        <translation>Pupil &amp;distribution</translation>
+    </message>
+    <message>
+        <source>干渉縞(&amp;F)</source>
+        <translation>Interference &amp;fringes</translation>
+    </message>
+    <message>
+        <source>結果(&amp;R)</source>
+        <translation>&amp;Results</translation>
+    </message>
+    <message>
+        <source>１次元強度分布(&amp;1)</source>
+        <translation>&amp;1D intensity</translation>
+    </message>
+    <message>
+        <source>２次元強度分布(&amp;2)</source>
+        <translation>&amp;2D intensity</translation>
+    </message>
+    <message>
+        <source>３次元強度分布(&amp;3)</source>
+        <translation>&amp;3D intensity</translation>
+    </message>
+    <message>
+        <source>バージョン(&amp;V)</source>
+        <translation>&amp;Version</translation>
+    </message>
+    <message>
+        <source>ユーザマスクを読み込んでください</source>
+        <translation>Please load a user mask</translation>
+    </message>
+    <message>
+        <source>ユーザフィルタ分布を読み込んでください</source>
+        <translation>Please load a user filter</translation>
+    </message>
+    <message>
+        <source>データファイル(*.vl2)|*.vl2</source>
+        <translation>Data file(*.vl2)|*.vl2</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TMaskDis</name>
+    <message>
+        <source>ウィンドウ(&amp;W)</source>
+        <translation>&amp;Window</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>情報(&amp;I)</source>
+        <translation>&amp;Info</translation>
+    </message>
+    <message>
+        <source>画像情報を見る(&amp;C)</source>
+        <translation>Picture &amp;size</translation>
+    </message>
+    <message>
+        <source>必要最小サイズ(&amp;M)</source>
+        <translation>&amp;Minimum size</translation>
+    </message>
+    <message>
+        <source>画像サイズは %1 x %2 です。</source>
+        <translation>The picture is %1 x %2.</translation>
+    </message>
+    <message>
+        <source>口径・焦点距離・波長が正の値でないため、必要最小サイズを計算できません。</source>
+        <translation>The aperture, the focal length or a wavelength is not positive, so the minimum size cannot be calculated.</translation>
+    </message>
+    <message>
+        <source>現在のパラメータでユーザマスクに必要な最小画像サイズは %1 x %1 です。</source>
+        <translation>With the current parameters the user mask must be at least %1 x %1.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TPSF</name>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>保存(&amp;S)</source>
+        <translation>&amp;Save</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TPSF1D</name>
+    <message>
+        <source>直線スケール</source>
+        <translation>Linear scale</translation>
+    </message>
+    <message>
+        <source>対数スケール</source>
+        <translation>Log scale</translation>
+    </message>
+    <message>
+        <source>断面位置</source>
+        <translation>Cut position</translation>
+    </message>
+    <message>
+        <source>倍率 = 1</source>
+        <translation>Mag = 1</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>データ保存(&amp;S)</source>
+        <translation>&amp;Save data</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>テキストデータ|*.txt</source>
+        <translation>Text data|*.txt</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TPSF3D</name>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>画像保存(&amp;S)</source>
+        <translation>&amp;Save picture</translation>
+    </message>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TPupil</name>
+    <message>
+        <source>閉じる(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+</context>
+</TS>
