@@ -302,6 +302,30 @@ TEST_F(MainWindow, AberrationSpinsZeroButtonAndPeakToValley) {
     EXPECT_EQ(EditText(25), "0.1");
 }
 
+// Wiring: each preview shows what its renderer draws from the panel's values (the pictures
+// themselves are the renderer tests' business).
+TEST_F(MainWindow, PreviewsShowWhatTheirRenderersDrawFromThePanel) {
+    Start();
+    ClickArrow(3, true);
+    Click("CheckBox2");
+    ClickArrow(6, true);
+    EXPECT_TRUE(SamePicture(Aperture(), DrawAperturePreview(Form().Snapshot())));
+
+    ClickArrow(28, true);
+    ClickArrow(24, true);
+    ClickArrow(32, true);
+    const Aberrations a = AberrationsInWaves(Form().Snapshot());
+    ASSERT_NE(a.comaX, 0);
+    double pv = 0;
+    EXPECT_TRUE(SamePicture(Control<PictureBox>("Image4")->Picture(), DrawPupilFunctionPreview(a, 210, pv)));
+    EXPECT_EQ(PeakToValley().toStdString(), PeakToValleyText(pv));
+    EXPECT_TRUE(SamePicture(Control<PictureBox>("Image5")->Picture(), DrawInterferencePreview(a)));
+
+    Click("RadioButton2");
+    EXPECT_TRUE(SamePicture(Spectrum(), DrawSpectrumPreview(Form().Snapshot())));
+    EXPECT_TRUE(Take().empty());
+}
+
 TEST_F(MainWindow, UserMaskAndFilterChoicesAskForTheFileAndStaySelected) {
     Start();
     Click("RadioButton6");
