@@ -433,12 +433,7 @@ TEST_F(MainWindow, ATruncatedLoadSaysSoAndKeepsWhatWasRead) {
 PsfResultImages CoreRun(const CalculationRequest& request) {
     RealMatrixHolder grid;
     EXPECT_EQ(grid.Allocate(gridSize, gridSize), 0);
-    UserFilter filter;
-    PupilInputs inputs{&request.params, &filter, nullptr, nullptr};
-    return RunPsfCalculation(
-               request, [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); },
-               grid.get())
-        .images;
+    return RunWithPupilModel(request, grid.get()).images;
 }
 
 TEST_F(MainWindow, CalculationFromThePanelFillsTheViewersAsTheCoreDoes) {

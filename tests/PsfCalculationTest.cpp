@@ -28,11 +28,7 @@ public:
     CalculationDerived Run(CalculationRequest rq, const CalculationProgress& progress = {}) {
         if (rq.params.useWavelengthDependence && rq.params.colorMode == ColorMode::Monochrome)
             rq.dependenceRows = ConvertDependenceRows(tableCells, WavelengthCount(rq.params.whiteBand));
-        PupilInputs in;
-        in.params = &rq.params;
-        in.userFilter = &filter;
-        PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
-        const PsfResult result = RunPsfCalculation(rq, build, workGrid.get(), progress);
+        const PsfResult result = testing::RunWithPupilModel(rq, workGrid.get(), &filter, nullptr, progress);
         KeepResultImages(result, results);
         return result.derived;
     }

@@ -145,12 +145,8 @@ TEST(UserMaskCalculation, WhiteMaskEqualsTheOpenPupil) {
         CalculationRequest rq;
         rq.params.densityProfile = kind;
         rq.params.spider2 = true;
-        PupilInputs in;
-        in.params = &rq.params;
-        in.userMask = &white;
-        PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
         SetKernelTrace(false);
-        return RunPsfCalculation(rq, build, workGrid.get()).images;
+        return testing::RunWithPupilModel(rq, workGrid.get(), nullptr, &white).images;
     };
     const PsfResultImages masked = run(DensityProfileKind::UserMask);
     const PsfResultImages open = run(DensityProfileKind::None);

@@ -1,6 +1,6 @@
 // What the test programs share: a scratch folder, whole-file reading and writing, the factory
-// data file, user filter tables, grey test pictures, and a picture comparison that names the
-// first pixel that differs.
+// data file, user filter tables, the calculation with the pupil model, grey test pictures, and
+// a picture comparison that names the first pixel that differs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/Picture24.h"
+#include "core/PsfCalculation.h"
 #include "pupil/PupilModel.h"
 
 namespace velmora {
@@ -101,6 +102,16 @@ inline UserFilter LoadedFilter(std::initializer_list<double> transmissions) {
     f.userFilterCount = i;
     f.userFilterLoaded = true;
     return f;
+}
+
+// A calculation with the pupil model building each wavelength's pupil, as the main window and
+// the batch command set it up.
+inline PsfResult RunWithPupilModel(const CalculationRequest& rq, RealMatrix workGrid, const UserFilter* filter = nullptr,
+                                   const Picture24* mask = nullptr, const CalculationProgress& progress = {}) {
+    const PupilInputs in{&rq.params, filter, mask, nullptr};
+    return RunPsfCalculation(
+        rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid,
+        progress);
 }
 
 // A grey picture whose level at (x, y) the function gives (taken modulo 256).
