@@ -151,23 +151,4 @@ int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const P
     return np;
 }
 
-double PeakToValley(const Aberrations& a) {
-    const int w = 160;
-    const int centre = w / 2;
-    double maxW = -1e10;
-    double minW = 1e10;
-    for (int i = 0; i < w; ++i)
-        for (int j = 0; j < w; ++j) {
-            const double dist = std::sqrt(static_cast<double>((j - centre) * (j - centre) + (i - centre) * (i - centre)));
-            const double rho = dist / (w * 0.5);
-            if (rho > 1) continue;
-            const double x = (j - centre) / (w * 0.5);
-            const double y = (i - centre) / (w * 0.5);
-            const double W = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
-            if (W > maxW) maxW = W;
-            if (W < minW) minW = W;
-        }
-    return maxW - minW;
-}
-
 }  // namespace velmora

@@ -65,7 +65,4 @@ struct PupilInputs {
 // Progress, if given, advances once per column.
 int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const ProgressFn& progress = {});
 
-// max W - min W over the 160 x 160 pupil-function preview samples inside the rim.
-double PeakToValley(const Aberrations& a);
-
 }  // namespace velmora

@@ -5,33 +5,30 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
 #include "files/Png.h"
 #include "files/ParameterFile.h"
+#include "TestSupport.h"
 
 namespace velmora {
 namespace {
 
-class Batch : public testing::Test {
-protected:
-    Batch() {
-        dir_ = std::filesystem::temp_directory_path() / ("velmora-batch-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(dir_);
-    }
-    ~Batch() override { std::filesystem::remove_all(dir_); }
+using testing::ReadAll;
+using testing::WriteAll;
 
-    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+class Batch : public ::testing::Test {
+protected:
+    std::string File(const std::string& name) const { return dir_.File(name); }
     int Run(std::vector<std::string> args) {
         std::ostringstream err;
         int status = RunBatchCommand(args, err);
         messages = err.str();
         return status;
     }
-    bool Empty() const { return std::filesystem::is_empty(dir_); }
+    bool Empty() const { return std::filesystem::is_empty(dir_.Path()); }
     std::vector<std::vector<double>> ReadIntensity(const std::string& path) {
         std::ifstream f(path, std::ios::binary);
         std::vector<std::vector<double>> rows;
@@ -50,7 +47,7 @@ protected:
     std::string messages;
 
 private:
-    std::filesystem::path dir_;
+    testing::TempDir dir_{"velmora-batch"};
 };
 
 TEST_F(Batch, DefaultsWriteTheResultFiles) {
@@ -64,20 +61,16 @@ TEST_F(Batch, DefaultsWriteTheResultFiles) {
     EXPECT_EQ(rows[128][128], 0.996094) << "red 255, green 0, blue 0 decodes as 255/256";
     EXPECT_EQ(rows[128][120], rows[128][136]);
 
-    std::ifstream f(File("d.bmp"), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(f)), {});
     Picture24 display;
     std::string problem;
-    ASSERT_TRUE(DecodeBmp(bytes, display, problem)) << problem;
+    ASSERT_TRUE(DecodeBmp(ReadAll(File("d.bmp")), display, problem)) << problem;
     EXPECT_EQ(display.width, 256);
     EXPECT_EQ(display.Red(128, 128), 255);
     EXPECT_TRUE(std::filesystem::exists(File("p.bmp")));
 
     // The same display picture as JPEG when the name says so.
     ASSERT_EQ(Run({"--display", File("d.jpg")}), 0) << messages;
-    std::ifstream j(File("d.jpg"), std::ios::binary);
-    const std::string jpeg((std::istreambuf_iterator<char>(j)), {});
-    EXPECT_EQ(jpeg, EncodeJpeg(display, 70));
+    EXPECT_EQ(ReadAll(File("d.jpg")), EncodeJpeg(display, 70));
 }
 
 TEST_F(Batch, ColourWritesOneIntensityFilePerBand) {
@@ -113,7 +106,7 @@ TEST_F(Batch, ParameterFileAndModeOverride) {
 
 TEST_F(Batch, UserFilterAndMaskSelectTheirProfiles) {
     // A filter that closes the outer half of the radius: a smaller pupil, a wider PSF.
-    { std::ofstream(File("inner.uft"), std::ios::binary) << "a b c d e f g 2 r t 0 1 1 0\n"; }
+    WriteAll(File("inner.uft"), "a b c d e f g 2 r t 0 1 1 0\n");
     ASSERT_EQ(Run({"--intensity", File("open.txt")}), 0) << messages;
     ASSERT_EQ(Run({"--user-filter", File("inner.uft"), "--intensity", File("inner.txt")}), 0) << messages;
     const auto open = ReadIntensity(File("open.txt"));
@@ -122,15 +115,13 @@ TEST_F(Batch, UserFilterAndMaskSelectTheirProfiles) {
     EXPECT_GT(inner[128][131], open[128][131]) << "the core widens";
 
     // A white mask passes the pupil as no profile does.
-    Picture24 white(200, 200);
-    std::fill(white.bgr.begin(), white.bgr.end(), 255);
-    { std::ofstream(File("white.bmp"), std::ios::binary) << EncodeBmp24(white); }
+    WriteAll(File("white.bmp"), EncodeBmp24(testing::GreyPicture(200, 200, 255)));
     ASSERT_EQ(Run({"--user-mask", File("white.bmp"), "--intensity", File("white.txt")}), 0) << messages;
     const auto masked = ReadIntensity(File("white.txt"));
     EXPECT_NEAR(masked[128][131], open[128][131], 2e-6);
 
     // Unreadable files stop before anything is calculated.
-    { std::ofstream(File("bad.uft"), std::ios::binary) << "too few words"; }
+    WriteAll(File("bad.uft"), "too few words");
     EXPECT_EQ(Run({"--user-filter", File("bad.uft"), "--intensity", File("x.txt")}), 1);
     EXPECT_NE(messages.find("bad.uft"), std::string::npos) << messages;
     EXPECT_EQ(Run({"--user-mask", File("inner.uft"), "--intensity", File("x.txt")}), 1);
@@ -163,7 +154,7 @@ TEST_F(Batch, BadInputAndRefusedRunsWriteNothing) {
     EXPECT_EQ(Run({"--params", File("absent.vld"), "--display", File("d.bmp")}), 1);
     EXPECT_NE(messages.find("does not exist"), std::string::npos);
 
-    { std::ofstream(File("half.vld"), std::ios::binary) << "Velmora Data File\r\nAperture 100\r\nFocal_length x\r\n"; }
+    WriteAll(File("half.vld"), "Velmora Data File\r\nAperture 100\r\nFocal_length x\r\n");
     EXPECT_EQ(Run({"--params", File("half.vld"), "--display", File("d.bmp")}), 1);
     EXPECT_NE(messages.find("line 3 (Focal_length)"), std::string::npos) << messages;
 

@@ -3,53 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <unistd.h>
+
+#include "TestSupport.h"
 
 namespace velmora {
 namespace {
 
-const char* factoryFile =
-    "Velmora Data File\r\n"
-    "Aperture 160\r\n"
-    "Focal_length 1000\r\n"
-    "Secondary 50\r\n"
-    "BarWidth 1\r\n"
-    "Angle1 0\r\n"
-    "Angle2 90\r\n"
-    "Angle3 180\r\n"
-    "Angle4 270\r\n"
-    "ShiftX 0\r\n"
-    "ShiftY 0\r\n"
-    "PupilDiv 1024\r\n"
-    "Magnification 1000\r\n"
-    "Color 1\r\n"
-    "White Wavelength 600 700 100\r\n"
-    "Red Wavelength 600 700 100\r\n"
-    "Green Wavelength 500 600 100\r\n"
-    "Blue Wavelength 400 500 100\r\n"
-    "Coefficient 1\r\n"
-    "Spiders 0 0 0 0 \r\n"
-    "Filters 7\r\n";
-
-class TempDir {
-public:
-    TempDir() {
-        path_ = std::filesystem::temp_directory_path() / ("velmora-pf-" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
+using testing::factoryFile;
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
 
 SimulationParameters Apply(const ParameterFileRead& read, SimulationParameters p = {}) {
     for (const auto& a : read.assignments) ApplyAssignment(p, a);
@@ -60,7 +25,7 @@ TEST(ParameterFile, FactoryTextByteForByte) {
     EXPECT_EQ(FormatParameterFile(SimulationParameters{}), factoryFile);
     TempDir dir;
     WriteParameterFile(dir.File("default.vl1"), SimulationParameters{});
-    EXPECT_EQ(Slurp(dir.File("default.vl1")), factoryFile);
+    EXPECT_EQ(ReadAll(dir.File("default.vl1")), factoryFile);
 }
 
 TEST(ParameterFile, WriteThenReadRestoresEveryField) {
@@ -213,10 +178,10 @@ TEST(ParameterFile, MissingAndUnreadableFiles) {
     EXPECT_THROW(WriteParameterFile(dir.File("no/such/dir/x.vld"), SimulationParameters{}), std::runtime_error);
     // A failed write leaves an existing file as it was.
     const std::string target = dir.File("keep.vld");
-    { std::ofstream(target) << "old"; }
+    WriteAll(target, "old");
     std::filesystem::create_directory(target + ".part" + std::to_string(::getpid()));  // the write's scratch name taken
     EXPECT_THROW(WriteParameterFile(target, SimulationParameters{}), std::runtime_error);
-    EXPECT_EQ(Slurp(target), "old");
+    EXPECT_EQ(ReadAll(target), "old");
 }
 
 }  // namespace

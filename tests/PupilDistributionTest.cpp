@@ -7,10 +7,13 @@
 #include "core/IntensityCode.h"
 #include "core/PsfCalculation.h"
 #include "pupil/PupilDistribution.h"
+#include "TestSupport.h"
 #include "pupil/UserMaskStage.h"
 
 namespace velmora {
 namespace {
+
+using testing::GreyPicture;
 
 class PupilDistribution : public ::testing::Test {
 protected:
@@ -107,19 +110,14 @@ TEST_F(PupilDistribution, VanesTakeTheGeometryOfTheirAnglesQuadrant) {
 TEST_F(PupilDistribution, DensityProfilesUserFilterAndMask) {
     p.secondaryDiameter = 0;
     p.densityProfile = DensityProfileKind::UserFilter;
-    filter.userFilterTable[0] = 1;
-    filter.userFilterTable[1] = 0.5;
-    filter.userFilterCount = 2;
-    filter.userFilterLoaded = true;
+    filter = testing::LoadedFilter({1, 0.5});
     const Picture24 rings = Build();
     EXPECT_EQ(rings.Green(128 + 20, 128), 255);
     EXPECT_EQ(rings.Green(128 + 60, 128), 127);
 
     // The mask is staged by the window itself: a white left half passes the left half.
     p.densityProfile = DensityProfileKind::UserMask;
-    mask = Picture24(320, 320);
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 160; ++x) mask.SetPixel(x, y, 255, 255, 255);
+    mask = GreyPicture(320, 320, [](int x, int) { return x < 160 ? 255 : 0; });
     const Picture24 half = Build();
     EXPECT_EQ(half.Green(128 - 40, 128), 253) << "white stages as 254, read as 254 / 256";
     EXPECT_EQ(half.Green(128 + 40, 128), 0);
@@ -142,18 +140,13 @@ TEST_F(PupilDistribution, ProgressRunsOncePerPass) {
 TEST(UserMaskCalculation, WhiteMaskEqualsTheOpenPupil) {
     RealMatrixHolder workGrid;
     ASSERT_EQ(workGrid.Allocate(gridSize, gridSize), 0);
-    Picture24 white(300, 300);
-    std::fill(white.bgr.begin(), white.bgr.end(), 255);
+    const Picture24 white = GreyPicture(300, 300, 255);
     auto run = [&](DensityProfileKind kind) {
         CalculationRequest rq;
         rq.params.densityProfile = kind;
         rq.params.spider2 = true;
-        PupilInputs in;
-        in.params = &rq.params;
-        in.userMask = &white;
-        PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
         SetKernelTrace(false);
-        return RunPsfCalculation(rq, build, workGrid.get()).images;
+        return testing::RunWithPupilModel(rq, workGrid.get(), nullptr, &white).images;
     };
     const PsfResultImages masked = run(DensityProfileKind::UserMask);
     const PsfResultImages open = run(DensityProfileKind::None);

@@ -4,11 +4,14 @@
 
 #include <cmath>
 
-#include "core/NumberText.h"
+#include "TestSupport.h"
 #include "pupil/UserMaskStage.h"
 
 namespace velmora {
 namespace {
+
+using testing::GreyPicture;
+using testing::LoadedFilter;
 
 TEST(PupilModel, EdgeRampAndDensityFactors) {
     EXPECT_EQ(EdgeRamp(-0.5), 0.0);
@@ -29,27 +32,13 @@ TEST(PupilModel, EdgeRampAndDensityFactors) {
 
     UserFilter f;
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 0.5), 1.0) << "no filter loaded: no attenuation";
-    f.userFilterTable[0] = 1;
-    f.userFilterTable[1] = 0.5;
-    f.userFilterTable[2] = 0;
+    f = LoadedFilter({1, 0.5, 0});
     f.userFilterTable[3] = 0.9;  // left over from a longer file: never used
-    f.userFilterCount = 3;
-    f.userFilterLoaded = true;
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 0.2), 1.0);
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 0.5), 0.5);
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 0.9), 0.0);
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 1.0), 0.0) << "rho = 1 takes the last entry";
     EXPECT_EQ(DensityFactor(K::UserFilter, 1, &f, 1.3), 0.0);
-}
-
-TEST(PupilModel, PeakToValley) {
-    Aberrations a;
-    EXPECT_EQ(PeakToValley(a), 0.0);
-    a.focus = 1.0;
-    EXPECT_EQ(FormatFixed(PeakToValley(a), 3), "2.000");
-    a = Aberrations{};
-    a.spherical = 0.10;
-    EXPECT_EQ(FormatFixed(PeakToValley(a), 3), "0.150");
 }
 
 class Grid {
@@ -165,12 +154,7 @@ TEST(PupilModel, DensityProfilesAreAppliedAndTheRimCut) {
     EXPECT_NEAR(g(432 + 80, 432 + 80), 1.0, 1e-12);
     EXPECT_NEAR(g(432 + 120, 432 + 80), 0.5, 1e-12);
 
-    UserFilter f;
-    f.userFilterTable[0] = 1;
-    f.userFilterTable[1] = 0.5;
-    f.userFilterTable[2] = 0;
-    f.userFilterCount = 3;
-    f.userFilterLoaded = true;
+    const UserFilter f = LoadedFilter({1, 0.5, 0});
     p.densityProfile = DensityProfileKind::UserFilter;
     ASSERT_EQ(Build(p, 550, g, &f), 160);
     EXPECT_EQ(g(432 + 80 + 10, 432 + 80), 1.0);
@@ -190,13 +174,6 @@ TEST(PupilModel, BuildRefusesSamplingsThatDoNotFit) {
     EXPECT_EQ(g(5, 5), 3.0) << "a refused build leaves workGrid alone";
 }
 
-Picture24 GreyPicture(int w, int h, uint8_t level) {
-    Picture24 p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p.SetPixel(x, y, level, level, level);
-    return p;
-}
-
 TEST(UserMaskStage, CoversTheWholePupil) {
     // A white mask 200 wide at Np = 220 (400 nm with the factory values): the stage must be
     // 220 wide and enlarged, so that the right and bottom of the pupil are not cut off.
@@ -211,12 +188,7 @@ TEST(UserMaskStage, CoversTheWholePupil) {
     }
 
     // A 320-wide mask for a 160 pupil: halved, top-left anchored, black beyond.
-    Picture24 mask(320, 320);
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 320; ++x) {
-            uint8_t v = x < 160 ? 255 : 0;
-            mask.SetPixel(x, y, v, v, v);
-        }
+    const Picture24 mask = GreyPicture(320, 320, [](int x, int) { return x < 160 ? 255 : 0; });
     stage = StageUserMask(mask, 160);
     ASSERT_EQ(stage.width, 160);
     EXPECT_EQ(stage.Green(0, 0), 254);

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "TestSupport.h"
 #include "files/SaveTarget.h"
 
 namespace velmora {
@@ -24,21 +24,10 @@ TEST(ChangeFileExt, ReplacesOrAppendsTheExtensionOfTheFileNameOnly) {
 
 class SaveTargetTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("velmora-save-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-    void Write(const char* name, const char* text) const { std::ofstream(dir_ / name) << text; }
-    std::string Read(const char* name) const {
-        std::ifstream in(dir_ / name);
-        std::string s;
-        std::getline(in, s);
-        return s;
-    }
-    fs::path dir_;
+    std::string Path(const char* name) const { return dir_.File(name); }
+    void Write(const char* name, const char* text) const { testing::WriteAll(dir_.File(name), text); }
+    std::string Read(const char* name) const { return testing::ReadAll(dir_.File(name)); }
+    testing::TempDir dir_{"velmora-save"};
 };
 
 TEST_F(SaveTargetTest, NoFileAsksNothing) {

@@ -10,13 +10,17 @@
 #include "files/Bmp.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "TestSupport.h"
 #include "files/WavelengthTableFile.h"
 #include "pupil/UserMaskStage.h"
 
 namespace velmora {
 namespace {
 
-const std::string thirds = "Velmora user filter file with seven words\n3\nrho T\n0 1\n0.5 0.5\n1 0\n";
+using testing::GreyPicture;
+using testing::SamePicture;
+
+const std::string& thirds = testing::thirdsFilterFile;
 
 TEST(UserFilter, ThreeEntriesByThirdsOfTheRadius) {
     UserFilter f;
@@ -273,7 +277,7 @@ TEST(MaskBitmap, EveryCommonDepthBecomes24Bits) {
     // The 24-bit files this program writes read back exactly.
     Picture24 own(3, 2);
     own.SetPixel(2, 1, 1, 2, 3);
-    EXPECT_TRUE(Decode(EncodeBmp24(own)) == own);
+    EXPECT_TRUE(SamePicture(Decode(EncodeBmp24(own)), own));
 }
 
 TEST(MaskBitmap, FilesThatAreNotReadablePicturesSaySo) {
@@ -301,25 +305,15 @@ TEST(MaskBitmap, FilesThatAreNotReadablePicturesSaySo) {
     for (const auto& [bytes, mentions] : cases) {
         EXPECT_FALSE(DecodeBmp(bytes, kept, problem, userMaskMaxSide)) << mentions;
         EXPECT_NE(problem.find(mentions), std::string::npos) << problem;
-        EXPECT_TRUE(kept == before);
+        EXPECT_TRUE(SamePicture(kept, before));
     }
     EXPECT_FALSE(LoadUserMaskFile("/nonexistent/mask.bmp", kept, problem));
-    EXPECT_TRUE(kept == before);
-}
-
-Picture24 Grey(int w, int h, const std::function<int(int, int)>& level) {
-    Picture24 p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint8_t v = static_cast<uint8_t>(level(x, y));
-            p.SetPixel(x, y, v, v, v);
-        }
-    return p;
+    EXPECT_TRUE(SamePicture(kept, before));
 }
 
 TEST(MaskPreview, TheMaskIsShown160PixelsWideFromTheTopLeft) {
     // 320 wide, a white left half: shown at half size, 80 white columns over 100 rows.
-    const Picture24 wide = Grey(320, 200, [](int x, int) { return x < 160 ? 255 : 0; });
+    const Picture24 wide = GreyPicture(320, 200, [](int x, int) { return x < 160 ? 255 : 0; });
     const Picture24 half = MaskPreviewCopy(wide);
     ASSERT_EQ(half.width, 160);
     ASSERT_EQ(half.height, 160);
@@ -336,15 +330,14 @@ TEST(MaskPreview, TheMaskIsShown160PixelsWideFromTheTopLeft) {
     EXPECT_EQ(MaskPreviewCopy(blue).Red(6, 5), 0);
 
     // Narrower than 160: enlarged, not left undefined. 80 wide doubles.
-    const Picture24 narrow = Grey(80, 80, [](int x, int y) { return (x < 40 && y < 40) ? 255 : 0; });
+    const Picture24 narrow = GreyPicture(80, 80, [](int x, int y) { return (x < 40 && y < 40) ? 255 : 0; });
     const Picture24 big = MaskPreviewCopy(narrow);
     EXPECT_EQ(big.Blue(0, 0), 255);
     EXPECT_EQ(big.Blue(79, 79), 255);
     EXPECT_EQ(big.Blue(80, 79), 0);
     EXPECT_EQ(big.Blue(159, 159), 0);
-    EXPECT_EQ(MaskPreviewCopy(Grey(160, 160, [](int x, int y) { return (x * 7 + y) % 256; })),
-              Grey(160, 160, [](int x, int y) { return (x * 7 + y) % 256; }))
-        << "160 wide is copied as it is";
+    const Picture24 ramp = GreyPicture(160, 160, [](int x, int y) { return x * 7 + y; });
+    EXPECT_TRUE(SamePicture(MaskPreviewCopy(ramp), ramp)) << "160 wide is copied as it is";
 }
 
 TEST(MaskMinimumSize, ShortestStartWavelengthOfAllFourBands) {

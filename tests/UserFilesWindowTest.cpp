@@ -16,8 +16,6 @@
 namespace velmora::testing {
 namespace {
 
-const std::string thirds = "Velmora user filter file with seven words\n3\nrho T\n0 1\n0.5 0.5\n1 0\n";
-
 class UserFiles : public WindowTest {
 protected:
     bool Checked(const char* name) { return Control<QRadioButton>(name)->isChecked(); }
@@ -34,19 +32,9 @@ protected:
     QString LastMessage() { return dialogs.messages.empty() ? QString() : dialogs.messages.back().text; }
 };
 
-Picture24 GreyPicture(int w, int h) {
-    Picture24 p(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint8_t v = static_cast<uint8_t>((x + y) % 256);
-            p.SetPixel(x, y, v, v, v);
-        }
-    return p;
-}
-
 TEST_F(UserFiles, LoadingAFilterSelectsItAndTheDensityPreviewFollows) {
     Start();
-    WriteAll(Dir() / "rings.uft", thirds);
+    WriteAll(Dir() / "rings.uft", thirdsFilterFile);
     Open("rings.uft");
     Choose("U1");
     EXPECT_EQ(dialogs.filters.back(), QStringLiteral("ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*"));
@@ -116,7 +104,7 @@ TEST_F(UserFiles, LoadingAMaskShowsItInItsWindowAndInThePreview) {
     EXPECT_EQ(LastMessage(), QStringLiteral("現在のパラメータでユーザマスクに必要な最小画像サイズは 220 x 220 です。"));
     dialogs.messages.clear();
 
-    const Picture24 mask = GreyPicture(320, 300);
+    const Picture24 mask = GreyPicture(320, 300, [](int x, int y) { return x + y; });
     WriteAll(Dir() / "mask.bmp", EncodeBmp24(mask));
     Open("mask.bmp");
     Choose("I1");
@@ -124,7 +112,7 @@ TEST_F(UserFiles, LoadingAMaskShowsItInItsWindowAndInThePreview) {
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(Checked("RadioButton6"));
     EXPECT_TRUE(Form().UserMaskLoaded());
-    EXPECT_TRUE(MaskDis().MaskPicture() == mask);
+    EXPECT_TRUE(SamePicture(MaskDis().MaskPicture(), mask));
     EXPECT_EQ(MaskDis().findChild<QWidget*>(QStringLiteral("Panel1"))->size(), QSize(320, 300));
     MaskInfo("C1");
     EXPECT_EQ(LastMessage(), QStringLiteral("画像サイズは 320 x 300 です。"));
@@ -200,9 +188,7 @@ TEST_F(UserFiles, PupilWindowShowsThePupilAtThe550nmScale) {
     EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
 
     // With a mask loaded and the mask kind chosen, the window shows the mask before any run.
-    Picture24 half(320, 320);
-    for (int y = 0; y < 320; ++y)
-        for (int x = 0; x < 160; ++x) half.SetPixel(x, y, 255, 255, 255);
+    const Picture24 half = GreyPicture(320, 320, [](int x, int) { return x < 160 ? 255 : 0; });
     WriteAll(Dir() / "half.bmp", EncodeBmp24(half));
     Open("half.bmp");
     Choose("I1");

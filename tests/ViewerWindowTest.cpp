@@ -62,7 +62,7 @@ TEST_F(Viewers, BrightnessBarRedrawsInTheModeThePanelShowsNow) {
     bar->setValue(1);
     EXPECT_EQ(Text(Psf(), "Label1"), "LEVEL = 1");
     const Picture24& shown = Psf().Image1()->Picture();
-    EXPECT_TRUE(shown == DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 1, false));
+    EXPECT_TRUE(SamePicture(shown, DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 1, false)));
     int top = 0;
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) top = std::max<int>(top, shown.Green(x, y));
@@ -76,12 +76,13 @@ TEST_F(Viewers, BrightnessBarRedrawsInTheModeThePanelShowsNow) {
     EXPECT_EQ(colour.Green(128, 128), 255);
     EXPECT_EQ(colour.Red(128, 128), 0);
     EXPECT_EQ(colour.Blue(128, 128), 0);
-    EXPECT_TRUE(colour == DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 5, true));
+    EXPECT_TRUE(SamePicture(colour, DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 5, true)));
 
     // A colour run fills all three bands; the redraw then takes each from its own image.
     QTest::mouseClick(Control<QPushButton>("Button1"), Qt::LeftButton);
     bar->setValue(4);
-    EXPECT_TRUE(Psf().Image1()->Picture() == DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 4, true));
+    EXPECT_TRUE(SamePicture(Psf().Image1()->Picture(),
+                            DrawBrightness(Psf().Image2(), Psf().Image3(), Psf().Image4(), 4, true)));
     EXPECT_GT(Psf().Image1()->Picture().Red(128, 128), 0);
     EXPECT_GT(Psf().Image1()->Picture().Blue(128, 128), 0);
 }
@@ -95,7 +96,7 @@ TEST_F(Viewers, PictureExportFormatByFilterEntryAndTheTwoQuestions) {
     Trigger(Psf(), "Save1");
     EXPECT_EQ(dialogs.filters.back(), "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg");
     EXPECT_FALSE(fs::exists(Dir() / "a.jpg"));
-    EXPECT_TRUE(ReadBmp("a.bmp") == picture);
+    EXPECT_TRUE(SamePicture(ReadBmp("a.bmp"), picture));
     EXPECT_TRUE(dialogs.messages.empty()) << "nothing to ask about";
 
     Answer("b.bmp", 2);
@@ -163,14 +164,14 @@ TEST_F(Viewers, ProfileViewerFollowsItsControlsAndKeepsTheCutInsideTheImage) {
     Calculate();
     Choose("N11");
     EXPECT_TRUE(v.isVisible());
-    EXPECT_TRUE(v.Image3()->Picture() == StretchPicture(Psf().Image1()->Picture(), 127, 127));
-    EXPECT_TRUE(v.Image1()->Picture() == before) << "the plots wait for a control";
+    EXPECT_TRUE(SamePicture(v.Image3()->Picture(), StretchPicture(Psf().Image1()->Picture(), 127, 127)));
+    EXPECT_TRUE(SamePicture(v.Image1()->Picture(), before)) << "the plots wait for a control";
 
     auto expectPlots = [&](int x, int k, bool colour, ProfileChannel channel) {
         const ProfilePlots p = DrawProfiles({&Psf().Image2(), &Psf().Image3(), &Psf().Image4()}, x, k, colour, channel);
-        EXPECT_TRUE(v.Image1()->Picture() == p.linear) << "x " << x << " k " << k;
-        EXPECT_TRUE(v.Image2()->Picture() == p.logarithmic) << "x " << x << " k " << k;
-        EXPECT_TRUE(v.Image3()->Picture() == DrawThumbnail(Psf().Image1()->Picture(), x));
+        EXPECT_TRUE(SamePicture(v.Image1()->Picture(), p.linear)) << "x " << x << " k " << k;
+        EXPECT_TRUE(SamePicture(v.Image2()->Picture(), p.logarithmic)) << "x " << x << " k " << k;
+        EXPECT_TRUE(SamePicture(v.Image3()->Picture(), DrawThumbnail(Psf().Image1()->Picture(), x)));
     };
     Press(v, "BitBtn1");
     EXPECT_EQ(v.CutPosition(), 128);
@@ -253,13 +254,13 @@ TEST_F(Viewers, ReliefOpensAtThirtyTurnsByHandAndByTimer) {
     QScrollBar* bar = In<QScrollBar>(v, "ScrollBar1");
     bar->setValue(100);
     EXPECT_EQ(Text(v, "Label1"), QStringLiteral("θ = 100°"));
-    EXPECT_TRUE(v.Image1()->Picture() == DrawRelief(Psf().Image3(), 100));
+    EXPECT_TRUE(SamePicture(v.Image1()->Picture(), DrawRelief(Psf().Image3(), 100)));
 
     Choose("N7");
     EXPECT_TRUE(v.isVisible());
     EXPECT_EQ(v.Angle(), 30);
     EXPECT_EQ(Text(v, "Label1"), QStringLiteral("θ = 30°"));
-    EXPECT_TRUE(v.Image1()->Picture() == DrawRelief(Psf().Image3(), 30));
+    EXPECT_TRUE(SamePicture(v.Image1()->Picture(), DrawRelief(Psf().Image3(), 30)));
 
     v.Timer1Timer();
     EXPECT_EQ(v.Angle(), 30) << "stopped";
@@ -267,7 +268,7 @@ TEST_F(Viewers, ReliefOpensAtThirtyTurnsByHandAndByTimer) {
     v.Timer1Timer();
     v.Timer1Timer();
     EXPECT_EQ(v.Angle(), 40);
-    EXPECT_TRUE(v.Image1()->Picture() == DrawRelief(Psf().Image3(), 40));
+    EXPECT_TRUE(SamePicture(v.Image1()->Picture(), DrawRelief(Psf().Image3(), 40)));
     bar->setValue(356);
     v.Timer1Timer();
     EXPECT_EQ(v.Angle(), 0);
@@ -302,7 +303,7 @@ TEST_F(Viewers, ReliefExportIsTheWholePicture) {
     const Picture24 saved = ReadBmp("relief.bmp");
     EXPECT_EQ(saved.width, 445);
     EXPECT_EQ(saved.height, 400);
-    EXPECT_TRUE(saved == Psf3D().Image1()->Picture());
+    EXPECT_TRUE(SamePicture(saved, Psf3D().Image1()->Picture()));
     EXPECT_EQ(saved.Blue(0, 0), 128) << "navy background included";
     WriteAll(Dir() / "relief.jpg", "x");
     Answer("relief.bmp", 2);

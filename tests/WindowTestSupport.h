@@ -11,11 +11,12 @@
 #include <QTest>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "ui/Dialogs.h"
@@ -59,35 +60,20 @@ private:
     }
 };
 
-inline std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 // Each test runs in its own empty working directory, with the dialogs scripted.
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previous_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("velmora-window-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
+        dir_.emplace("velmora-window");
+        std::filesystem::current_path(dir_->Path());
         SetDialogs(&dialogs);
     }
     void TearDown() override {
         windows.reset();
         SetDialogs(nullptr);
         std::filesystem::current_path(previous_);
-        std::filesystem::remove_all(dir_);
+        dir_.reset();
     }
 
     TForm1& Start() {
@@ -128,15 +114,14 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    std::filesystem::path Dir() const { return dir_; }
+    std::filesystem::path Dir() const { return dir_->Path(); }
 
     ScriptedDialogs dialogs;
     std::unique_ptr<VelmoraWindows> windows;
 
 private:
     std::filesystem::path previous_;
-    std::filesystem::path dir_;
-    static inline int counter_ = 0;
+    std::optional<TempDir> dir_;
 };
 
 }  // namespace velmora::testing
