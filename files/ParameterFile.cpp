@@ -1,10 +1,9 @@
 #include "files/ParameterFile.h"
 
-#include <filesystem>
-#include <fstream>
 
 #include "core/NumberText.h"
 #include "files/FileWrite.h"
+#include "files/SafeOpen.h"
 
 namespace velmora {
 namespace {
@@ -87,6 +86,15 @@ private:
     const std::string& text_;
     size_t pos_ = 0;
 };
+
+bool ConvertsBack(const std::string& text) {
+    try {
+        ParseDecimal(text);
+        return true;
+    } catch (const ConversionError&) {
+        return false;
+    }
+}
 
 ParameterAssignment TextAssignment(const char* control, std::string text) {
     ParameterAssignment a;
@@ -175,7 +183,11 @@ ParameterFileRead ParseParameterText(const std::string& text) {
     }
     double coefficient;
     if (!in.Next(word) || !in.NextReal(coefficient)) return stop(19, "Coefficient");
-    out.push_back(TextAssignment("Edit19", FormatGeneral(coefficient)));
+    // 1.7976931348623157e308 shows as "1.79769313486232E308", beyond the largest double: a
+    // value the panel could not read back is as unreadable as a malformed one.
+    const std::string shown = FormatGeneral(coefficient);
+    if (!ConvertsBack(shown)) return stop(19, "Coefficient");
+    out.push_back(TextAssignment("Edit19", shown));
 
     if (!in.Next(word)) return stop(20, "Spiders");
     for (const char* box : spiderBoxes) {
@@ -201,22 +213,19 @@ ParameterFileRead ParseParameterText(const std::string& text) {
 
 ParameterFileRead ReadParameterFile(const std::string& path) {
     ParameterFileRead result;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return result;  // nothing there: nothing changes
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        // There but unreadable: a read that stopped before its first value.
+    // The record is short; far more than its 21 lines is never needed. Reading is bounded so
+    // that picking a huge file by mistake costs nothing.
+    RegularFileRead file = ReadRegularFile(path, 64 * 1024);
+    if (file.kind == FileKind::Missing) return result;  // nothing there: nothing changes
+    if (!file.ok) {
+        // There but not readable as a file: a read that stopped before its first value.
         result.exists = true;
         result.stoppedAtLine = 1;
         result.stoppedAtKey = "Velmora Data File";
+        result.problem = file.problem;
         return result;
     }
-    // The record is short; far more than its 21 lines is never needed. Reading is bounded so
-    // that picking a huge file by mistake costs nothing.
-    std::string text(64 * 1024, '\0');
-    f.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(f.gcount()));
-    return ParseParameterText(text);
+    return ParseParameterText(file.bytes);
 }
 
 void ApplyAssignment(SimulationParameters& p, const ParameterAssignment& a) {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <sstream>
 
 #include "core/NumberText.h"
+#include "files/SafeOpen.h"
 
 namespace velmora {
 namespace {
@@ -97,8 +97,9 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
 }  // namespace
 
 UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail("ファイルを開けません");
+    RegularFileRead file = ReadRegularFile(path, userFilterReadLimit);
+    if (!file.ok) return Fail(file.problem);
+    std::istringstream in(std::move(file.bytes));
     return ReadTokens(in, filter);
 }
 
