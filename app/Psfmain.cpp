@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 #include <cstdio>
 #include <stdexcept>
 
@@ -309,7 +311,7 @@ void TForm1::StartUp() {
         std::fprintf(stderr, "velmora1: %s\n", e.what());
     }
     // 3. The closing state of the last run, through the panel handlers.
-    ReadParameterFile(closingStateFileName);
+    ReadClosingState();
     // 4. to 7.
     RunGuarded(this, [this] { DrawSpectrumPreview(); });
     ShowShiftRange();
@@ -348,9 +350,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
     try {
         text = FormatParameterFile(Snapshot());
     } catch (const std::exception& e) {
-        // A value that does not convert: the user mends it, the old log stays.
-        ShowException(this, e.what());
-        event->ignore();
+        // A value that does not convert: the user mends it (the old log stays) or leaves
+        // without saving.
+        if (!CloseWithoutSaving(e.what())) {
+            event->ignore();
+            return;
+        }
+        event->accept();
+        if (onClosed) onClosed();
         return;
     }
     try {
@@ -360,6 +367,46 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     if (onClosed) onClosed();
+}
+
+bool TForm1::CloseWithoutSaving(const char* conversionMessage) {
+    const bool yes = Dialogs().Confirm(
+        this, QStringLiteral("パネルの値を数値に変換できないため、終了時のパラメータを保存できません（%1）。\n"
+                             "保存せずに終了しますか？")
+                  .arg(QString::fromUtf8(conversionMessage)));
+    // いいえ: the standard error box, as for any other use of the bad text, and the window stays.
+    if (!yes) ShowException(this, conversionMessage);
+    return yes;
+}
+
+void TForm1::ReadClosingState() {
+    ParameterFileRead read;
+    if (ReadParameterFile(closingStateFileName, &read)) return;
+    if (!read.problem.empty()) {
+        // A pipe, a folder or an unreadable file under the log's name: the start goes on with the
+        // factory values and the close will try to write a proper log.
+        std::fprintf(stderr, "velmora1: %s を読み込みません（%s）\n", closingStateFileName, read.problem.c_str());
+        return;
+    }
+    closingStateStopLine_ = read.stoppedAtLine;
+    closingStateStopKey_ = read.stoppedAtKey;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Queued, so that the box stands in front of a window that is already drawn.
+    if (closingStateStopLine_ != 0 && !closingStateReported_)
+        QTimer::singleShot(0, this, &TForm1::ReportUnreadClosingState);
+}
+
+void TForm1::ReportUnreadClosingState() {
+    if (closingStateReported_) return;
+    closingStateReported_ = true;
+    Dialogs().Information(this, QStringLiteral("%1 の %2 行目「%3」の値を読み込めませんでした。"
+                                               "それより後の値は出荷時の値のままです。")
+                                    .arg(QString::fromLatin1(closingStateFileName))
+                                    .arg(closingStateStopLine_)
+                                    .arg(QString::fromStdString(closingStateStopKey_)));
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -404,6 +451,10 @@ void TForm1::N1Click() {
     ParameterFileRead read;
     if (ReadParameterFile(choice->path.toStdString(), &read)) return;
     const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
+    if (!read.problem.empty()) {
+        Dialogs().Warning(this, QStringLiteral("%1 を読み込めませんでした（%2）。").arg(file, QString::fromStdString(read.problem)));
+        return;
+    }
     Dialogs().Warning(this, QStringLiteral("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
                                            "それより前の値だけを読み込みました。")
                                 .arg(file)
