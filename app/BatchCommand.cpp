@@ -16,6 +16,7 @@
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
 #include "pupil/PupilModel.h"
+#include "pupil/UserMaskStage.h"
 
 namespace velmora {
 namespace {
@@ -198,7 +199,11 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& err) {
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
     pupilInputs.userFilter = &userFilter;
-    if (o.userMask) pupilInputs.userMask = &userMask;
+    UserMaskStages maskStages(userMask, RunPupilSamplings(request.params));
+    if (o.userMask) {
+        pupilInputs.userMask = &userMask;
+        pupilInputs.userMaskStages = &maskStages;
+    }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
     CalculationProgress progress;
     progress.wavelength = [&](int index, int count, int lambda) {

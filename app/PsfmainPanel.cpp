@@ -17,6 +17,7 @@
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
 #include "pupil/Dialogs.h"
+#include "pupil/UserMaskStage.h"
 #include "pupil/Previews.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf3dd.h"
@@ -408,6 +409,8 @@ void TForm1::Button1Click() {
     inputs.userFilter = &userFilter_;
     inputs.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
     inputs.userMaskStage = &userMaskStage_;
+    UserMaskStages maskStages(windows_.maskDis->MaskPicture(), RunPupilSamplings(request.params));
+    if (inputs.userMask) inputs.userMaskStages = &maskStages;
     const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
         BuildPupil(inputs, lambda, grid, bar);
     };
