@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 
 #include "files/UserMaskFile.h"
 #include "pupil/Dialogs.h"
@@ -13,10 +14,16 @@ namespace velmora {
 TMaskDis::TMaskDis() {
     setObjectName(QStringLiteral("TMaskDis"));
     setWindowTitle(QStringLiteral("MaskDis"));
-    panel1_ = new QWidget(this);
+    // A mask may be 8192 pixels a side: it is shown at its own size in a scroll area.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("MaskScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    panel1_ = new QWidget;
     panel1_->setObjectName(QStringLiteral("Panel1"));
     panel1_->setFixedSize(maskDisplayInitialSize, maskDisplayInitialSize);
-    setCentralWidget(panel1_);
+    scroll_->setWidget(panel1_);
+    FitScrollArea(maskDisplayInitialSize, maskDisplayInitialSize);
+    setCentralWidget(scroll_);
     image1_ = new PictureBox(panel1_, QStringLiteral("Image1"), 0, 0, maskDisplayInitialSize, maskDisplayInitialSize);
     image1_->SetPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
 
@@ -29,7 +36,18 @@ TMaskDis::TMaskDis() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().x() + screen->geometry().width() / 2, y());
 }
 
+void TMaskDis::FitScrollArea(int width, int height) {
+    QSize room(width, height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Room for the frame, the title and the menu bar of the window around the area.
+        const QSize available = screen->availableGeometry().size() - QSize(40, 100);
+        room = room.boundedTo(available.expandedTo(QSize(100, 100)));
+    }
+    scroll_->setFixedSize(room);
+}
+
 void TMaskDis::SetMaskPicture(const Picture24& picture) {
+    FitScrollArea(picture.width, picture.height);
     panel1_->setFixedSize(picture.width, picture.height);
     image1_->setGeometry(0, 0, picture.width, picture.height);
     image1_->SetPicture(picture);

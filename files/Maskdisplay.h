@@ -10,6 +10,8 @@
 #include "core/SimulationParameters.h"
 #include "pupil/PictureBox.h"
 
+class QScrollArea;
+
 namespace velmora {
 
 inline constexpr int maskDisplayInitialSize = 600;
@@ -29,6 +31,10 @@ public:
     void M1Click();
 
 private:
+    // The scroll area takes the picture's size, but never more than the screen holds.
+    void FitScrollArea(int width, int height);
+
+    QScrollArea* scroll_;
     QWidget* panel1_;
     PictureBox* image1_;
     std::function<SimulationParameters()> parameters_;
