@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz fuzz-ci clean
 
 all: build
 
@@ -25,5 +25,14 @@ test: build
 bench: build
 	./$(BUILD_DIR)/bench/velmora1-bench
 
+# libFuzzer runs of the four readers, built with clang in build-fuzz: 10 minutes each here,
+# 30 s each in CI (fuzz-ci).
+FUZZ_SECONDS ?= 600
+fuzz:
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz-ci.sh
+
+fuzz-ci:
+	FUZZ_SECONDS=30 bash scripts/fuzz-ci.sh
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-fuzz

@@ -11,6 +11,7 @@ packages=(
   libjpeg62-turbo-dev
   fonts-ipafont-gothic
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 missing=()
