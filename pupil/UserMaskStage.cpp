@@ -1,8 +1,9 @@
 #include "pupil/UserMaskStage.h"
 
 #include <algorithm>
+#include <barrier>
 #include <cmath>
-#include <iterator>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -104,34 +105,86 @@ void ReduceBlockAcross(Reduction& red, const double* values, int w) {
 // result is ShrinkMatrix's bit for bit, with memory for the outputs and a few lines only.
 // A block of lines shares one walk along x, so that their sums (each a chain of dependent
 // adds) run side by side.
+// The first and second pass of one block of n lines starting at y0 (values [x][line]).
+void ReduceBlock(Reduction& red, const double* values, int w, int y0, int n, int h) {
+    constexpr int block = linesPerBlock;
+    std::fill(red.lines.begin(), red.lines.end(), 0.0);
+    ReduceBlockAcross(red, values, w);
+    const int keepW = red.keepW;
+    for (int r = 0; r < n; ++r) {
+        const Spread sp = SpreadOf(red.a, y0 + r, h);
+        auto add = [&](int k, double weight) {
+            if (k >= red.keepH) return;
+            double* row = &red.out[static_cast<size_t>(k) * red.side];
+            const double* line = &red.lines[static_cast<size_t>(r)];
+            for (int x = 0; x < keepW; ++x) row[x] += weight * line[static_cast<size_t>(x) * block];
+        };
+        add(sp.k, sp.first);
+        if (sp.second >= 0) add(sp.k + 1, sp.second);
+    }
+}
+
+// Fills lines [from, to) of the chunk starting at chunkY (blocks of linesPerBlock lines, each
+// block [x][line]); lines beyond the picture are 0.
+template <class RowValues>
+void FillChunk(double* chunk, int w, int h, int chunkY, int from, int to, RowValues& rowValues) {
+    constexpr int block = linesPerBlock;
+    for (int line = from; line < to; ++line) {
+        double* blockStart = chunk + static_cast<size_t>(line / block) * w * block;
+        const int r = line % block;
+        if (chunkY + line < h) {
+            rowValues(chunkY + line, blockStart + r, block);
+        } else {
+            for (int x = 0; x < w; ++x) blockStart[static_cast<size_t>(x) * block + r] = 0;
+        }
+    }
+}
+
+// Area-weighted reductions of the w x h values of a picture, anchored at the top-left corner;
+// output cells a reduction does not reach are 0. rowValues(y, out, stride) gives the w
+// values of line y at out[0], out[stride], ..., once for all the reductions.
+//
+// This is ShrinkMatrix's two passes, streamed a few source lines at a time. Its first pass
+// sums, for each line, the weighted values that land in a cell in increasing x; its second
+// sums those line results into the output rows in increasing y. Here each cell of a line is
+// summed in a register over the same run of x (a cell takes a contiguous run of pixels, as
+// the cell index never decreases along the line), and the lines are added into the output
+// in increasing y: every sum is formed from the same products in the same order, so the
+// result is ShrinkMatrix's bit for bit, with memory for the outputs and a few lines only.
+// A block of lines shares one walk along x, so that their sums (each a chain of dependent
+// adds) run side by side.
+//
+// With a second core the picture is read in chunks of lines that both threads fill, half
+// each; then each thread runs its share of the reductions over the chunk while the next chunk
+// goes to the other buffer. A reduction stays with one thread, so its sums keep their order.
 template <class RowValues>
 void ReduceTopLeft(int w, int h, std::vector<Reduction>& reductions, RowValues rowValues) {
     constexpr int block = linesPerBlock;
-    std::vector<double> values(static_cast<size_t>(w) * block);
-    for (int y0 = 0; y0 < h; y0 += block) {
-        const int n = std::min(block, h - y0);
-        for (int r = 0; r < block; ++r) {
-            if (r < n) rowValues(y0 + r, &values[static_cast<size_t>(r)], block);
-            else
-                for (int x = 0; x < w; ++x) values[static_cast<size_t>(x) * block + r] = 0;
+    constexpr int chunkLines = 4 * block;
+    const int workers = std::thread::hardware_concurrency() >= 2 && h > chunkLines ? 2 : 1;
+    const size_t chunkSize = static_cast<size_t>(w) * chunkLines;
+    std::vector<double> buffers(chunkSize * 2);
+    std::barrier filled(workers);
+    auto work = [&](int t) {
+        int round = 0;
+        for (int chunkY = 0; chunkY < h; chunkY += chunkLines, ++round) {
+            double* chunk = &buffers[chunkSize * static_cast<size_t>(round % 2)];
+            const int share = chunkLines / workers;
+            FillChunk(chunk, w, h, chunkY, t * share, (t + 1) * share, rowValues);
+            filled.arrive_and_wait();
+            for (size_t k = static_cast<size_t>(t); k < reductions.size(); k += static_cast<size_t>(workers))
+                for (int b = 0; b < chunkLines && chunkY + b < h; b += block)
+                    ReduceBlock(reductions[k], chunk + static_cast<size_t>(b) * w, w, chunkY + b,
+                                std::min(block, h - chunkY - b), h);
         }
-        for (Reduction& red : reductions) {
-            std::fill(red.lines.begin(), red.lines.end(), 0.0);
-            ReduceBlockAcross(red, values.data(), w);
-            const int keepW = red.keepW;
-            for (int r = 0; r < n; ++r) {
-                const Spread sp = SpreadOf(red.a, y0 + r, h);
-                auto add = [&](int k, double weight) {
-                    if (k >= red.keepH) return;
-                    double* row = &red.out[static_cast<size_t>(k) * red.side];
-                    const double* line = &red.lines[static_cast<size_t>(r)];
-                    for (int x = 0; x < keepW; ++x) row[x] += weight * line[static_cast<size_t>(x) * block];
-                };
-                add(sp.k, sp.first);
-                if (sp.second >= 0) add(sp.k + 1, sp.second);
-            }
-        }
+    };
+    if (workers == 1) {
+        work(0);
+        return;
     }
+    std::thread helper(work, 1);
+    work(0);
+    helper.join();
 }
 
 template <class RowValues>
@@ -181,7 +234,16 @@ Picture24 StageFromValues(const std::vector<double>& values, int side) {
 auto MaskRowValues(const Picture24& mask) {
     return [&mask](int y, double* row, int stride) {
         const uint8_t* p = mask.ScanLine(y);
-        for (int x = 0; x < mask.width; ++x, p += 3)
+        const int w = mask.width;
+        // Blue, green, red and the next pixel's blue as one little-endian word: byte-reversed
+        // and shifted, it is the pixel's number. The picture's last pixel has no next byte.
+        const int wholeWords = y + 1 < mask.height ? w : w - 1;
+        for (int x = 0; x < wholeWords; ++x, p += 3) {
+            uint32_t word;
+            std::memcpy(&word, p, 4);
+            row[static_cast<size_t>(x) * stride] = static_cast<int>(__builtin_bswap32(word) >> 8) * (1.0 / 16777216.0);
+        }
+        for (int x = wholeWords; x < w; ++x, p += 3)
             row[static_cast<size_t>(x) * stride] = ((p[0] << 16) | (p[1] << 8) | p[2]) * (1.0 / 16777216.0);
     };
 }
@@ -214,21 +276,7 @@ std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vecto
             stages[k] = StageUserMask(mask, np);  // enlarged or empty: small work
         }
     }
-    // Each reduction is independent of the others: with a second core, half of them go to a
-    // second thread (each thread reads the mask once for its own).
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (reductions.size() >= 2 && cores >= 2) {
-        const size_t half = reductions.size() / 2;
-        std::vector<Reduction> second(std::make_move_iterator(reductions.begin() + static_cast<long>(half)),
-                                      std::make_move_iterator(reductions.end()));
-        reductions.erase(reductions.begin() + static_cast<long>(half), reductions.end());
-        std::thread helper([&] { ReduceTopLeft(mask.width, mask.height, second, MaskRowValues(mask)); });
-        ReduceTopLeft(mask.width, mask.height, reductions, MaskRowValues(mask));
-        helper.join();
-        for (Reduction& r : second) reductions.push_back(std::move(r));
-    } else if (!reductions.empty()) {
-        ReduceTopLeft(mask.width, mask.height, reductions, MaskRowValues(mask));
-    }
+    if (!reductions.empty()) ReduceTopLeft(mask.width, mask.height, reductions, MaskRowValues(mask));
     for (size_t r = 0; r < reductions.size(); ++r) stages[reduced[r]] = StageFromValues(reductions[r].out, reductions[r].side);
     return stages;
 }
