@@ -199,9 +199,12 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& err) {
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
     pupilInputs.userFilter = &userFilter;
-    UserMaskStages maskStages(userMask, RunPupilSamplings(request.params));
+    // Kept as the window keeps it: one byte a pixel for a grey mask.
+    const LoadedMask loadedMask = LoadedMask::From(userMask);
+    userMask = Picture24();
+    UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params));
     if (o.userMask) {
-        pupilInputs.userMask = &userMask;
+        pupilInputs.loadedMask = &loadedMask;
         pupilInputs.userMaskStages = &maskStages;
     }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };

@@ -527,7 +527,7 @@ void TForm1::D1Click() {
     in.params = &p;
     in.focalRatio = focalRatio_;
     in.userFilter = &userFilter_;
-    in.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    in.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
     const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), [this](int percent) { ShowProgress(percent); });
     progressBar_->setValue(0);
     if (picture.empty()) {

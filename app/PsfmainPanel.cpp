@@ -407,10 +407,10 @@ void TForm1::Button1Click() {
     PupilInputs inputs;
     inputs.params = &request.params;
     inputs.userFilter = &userFilter_;
-    inputs.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
     inputs.userMaskStage = &userMaskStage_;
-    UserMaskStages maskStages(windows_.maskDis->MaskPicture(), RunPupilSamplings(request.params));
-    if (inputs.userMask) inputs.userMaskStages = &maskStages;
+    UserMaskStages maskStages(windows_.maskDis->Mask(), RunPupilSamplings(request.params));
+    if (inputs.loadedMask) inputs.userMaskStages = &maskStages;
     const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
         BuildPupil(inputs, lambda, grid, bar);
     };

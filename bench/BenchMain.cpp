@@ -99,8 +99,8 @@ BENCHMARK(BM_Fftw2D_Measure)->Unit(benchmark::kMillisecond);
 
 // The largest mask the loader takes, grey, loaded before the run as the mask window holds it:
 // rings of 37 pixels and a soft diagonal ramp, so that the reduction has work in every cell.
-const Picture24& LargestMask() {
-    static const Picture24 mask = [] {
+const LoadedMask& LargestMask() {
+    static const LoadedMask mask = [] {
         Picture24 m(userMaskMaxSide, userMaskMaxSide);
         for (int y = 0; y < m.height; ++y)
             for (int x = 0; x < m.width; ++x) {
@@ -108,7 +108,7 @@ const Picture24& LargestMask() {
                 const uint8_t g = static_cast<uint8_t>(ring % 2 ? 255 - (x + y) / 128 : (x + y) / 256);
                 m.SetPixel(x, y, g, g, g);
             }
-        return m;
+        return LoadedMask::From(m);
     }();
     return mask;
 }
@@ -117,10 +117,10 @@ void RunOnce(const CalculationRequest& rq, RealMatrix workGrid, PsfResultImages&
     PupilInputs in;
     in.params = &rq.params;
     const bool masked = rq.params.densityProfile == DensityProfileKind::UserMask;
-    static const Picture24 noMask;
+    static const LoadedMask noMask;
     UserMaskStages stages(masked ? LargestMask() : noMask, RunPupilSamplings(rq.params));
     if (masked) {
-        in.userMask = &LargestMask();
+        in.loadedMask = &LargestMask();
         in.userMaskStages = &stages;
     }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <cstring>
 
 #include "files/UserMaskFile.h"
 #include "pupil/Dialogs.h"
@@ -25,7 +26,7 @@ TMaskDis::TMaskDis() {
     FitScrollArea(maskDisplayInitialSize, maskDisplayInitialSize);
     setCentralWidget(scroll_);
     image1_ = new PictureBox(panel1_, QStringLiteral("Image1"), 0, 0, maskDisplayInitialSize, maskDisplayInitialSize);
-    image1_->SetPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
+    SetMaskPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
     window->addAction(QStringLiteral("閉じる(&C)"), this, &TMaskDis::Close1Click)->setObjectName(QStringLiteral("Close1"));
@@ -47,17 +48,24 @@ void TMaskDis::FitScrollArea(int width, int height) {
 }
 
 void TMaskDis::SetMaskPicture(const Picture24& picture) {
-    FitScrollArea(picture.width, picture.height);
-    panel1_->setFixedSize(picture.width, picture.height);
-    image1_->setGeometry(0, 0, picture.width, picture.height);
-    image1_->SetPicture(picture);
+    mask_ = LoadedMask::From(picture);
+    FitScrollArea(mask_.width, mask_.height);
+    panel1_->setFixedSize(mask_.width, mask_.height);
+    image1_->setGeometry(0, 0, mask_.width, mask_.height);
+    if (!mask_.IsGrey()) {
+        image1_->SetPicture(mask_.colour);
+        return;
+    }
+    // A grey mask is shown from an 8-bit image: no 24-bit copy of a large mask is kept.
+    QImage image(mask_.width, mask_.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < mask_.height; ++y) std::memcpy(image.scanLine(y), mask_.GreyLine(y), static_cast<size_t>(mask_.width));
+    image1_->SetImage(image);
 }
 
 void TMaskDis::Close1Click() { hide(); }
 
 void TMaskDis::C1Click() {
-    const Picture24& mask = image1_->Picture();
-    Dialogs().Information(this, QStringLiteral("画像サイズは %1 x %2 です。").arg(mask.width).arg(mask.height));
+    Dialogs().Information(this, QStringLiteral("画像サイズは %1 x %2 です。").arg(mask_.width).arg(mask_.height));
 }
 
 void TMaskDis::M1Click() {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <functional>
 
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "pupil/PictureBox.h"
@@ -20,7 +21,10 @@ class TMaskDis : public QMainWindow {
     Q_OBJECT
 public:
     TMaskDis();
-    const Picture24& MaskPicture() const { return image1_->Picture(); }
+    // The mask picture in 24 bits, as loaded.
+    Picture24 MaskPicture() const { return mask_.ToPicture24(); }
+    // The mask as it is kept (8 bits a pixel when grey): what the calculation samples.
+    const LoadedMask& Mask() const { return mask_; }
     // Takes a new mask picture; the panel and the image take its size.
     void SetMaskPicture(const Picture24& picture);
     // Where the minimum size reads the panel's parameters (may raise a conversion error).
@@ -34,6 +38,7 @@ private:
     // The scroll area takes the picture's size, but never more than the screen holds.
     void FitScrollArea(int width, int height);
 
+    LoadedMask mask_;
     QScrollArea* scroll_;
     QWidget* panel1_;
     PictureBox* image1_;

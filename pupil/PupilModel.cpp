@@ -107,10 +107,12 @@ int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const P
 
     Picture24 ownStage;
     const Picture24* stagePointer = &ownStage;
-    const bool maskProfile = p.densityProfile == DensityProfileKind::UserMask && in.userMask && !in.userMask->empty();
+    const bool kept = in.loadedMask && !in.loadedMask->empty();
+    const bool maskProfile =
+        p.densityProfile == DensityProfileKind::UserMask && (kept || (in.userMask && !in.userMask->empty()));
     if (maskProfile) {
         if (in.userMaskStages) stagePointer = &in.userMaskStages->For(np);
-        else ownStage = StageUserMask(*in.userMask, np);
+        else ownStage = kept ? StageUserMask(*in.loadedMask, np) : StageUserMask(*in.userMask, np);
         if (in.userMaskStage) *in.userMaskStage = *stagePointer;
     }
     const Picture24& stage = *stagePointer;

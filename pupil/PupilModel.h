@@ -10,6 +10,7 @@
 
 #include "core/Fft.h"
 #include "core/Matrix.h"
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 
@@ -58,6 +59,7 @@ struct PupilInputs {
     const SimulationParameters* params = nullptr;
     const UserFilter* userFilter = nullptr;   // UserFilter profile; null or unloaded: factor 1
     const Picture24* userMask = nullptr;      // UserMask profile; null (nothing loaded): factor 1
+    const LoadedMask* loadedMask = nullptr;  // the same in its kept form, used when set
     Picture24* userMaskStage = nullptr;       // optional: receives the mask staged for the build
     UserMaskStages* userMaskStages = nullptr; // optional: the run's stages of userMask, reused
 };

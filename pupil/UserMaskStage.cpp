@@ -248,6 +248,56 @@ auto MaskRowValues(const Picture24& mask) {
     };
 }
 
+// A grey level g is the pixel (g, g, g), whose number 65793 g is exact: the same values.
+auto GreyRowValues(const LoadedMask& mask) {
+    return [&mask](int y, double* row, int stride) {
+        const uint8_t* p = mask.GreyLine(y);
+        for (int x = 0; x < mask.width; ++x) row[static_cast<size_t>(x) * stride] = (65793 * p[x]) * (1.0 / 16777216.0);
+    };
+}
+
+template <class RowValues>
+Picture24 StageWith(int w, int h, int pupilSamples, RowValues rowValues) {
+    const int side = std::max(userMaskStageMinimum, pupilSamples);
+    if (w <= 0 || h <= 0 || pupilSamples <= 0) return Picture24(side, side);
+    return StageFromValues(RescaleTopLeft(w, h, static_cast<double>(pupilSamples) / w, side, rowValues), side);
+}
+
+template <class RowValues>
+std::vector<Picture24> StageManyWith(int w, int h, const std::vector<int>& pupilSamples, RowValues rowValues) {
+    std::vector<Picture24> stages(pupilSamples.size());
+    std::vector<Reduction> reductions;
+    std::vector<size_t> reduced;  // which stage each reduction makes
+    for (size_t k = 0; k < pupilSamples.size(); ++k) {
+        const int np = pupilSamples[k];
+        if (w > 0 && h > 0 && np > 0 && np <= w) {
+            reductions.emplace_back(static_cast<double>(np) / w, std::max(userMaskStageMinimum, np), w, h);
+            reduced.push_back(k);
+        } else {
+            stages[k] = StageWith(w, h, np, rowValues);  // enlarged or empty: small work
+        }
+    }
+    if (!reductions.empty()) ReduceTopLeft(w, h, reductions, rowValues);
+    for (size_t r = 0; r < reductions.size(); ++r) stages[reduced[r]] = StageFromValues(reductions[r].out, reductions[r].side);
+    return stages;
+}
+
+template <class BlueLine>
+Picture24 PreviewWith(int w, int h, BlueLine blueLine) {
+    const int side = userMaskStageMinimum;
+    Picture24 copy(side, side);
+    if (w <= 0 || h <= 0) return copy;
+    const std::vector<double> values = RescaleTopLeft(w, h, static_cast<double>(side) / w, side, [&](int y, double* row, int stride) {
+        blueLine(y, row, stride);
+    });
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const uint8_t level = TruncatedByte(values[static_cast<size_t>(y) * side + x]);
+            copy.SetPixel(x, y, level, level, level);
+        }
+    return copy;
+}
+
 }  // namespace
 
 double MaskPixelValue(const Picture24& picture, int x, int y) {
@@ -255,30 +305,21 @@ double MaskPixelValue(const Picture24& picture, int x, int y) {
 }
 
 Picture24 StageUserMask(const Picture24& mask, int pupilSamples) {
-    const int side = std::max(userMaskStageMinimum, pupilSamples);
-    const int w = mask.width;
-    const int h = mask.height;
-    if (w <= 0 || h <= 0 || pupilSamples <= 0) return Picture24(side, side);
-    return StageFromValues(RescaleTopLeft(w, h, static_cast<double>(pupilSamples) / w, side, MaskRowValues(mask)), side);
+    return StageWith(mask.width, mask.height, pupilSamples, MaskRowValues(mask));
+}
+
+Picture24 StageUserMask(const LoadedMask& mask, int pupilSamples) {
+    if (!mask.IsGrey()) return StageUserMask(mask.colour, pupilSamples);
+    return StageWith(mask.width, mask.height, pupilSamples, GreyRowValues(mask));
 }
 
 std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples) {
-    std::vector<Picture24> stages(pupilSamples.size());
-    std::vector<Reduction> reductions;
-    std::vector<size_t> reduced;  // which stage each reduction makes
-    for (size_t k = 0; k < pupilSamples.size(); ++k) {
-        const int np = pupilSamples[k];
-        if (mask.width > 0 && mask.height > 0 && np > 0 && np <= mask.width) {
-            reductions.emplace_back(static_cast<double>(np) / mask.width, std::max(userMaskStageMinimum, np), mask.width,
-                                    mask.height);
-            reduced.push_back(k);
-        } else {
-            stages[k] = StageUserMask(mask, np);  // enlarged or empty: small work
-        }
-    }
-    if (!reductions.empty()) ReduceTopLeft(mask.width, mask.height, reductions, MaskRowValues(mask));
-    for (size_t r = 0; r < reductions.size(); ++r) stages[reduced[r]] = StageFromValues(reductions[r].out, reductions[r].side);
-    return stages;
+    return StageManyWith(mask.width, mask.height, pupilSamples, MaskRowValues(mask));
+}
+
+std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples) {
+    if (!mask.IsGrey()) return StageUserMaskMany(mask.colour, pupilSamples);
+    return StageManyWith(mask.width, mask.height, pupilSamples, GreyRowValues(mask));
 }
 
 std::vector<int> RunPupilSamplings(const SimulationParameters& p) {
@@ -313,28 +354,25 @@ const Picture24& UserMaskStages::For(int pupilSamples) {
         std::vector<int> group = {pupilSamples};
         for (size_t k = next_; k < upcoming_.size() && group.size() < perPass; ++k)
             if (std::find(group.begin(), group.end(), upcoming_[k]) == group.end()) group.push_back(upcoming_[k]);
-        std::vector<Picture24> made = StageUserMaskMany(mask_, group);
+        std::vector<Picture24> made = mask_ ? StageUserMaskMany(*mask_, group) : StageUserMaskMany(*picture_, group);
         for (size_t k = 0; k < group.size(); ++k) stages_.emplace(group[k], std::move(made[k]));
     }
     return stages_.at(pupilSamples);
 }
 
 Picture24 MaskPreviewCopy(const Picture24& mask) {
-    const int side = userMaskStageMinimum;
-    Picture24 copy(side, side);
-    const int w = mask.width;
-    const int h = mask.height;
-    if (w <= 0 || h <= 0) return copy;
-    const std::vector<double> values = RescaleTopLeft(w, h, static_cast<double>(side) / w, side, [&](int y, double* row, int stride) {
+    return PreviewWith(mask.width, mask.height, [&](int y, double* row, int stride) {
         const uint8_t* p = mask.ScanLine(y);
-        for (int x = 0; x < w; ++x, p += 3) row[static_cast<size_t>(x) * stride] = p[0];
+        for (int x = 0; x < mask.width; ++x, p += 3) row[static_cast<size_t>(x) * stride] = p[0];
     });
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x) {
-            const uint8_t level = TruncatedByte(values[static_cast<size_t>(y) * side + x]);
-            copy.SetPixel(x, y, level, level, level);
-        }
-    return copy;
+}
+
+Picture24 MaskPreviewCopy(const LoadedMask& mask) {
+    if (!mask.IsGrey()) return MaskPreviewCopy(mask.colour);
+    return PreviewWith(mask.width, mask.height, [&](int y, double* row, int stride) {
+        const uint8_t* p = mask.GreyLine(y);
+        for (int x = 0; x < mask.width; ++x) row[static_cast<size_t>(x) * stride] = p[x];
+    });
 }
 
 }  // namespace velmora

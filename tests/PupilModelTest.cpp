@@ -312,5 +312,34 @@ TEST(UserMaskStage, ARunStagesEachSamplingOnceAndBuildsAsWithoutReuse) {
     }
 }
 
+TEST(UserMaskStage, TheKeptFormStagesAsTheLoadedPictureDoes) {
+    // A grey mask is kept one byte a pixel, a coloured one whole; either stages, previews and
+    // builds exactly as the 24-bit picture it came from.
+    std::mt19937 rng(11);
+    Picture24 grey(900, 700), coloured(900, 700);
+    for (int y = 0; y < 700; ++y)
+        for (int x = 0; x < 900; ++x) {
+            const uint8_t g = static_cast<uint8_t>(rng());
+            grey.SetPixel(x, y, g, g, g);
+            coloured.SetPixel(x, y, g, static_cast<uint8_t>(g ^ 1), g);
+        }
+    const LoadedMask keptGrey = LoadedMask::From(grey);
+    const LoadedMask keptColoured = LoadedMask::From(coloured);
+    ASSERT_TRUE(keptGrey.IsGrey());
+    EXPECT_EQ(keptGrey.grey.size(), 900u * 700u);
+    EXPECT_TRUE(keptGrey.colour.empty()) << "no 24-bit copy beside the levels";
+    ASSERT_FALSE(keptColoured.IsGrey());
+    EXPECT_TRUE(keptGrey.ToPicture24() == grey);
+    EXPECT_TRUE(keptColoured.ToPicture24() == coloured);
+    for (const auto& [kept, picture] : {std::pair{&keptGrey, &grey}, std::pair{&keptColoured, &coloured}}) {
+        for (int np : {220, 700, 1000})
+            EXPECT_TRUE(StageUserMask(*kept, np) == StageUserMask(*picture, np)) << np;
+        EXPECT_TRUE(MaskPreviewCopy(*kept) == MaskPreviewCopy(*picture));
+        UserMaskStages stages(*kept, {220, 176});
+        EXPECT_TRUE(stages.For(220) == StageUserMask(*picture, 220));
+        EXPECT_TRUE(stages.For(176) == StageUserMask(*picture, 176));
+    }
+}
+
 }  // namespace
 }  // namespace velmora

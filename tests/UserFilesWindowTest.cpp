@@ -225,6 +225,8 @@ TEST_F(UserFiles, AMaskLargerThanTheScreenIsShownInAScrollAreaThatFitsTheScreen)
     Choose("I1");
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
     EXPECT_EQ(MaskDis().findChild<QWidget*>(QStringLiteral("Panel1"))->size(), QSize(side, side)) << "at its own size";
+    EXPECT_TRUE(MaskDis().Mask().IsGrey()) << "a grey mask is kept one byte a pixel";
+    EXPECT_TRUE(MaskDis().Mask().colour.empty());
     shown();
     EXPECT_LE(MaskDis().width(), screen.width());
     EXPECT_LE(MaskDis().height(), screen.height());
