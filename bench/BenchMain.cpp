@@ -101,15 +101,17 @@ BENCHMARK(BM_Fftw2D_Measure)->Unit(benchmark::kMillisecond);
 // rings of 37 pixels and a soft diagonal ramp, so that the reduction has work in every cell.
 const LoadedMask& LargestMask() {
     static const LoadedMask mask = [] {
-        LoadedMask m;
-        m.width = m.height = userMaskMaxSide;
-        m.grey.resize(static_cast<size_t>(m.width) * m.height);
-        for (int y = 0; y < m.height; ++y)
-            for (int x = 0; x < m.width; ++x) {
+        const int side = userMaskMaxSide;
+        std::vector<uint8_t> levels;
+        levels.reserve(static_cast<size_t>(side) * side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
                 const int ring = static_cast<int>(std::hypot(x - 4096.0, y - 4096.0)) / 37;
-                m.grey[static_cast<size_t>(y) * m.width + x] =
-                    static_cast<uint8_t>(ring % 2 ? 255 - (x + y) / 128 : (x + y) / 256);
+                levels.push_back(static_cast<uint8_t>(ring % 2 ? 255 - (x + y) / 128 : (x + y) / 256));
             }
+        LoadedMask m;
+        m.width = m.height = side;
+        m.grey = std::move(levels);
         return m;
     }();
     return mask;
