@@ -1,4 +1,5 @@
 #include "app/BatchCommand.h"
+#include "app/BatchOutput.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,13 +12,13 @@
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "files/Bmp.h"
-#include "files/FileWrite.h"
 #include "files/ImageExport.h"
 #include "files/ParameterFile.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
 #include "pupil/PupilModel.h"
+#include "pupil/UserMaskStage.h"
 
 namespace velmora {
 namespace {
@@ -33,7 +34,8 @@ const char* usageText =
     "  --params FILE     parameter data file (default: the factory values)\n"
     "  --mono, --color   override the file's mode\n"
     "  --brightness L    brightness level of the display picture, 1..100 (default 5)\n"
-    "  --focus W ...     wavefront aberrations in waves (default 0)\n"
+    "  --focus W ...     wavefront aberrations in waves (default 0): focus from -10 to 10,\n"
+    "                    the others from -1 to 1, the ranges of the panel\n"
     "  --user-filter F   radial transmission table; selects the user filter profile\n"
     "  --user-mask F     mask picture (BMP); selects the user mask profile\n"
     "  --wavelength-table F  per-wavelength spherical and focus (monochrome only): one line\n"
@@ -104,11 +106,19 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
         } else if (auto w = waves.find(a); w != waves.end()) {
             const std::string& v = value();
+            double amount = 0;
             try {
-                o.aberrations.*(w->second) = ParseDecimal(v);
+                amount = ParseDecimal(v);
             } catch (const ConversionError&) {
                 throw UsageError{a + " takes a finite number of waves, not '" + v + "'"};
             }
+            // The panel's spin ranges: beyond them the pupil phase turns by more than the
+            // grid can sample, and the picture says nothing.
+            const double limit = a == "--focus" ? 10 : 1;
+            if (!(std::fabs(amount) <= limit))
+                throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
+                                 ", not '" + v + "'"};
+            o.aberrations.*(w->second) = amount;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {
@@ -185,9 +195,9 @@ std::string InsertBeforeExtension(const std::string& path, const std::string& su
     return path.substr(0, dot) + suffix + path.substr(dot);
 }
 
-int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) { return RunBatchCommand(args, err, err); }
+namespace {
 
-int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
     try {
         o = ParseOptions(args);
@@ -206,6 +216,10 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
         ParameterFileRead read = ReadParameterFile(*o.params);
         if (!read.exists) {
             err << "velmora1-batch: parameter file '" << *o.params << "' does not exist\n";
+            return 1;
+        }
+        if (!read.problem.empty()) {
+            err << "velmora1-batch: parameter file '" << *o.params << "' could not be read: " << read.problem << "\n";
             return 1;
         }
         if (!read.complete) {
@@ -256,7 +270,14 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
     pupilInputs.userFilter = &userFilter;
-    if (o.userMask) pupilInputs.userMask = &userMask;
+    // Kept as the window keeps it: one byte a pixel for a grey mask.
+    const LoadedMask loadedMask = LoadedMask::From(userMask);
+    userMask = Picture24();
+    UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params));
+    if (o.userMask) {
+        pupilInputs.loadedMask = &loadedMask;
+        pupilInputs.userMaskStages = &maskStages;
+    }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
     CalculationProgress progress;
     progress.wavelength = [&](int index, int count, int lambda) {
@@ -271,28 +292,45 @@ int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std
         return 1;
     }
 
-    // Everything is formed before the first file is written.
-    std::vector<std::pair<std::string, std::string>> files;
-    if (o.display) files.emplace_back(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
-    if (o.pupil) files.emplace_back(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
+    // Everything is formed before the first file is written, and nothing is renamed into
+    // place before every file is complete.
+    BatchOutput output;
+    if (o.display) output.Add(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
+    if (o.pupil) output.Add(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
     if (o.intensity) {
         if (mono) {
-            files.emplace_back(*o.intensity, IntensityText(results.image3));
+            output.Add(*o.intensity, IntensityText(results.image3));
         } else {
-            files.emplace_back(InsertBeforeExtension(*o.intensity, "-red"), IntensityText(results.image2));
-            files.emplace_back(InsertBeforeExtension(*o.intensity, "-green"), IntensityText(results.image3));
-            files.emplace_back(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
+            output.Add(InsertBeforeExtension(*o.intensity, "-red"), IntensityText(results.image2));
+            output.Add(InsertBeforeExtension(*o.intensity, "-green"), IntensityText(results.image3));
+            output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
-    for (const auto& [path, bytes] : files) {
-        try {
-            WriteWholeFile(path, bytes);
-        } catch (const std::exception& e) {
-            err << "velmora1-batch: " << e.what() << "\n";
-            return 1;
-        }
+    try {
+        output.Commit();
+    } catch (const std::exception& e) {
+        err << "velmora1-batch: " << e.what() << "\n";
+        return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) { return RunBatchCommand(args, err, err); }
+
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Whatever goes wrong ends as a message and status 1, never as a terminated process.
+    try {
+        return RunUnguarded(args, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "velmora1-batch: not enough memory\n";
+    } catch (const std::exception& e) {
+        err << "velmora1-batch: " << e.what() << "\n";
+    } catch (...) {
+        err << "velmora1-batch: unexpected failure\n";
+    }
+    return 1;
 }
 
 }  // namespace velmora

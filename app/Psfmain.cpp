@@ -10,6 +10,8 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 #include <cstdio>
 #include <stdexcept>
 
@@ -42,7 +44,7 @@ void TForm1::StartUp() {
         std::fprintf(stderr, "velmora1: %s\n", e.what());
     }
     // The closing state of the last session, applied through the panel's handlers as if typed.
-    ReadParameterFile(closingStateFileName);
+    ReadClosingState();
     // The previews and the values derived from the panel; a text the log left unconvertible
     // shows its error and leaves that one preview blank, the rest still draw.
     RunGuarded(this, [this] { DrawSpectrumPreview(); });
@@ -70,9 +72,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
     try {
         text = FormatParameterFile(Snapshot());
     } catch (const std::exception& e) {
-        // A value that does not convert: the user mends it, the old log stays.
-        ShowException(this, e);
-        event->ignore();
+        // A value that does not convert: the user mends it (the old log stays) or leaves
+        // without saving.
+        if (!CloseWithoutSaving(e)) {
+            event->ignore();
+            return;
+        }
+        event->accept();
+        if (onClosed) onClosed();
         return;
     }
     try {
@@ -82,6 +89,45 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     if (onClosed) onClosed();
+}
+
+bool TForm1::CloseWithoutSaving(const std::exception& conversion) {
+    const bool yes = Dialogs().Confirm(this, tr("パネルの値を数値に変換できないため、終了時のパラメータを保存できません（%1）。\n"
+                                                "保存せずに終了しますか？")
+                                                 .arg(ErrorText(conversion)));
+    // いいえ: the standard error box, as for any other use of the bad text, and the window stays.
+    if (!yes) ShowException(this, conversion);
+    return yes;
+}
+
+void TForm1::ReadClosingState() {
+    ParameterFileRead read;
+    if (ReadParameterFile(closingStateFileName, &read)) return;
+    if (!read.problem.empty()) {
+        // A pipe, a folder or an unreadable file under the log's name: the start goes on with the
+        // factory values and the close will try to write a proper log.
+        std::fprintf(stderr, "velmora1: %s を読み込みません（%s）\n", closingStateFileName, read.problem.c_str());
+        return;
+    }
+    closingStateStopLine_ = read.stoppedAtLine;
+    closingStateStopKey_ = read.stoppedAtKey;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Queued, so that the box stands in front of a window that is already drawn.
+    if (closingStateStopLine_ != 0 && !closingStateReported_)
+        QTimer::singleShot(0, this, &TForm1::ReportUnreadClosingState);
+}
+
+void TForm1::ReportUnreadClosingState() {
+    if (closingStateReported_) return;
+    closingStateReported_ = true;
+    Dialogs().Information(this, tr("%1 の %2 行目「%3」の値を読み込めませんでした。"
+                                   "それより後の値は出荷時の値のままです。")
+                                    .arg(QString::fromLatin1(closingStateFileName))
+                                    .arg(closingStateStopLine_)
+                                    .arg(QString::fromStdString(closingStateStopKey_)));
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -167,6 +167,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildPanel();
@@ -181,6 +182,12 @@ private:
     void BuildMenus();
     void WireHandlers();
     void StartUp();
+    // Start-up step 3: the closing state, skipping a "Velmora1.log" that is not a regular file.
+    void ReadClosingState();
+    // Once, after the window first appears: which line of a broken closing state was not read.
+    void ReportUnreadClosingState();
+    // A panel text that does not convert at close: true when the user closes without saving.
+    bool CloseWithoutSaving(const std::exception& conversion);
 
     // Control plumbing: an edit's text set from code runs its change handler when it changes;
     // a radio button or check box changed from code runs its click handler.
@@ -238,6 +245,10 @@ private:
     UserFilter userFilter_;
     bool userMaskLoaded_ = false;
     Picture24 userMaskStage_;
+    // Where the closing state read at start broke off (line 0: it read completely).
+    int closingStateStopLine_ = 0;
+    std::string closingStateStopKey_;
+    bool closingStateReported_ = false;
 };
 
 }  // namespace velmora

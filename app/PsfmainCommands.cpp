@@ -34,6 +34,10 @@ void TForm1::N1Click() {
     ParameterFileRead read;
     if (ReadParameterFile(choice->path.toStdString(), &read)) return;
     const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
+    if (!read.problem.empty()) {
+        Dialogs().Warning(this, tr("%1 を読み込めませんでした（%2）。").arg(file, Translated(read.reason)));
+        return;
+    }
     Dialogs().Warning(this, tr("%1 を最後まで読み込めませんでした（%2 行目「%3」の値が読めません）。"
                                 "それより前の値だけを読み込みました。")
                                 .arg(file)
@@ -108,7 +112,7 @@ void TForm1::D1Click() {
     in.params = &p;
     in.focalRatio = focalRatio_;
     in.userFilter = &userFilter_;
-    in.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    in.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
     const Picture24 picture = BuildPupilDistribution(in, workGrid_.get(), [this](int percent) { ShowProgress(percent); });
     progressBar_->setValue(0);
     if (picture.empty()) {
@@ -150,8 +154,11 @@ void TForm1::Button1Click() {
     PupilInputs inputs;
     inputs.params = &request.params;
     inputs.userFilter = &userFilter_;
-    inputs.userMask = userMaskLoaded_ ? &windows_.maskDis->MaskPicture() : nullptr;
+    inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
     inputs.userMaskStage = &userMaskStage_;
+    // Every sampling the run needs is staged from the mask once, before the first wavelength.
+    UserMaskStages maskStages(windows_.maskDis->Mask(), RunPupilSamplings(request.params));
+    if (inputs.loadedMask) inputs.userMaskStages = &maskStages;
     const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
         BuildPupil(inputs, lambda, grid, bar);
     };

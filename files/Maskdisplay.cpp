@@ -4,6 +4,8 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
+#include <cstring>
 
 #include "files/UserMaskFile.h"
 #include "ui/Dialogs.h"
@@ -13,12 +15,18 @@ namespace velmora {
 TMaskDis::TMaskDis(std::function<SimulationParameters()> parameters) : parameters_(std::move(parameters)) {
     setObjectName(QStringLiteral("TMaskDis"));
     setWindowTitle(QStringLiteral("MaskDis"));
-    panel1_ = new QWidget(this);
+    // A mask may be 8192 pixels a side: it is shown at its own size in a scroll area.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("MaskScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    panel1_ = new QWidget;
     panel1_->setObjectName(QStringLiteral("Panel1"));
     panel1_->setFixedSize(maskDisplayInitialSize, maskDisplayInitialSize);
-    setCentralWidget(panel1_);
+    scroll_->setWidget(panel1_);
+    FitScrollArea(maskDisplayInitialSize, maskDisplayInitialSize);
+    setCentralWidget(scroll_);
     image1_ = new PictureBox(panel1_, QStringLiteral("Image1"), 0, 0, maskDisplayInitialSize, maskDisplayInitialSize);
-    image1_->SetPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
+    SetMaskPicture(Picture24(maskDisplayInitialSize, maskDisplayInitialSize));
 
     QMenu* window = menuBar()->addMenu(tr("ウィンドウ(&W)"));
     window->addAction(tr("閉じる(&C)"), this, &TMaskDis::Close1Click)->setObjectName(QStringLiteral("Close1"));
@@ -29,17 +37,35 @@ TMaskDis::TMaskDis(std::function<SimulationParameters()> parameters) : parameter
     if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().x() + screen->geometry().width() / 2, y());
 }
 
+void TMaskDis::FitScrollArea(int width, int height) {
+    QSize room(width, height);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Room for the frame, the title and the menu bar of the window around the area.
+        const QSize available = screen->availableGeometry().size() - QSize(40, 100);
+        room = room.boundedTo(available.expandedTo(QSize(100, 100)));
+    }
+    scroll_->setFixedSize(room);
+}
+
 void TMaskDis::SetMaskPicture(const Picture24& picture) {
-    panel1_->setFixedSize(picture.width, picture.height);
-    image1_->setGeometry(0, 0, picture.width, picture.height);
-    image1_->SetPicture(picture);
+    mask_ = LoadedMask::From(picture);
+    FitScrollArea(mask_.width, mask_.height);
+    panel1_->setFixedSize(mask_.width, mask_.height);
+    image1_->setGeometry(0, 0, mask_.width, mask_.height);
+    if (!mask_.IsGrey()) {
+        image1_->SetPicture(mask_.colour);
+        return;
+    }
+    // A grey mask is shown from an 8-bit image: no 24-bit copy of a large mask is kept.
+    QImage image(mask_.width, mask_.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < mask_.height; ++y) std::memcpy(image.scanLine(y), mask_.GreyLine(y), static_cast<size_t>(mask_.width));
+    image1_->SetImage(image);
 }
 
 void TMaskDis::Close1Click() { hide(); }
 
 void TMaskDis::C1Click() {
-    const Picture24& mask = image1_->Picture();
-    Dialogs().Information(this, tr("画像サイズは %1 x %2 です。").arg(mask.width).arg(mask.height));
+    Dialogs().Information(this, tr("画像サイズは %1 x %2 です。").arg(mask_.width).arg(mask_.height));
 }
 
 void TMaskDis::M1Click() {

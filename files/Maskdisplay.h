@@ -6,9 +6,12 @@
 #include <QMainWindow>
 #include <functional>
 
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "ui/PictureBox.h"
+
+class QScrollArea;
 
 namespace velmora {
 
@@ -19,7 +22,10 @@ class TMaskDis : public QMainWindow {
 public:
     // `parameters` reads the panel's record for the minimum size (it may raise a conversion error).
     explicit TMaskDis(std::function<SimulationParameters()> parameters);
-    const Picture24& MaskPicture() const { return image1_->Picture(); }
+    // The mask picture in 24 bits, as loaded.
+    Picture24 MaskPicture() const { return mask_.ToPicture24(); }
+    // The mask as it is kept (8 bits a pixel when grey): what the calculation samples.
+    const LoadedMask& Mask() const { return mask_; }
     // Takes a new mask picture; the panel and the image take its size.
     void SetMaskPicture(const Picture24& picture);
 
@@ -28,6 +34,11 @@ public:
     void M1Click();
 
 private:
+    // The scroll area takes the picture's size, but never more than the screen holds.
+    void FitScrollArea(int width, int height);
+
+    LoadedMask mask_;
+    QScrollArea* scroll_;
     QWidget* panel1_;
     PictureBox* image1_;
     std::function<SimulationParameters()> parameters_;

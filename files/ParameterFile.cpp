@@ -1,11 +1,10 @@
 #include "files/ParameterFile.h"
 
-#include <filesystem>
-#include <fstream>
 
 #include "core/NumberText.h"
 #include "core/PanelFields.h"
 #include "files/FileWrite.h"
+#include "files/SafeOpen.h"
 
 namespace velmora {
 namespace {
@@ -52,6 +51,15 @@ private:
     const std::string& text_;
     size_t pos_ = 0;
 };
+
+bool ConvertsBack(const std::string& text) {
+    try {
+        ParseDecimal(text);
+        return true;
+    } catch (const ConversionError&) {
+        return false;
+    }
+}
 
 ParameterAssignment TextAssignment(const char* control, std::string text) {
     ParameterAssignment a;
@@ -178,7 +186,12 @@ ParameterFileRead ParseParameterText(const std::string& text) {
                 if (f->kind == FieldKind::Coefficient) {
                     double v;
                     if (!in.NextReal(v)) return stop(line, shownKey);
-                    out.push_back(TextAssignment(control.c_str(), FormatGeneral(v)));
+                    // 1.7976931348623157e308 shows as "1.79769313486232E308", beyond the largest
+                    // double: a value the panel could not read back is as unreadable as a
+                    // malformed one.
+                    const std::string shown = FormatGeneral(v);
+                    if (!ConvertsBack(shown)) return stop(line, shownKey);
+                    out.push_back(TextAssignment(control.c_str(), shown));
                 } else {
                     int v;
                     if (!in.NextInteger(v)) return stop(line, shownKey);
@@ -193,22 +206,20 @@ ParameterFileRead ParseParameterText(const std::string& text) {
 
 ParameterFileRead ReadParameterFile(const std::string& path) {
     ParameterFileRead result;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return result;  // nothing there: nothing changes
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        // There but unreadable: a read that stopped before its first value.
+    // The record is short; far more than its 21 lines is never needed. Reading is bounded so
+    // that picking a huge file by mistake costs nothing.
+    RegularFileRead file = ReadRegularFile(path, 64 * 1024);
+    if (file.kind == FileKind::Missing) return result;  // nothing there: nothing changes
+    if (!file.ok) {
+        // There but not readable as a file: a read that stopped before its first value.
         result.exists = true;
         result.stoppedAtLine = 1;
         result.stoppedAtKey = "Velmora Data File";
+        result.problem = file.problem;
+        result.reason = file.reason;
         return result;
     }
-    // The record is short; far more than its 21 lines is never needed. Reading is bounded so
-    // that picking a huge file by mistake costs nothing.
-    std::string text(64 * 1024, '\0');
-    f.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(f.gcount()));
-    return ParseParameterText(text);
+    return ParseParameterText(file.bytes);
 }
 
 void ApplyAssignment(SimulationParameters& p, const ParameterAssignment& a) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/SimulationParameters.h"
+#include "core/UserMessage.h"
 
 namespace velmora {
 
@@ -33,11 +34,16 @@ struct ParameterFileRead {
     bool complete = false;   // every value of the 21 lines was read
     int stoppedAtLine = 0;   // when incomplete: the record line whose value could not be read
     std::string stoppedAtKey;  // its key ("Aperture", ...), for the message
+    // Set when the file is there but could not be opened: not a regular file (a folder, a
+    // pipe, a device) or not readable. Nothing was read then (stoppedAtLine is 1).
+    std::string problem;
+    UserMessage reason;      // the same, for a window to translate
     std::vector<ParameterAssignment> assignments;  // what was read before the stop
 };
 
 // Reads the record from text / from a file. Keys are read and discarded without comparison;
-// words are bounded to 100 bytes; a value that cannot be read ends the reading there.
+// words are bounded to 100 bytes; a value that cannot be read ends the reading there, and so
+// does a coefficient whose 15-digit text would not convert back (the top of the double range).
 ParameterFileRead ParseParameterText(const std::string& text);
 ParameterFileRead ReadParameterFile(const std::string& path);
 

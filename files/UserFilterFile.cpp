@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <sstream>
 
 #include "core/NumberText.h"
+#include "files/SafeOpen.h"
 
 namespace velmora {
 namespace {
@@ -41,9 +41,10 @@ private:
     size_t taken_ = 0;
 };
 
+UserFilterRead Fail(UserMessage reason) { return {false, reason.Text(), reason, 0}; }
+
 UserFilterRead Fail(const char* pattern, std::vector<UserMessage> args = {}) {
-    UserMessage reason("UserFilterFile", pattern, std::move(args));
-    return {false, reason.Text(), reason, 0};
+    return Fail(UserMessage("UserFilterFile", pattern, std::move(args)));
 }
 
 // A word as a message quotes it: at most about 40 bytes, cut between UTF-8 characters.
@@ -106,8 +107,9 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
 }  // namespace
 
 UserFilterRead ReadUserFilterFile(const std::string& path, UserFilter& filter) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "ファイルを開けません"));
+    RegularFileRead file = ReadRegularFile(path, userFilterReadLimit);
+    if (!file.ok) return Fail(file.reason);
+    std::istringstream in(std::move(file.bytes));
     return ReadTokens(in, filter);
 }
 

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "files/Bmp.h"
+#include "files/SafeOpen.h"
 
 namespace velmora {
 
@@ -17,30 +16,14 @@ bool LoadUserMaskFile(const std::string& path, Picture24& mask, std::string& pro
 }
 
 bool LoadUserMaskFile(const std::string& path, Picture24& mask, UserMessage& problem) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを開けません"));
-        return false;
-    }
     // The largest picture accepted, at 32 bits a pixel, with room for headers and a palette.
-    const std::streamoff limit = static_cast<std::streamoff>(userMaskMaxSide) * userMaskMaxSide * 4 + 65536;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size < 0) {
-        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを読めません"));
+    const size_t limit = static_cast<size_t>(userMaskMaxSide) * userMaskMaxSide * 4 + 65536;
+    RegularFileRead file = ReadRegularFile(path, limit, Oversize::Refuse);
+    if (!file.ok) {
+        problem = file.reason;
         return false;
     }
-    if (size > limit) {
-        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルが大きすぎます"));
-        return false;
-    }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    if (!in.read(bytes.data(), size)) {
-        problem = UserMessage("UserMaskFile", QT_TRANSLATE_NOOP("UserMaskFile", "ファイルを読めません"));
-        return false;
-    }
-    return DecodeBmp(bytes, mask, problem, userMaskMaxSide);
+    return DecodeBmp(file.bytes, mask, problem, userMaskMaxSide);
 }
 
 int MinimumMaskSize(const SimulationParameters& p) {

@@ -73,7 +73,10 @@ Picture24 BuildPupilDistribution(const PupilDistributionInputs& in, RealMatrix w
     // Density about the geometric centre; nothing beyond the rim.
     Picture24 stage;
     const bool maskProfile = p.densityProfile == DensityProfileKind::UserMask;
-    if (maskProfile && in.userMask && !in.userMask->empty()) stage = StageUserMask(*in.userMask, userMaskStageMinimum);
+    if (maskProfile && in.loadedMask && !in.loadedMask->empty())
+        stage = StageUserMask(*in.loadedMask, userMaskStageMinimum);
+    else if (maskProfile && in.userMask && !in.userMask->empty())
+        stage = StageUserMask(*in.userMask, userMaskStageMinimum);
     const double c = np * 0.5;
     for (int i = 0; i < np; ++i)
         for (int j = 0; j < np; ++j) {

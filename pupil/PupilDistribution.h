@@ -5,6 +5,7 @@
 
 #include "core/Fft.h"
 #include "core/Matrix.h"
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
 #include "pupil/PupilModel.h"
 
@@ -17,6 +18,7 @@ struct PupilDistributionInputs {
     double focalRatio = 0;                   // the ratio of the last calculation (or start-up)
     const UserFilter* userFilter = nullptr;  // UserFilter profile
     const Picture24* userMask = nullptr;     // UserMask profile: the mask picture; null: factor 1
+    const LoadedMask* loadedMask = nullptr;  // the same in its kept form, used when set
 };
 
 // Samples across the primary: trunc(1000 / focalRatio), 0 when that is not a usable number.

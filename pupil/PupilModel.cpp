@@ -105,12 +105,17 @@ int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const P
     std::vector<double> grid(static_cast<size_t>(np) * np, 1.0);  // [i][j]
     auto at = [&](int i, int j) -> double& { return grid[static_cast<size_t>(i) * np + j]; };
 
-    Picture24 stage;
-    const bool maskProfile = p.densityProfile == DensityProfileKind::UserMask && in.userMask && !in.userMask->empty();
+    Picture24 ownStage;
+    const Picture24* stagePointer = &ownStage;
+    const bool kept = in.loadedMask && !in.loadedMask->empty();
+    const bool maskProfile =
+        p.densityProfile == DensityProfileKind::UserMask && (kept || (in.userMask && !in.userMask->empty()));
     if (maskProfile) {
-        stage = StageUserMask(*in.userMask, np);
-        if (in.userMaskStage) *in.userMaskStage = stage;
+        if (in.userMaskStages) stagePointer = &in.userMaskStages->For(np);
+        else ownStage = kept ? StageUserMask(*in.loadedMask, np) : StageUserMask(*in.userMask, np);
+        if (in.userMaskStage) *in.userMaskStage = *stagePointer;
     }
+    const Picture24& stage = *stagePointer;
 
     const bool spiders[4] = {p.spider1, p.spider2, p.spider3, p.spider4};
     const int angles[4] = {p.angle1, p.angle2, p.angle3, p.angle4};

@@ -10,6 +10,7 @@
 
 #include "core/Fft.h"
 #include "core/Matrix.h"
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 
@@ -52,11 +53,15 @@ bool VaneFactor(const VaneGeometry& vane, double i, double j, bool inclusiveEdge
 // body); returns how many. The aperture preview multiplies them all.
 int VaneRules(const VaneGeometry& vane, double i, double j, bool inclusiveEdges, double factors[3]);
 
+class UserMaskStages;
+
 struct PupilInputs {
     const SimulationParameters* params = nullptr;
     const UserFilter* userFilter = nullptr;   // UserFilter profile; null or unloaded: factor 1
     const Picture24* userMask = nullptr;      // UserMask profile; null (nothing loaded): factor 1
+    const LoadedMask* loadedMask = nullptr;  // the same in its kept form, used when set
     Picture24* userMaskStage = nullptr;       // optional: receives the mask staged for the build
+    UserMaskStages* userMaskStages = nullptr; // optional: the run's stages of userMask, reused
 };
 
 // Builds the pupil amplitude (geometry and density, no phase) for lambdaNm: clears workGrid

@@ -2,7 +2,12 @@
 // spans the pupil diameter, top-left anchored, staged as a grey picture.
 #pragma once
 
+#include <map>
+#include <vector>
+
+#include "core/LoadedMask.h"
 #include "core/Picture24.h"
+#include "core/SimulationParameters.h"
 
 namespace velmora {
 
@@ -13,11 +18,49 @@ inline constexpr int userMaskStageMinimum = 160;
 // square; pixels the rescaled mask does not cover are black. A mask narrower than the pupil is
 // enlarged with an area-weighted (box) filter, the counterpart of ShrinkMatrix.
 Picture24 StageUserMask(const Picture24& mask, int pupilSamples);
+// The same for the kept form of a mask (the same stage as for its 24-bit picture).
+Picture24 StageUserMask(const LoadedMask& mask, int pupilSamples);
+
+// Stages `mask` for several samplings in one pass over the picture: for each the picture
+// StageUserMask gives.
+std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples);
+std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples);
+
+// The pupilSamples of every wavelength a run with these parameters builds, in the run's order
+// (blue, green, red in colour); empty when the bands are not a run's (a zero step, say).
+std::vector<int> RunPupilSamplings(const SimulationParameters& p);
+
+// The stages of one mask for one calculation run. A colour run meets the same sampling in
+// several bands, and staging reads the whole mask picture: each sampling is staged once, the
+// next few samplings of the run in the same pass, and a stage is let go once the run will
+// not ask for it again.
+class UserMaskStages {
+public:
+    // `upcoming`: the samplings the run will ask for, in order; one that is asked for without
+    // being listed is staged on its own.
+    explicit UserMaskStages(const Picture24& mask, std::vector<int> upcoming = {})
+        : picture_(&mask), upcoming_(std::move(upcoming)) {}
+    explicit UserMaskStages(const LoadedMask& mask, std::vector<int> upcoming = {})
+        : mask_(&mask), upcoming_(std::move(upcoming)) {}
+    // The mask must outlive the run.
+    explicit UserMaskStages(Picture24&&, std::vector<int> = {}) = delete;
+    explicit UserMaskStages(LoadedMask&&, std::vector<int> = {}) = delete;
+    // Valid until the next call.
+    const Picture24& For(int pupilSamples);
+
+private:
+    const Picture24* picture_ = nullptr;
+    const LoadedMask* mask_ = nullptr;
+    std::vector<int> upcoming_;
+    size_t next_ = 0;
+    std::map<int, Picture24> stages_;
+};
 
 // The copy of the mask the density preview shows: the blue byte of each pixel, rescaled so
 // that the mask is 160 pixels wide (reduced by ShrinkMatrix, or enlarged by area), top-left
 // anchored on a black 160 x 160 picture, in all three bytes.
 Picture24 MaskPreviewCopy(const Picture24& mask);
+Picture24 MaskPreviewCopy(const LoadedMask& mask);
 
 // Transmission of a mask or stage pixel: (65536 B + 256 G + R) / 2^24.
 double MaskPixelValue(const Picture24& picture, int x, int y);

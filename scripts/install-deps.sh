@@ -12,6 +12,7 @@ packages=(
   fonts-ipaexfont-gothic fonts-dejavu-core
   qt6-translations-l10n
   desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libbenchmark-dev libfftw3-dev)

@@ -2,11 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "SpecialFiles.h"
+#include "app/BatchOutput.h"
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
 #include "files/Png.h"
@@ -301,6 +309,120 @@ TEST_F(Batch, TheInstalledCommandEndToEnd) {
     EXPECT_EQ(ReadIntensity(File("e.txt"))[128][128], 0.996094);
     const std::string bad = std::string(VELMORA_BATCH_BINARY) + " --nonsense >/dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
+}
+
+TEST_F(Batch, ACoefficientAtTheTopOfTheDoubleRangeIsBadInputNotACrash) {
+    std::string text = FormatParameterFile(SimulationParameters{});
+    text.replace(text.find("Coefficient 1"), 13, "Coefficient 1.7976931348623157e308");
+    { std::ofstream(File("top.vld"), std::ios::binary) << text; }
+    EXPECT_EQ(Run({"--params", File("top.vld"), "--display", File("d.bmp")}), 1);
+    EXPECT_NE(messages.find("line 19 (Coefficient)"), std::string::npos) << messages;
+    // The program itself, whose end by an escaping exception would be status 134.
+    const std::string command = std::string(VELMORA_BATCH_BINARY) + " --params " + File("top.vld") + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(std::filesystem::exists(File("d.bmp")));
+}
+
+TEST_F(Batch, PipesFoldersAndDevicesAsInputsAreRefusedWithoutHanging) {
+    testfiles::PipeWithWatchdog pipe(File("pipe"));
+    ASSERT_TRUE(pipe.Made());
+    std::filesystem::create_directory(File("folder"));
+    const struct {
+        std::string path;
+        const char* kind;
+    } inputs[] = {{pipe.Path(), "名前付きパイプ"}, {File("folder"), "フォルダ"}, {"/dev/zero", "デバイス"}};
+    for (const char* option : {"--params", "--user-filter", "--user-mask"})
+        for (const auto& in : inputs) {
+            EXPECT_EQ(Run({option, in.path, "--intensity", File("i.txt")}), 1) << option << " " << in.path;
+            EXPECT_NE(messages.find(in.kind), std::string::npos) << option << ": " << messages;
+            EXPECT_NE(messages.find(in.path), std::string::npos) << messages;
+        }
+    EXPECT_FALSE(pipe.Hung()) << "a reader blocked in open() until the watchdog let it go";
+    EXPECT_FALSE(std::filesystem::exists(File("i.txt")));
+}
+
+TEST_F(Batch, AberrationsBeyondThePanelRangesAreUsageErrors) {
+    const std::vector<std::vector<std::string>> beyond = {
+        {"--focus", "1e308"}, {"--focus", "-10.001"}, {"--spherical", "1.5"}, {"--astigmatism-m", "-2"},
+        {"--astigmatism-s", "1.01"}, {"--coma-x", "3"}, {"--coma-y", "-1e9"}, {"--tilt-x", "1.0001"}, {"--tilt-y", "-7"},
+    };
+    for (auto args : beyond) {
+        args.insert(args.end(), {"--display", File("d.bmp")});
+        EXPECT_EQ(Run(args), 2) << args[0] << " " << args[1];
+        const std::string range = args[0] == "--focus" ? "from -10 to 10" : "from -1 to 1";
+        EXPECT_NE(messages.find(args[0] + " takes waves " + range), std::string::npos) << messages;
+    }
+    EXPECT_TRUE(Empty());
+    // The ends of the ranges are the panel's own limits and run.
+    EXPECT_EQ(Run({"--focus", "-10", "--tilt-y", "1", "--intensity", File("edge.txt")}), 0) << messages;
+}
+
+// Outputs of the run, and the scratch files a write could leave beside them.
+std::vector<std::string> Listing(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(Batch, OutputIsAllOrNothing) {
+    // The second output cannot be written: the first is not left behind, and an older file
+    // under its name keeps its content.
+    { std::ofstream(File("d.bmp"), std::ios::binary) << "old picture"; }
+    EXPECT_EQ(Run({"--display", File("d.bmp"), "--intensity", File("no/dir/i.txt")}), 1);
+    EXPECT_NE(messages.find("no/dir/i.txt"), std::string::npos) << messages;
+    EXPECT_EQ(Listing(File("")), std::vector<std::string>{"d.bmp"});
+    std::ifstream f(File("d.bmp"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "old picture");
+}
+
+TEST_F(Batch, AFullFileSystemLeavesNoOutput) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string disk = File("disk");
+    std::filesystem::create_directory(disk);
+    // 300 KiB: the 197 KB display picture fits, the 256 x 256 intensity text (about 500 KB) not.
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=300k") != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    const int status = Run({"--display", disk + "/d.bmp", "--intensity", disk + "/i.txt"});
+    const std::vector<std::string> left = Listing(disk);
+    ::umount(disk.c_str());
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(messages.find("i.txt"), std::string::npos) << messages;
+    EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// In a child process: writes two outputs and is sent `signal` once the first temporary file
+// is complete. Returns the child's wait status.
+int InterruptedWrite(const std::string& dir, int signal) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        BatchOutput output;
+        output.Add(dir + "/a.bmp", std::string(100000, 'a'));
+        output.Add(dir + "/b.txt", std::string(100000, 'b'));
+        output.afterTemporaryWritten = [signal](const std::string&) { ::kill(::getpid(), signal); };
+        try {
+            output.Commit();
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+TEST_F(Batch, SignalsDuringTheWriteRemoveTheTemporaryFiles) {
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        const int status = InterruptedWrite(File(""), signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), code);
+        EXPECT_TRUE(Empty()) << Listing(File("")).front();
+    }
+    // The handlers are the command's only while it writes.
+    struct sigaction now {};
+    ::sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <QTableWidget>
 
+#include "SpecialFiles.h"
 #include "WindowTestSupport.h"
 #include "app/Verform.h"
 #include "pupil/Abberation.h"
@@ -618,6 +619,101 @@ TEST_F(MainWindow, WavelengthDependenceTableRows) {
 
 namespace velmora::testing {
 namespace {
+
+TEST_F(MainWindow, ABrokenClosingStateIsToldOnceAfterStartUp) {
+    WriteAll("Velmora1.log", "Velmora Data File\r\nAperture 200\r\nFocal_length abc\r\nSecondary 10\r\n");
+    Start();
+    EXPECT_TRUE(Take().empty()) << "nothing while the window is being built";
+    Form().show();
+    QCoreApplication::processEvents();
+    auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "information");
+    EXPECT_EQ(messages[0].text, QStringLiteral("Velmora1.log の 3 行目「Focal_length」の値を読み込めませんでした。"
+                                               "それより後の値は出荷時の値のままです。"));
+    EXPECT_EQ(EditText(1), "200");
+    Form().hide();
+    Form().show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Take().empty()) << "once";
+
+    // A log that reads completely says nothing.
+    EXPECT_TRUE(Form().close());
+    Start();
+    Form().show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(MainWindow, ACoefficientAtTheTopOfTheDoubleRangeStopsTheLogAndTheWindowStillCloses) {
+    std::string log = factoryFile;
+    log.replace(log.find("Coefficient 1"), 13, "Coefficient 1.7976931348623157e308");
+    log.replace(log.find("Aperture 160"), 12, "Aperture 180");
+    WriteAll("Velmora1.log", log);
+    Start();
+    Form().show();
+    QCoreApplication::processEvents();
+    auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u) << "no conversion error, only where the log broke off";
+    EXPECT_EQ(messages[0].kind, "information");
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("19 行目「Coefficient」"))) << messages[0].text.toStdString();
+    EXPECT_EQ(EditText(1), "180");
+    EXPECT_EQ(EditText(19), "1.0") << "the factory text stays";
+    EXPECT_NE(Density(), Picture24(160, 160)) << "the density preview is drawn";
+    EXPECT_TRUE(Form().close());
+    EXPECT_TRUE(Take().empty());
+    EXPECT_NE(ReadAll("Velmora1.log").find("Coefficient 1\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, ClosingWithABadTextAsksAndYesClosesWithoutSaving) {
+    WriteAll("Velmora1.log", factoryFile);
+    Start();
+    Form().show();
+    Type(19, QStringLiteral("1e999"));
+    Take();
+    dialogs.answers = {true};
+    EXPECT_TRUE(Form().close());
+    const auto messages = Take();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, "confirm");
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("保存せずに終了しますか？")));
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("'1e999' is not a valid floating point value")));
+    EXPECT_FALSE(Form().isVisible());
+    EXPECT_EQ(ReadAll("Velmora1.log"), factoryFile);
+}
+
+TEST_F(MainWindow, PipesAndFoldersAreRefusedAtStartAndByEveryLoad) {
+    {
+        testfiles::PipeWithWatchdog log(Dir() / "Velmora1.log");
+        ASSERT_TRUE(log.Made());
+        Start();
+        EXPECT_FALSE(log.Hung()) << "the start waited on the pipe";
+    }
+    EXPECT_EQ(EditText(1), "160");
+    Form().show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Take().empty()) << "a log that is not a file is skipped with a line on standard error";
+
+    testfiles::PipeWithWatchdog pipe(Dir() / "pipe");
+    fs::create_directory("folder");
+    const struct {
+        QString path;
+        QString kind;
+    } inputs[] = {{QString::fromStdString(pipe.Path()), QStringLiteral("名前付きパイプ")},
+                  {QStringLiteral("folder"), QStringLiteral("フォルダ")}};
+    for (const char* command : {"N1", "U1", "I1"})
+        for (const auto& in : inputs) {
+            dialogs.files = {{in.path, 1}};
+            Choose(command);
+            const auto messages = Take();
+            ASSERT_EQ(messages.size(), 1u) << command;
+            EXPECT_NE(messages[0].kind, "information");
+            EXPECT_TRUE(messages[0].text.contains(in.kind)) << command << ": " << messages[0].text.toStdString();
+        }
+    EXPECT_FALSE(pipe.Hung());
+    EXPECT_EQ(EditText(1), "160");
+    EXPECT_TRUE(Checked("RadioButton7")) << "no load selected its density kind";
+}
 
 TEST(PictureBox, PicturesCrossToTheToolkitAndBackUnchanged) {
     Picture24 picture(3, 2);

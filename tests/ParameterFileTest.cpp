@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
+#include "SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -182,6 +183,50 @@ TEST(ParameterFile, MissingAndUnreadableFiles) {
     std::filesystem::create_directory(target + ".part" + std::to_string(::getpid()));  // the write's scratch name taken
     EXPECT_THROW(WriteParameterFile(target, SimulationParameters{}), std::runtime_error);
     EXPECT_EQ(ReadAll(target), "old");
+}
+
+TEST(ParameterFile, ACoefficientWhoseTextWouldNotConvertBackIsUnreadable) {
+    // The largest double is 1.7976931348623157e308; its 15-digit text "1.79769313486232E308"
+    // rounds above it, as does that of every double from 1.7976931348623151e308 on (the
+    // double nearest 1.797693134862315e308 lies just below the rounding point).
+    // 1.797693134862315e308 still shows as a text that converts.
+    const std::string full = factoryFile;
+    auto withCoefficient = [&](const std::string& c) {
+        std::string t = full;
+        t.replace(t.find("Coefficient 1"), 13, "Coefficient " + c);
+        return ParseParameterText(t);
+    };
+    for (const char* top : {"1.7976931348623157e308", "1.7976931348623152e308", "-1.7976931348623157e308"}) {
+        const ParameterFileRead r = withCoefficient(top);
+        EXPECT_FALSE(r.complete) << top;
+        EXPECT_EQ(r.stoppedAtLine, 19) << top;
+        EXPECT_EQ(r.stoppedAtKey, "Coefficient");
+        EXPECT_EQ(r.assignments.size(), 25u) << "everything before line 19 stays read";
+        EXPECT_NO_THROW(Apply(r));
+    }
+    const ParameterFileRead below = withCoefficient("1.797693134862315e308");
+    ASSERT_TRUE(below.complete);
+    const SimulationParameters p = Apply(below);
+    EXPECT_EQ(p.densityCoefficient, 1.79769313486231e308);
+    EXPECT_TRUE(ParseParameterText(FormatParameterFile(p)).complete) << "and it writes a file that reads again";
+}
+
+TEST(ParameterFile, SpecialFilesAreRefusedWithoutBlocking) {
+    TempDir dir;
+    testfiles::PipeWithWatchdog pipe(dir.File("pipe.vl2"));
+    ASSERT_TRUE(pipe.Made());
+    const struct {
+        std::string path;
+        const char* kind;
+    } cases[] = {{pipe.Path(), "名前付きパイプ"}, {dir.File(""), "フォルダ"}, {"/dev/null", "デバイス"}};
+    for (const auto& c : cases) {
+        const ParameterFileRead r = ReadParameterFile(c.path);
+        EXPECT_TRUE(r.exists) << c.path;
+        EXPECT_FALSE(r.complete);
+        EXPECT_TRUE(r.assignments.empty());
+        EXPECT_NE(r.problem.find(c.kind), std::string::npos) << r.problem;
+    }
+    EXPECT_FALSE(pipe.Hung());
 }
 
 }  // namespace

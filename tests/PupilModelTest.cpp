@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "TestSupport.h"
 #include "pupil/UserMaskStage.h"
@@ -221,6 +223,94 @@ TEST(UserMaskStage, WhiteMaskBuildsTheSamePupilAsNoDensity) {
     ASSERT_EQ(Build(p, 400, masked), 220);
     for (int i = 0; i < gridSize; i += 7)
         for (int j = 0; j < gridSize; j += 7) ASSERT_EQ(masked(i, j), plain(i, j));
+}
+
+// The reduction as the mask loader describes it: the whole picture in a RealMatrix [x][y],
+// ShrinkMatrix on it, the top-left side x side corner kept, each value made a grey byte.
+Picture24 ShrunkThroughTheMatrix(const Picture24& mask, int pupilSamples, bool preview) {
+    const int side = std::max(userMaskStageMinimum, preview ? userMaskStageMinimum : pupilSamples);
+    RealMatrixHolder m;
+    EXPECT_EQ(m.Allocate(mask.width, mask.height), 0);
+    for (int x = 0; x < mask.width; ++x)
+        for (int y = 0; y < mask.height; ++y) m[x][y] = preview ? mask.Blue(x, y) : MaskPixelValue(mask, x, y);
+    EXPECT_EQ(ShrinkMatrix(static_cast<double>(preview ? side : pupilSamples) / mask.width, mask.width, mask.height, m.get()), 0);
+    Picture24 out(side, side);
+    for (int y = 0; y < std::min(side, mask.height); ++y)
+        for (int x = 0; x < std::min(side, mask.width); ++x) {
+            const uint8_t g = TruncatedByte(preview ? m[x][y] : 255 * m[x][y]);
+            out.SetPixel(x, y, g, g, g);
+        }
+    return out;
+}
+
+TEST(UserMaskStage, StreamedReductionIsBitForBitShrinkMatrix) {
+    // Coloured noise, so that every byte of a pixel and every rounding of the sums counts; the
+    // stage and the preview copy must equal the whole-matrix route exactly.
+    std::mt19937 rng(7);
+    const struct {
+        int w, h, pupilSamples;
+    } cases[] = {{400, 300, 220}, {1000, 997, 233}, {161, 500, 160}, {220, 220, 220}, {513, 129, 300}, {2048, 40, 1024}};
+    for (const auto& c : cases) {
+        Picture24 mask(c.w, c.h);
+        for (uint8_t& b : mask.bgr) b = static_cast<uint8_t>(rng());
+        EXPECT_TRUE(StageUserMask(mask, c.pupilSamples) == ShrunkThroughTheMatrix(mask, c.pupilSamples, false))
+            << c.w << " x " << c.h << " at " << c.pupilSamples;
+        if (c.w >= userMaskStageMinimum) {
+            EXPECT_TRUE(MaskPreviewCopy(mask) == ShrunkThroughTheMatrix(mask, 0, true)) << c.w << " x " << c.h;
+        }
+    }
+}
+
+TEST(UserMaskStage, ARunStagesEachSamplingOnceAndBuildsAsWithoutReuse) {
+    SimulationParameters p;
+    p.densityProfile = DensityProfileKind::UserMask;
+    Picture24 mask(500, 450);
+    std::mt19937 rng(3);
+    for (uint8_t& b : mask.bgr) b = static_cast<uint8_t>(rng());
+    UserMaskStages stages(mask);
+    const Picture24* first = &stages.For(220);
+    EXPECT_EQ(first, &stages.For(220)) << "the same sampling is staged once";
+    EXPECT_EQ(stages.For(176).width, 176);
+    for (int lambda : {400, 500, 400}) {
+        Grid alone, reused;
+        PupilInputs in;
+        in.params = &p;
+        in.userMask = &mask;
+        ASSERT_GT(BuildPupil(in, lambda, alone.m.get()), 0);
+        in.userMaskStages = &stages;
+        ASSERT_GT(BuildPupil(in, lambda, reused.m.get()), 0);
+        for (int i = 0; i < gridSize; ++i)
+            ASSERT_EQ(std::memcmp(alone.m[i], reused.m[i], sizeof(double) * gridSize), 0) << lambda << " nm, row " << i;
+    }
+}
+
+TEST(UserMaskStage, TheKeptFormStagesAsTheLoadedPictureDoes) {
+    // A grey mask is kept one byte a pixel, a coloured one whole; either stages, previews and
+    // builds exactly as the 24-bit picture it came from.
+    std::mt19937 rng(11);
+    Picture24 grey(900, 700), coloured(900, 700);
+    for (int y = 0; y < 700; ++y)
+        for (int x = 0; x < 900; ++x) {
+            const uint8_t g = static_cast<uint8_t>(rng());
+            grey.SetPixel(x, y, g, g, g);
+            coloured.SetPixel(x, y, g, static_cast<uint8_t>(g ^ 1), g);
+        }
+    const LoadedMask keptGrey = LoadedMask::From(grey);
+    const LoadedMask keptColoured = LoadedMask::From(coloured);
+    ASSERT_TRUE(keptGrey.IsGrey());
+    EXPECT_EQ(keptGrey.grey.size(), 900u * 700u);
+    EXPECT_TRUE(keptGrey.colour.empty()) << "no 24-bit copy beside the levels";
+    ASSERT_FALSE(keptColoured.IsGrey());
+    EXPECT_TRUE(keptGrey.ToPicture24() == grey);
+    EXPECT_TRUE(keptColoured.ToPicture24() == coloured);
+    for (const auto& [kept, picture] : {std::pair{&keptGrey, &grey}, std::pair{&keptColoured, &coloured}}) {
+        for (int np : {220, 700, 1000})
+            EXPECT_TRUE(StageUserMask(*kept, np) == StageUserMask(*picture, np)) << np;
+        EXPECT_TRUE(MaskPreviewCopy(*kept) == MaskPreviewCopy(*picture));
+        UserMaskStages stages(*kept, {220, 176});
+        EXPECT_TRUE(stages.For(220) == StageUserMask(*picture, 220));
+        EXPECT_TRUE(stages.For(176) == StageUserMask(*picture, 176));
+    }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "WindowTestSupport.h"
 #include "files/Bmp.h"
@@ -197,6 +200,42 @@ TEST_F(UserFiles, PupilWindowShowsThePupilAtThe550nmScale) {
     EXPECT_EQ(pupil.Image1()->Picture().Green(128 + 40, 128), 0);
     QTest::mouseClick(pupil.findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
     EXPECT_FALSE(pupil.isVisible());
+}
+
+TEST_F(UserFiles, AMaskLargerThanTheScreenIsShownInAScrollAreaThatFitsTheScreen) {
+    Start();
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QScrollArea* area = MaskDis().findChild<QScrollArea*>(QStringLiteral("MaskScroll"));
+    ASSERT_NE(area, nullptr);
+    auto shown = [&] {
+        MaskDis().show();
+        QCoreApplication::processEvents();
+        return area->viewport()->size();
+    };
+
+    // A mask that fits is shown whole, without scroll bars.
+    WriteAll(Dir() / "small.bmp", EncodeBmp24(GreyPicture(320, 300, [](int x, int y) { return x + y; })));
+    Open("small.bmp");
+    Choose("I1");
+    EXPECT_EQ(shown(), QSize(320, 300));
+    EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+
+    const int side = std::max(screen.width(), screen.height()) + 500;
+    WriteAll(Dir() / "large.bmp", EncodeBmp24(GreyPicture(side, side, [](int x, int y) { return x + y; })));
+    Open("large.bmp");
+    Choose("I1");
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text.toStdString();
+    EXPECT_EQ(MaskDis().findChild<QWidget*>(QStringLiteral("Panel1"))->size(), QSize(side, side)) << "at its own size";
+    EXPECT_TRUE(MaskDis().Mask().IsGrey()) << "a grey mask is kept one byte a pixel";
+    EXPECT_TRUE(MaskDis().Mask().colour.empty());
+    shown();
+    EXPECT_LE(MaskDis().width(), screen.width());
+    EXPECT_LE(MaskDis().height(), screen.height());
+    EXPECT_TRUE(area->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+    EXPECT_EQ(area->horizontalScrollBar()->maximum(), side - area->viewport()->width());
+    MaskInfo("C1");
+    EXPECT_EQ(LastMessage(), QStringLiteral("画像サイズは %1 x %1 です。").arg(side));
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST(UserMessage, TheJapaneseMessagesAreUnchanged) {
     EXPECT_EQ(problem, "画像が大きすぎます（9000 x 10、最大 8192 x 8192）");
     UserMessage reason;
     EXPECT_FALSE(LoadUserMaskFile("/nonexistent/mask.bmp", picture, reason));
-    EXPECT_EQ(reason.Text(), "ファイルを開けません");
+    EXPECT_EQ(reason.Text(), "ファイルがありません");  // the readers tell a missing file from an unopenable one
 
     try {
         WriteWholeFile("/nonexistent/dir/x.vld", "x");

@@ -121,6 +121,57 @@
     </message>
 </context>
 <context>
+    <name>SafeOpen</name>
+    <message>
+        <source>通常のファイルではなく%1です</source>
+        <translation>it is a %1, not a regular file</translation>
+    </message>
+    <message>
+        <source>存在しないファイル</source>
+        <translation>missing file</translation>
+    </message>
+    <message>
+        <source>ファイル</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>フォルダ</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>デバイス</source>
+        <translation>device</translation>
+    </message>
+    <message>
+        <source>名前付きパイプ</source>
+        <translation>named pipe</translation>
+    </message>
+    <message>
+        <source>ソケット</source>
+        <translation>socket</translation>
+    </message>
+    <message>
+        <source>特殊なファイル</source>
+        <translation>special file</translation>
+    </message>
+    <message>
+        <source>ファイルがありません</source>
+        <translation>the file does not exist</translation>
+    </message>
+    <message>
+        <source>ファイルを開けません: %1</source>
+        <translation>the file cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>ファイルを読めません: %1</source>
+        <translation>the file cannot be read: %1</translation>
+    </message>
+</context>
+<context>
     <name>SaveDialog</name>
     <message>
         <source>%1 が既に存在しています。&#x3000;上書きしますか？</source>
@@ -162,31 +213,12 @@
         <translation>%1 &quot;%2&quot; is not a number</translation>
     </message>
     <message>
-        <source>ファイルを開けません</source>
-        <translation>cannot open the file</translation>
-    </message>
-    <message>
         <source>ユーザフィルタ(*.uft)|*.uft|すべて(*.*)|*.*</source>
         <translation>User filter(*.uft)|*.uft|All files(*.*)|*.*</translation>
     </message>
     <message>
         <source>ユーザフィルタ %1 のデータ数 %2 は上限の %3 を超えています。先頭の %3 組だけを使います。</source>
         <translation>The user filter %1 has %2 entries, more than the limit of %3. Only the first %3 are used.</translation>
-    </message>
-</context>
-<context>
-    <name>UserMaskFile</name>
-    <message>
-        <source>ファイルを開けません</source>
-        <translation>cannot open the file</translation>
-    </message>
-    <message>
-        <source>ファイルを読めません</source>
-        <translation>cannot read the file</translation>
-    </message>
-    <message>
-        <source>ファイルが大きすぎます</source>
-        <translation>the file is too large</translation>
     </message>
 </context>
 <context>
@@ -570,6 +602,20 @@
     <message>
         <source>データファイル(*.vl2)|*.vl2</source>
         <translation>Data file(*.vl2)|*.vl2</translation>
+    </message>
+    <message>
+        <source>パネルの値を数値に変換できないため、終了時のパラメータを保存できません（%1）。
+保存せずに終了しますか？</source>
+        <translation>A panel value is not a number, so the closing state cannot be saved (%1).
+Close without saving?</translation>
+    </message>
+    <message>
+        <source>%1 の %2 行目「%3」の値を読み込めませんでした。それより後の値は出荷時の値のままです。</source>
+        <translation>The value of line %2 ("%3") of %1 could not be read. The values after it keep their factory settings.</translation>
+    </message>
+    <message>
+        <source>%1 を読み込めませんでした（%2）。</source>
+        <translation>%1 could not be read (%2).</translation>
     </message>
 </context>
 <context>

@@ -43,6 +43,12 @@ void PictureBox::SetPicture(const Picture24& picture) {
     update();
 }
 
+void PictureBox::SetImage(const QImage& image) {
+    picture_ = Picture24();
+    image_ = image;
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent*) {
     if (image_.isNull()) return;
     QPainter painter(this);

@@ -19,6 +19,8 @@ public:
 
     const Picture24& Picture() const { return picture_; }
     void SetPicture(const Picture24& picture);
+    // Shows an image of any format without keeping a 24-bit copy (Picture() is then empty).
+    void SetImage(const QImage& image);
     void SetStretch(bool stretch) { stretch_ = stretch; update(); }
 
 protected:
