@@ -47,7 +47,7 @@ Spread SpreadOf(double a, int p, int limit) {
     return Spread{k, (k + 1) - e, a - ((k + 1) - e)};
 }
 
-constexpr int linesPerBlock = 8;
+constexpr int linesPerBlock = 16;
 
 // One reduction of a picture by a (0 < a <= 1) onto a side x side grid ([y][x]).
 struct Reduction {
@@ -129,17 +129,27 @@ void ReduceBlock(Reduction& red, const double* values, int w, int y0, int n, int
 }
 
 // Fills lines [from, to) of the chunk starting at chunkY (blocks of linesPerBlock lines, each
-// block [x][line]); lines beyond the picture are 0.
+// block [x][line]; from and to are whole blocks); lines beyond the picture are 0. Values that
+// can fill a whole block at once (grey masks) write it in order, x by x, instead of line by
+// line, where every value would go to another cache line.
 template <class RowValues>
 void FillChunk(double* chunk, int w, int h, int chunkY, int from, int to, RowValues& rowValues) {
     constexpr int block = linesPerBlock;
-    for (int line = from; line < to; ++line) {
-        double* blockStart = chunk + static_cast<size_t>(line / block) * w * block;
-        const int r = line % block;
-        if (chunkY + line < h) {
-            rowValues(chunkY + line, blockStart + r, block);
-        } else {
-            for (int x = 0; x < w; ++x) blockStart[static_cast<size_t>(x) * block + r] = 0;
+    for (int first = from; first < to; first += block) {
+        double* blockStart = chunk + static_cast<size_t>(first / block) * w * block;
+        const int y0 = chunkY + first;
+        if constexpr (requires { rowValues.FillBlock(y0, block, blockStart); }) {
+            if (y0 + block <= h) {
+                rowValues.FillBlock(y0, block, blockStart);
+                continue;
+            }
+        }
+        for (int r = 0; r < block; ++r) {
+            if (y0 + r < h) {
+                rowValues(y0 + r, blockStart + r, block);
+            } else {
+                for (int x = 0; x < w; ++x) blockStart[static_cast<size_t>(x) * block + r] = 0;
+            }
         }
     }
 }
@@ -253,14 +263,28 @@ auto MaskRowValues(const Picture24& mask) {
 }
 
 // A grey level g is the pixel (g, g, g), whose number 65793 g is exact: the same values.
-auto GreyRowValues(const LoadedMask& mask) {
-    std::array<double, 256> value;
-    for (int g = 0; g < 256; ++g) value[static_cast<size_t>(g)] = (65793 * g) * (1.0 / 16777216.0);
-    return [&mask, value](int y, double* row, int stride) {
-        const uint8_t* p = mask.GreyLine(y);
-        for (int x = 0; x < mask.width; ++x) row[static_cast<size_t>(x) * stride] = value[p[x]];
-    };
-}
+class GreyRowValues {
+public:
+    explicit GreyRowValues(const LoadedMask& mask) : mask_(&mask) {
+        for (int g = 0; g < 256; ++g) value_[static_cast<size_t>(g)] = (65793 * g) * (1.0 / 16777216.0);
+    }
+    void operator()(int y, double* row, int stride) const {
+        const uint8_t* p = mask_->GreyLine(y);
+        for (int x = 0; x < mask_->width; ++x) row[static_cast<size_t>(x) * stride] = value_[p[x]];
+    }
+    // Lines y0 .. y0 + n - 1 (all inside the picture) as a block [x][line].
+    void FillBlock(int y0, int n, double* block) const {
+        constexpr int most = 64;
+        const uint8_t* lines[most];
+        for (int r = 0; r < n && r < most; ++r) lines[r] = mask_->GreyLine(y0 + r);
+        for (int x = 0; x < mask_->width; ++x, block += n)
+            for (int r = 0; r < n; ++r) block[r] = value_[lines[r][x]];
+    }
+
+private:
+    const LoadedMask* mask_;
+    std::array<double, 256> value_;
+};
 
 template <class RowValues>
 Picture24 StageWith(int w, int h, int pupilSamples, RowValues rowValues) {
