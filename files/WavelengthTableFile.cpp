@@ -1,7 +1,6 @@
 #include "files/WavelengthTableFile.h"
 
-#include <filesystem>
-#include <fstream>
+#include "files/SafeOpen.h"
 
 namespace velmora {
 namespace {
@@ -53,20 +52,22 @@ WavelengthTableRead ReadWavelengthTableText(const std::string& text) {
 }
 
 WavelengthTableRead ReadWavelengthTableFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return Fail("it is a folder, not a file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail("the file cannot be opened");
-    std::string text;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer), in.gcount() > 0) {
-        text.append(buffer, static_cast<size_t>(in.gcount()));
-        if (text.size() > wavelengthTableReadLimit)
-            return Fail("the file is larger than " + std::to_string(wavelengthTableReadLimit >> 20) +
-                        " MiB, far more than any band's table");
+    // Opened like every other input, so that a pipe or a device is refused instead of waited on.
+    RegularFileRead file = ReadRegularFile(path, wavelengthTableReadLimit, Oversize::Refuse);
+    if (file.ok) return ReadWavelengthTableText(file.bytes);
+    if (file.truncated)
+        return Fail("the file is larger than " + std::to_string(wavelengthTableReadLimit >> 20) +
+                    " MiB, far more than any band's table");
+    switch (file.kind) {
+    case FileKind::Folder: return Fail("it is a folder, not a file");
+    case FileKind::Device: return Fail("it is a device, not a regular file");
+    case FileKind::Pipe: return Fail("it is a named pipe, not a regular file");
+    case FileKind::Socket: return Fail("it is a socket, not a regular file");
+    case FileKind::Other: return Fail("it is a special file, not a regular file");
+    case FileKind::Missing: return Fail("the file cannot be opened");
+    case FileKind::Regular: break;
     }
-    if (in.bad()) return Fail("the file cannot be read");
-    return ReadWavelengthTableText(text);
+    return Fail("the file cannot be opened or read");
 }
 
 }  // namespace velmora

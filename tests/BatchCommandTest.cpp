@@ -343,6 +343,18 @@ TEST_F(Batch, PipesFoldersAndDevicesAsInputsAreRefusedWithoutHanging) {
     EXPECT_FALSE(std::filesystem::exists(File("i.txt")));
 }
 
+// The wavelength table is opened as every other input is: a pipe is refused, not waited on.
+TEST_F(Batch, AWavelengthTablePipeOrDeviceIsRefusedWithoutHanging) {
+    testfiles::PipeWithWatchdog pipe(File("table-pipe"));
+    ASSERT_TRUE(pipe.Made());
+    EXPECT_EQ(Run({"--wavelength-table", pipe.Path(), "--intensity", File("i.txt")}), 1);
+    EXPECT_NE(messages.find("named pipe"), std::string::npos) << messages;
+    EXPECT_EQ(Run({"--wavelength-table", "/dev/zero", "--intensity", File("i.txt")}), 1);
+    EXPECT_NE(messages.find("device"), std::string::npos) << messages;
+    EXPECT_FALSE(pipe.Hung()) << "the reader blocked in open() until the watchdog let it go";
+    EXPECT_FALSE(std::filesystem::exists(File("i.txt")));
+}
+
 TEST_F(Batch, AberrationsBeyondThePanelRangesAreUsageErrors) {
     const std::vector<std::vector<std::string>> beyond = {
         {"--focus", "1e308"}, {"--focus", "-10.001"}, {"--spherical", "1.5"}, {"--astigmatism-m", "-2"},
