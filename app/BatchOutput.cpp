@@ -1,13 +1,10 @@
 #include "app/BatchOutput.h"
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <stdexcept>
 #include <unistd.h>
+
+#include "files/FileWrite.h"
 
 namespace velmora {
 namespace {
@@ -54,35 +51,7 @@ private:
     struct sigaction oldTerm_ {};
 };
 
-std::runtime_error WriteFailure(const std::string& path, const char* what, int err) {
-    return std::runtime_error("ファイル " + path + " を書き込めませんでした（" + what + ": " + std::strerror(err) + "）。");
-}
-
-void WriteTemporary(const std::string& temp, const std::string& path, const std::string& bytes) {
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw WriteFailure(path, "open", errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : ENOSPC;
-            ::close(fd);
-            throw WriteFailure(path, "write", err);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw WriteFailure(path, "write", err);
-    }
-    if (::close(fd) != 0) throw WriteFailure(path, "write", errno);
-}
-
 }  // namespace
-
-std::string TemporaryNameFor(const std::string& path) { return path + ".part" + std::to_string(::getpid()); }
 
 BatchOutput::~BatchOutput() {
     for (const std::string& t : temporaries_) ::unlink(t.c_str());
@@ -106,14 +75,13 @@ void BatchOutput::Commit() {
     try {
         for (size_t k = 0; k < files_.size(); ++k) {
             guard.Publish(temporaries_[k]);
-            WriteTemporary(temporaries_[k], files_[k].first, files_[k].second);
+            WriteTemporaryFile(temporaries_[k], files_[k].first, files_[k].second);
             if (afterTemporaryWritten) afterTemporaryWritten(temporaries_[k]);
         }
         // An output is published only once it is this run's: a signal during the renames then
         // removes what the run made, never a user's older file that was not yet replaced.
         for (size_t k = 0; k < files_.size(); ++k) {
-            if (std::rename(temporaries_[k].c_str(), files_[k].first.c_str()) != 0)
-                throw WriteFailure(files_[k].first, "rename", errno);
+            CommitTemporaryFile(temporaries_[k], files_[k].first);
             guard.Publish(files_[k].first);
             renamed_.push_back(files_[k].first);
         }

@@ -18,7 +18,7 @@ public:
     ~BatchOutput();
 
     void Add(std::string path, std::string bytes);
-    // Writes and renames every file. Throws std::runtime_error naming the file on the first
+    // Writes and renames every file. Throws MessageError naming the file on the first
     // failure, after removing every temporary file and every output already renamed.
     void Commit();
 
@@ -31,8 +31,5 @@ private:
     std::vector<std::string> temporaries_;
     std::vector<std::string> renamed_;
 };
-
-// "OUT.bmp" -> "OUT.bmp.part<pid>", the name a write goes to before its rename.
-std::string TemporaryNameFor(const std::string& path);
 
 }  // namespace velmora

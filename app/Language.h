@@ -10,9 +10,7 @@ namespace velmora {
 enum class Language { Japanese, English };
 
 // The language asked for; an unknown value is reported on standard error and gives Japanese.
-// Needs no application object, so the loader of the toolkit's own texts can ask it first.
 Language RequestedLanguage(int argc, char** argv);
-inline bool EnglishRequested(int argc, char** argv) { return RequestedLanguage(argc, argv) == Language::English; }
 
 // Installs the English translation built into the program when English is asked for.
 // Returns the language in use; if the translation cannot be loaded, that is Japanese.

@@ -244,7 +244,6 @@ private:
     RealMatrixHolder workGrid_;
     UserFilter userFilter_;
     bool userMaskLoaded_ = false;
-    Picture24 userMaskStage_;
     // Where the closing state read at start broke off (line 0: it read completely).
     int closingStateStopLine_ = 0;
     std::string closingStateStopKey_;

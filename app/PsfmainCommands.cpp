@@ -155,7 +155,6 @@ void TForm1::Button1Click() {
     inputs.params = &request.params;
     inputs.userFilter = &userFilter_;
     inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
-    inputs.userMaskStage = &userMaskStage_;
     // Every sampling the run needs is staged from the mask once, before the first wavelength.
     UserMaskStages maskStages(windows_.maskDis->Mask(), RunPupilSamplings(request.params));
     if (inputs.loadedMask) inputs.userMaskStages = &maskStages;

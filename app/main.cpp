@@ -11,10 +11,9 @@
 
 int main(int argc, char** argv) {
     velmora::VelmoraApplication app(argc, argv);
-    velmora::InstallLanguage(app, argc, argv);
-    velmora::SetDesignFont(app);
     // Qt's own texts (dialog buttons, context menus) follow the program's language.
-    if (!velmora::EnglishRequested(argc, argv)) velmora::LoadToolkitTranslations(app);
+    if (velmora::InstallLanguage(app, argc, argv) == velmora::Language::Japanese) velmora::LoadToolkitTranslations(app);
+    velmora::SetDesignFont(app);
     // Before the windows: the main window writes and reads its fixed files as it is built.
     if (velmora::AsksForPerUserFolder(argc, argv))
         if (const auto problem = velmora::EnterPerUserFolder())

@@ -10,21 +10,44 @@
 
 namespace velmora {
 
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".part" + std::to_string(::getpid());
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, const char* what, int err) {
+    throw MessageError(UserMessage("FileWrite", QT_TRANSLATE_NOOP("FileWrite", "ファイル %1 を書き込めませんでした（%2: %3）。"),
+                                   {UserMessage::Value(path), UserMessage::Value(what), UserMessage::Value(std::strerror(err))}));
+}
+
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& path) { return path + ".part" + std::to_string(::getpid()); }
+
+void WriteTemporaryFile(const std::string& temporary, const std::string& path, const std::string& bytes) {
     auto fail = [&](const char* what) {
         const int err = errno;
-        std::remove(temp.c_str());
-        throw MessageError(UserMessage("FileWrite", QT_TRANSLATE_NOOP("FileWrite", "ファイル %1 を書き込めませんでした（%2: %3）。"),
-                                       {UserMessage::Value(path), UserMessage::Value(what), UserMessage::Value(std::strerror(err))}));
+        std::remove(temporary.c_str());
+        Fail(path, what, err);
     };
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
     if (!f) fail("open");
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
     const bool closed = std::fclose(f) == 0;
     if (!written || !flushed || !closed) fail("write");
-    if (std::rename(temp.c_str(), path.c_str()) != 0) fail("rename");
+}
+
+void CommitTemporaryFile(const std::string& temporary, const std::string& path) {
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) Fail(path, "rename", errno);
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    const std::string temp = TemporaryNameFor(path);
+    WriteTemporaryFile(temp, path, bytes);
+    try {
+        CommitTemporaryFile(temp, path);
+    } catch (...) {
+        std::remove(temp.c_str());
+        throw;
+    }
 }
 
 }  // namespace velmora

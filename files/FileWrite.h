@@ -1,4 +1,5 @@
-// Whole-file writes that never leave a half-written file under the target name.
+// Whole-file writes that never leave a half-written file under the target name: the bytes go
+// to a temporary name beside the target, which is renamed over it once complete.
 #pragma once
 
 #include <string>
@@ -6,7 +7,17 @@
 namespace velmora {
 
 // Writes bytes to a temporary file beside path, then renames it over path. Throws
-// std::runtime_error whose message names the file when any step fails.
+// MessageError whose message names the file when any step fails; no temporary file is left.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// The two halves, for a caller that renames several files only once all are written.
+// "OUT.bmp" -> "OUT.bmp.part<pid>", the name a write goes to before its rename.
+std::string TemporaryNameFor(const std::string& path);
+// Writes and syncs bytes to `temporary`; on failure removes it and throws MessageError naming
+// `path`, the file the bytes are meant for.
+void WriteTemporaryFile(const std::string& temporary, const std::string& path, const std::string& bytes);
+// Renames `temporary` over `path`; on failure throws MessageError naming `path` (the temporary
+// stays, for the caller to remove).
+void CommitTemporaryFile(const std::string& temporary, const std::string& path);
 
 }  // namespace velmora

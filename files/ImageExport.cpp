@@ -20,12 +20,7 @@ std::string ImageExtension(ImageFormat format) {
     return ".bmp";
 }
 
-ImageFormat FormatForFileName(const std::string& path) {
-    if (path.size() < 4) return ImageFormat::Bmp;
-    std::string tail = path.substr(path.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-    return tail == ".jpg" ? ImageFormat::Jpeg : ImageFormat::Bmp;
-}
+ImageFormat FormatForFileName(const std::string& path) { return FormatForOutputName(path).value_or(ImageFormat::Bmp); }
 
 std::optional<ImageFormat> FormatForOutputName(const std::string& path) {
     const size_t slash = path.find_last_of('/');

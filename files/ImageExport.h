@@ -19,7 +19,7 @@ inline constexpr const char* imageExportFilter = "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*
 ImageFormat FormatForFilterEntry(int filterIndex);
 // ".bmp", ".jpg" or ".png".
 std::string ImageExtension(ImageFormat format);
-// A name ending in ".jpg" (any case) asks for JPEG, any other for BMP.
+// The format a file name asks for by its extension; a name without a known one gives BMP.
 ImageFormat FormatForFileName(const std::string& path);
 // The format a command-line output name asks for by its extension (any case): ".bmp", ".jpg" or
 // ".jpeg", ".png"; none for any other name.

@@ -83,18 +83,21 @@ UserFilterRead ReadTokens(std::istream& in, UserFilter& filter) {
     std::array<double, userFilterCapacity> table = filter.userFilterTable;
     for (int i = 0; i < stored; ++i)
         for (int half = 0; half < 2; ++half) {
-            const UserMessage which("UserFilterFile", QT_TRANSLATE_NOOP("UserFilterFile", "%1 組目の%2 番目の値"),
-                                    {UserMessage::Value(i + 1), UserMessage::Value(half + 1)});
+            // Named only when a value is missing or broken, not for every value read.
+            auto which = [&] {
+                return UserMessage("UserFilterFile", QT_TRANSLATE_NOOP("UserFilterFile", "%1 組目の%2 番目の値"),
+                                   {UserMessage::Value(i + 1), UserMessage::Value(half + 1)});
+            };
             if (!words.Next(word, tooLong))
                 return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "データが %1 組に足りません（%2がありません）"),
-                            {UserMessage::Value(count), which});
+                            {UserMessage::Value(count), which()});
             double value = 0;
             try {
                 if (tooLong) throw ConversionError(word);
                 value = ParseDecimal(word);
             } catch (const ConversionError&) {
                 return Fail(QT_TRANSLATE_NOOP("UserFilterFile", "%1「%2」は数値ではありません"),
-                            {which, UserMessage::Value(Shown(word))});
+                            {which(), UserMessage::Value(Shown(word))});
             }
             if (half == 1) table[i] = value;
         }

@@ -611,7 +611,7 @@ Close without saving?</translation>
     </message>
     <message>
         <source>%1 の %2 行目「%3」の値を読み込めませんでした。それより後の値は出荷時の値のままです。</source>
-        <translation>The value of line %2 ("%3") of %1 could not be read. The values after it keep their factory settings.</translation>
+        <translation>The value of line %2 (&quot;%3&quot;) of %1 could not be read. The values after it keep their factory settings.</translation>
     </message>
     <message>
         <source>%1 を読み込めませんでした（%2）。</source>
