@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/Matrix.h"
+#include "core/PsfCalculation.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "files/ParameterFile.h"
@@ -201,6 +202,7 @@ private:
     // Selects a density kind after a load; the preview is redrawn even if it was selected.
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
+    void ShowRunResult(const PsfResult& result);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);

@@ -181,10 +181,15 @@ void TForm1::Button1Click() {
         Dialogs().Warning(this, ErrorText(e));
         return;
     }
+    ShowRunResult(result);
+    progressBar_->setValue(0);
+}
+
+// Every result the window receives goes to the viewers from here.
+void TForm1::ShowRunResult(const PsfResult& result) {
     windows_.psf->ShowResult(result);
     windows_.psf3d->ShowResult(result);
     focalRatio_ = result.derived.focalRatio;
-    progressBar_->setValue(0);
 }
 
 void TForm1::Button2Click() { windows_.psf->show(); }

@@ -67,7 +67,7 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
 }
 
 PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                            const CalculationProgress& progress) {
+                            const CalculationProgress& progress, const RunControl& /*control*/) {
     try {
         if (rq.params.colorMode == ColorMode::Monochrome) return detail::RunMonochrome(rq, buildPupil, workGrid, progress);
         return detail::RunColour(rq, buildPupil, workGrid, progress);

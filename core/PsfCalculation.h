@@ -3,7 +3,9 @@
 // plane and its intensity accumulated; the normalised result becomes 256 x 256 pictures.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -79,18 +81,64 @@ struct CalculationRequest {
     std::vector<DependenceValues> dependenceRows;  // read when useWavelengthDependence
 };
 
+// What a run measured of one wavelength's pupil, kept for the analysis.
+struct WavelengthFacts {
+    int lambdaNm = 0;
+    double weight = 0;            // the run's weight for this wavelength's intensity
+    int pupilSamples = 0;
+    Aberrations aberrations;      // in waves, as used for this wavelength
+    double s1 = 0;                // sum of the amplitude over the samples that reach the transform
+    double s2 = 0;                // sum of its square over the same samples
+    double rmsWaves = 0;          // amplitude²-weighted RMS wavefront, piston and tilt removed
+    double maxPhaseStepWaves = 0; // largest wavefront change between neighbouring pupil samples
+};
+
+// One accumulator of a run at full precision.
+struct BandResult {
+    std::string name;                          // "white", "red", "green" or "blue"
+    std::vector<WavelengthFacts> wavelengths;  // in the run's order
+    double peak = 0;                           // the accumulator's peak before normalisation
+    double normalisedPeak = 0;                 // the peak after it (1 in monochrome)
+    std::vector<double> intensity;             // gridSize², [i * gridSize + j] = normalised element [i][j]
+};
+
+// Everything a run knows beyond its pictures.
+struct FullResult {
+    ColorMode mode = ColorMode::Monochrome;
+    double apertureMm = 0;
+    double focalLengthMm = 0;
+    double secondaryMm = 0;
+    std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
+};
+
 // What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;
 // colour: display, image2, image3 and image4; the others stay empty) and what it derived.
 struct PsfResult {
     ColorMode mode = ColorMode::Monochrome;
     PsfResultImages images;
     CalculationDerived derived;
+    std::shared_ptr<const FullResult> full;  // shared: copies of a result are cheap
 };
+
+// How a run is carried out. Nothing here changes the result's bits.
+struct RunControl {
+    int threads = 1;                          // workers; 1 runs the wavelengths one after the other
+    const std::atomic<bool>* stop = nullptr;  // set from any thread to end the run early
+};
+
+// Raised when RunControl::stop ends a run: nothing the caller holds has changed.
+class CalculationStopped : public std::runtime_error {
+public:
+    CalculationStopped() : std::runtime_error("calculation stopped") {}
+};
+
+// VELMORA_THREADS when it holds a number of 1 or more, otherwise every hardware thread.
+int DefaultThreadCount();
 
 // Runs the calculation. A refused or failed run raises CalculationError and returns nothing.
 // workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.
 PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                            const CalculationProgress& progress = {});
+                            const CalculationProgress& progress = {}, const RunControl& control = {});
 
 // Replaces in `shown` the pictures the result's mode produced; the others stay as they were
 // (a colour run leaves the pupil picture of the last monochrome run, and a monochrome run the

@@ -1,0 +1,70 @@
+// Measurements of a run's full-precision result: the physical scale of the focal plane, the
+// Strehl ratio, the width of the core, the encircled energy and the modulation transfer, with
+// the warnings that say when the sampling makes them untrustworthy. Plain C++, no toolkit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/PsfCalculation.h"
+#include "core/UserMessage.h"
+
+namespace velmora {
+
+// The focal-plane sample pitch p = lambda F P / gridSize over the run's wavelengths.
+struct PixelScale {
+    double um = 0;        // mean pitch in micrometres
+    double arcsec = 0;    // the same as an angle: um / focal length
+    double umSpread = 0;  // (max - min) / mean over the wavelengths
+};
+PixelScale ScaleOf(const FullResult& full);
+PixelScale ScaleOf(const FullResult& full, const BandResult& band);
+
+// The band's peak over the peak the same pupil gives without aberrations.
+double StrehlOf(const BandResult& band);
+
+struct BandMeasurements {
+    std::string name;  // "white", "red", "green" or "blue"
+    std::vector<int> wavelengthsNm;
+    std::vector<double> weights;
+    double meanWavelengthNm = 0;
+    PixelScale scale;
+
+    double strehl = 0;
+    double rmsWavefrontWaves = 0;
+    double marechalStrehl = 0;  // exp(-(2 pi sigma)^2)
+
+    double peakXUm = 0, peakYUm = 0;          // from the grid centre
+    double centroidXUm = 0, centroidYUm = 0;  // from the grid centre
+    double fwhmXUm = 0, fwhmYUm = 0, fwhmUm = 0, fwhmArcsec = 0;
+
+    std::vector<double> eeRadiusUm;  // r = 0 ... 511 samples
+    std::vector<double> eeFraction;  // of the whole grid's energy
+    double r50Um = 0, r80Um = 0;
+
+    // Radial profile about the peak, normalised to 1 there, and the ideal Airy pattern of the
+    // same clear aperture at the band's mean wavelength, for the log plot.
+    std::vector<double> radialRadiusUm;
+    std::vector<double> radialProfile;
+    std::vector<double> airyProfile;
+
+    // MTF cuts along fx and fy, 1 at zero frequency, with the clear-aperture ideal.
+    std::vector<double> mtfFreqCycPerMm;
+    std::vector<double> mtfNu;  // frequency over the cut-off 1 / (mean wavelength x F)
+    std::vector<double> mtfX;
+    std::vector<double> mtfY;
+    std::vector<double> mtfIdeal;
+    double cutoffCycPerMm = 0;
+};
+
+struct Analysis {
+    ColorMode mode = ColorMode::Monochrome;
+    PixelScale scale;                    // over all the run's wavelengths
+    std::vector<BandMeasurements> bands;  // in the result's band order
+    std::vector<UserMessage> warnings;    // sentences; empty when the sampling is sound
+};
+
+// All measurements of one result. Costs about one 2D transform per band.
+Analysis Analyse(const FullResult& full);
+
+}  // namespace velmora
