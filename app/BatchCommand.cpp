@@ -8,12 +8,15 @@
 #include <optional>
 #include <ostream>
 
+#include "analysis/Analysis.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "files/Bmp.h"
+#include "files/FitsFile.h"
 #include "files/ImageExport.h"
 #include "files/ParameterFile.h"
+#include "files/ReportFile.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
@@ -29,6 +32,7 @@ const char* usageText =
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
+    "                      [--report OUT.json] [--fits OUT.fits]\n"
     "       velmora1-batch --help | --version\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
@@ -46,6 +50,10 @@ const char* usageText =
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
     "                    (-red, -green, -blue before the extension)\n"
+    "  --report OUT      the measurements as JSON: scale, Strehl ratio, FWHM, encircled\n"
+    "                    energy, MTF per band, and the sampling warnings\n"
+    "  --fits OUT        the normalised 1024 x 1024 intensity as 64-bit FITS; in colour\n"
+    "                    image extensions RED, GREEN and BLUE\n"
     "  --help            this text\n"
     "  --version         the program's name and version\n";
 
@@ -61,7 +69,7 @@ struct Options {
     std::optional<ColorMode> mode;
     int brightness = 5;
     Aberrations aberrations;
-    std::optional<std::string> display, pupil, intensity;
+    std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable;
     bool help = false, version = false;
 };
@@ -92,6 +100,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         else if (a == "--display") o.display = value();
         else if (a == "--pupil") o.pupil = value();
         else if (a == "--intensity") o.intensity = value();
+        else if (a == "--report") o.report = value();
+        else if (a == "--fits") o.fits = value();
         else if (a == "--user-filter") o.userFilter = value();
         else if (a == "--user-mask") o.userMask = value();
         else if (a == "--wavelength-table") o.wavelengthTable = value();
@@ -284,9 +294,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "wavelength " << index + 1 << " of " << count << ": " << lambda << " nm\n" << std::flush;
     };
 
-    PsfResultImages results;
+    PsfResult result;
     try {
-        results = RunPsfCalculation(request, build, workGrid.get(), progress).images;
+        result = RunPsfCalculation(request, build, workGrid.get(), progress);
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";
         return 1;
@@ -294,6 +304,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 
     // Everything is formed before the first file is written, and nothing is renamed into
     // place before every file is complete.
+    const PsfResultImages& results = result.images;
     BatchOutput output;
     if (o.display) output.Add(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
     if (o.pupil) output.Add(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
@@ -305,6 +316,12 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-green"), IntensityText(results.image3));
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
+    }
+    if (o.report || o.fits) {
+        // Measured once, for both files.
+        const Analysis analysis = Analyse(*result.full);
+        if (o.report) output.Add(*o.report, ReportJson(analysis));
+        if (o.fits) output.Add(*o.fits, EncodeFits(*result.full, analysis));
     }
     try {
         output.Commit();

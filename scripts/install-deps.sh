@@ -9,6 +9,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libgtest-dev
   libjpeg62-turbo-dev libpng-dev
+  libcfitsio-dev nlohmann-json3-dev
   fonts-ipaexfont-gothic fonts-dejavu-core
   qt6-translations-l10n
   desktop-file-utils appstream

@@ -9,6 +9,9 @@
 #include <sstream>
 
 #include <csignal>
+#include <fitsio.h>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -435,6 +438,172 @@ TEST_F(Batch, SignalsDuringTheWriteRemoveTheTemporaryFiles) {
     struct sigaction now {};
     ::sigaction(SIGINT, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// An independent reading of a FITS file through CFITSIO's own reader.
+struct FitsImage {
+    std::map<std::string, double> numbers;
+    std::string extname;
+    long naxis1 = 0, naxis2 = 0;
+    int bitpix = 0, naxis = 0;
+    std::vector<double> pixels;  // NAXIS1 fastest
+    double At(int x, int y) const { return pixels[static_cast<size_t>(y) * naxis1 + x]; }
+};
+
+std::vector<FitsImage> ReadFits(const std::string& path) {
+    std::vector<FitsImage> hdus;
+    fitsfile* f = nullptr;
+    int status = 0;
+    if (fits_open_file(&f, path.c_str(), READONLY, &status)) {
+        ADD_FAILURE() << "CFITSIO cannot open " << path << ": status " << status;
+        return hdus;
+    }
+    int count = 0;
+    fits_get_num_hdus(f, &count, &status);
+    for (int k = 1; k <= count && !status; ++k) {
+        fits_movabs_hdu(f, k, nullptr, &status);
+        FitsImage h;
+        fits_get_img_param(f, 2, &h.bitpix, &h.naxis, &h.naxis1, &status);
+        long axes[2] = {0, 0};
+        fits_get_img_size(f, 2, axes, &status);
+        h.naxis1 = axes[0];
+        h.naxis2 = axes[1];
+        for (const char* key : {"APERTURE", "FOCALLEN", "SECONDRY", "FOCRATIO", "PIXSCLUM", "PIXELSCL", "WAVEMIN", "WAVEMAX",
+                                "WAVESTEP", "NWAVES", "STREHL", "SPHERICL", "FOCUS", "ASTIGM", "ASTIGS", "COMAX", "COMAY",
+                                "TILTX", "TILTY"}) {
+            double v = 0;
+            int s = 0;
+            if (!fits_read_key(f, TDOUBLE, key, &v, nullptr, &s)) h.numbers[key] = v;
+        }
+        char name[FLEN_VALUE] = {};
+        int s = 0;
+        if (!fits_read_key(f, TSTRING, "EXTNAME", name, nullptr, &s)) h.extname = name;
+        if (h.naxis == 2) {
+            h.pixels.resize(static_cast<size_t>(h.naxis1) * h.naxis2);
+            long first[2] = {1, 1};
+            fits_read_pix(f, TDOUBLE, first, static_cast<LONGLONG>(h.pixels.size()), nullptr, h.pixels.data(), nullptr,
+                          &status);
+        }
+        hdus.push_back(std::move(h));
+    }
+    EXPECT_EQ(status, 0) << "CFITSIO read failed";
+    fits_close_file(f, &status);
+    return hdus;
+}
+
+// The intensity text holds trunc(I x 16711680) / 16777216 with 6 significant digits.
+::testing::AssertionResult SameWindow(const FitsImage& image, const std::vector<std::vector<double>>& rows) {
+    int differing = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const double coded = std::trunc(image.At(x + 384, y + 384) * 16711680) / 16777216;
+            if (std::fabs(coded - rows[y][x]) > 5e-6 * coded + 1e-12) ++differing;
+        }
+    if (differing == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << differing << " pixels differ from the intensity file";
+}
+
+TEST_F(Batch, ReportAndFitsAgreeWithTheIntensityFile) {
+    ASSERT_EQ(Run({"--coma-x", "0.2", "--intensity", File("i.txt"), "--report", File("r.json"), "--fits", File("f.fits")}), 0)
+        << messages;
+    const auto rows = ReadIntensity(File("i.txt"));
+    ASSERT_EQ(rows.size(), 256u);
+
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("r.json")));
+    // parse() sorts the keys; the file's own order is checked on its text.
+    EXPECT_EQ(report["mode"], "mono");
+    EXPECT_TRUE(report["warnings"].is_array() && report["warnings"].empty());
+    const std::string text = ReadAll(File("r.json"));
+    EXPECT_LT(text.find("\"mode\""), text.find("\"pixel_um\""));
+    EXPECT_LT(text.find("\"pixel_um_spread\""), text.find("\"bands\""));
+    EXPECT_LT(text.find("\"bands\""), text.find("\"warnings\""));
+    // Default run: 600 nm with P = 146 and 700 nm with P = 125 at F = 6.25; the pitch
+    // lambda F P / 1024 is 0.534668 and 0.534058 um.
+    const double p600 = 0.6 * 6.25 * 146 / 1024, p700 = 0.7 * 6.25 * 125 / 1024;
+    EXPECT_NEAR(report["pixel_um"].get<double>(), (p600 + p700) / 2, 1e-12);
+    EXPECT_NEAR(report["pixel_um_spread"].get<double>(), (p600 - p700) / ((p600 + p700) / 2), 1e-12);
+    const nlohmann::json& white = report["bands"]["white"];
+    EXPECT_EQ(white["wavelengths_nm"], nlohmann::json({600, 700}));
+    for (const char* key : {"strehl", "rms_wavefront_waves", "marechal_strehl", "peak_x_um", "peak_y_um", "centroid_x_um",
+                            "centroid_y_um", "fwhm_x_um", "fwhm_y_um", "fwhm_um", "fwhm_arcsec", "r50_um", "r80_um",
+                            "cutoff_cyc_per_mm"})
+        EXPECT_TRUE(white[key].is_number()) << key;
+    for (const char* key : {"r_um", "fraction"}) EXPECT_EQ(white["ee"][key].size(), 512u) << key;
+    for (const char* key : {"freq_cyc_per_mm", "nu", "x", "y", "ideal"}) EXPECT_EQ(white["mtf"][key].size(), 512u) << key;
+
+    // The brightest pixel of the intensity file is where the report puts the peak.
+    int bx = 0, by = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            if (rows[y][x] > rows[by][bx]) bx = x, by = y;
+    const double pixel = report["pixel_um"].get<double>();
+    EXPECT_NEAR(white["peak_x_um"].get<double>() / pixel, bx - 128, 1e-9);
+    EXPECT_NEAR(white["peak_y_um"].get<double>() / pixel, by - 128, 1e-9);
+
+    const std::vector<FitsImage> fits = ReadFits(File("f.fits"));
+    ASSERT_EQ(fits.size(), 1u);
+    const FitsImage& image = fits[0];
+    EXPECT_EQ(image.bitpix, -64);
+    EXPECT_EQ(image.naxis1, 1024);
+    EXPECT_EQ(image.naxis2, 1024);
+    EXPECT_TRUE(SameWindow(image, rows)) << "NAXIS1 is the picture's x";
+    EXPECT_EQ(image.numbers.at("APERTURE"), 160);
+    EXPECT_EQ(image.numbers.at("FOCALLEN"), 1000);
+    EXPECT_EQ(image.numbers.at("SECONDRY"), 50);
+    EXPECT_EQ(image.numbers.at("FOCRATIO"), 6.25);
+    EXPECT_EQ(image.numbers.at("WAVEMIN"), 600);
+    EXPECT_EQ(image.numbers.at("WAVEMAX"), 700);
+    EXPECT_EQ(image.numbers.at("WAVESTEP"), 100);
+    EXPECT_EQ(image.numbers.at("NWAVES"), 2);
+    EXPECT_EQ(image.numbers.at("COMAX"), 0.2);
+    EXPECT_EQ(image.numbers.at("FOCUS"), 0);
+    EXPECT_NEAR(image.numbers.at("STREHL"), white["strehl"].get<double>(), 1e-13);
+    EXPECT_NEAR(image.numbers.at("PIXSCLUM"), pixel, 1e-13);
+    EXPECT_NEAR(image.numbers.at("PIXELSCL"), report["pixel_arcsec"].get<double>(), 1e-13);
+}
+
+TEST_F(Batch, ColourFitsHasOneExtensionPerBand) {
+    ASSERT_EQ(Run({"--color", "--coma-x", "0.3", "--intensity", File("c.txt"), "--fits", File("c.fits"), "--report",
+                   File("c.json")}),
+              0)
+        << messages;
+    const std::vector<FitsImage> fits = ReadFits(File("c.fits"));
+    ASSERT_EQ(fits.size(), 4u);
+    EXPECT_EQ(fits[0].naxis, 0) << "the primary HDU holds only the instrument";
+    EXPECT_EQ(fits[0].numbers.at("APERTURE"), 160);
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("c.json")));
+    EXPECT_EQ(report["mode"], "color");
+    const char* names[3] = {"RED", "GREEN", "BLUE"};
+    const char* files[3] = {"c-red.txt", "c-green.txt", "c-blue.txt"};
+    const char* bands[3] = {"red", "green", "blue"};
+    const double waveMin[3] = {600, 500, 400};
+    for (int b = 0; b < 3; ++b) {
+        SCOPED_TRACE(names[b]);
+        const FitsImage& image = fits[static_cast<size_t>(b) + 1];
+        EXPECT_EQ(image.extname, names[b]);
+        EXPECT_EQ(image.numbers.at("WAVEMIN"), waveMin[b]);
+        EXPECT_EQ(image.numbers.at("COMAX"), 0.3);
+        EXPECT_NEAR(image.numbers.at("STREHL"), report["bands"][bands[b]]["strehl"].get<double>(), 1e-13);
+        EXPECT_TRUE(SameWindow(image, ReadIntensity(File(files[b]))));
+    }
+}
+
+TEST_F(Batch, ARefusedRunWritesNoReportAndNoFits) {
+    SimulationParameters p;
+    p.aperture = 0;
+    WriteParameterFile(File("zero.vld"), p);
+    EXPECT_EQ(Run({"--params", File("zero.vld"), "--report", File("r.json"), "--fits", File("f.fits")}), 1);
+    EXPECT_FALSE(std::filesystem::exists(File("r.json")));
+    EXPECT_FALSE(std::filesystem::exists(File("f.fits")));
+    // A FITS name that cannot be written takes the report with it.
+    EXPECT_EQ(Run({"--report", File("r.json"), "--fits", File("no/such/f.fits")}), 1);
+    EXPECT_FALSE(std::filesystem::exists(File("r.json")));
 }
 
 }  // namespace

@@ -1,0 +1,155 @@
+#include "files/FitsFile.h"
+
+#include <fitsio.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <new>
+#include <memory>
+
+#include "core/UserMessage.h"
+
+namespace velmora {
+namespace {
+
+struct BandHeader {
+    PixelScale scale;
+    double strehl = 0;
+};
+
+// The memory file CFITSIO grows with realloc; freed whatever happens.
+struct MemoryFile {
+    void* buffer = nullptr;
+    size_t size = 0;
+    fitsfile* f = nullptr;
+    ~MemoryFile() {
+        int ignored = 0;
+        if (f) fits_close_file(f, &ignored);
+        std::free(buffer);
+    }
+};
+
+[[noreturn]] void Fail(int status) {
+    char text[FLEN_STATUS] = {};
+    fits_get_errstatus(status, text);
+    fits_clear_errmsg();
+    throw MessageError(UserMessage("FitsFile", QT_TRANSLATE_NOOP("FitsFile", "FITS ファイルを作れませんでした（CFITSIO %1: %2）。"),
+                                   {UserMessage::Value(status), UserMessage::Value(text)}));
+}
+
+// Keyword writers that stop at the first failure (CFITSIO skips every call once status is set).
+struct Header {
+    fitsfile* f;
+    int& status;
+    void Real(const char* key, double v, const char* comment) { fits_write_key_dbl(f, key, v, -15, comment, &status); }
+    void Whole(const char* key, long long v, const char* comment) { fits_write_key_lng(f, key, v, comment, &status); }
+    void Text(const char* key, const std::string& v, const char* comment) {
+        fits_write_key_str(f, key, v.c_str(), comment, &status);
+    }
+};
+
+void Instrument(Header& h, const FullResult& full) {
+    h.Real("APERTURE", full.apertureMm, "[mm] primary mirror aperture");
+    h.Real("FOCALLEN", full.focalLengthMm, "[mm] focal length");
+    h.Real("SECONDRY", full.secondaryMm, "[mm] secondary mirror (central obstruction)");
+    h.Real("FOCRATIO", full.focalLengthMm / full.apertureMm, "focal ratio F");
+}
+
+void Band(Header& h, const BandResult& band, const BandHeader& m) {
+    const std::vector<WavelengthFacts>& w = band.wavelengths;
+    h.Real("PIXSCLUM", m.scale.um, "[um] focal-plane sample pitch, band mean");
+    h.Real("PIXELSCL", m.scale.arcsec, "[arcsec] the same pitch as an angle");
+    h.Whole("WAVEMIN", w.empty() ? 0 : w.front().lambdaNm, "[nm] first wavelength");
+    h.Whole("WAVEMAX", w.empty() ? 0 : w.back().lambdaNm, "[nm] last wavelength");
+    h.Whole("WAVESTEP", w.size() > 1 ? w[1].lambdaNm - w[0].lambdaNm : 0, "[nm] wavelength step");
+    h.Whole("NWAVES", static_cast<long long>(w.size()), "number of wavelengths");
+    h.Real("STREHL", m.strehl, "Strehl ratio: peak over unaberrated peak");
+    // The wavefront coefficients in waves, of the first wavelength: a wavelength-dependence table
+    // gives the others their own spherical aberration and focus.
+    const Aberrations a = w.empty() ? Aberrations{} : w.front().aberrations;
+    h.Real("SPHERICL", a.spherical, "[waves] spherical aberration 6r^4-6r^2+1");
+    h.Real("FOCUS", a.focus, "[waves] focus 2r^2-1");
+    h.Real("ASTIGM", a.astigmatismM, "[waves] astigmatism (3x^2-2)y");
+    h.Real("ASTIGS", a.astigmatismS, "[waves] astigmatism (3y^2-2)x");
+    h.Real("COMAX", a.comaX, "[waves] coma (3r^2-2)x");
+    h.Real("COMAY", a.comaY, "[waves] coma (3r^2-2)y");
+    h.Real("TILTX", a.tiltX, "[waves] tilt x");
+    h.Real("TILTY", a.tiltY, "[waves] tilt y");
+    bool varies = false;
+    for (const WavelengthFacts& f : w)
+        varies = varies || f.aberrations.spherical != a.spherical || f.aberrations.focus != a.focus;
+    if (varies) fits_write_comment(h.f, "SPHERICL and FOCUS vary with wavelength; the first wavelength's are given.", &h.status);
+}
+
+// The grid transposed so that the first index runs fastest, as FITS stores NAXIS1.
+std::vector<double> ImageOrder(const BandResult& band) {
+    std::vector<double> out(band.intensity.size());
+    for (int i = 0; i < gridSize; ++i)
+        for (int j = 0; j < gridSize; ++j)
+            out[static_cast<size_t>(j) * gridSize + i] = band.intensity[static_cast<size_t>(i) * gridSize + j];
+    return out;
+}
+
+void Image(fitsfile* f, int& status, const BandResult& band) {
+    long axes[2] = {gridSize, gridSize};
+    fits_create_img(f, DOUBLE_IMG, 2, axes, &status);
+    std::vector<double> pixels = ImageOrder(band);
+    long first[2] = {1, 1};
+    fits_write_pix(f, TDOUBLE, first, static_cast<LONGLONG>(pixels.size()), pixels.data(), &status);
+}
+
+std::string Encode(const FullResult& full, const PixelScale& scale, const std::vector<BandHeader>& bands) {
+    MemoryFile m;
+    m.size = 2880 * 10;
+    m.buffer = std::malloc(m.size);
+    if (!m.buffer) throw std::bad_alloc();
+    int status = 0;
+    // Grows 8 MiB at a time: one band's image.
+    fits_create_memfile(&m.f, &m.buffer, &m.size, static_cast<size_t>(gridSize) * gridSize * sizeof(double),
+                        std::realloc, &status);
+    if (status) Fail(status);
+    Header h{m.f, status};
+    if (full.mode == ColorMode::Monochrome && full.bands.size() == 1) {
+        Image(m.f, status, full.bands[0]);
+        Instrument(h, full);
+        Band(h, full.bands[0], bands[0]);
+    } else {
+        long none[1] = {0};
+        fits_create_img(m.f, DOUBLE_IMG, 0, none, &status);
+        Instrument(h, full);
+        h.Real("PIXSCLUM", scale.um, "[um] focal-plane sample pitch, all wavelengths");
+        h.Real("PIXELSCL", scale.arcsec, "[arcsec] the same pitch as an angle");
+        for (size_t b = 0; b < full.bands.size(); ++b) {
+            Image(m.f, status, full.bands[b]);
+            std::string name = full.bands[b].name;
+            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            h.Text("EXTNAME", name, "band");
+            Instrument(h, full);
+            Band(h, full.bands[b], bands[b]);
+        }
+    }
+    // The end of the last data unit, its fill included, is the length of the file.
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    fits_get_hduaddrll(m.f, &headStart, &dataStart, &dataEnd, &status);
+    if (status) Fail(status);
+    fits_close_file(m.f, &status);
+    m.f = nullptr;
+    if (status) Fail(status);
+    return std::string(static_cast<const char*>(m.buffer), static_cast<size_t>(dataEnd));
+}
+
+}  // namespace
+
+std::string EncodeFits(const FullResult& full, const Analysis& analysis) {
+    std::vector<BandHeader> bands;
+    for (const BandMeasurements& m : analysis.bands) bands.push_back({m.scale, m.strehl});
+    return Encode(full, analysis.scale, bands);
+}
+
+std::string EncodeFits(const FullResult& full) {
+    std::vector<BandHeader> bands;
+    for (const BandResult& b : full.bands) bands.push_back({ScaleOf(full, b), StrehlOf(b)});
+    return Encode(full, ScaleOf(full), bands);
+}
+
+}  // namespace velmora

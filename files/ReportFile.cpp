@@ -1,0 +1,46 @@
+#include "files/ReportFile.h"
+
+#include <nlohmann/json.hpp>
+
+namespace velmora {
+
+std::string ReportJson(const Analysis& analysis) {
+    using Json = nlohmann::ordered_json;
+    Json bands = Json::object();
+    for (const BandMeasurements& m : analysis.bands) {
+        Json b;
+        b["wavelengths_nm"] = m.wavelengthsNm;
+        b["weights"] = m.weights;
+        b["strehl"] = m.strehl;
+        b["rms_wavefront_waves"] = m.rmsWavefrontWaves;
+        b["marechal_strehl"] = m.marechalStrehl;
+        b["peak_x_um"] = m.peakXUm;
+        b["peak_y_um"] = m.peakYUm;
+        b["centroid_x_um"] = m.centroidXUm;
+        b["centroid_y_um"] = m.centroidYUm;
+        b["fwhm_x_um"] = m.fwhmXUm;
+        b["fwhm_y_um"] = m.fwhmYUm;
+        b["fwhm_um"] = m.fwhmUm;
+        b["fwhm_arcsec"] = m.fwhmArcsec;
+        b["r50_um"] = m.r50Um;
+        b["r80_um"] = m.r80Um;
+        b["ee"] = {{"r_um", m.eeRadiusUm}, {"fraction", m.eeFraction}};
+        b["mtf"] = {{"freq_cyc_per_mm", m.mtfFreqCycPerMm}, {"nu", m.mtfNu}, {"x", m.mtfX}, {"y", m.mtfY}, {"ideal", m.mtfIdeal}};
+        b["cutoff_cyc_per_mm"] = m.cutoffCycPerMm;
+        bands[m.name] = std::move(b);
+    }
+    Json warnings = Json::array();
+    for (const UserMessage& w : analysis.warnings) warnings.push_back(w.Text());
+
+    Json report;
+    report["mode"] = analysis.mode == ColorMode::Monochrome ? "mono" : "color";
+    report["pixel_um"] = analysis.scale.um;
+    report["pixel_arcsec"] = analysis.scale.arcsec;
+    report["pixel_um_spread"] = analysis.scale.umSpread;
+    report["bands"] = std::move(bands);
+    report["warnings"] = std::move(warnings);
+    // A message that is not valid UTF-8 would make dump() throw; replacing keeps the report.
+    return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace velmora
