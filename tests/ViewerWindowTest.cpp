@@ -5,8 +5,10 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <fitsio.h>
 
 #include "WindowTestSupport.h"
+#include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
@@ -145,6 +147,59 @@ TEST_F(Viewers, PictureExportFormatByFilterEntryAndTheTwoQuestions) {
     int files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Dir())) ++files;
     EXPECT_EQ(files, 4) << "a.bmp, b.jpg, c.bmp and default.vl1, no leftovers";
+}
+
+TEST_F(Viewers, FitsSaveNeedsAResultAndFollowsTheSavePattern) {
+    Start();
+    Trigger(Psf(), "FitsSave1");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, "information");
+    EXPECT_TRUE(dialogs.filters.empty()) << "nothing to save, so no dialog";
+    dialogs.messages.clear();
+
+    Calculate();
+    Answer("a.txt", 1);
+    Trigger(Psf(), "FitsSave1");
+    EXPECT_EQ(dialogs.filters.back(), "FITS(*.fits)|*.fits");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(fs::exists(Dir() / "a.txt"));
+    // Read back by CFITSIO: the grid with NAXIS1 along the picture's x, and in its display window
+    // the values the intensity image codes.
+    fitsfile* f = nullptr;
+    int status = 0;
+    ASSERT_EQ(fits_open_file(&f, Path("a.fits").c_str(), READONLY, &status), 0);
+    long axes[2] = {0, 0};
+    fits_get_img_size(f, 2, axes, &status);
+    EXPECT_EQ(axes[0], 1024);
+    EXPECT_EQ(axes[1], 1024);
+    std::vector<double> grid(1024 * 1024);
+    long first[2] = {1, 1};
+    fits_read_pix(f, TDOUBLE, first, static_cast<LONGLONG>(grid.size()), nullptr, grid.data(), nullptr, &status);
+    fits_close_file(f, &status);
+    ASSERT_EQ(status, 0);
+    int differing = 0;
+    const Picture24& coded = Psf().Image3();
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const Rgb c = EncodeIntensity(grid[static_cast<size_t>(y + 384) * 1024 + x + 384]);
+            differing += c.r != coded.Red(x, y) || c.g != coded.Green(x, y) || c.b != coded.Blue(x, y);
+        }
+    EXPECT_EQ(differing, 0);
+
+    // An existing target is asked about by name; No leaves it.
+    WriteAll(Dir() / "a.fits", "old");
+    Answer("a", 1);
+    Trigger(Psf(), "FitsSave1");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("a.fits が既に存在しています。　上書きしますか？"));
+    EXPECT_EQ(ReadAll(Dir() / "a.fits"), "old");
+    dialogs.messages.clear();
+
+    Answer("missing/b.fits", 1);
+    Trigger(Psf(), "FitsSave1");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, "error");
+    EXPECT_FALSE(fs::exists(Dir() / "missing"));
 }
 
 TEST_F(Viewers, ProfileViewerFollowsItsControlsAndKeepsTheCutInsideTheImage) {

@@ -55,6 +55,13 @@
     </message>
 </context>
 <context>
+    <name>FitsFile</name>
+    <message>
+        <source>FITS ファイルを作れませんでした（CFITSIO %1: %2）。</source>
+        <translation>The FITS file could not be made (CFITSIO %1: %2).</translation>
+    </message>
+</context>
+<context>
     <name>Jpeg</name>
     <message>
         <source>JPEG: 空の画像は保存できません。</source>
@@ -66,6 +73,10 @@
     <message>
         <source>ファイルがすでに存在しています。&#x3000;上書きしますか？</source>
         <translation>The file already exists. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>保存する計算結果がまだありません。「計算開始」で計算してから保存してください。</source>
+        <translation>There is no calculation result to save yet. Calculate with “Start” first, then save.</translation>
     </message>
 </context>
 <context>
@@ -681,6 +692,10 @@ Close without saving?</translation>
     <message>
         <source>保存(&amp;S)</source>
         <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>FITS保存(&amp;F)</source>
+        <translation>Save as &amp;FITS</translation>
     </message>
 </context>
 <context>

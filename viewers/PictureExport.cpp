@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 
+#include "files/FitsFile.h"
 #include "files/ImageExport.h"
 #include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "ui/Dialogs.h"
+#include "ui/UserText.h"
 
 namespace velmora {
 
@@ -21,6 +23,24 @@ void SavePictureByDialog(QWidget* parent, const Picture24& picture) {
                                           : ExistsQuestion(fileName);
     };
     SaveToTarget(parent, chosen, target, EncodeImage(picture, format), question, WriteFailureBox::Error);
+}
+
+void SaveFitsByDialog(QWidget* parent, const FullResult* full) {
+    if (!full) {
+        Dialogs().Information(parent, QCoreApplication::translate("PictureExport", "保存する計算結果がまだありません。「計算開始」で計算してから保存してください。"));
+        return;
+    }
+    const auto choice = Dialogs().SaveFile(parent, QString::fromUtf8(fitsExportFilter));
+    if (!choice) return;
+    const std::string chosen = choice->path.toStdString();
+    std::string bytes;
+    try {
+        bytes = EncodeFits(*full);
+    } catch (const std::exception& e) {
+        Dialogs().Error(parent, ErrorText(e));
+        return;
+    }
+    SaveToTarget(parent, chosen, ChangeFileExt(chosen, fitsExtension), bytes, ExistsQuestion, WriteFailureBox::Error);
 }
 
 }  // namespace velmora

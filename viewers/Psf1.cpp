@@ -36,6 +36,7 @@ TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     file->addAction(tr("保存(&S)"), this, [this] { Save1Click(); })->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
     file->addAction(tr("閉じる(&C)"), this, [this] { Close1Click(); })->setObjectName(QStringLiteral("Close1"));
+    file->addAction(tr("FITS保存(&F)"), this, [this] { FitsSave1Click(); })->setObjectName(QStringLiteral("FitsSave1"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -50,6 +51,7 @@ void TPSF::ShowResult(const PsfResult& result) {
     image2_ = std::move(shown.image2);
     image3_ = std::move(shown.image3);
     image4_ = std::move(shown.image4);
+    full_ = result.full;
 }
 
 void TPSF::ScrollBar1Change() {
@@ -59,6 +61,8 @@ void TPSF::ScrollBar1Change() {
 }
 
 void TPSF::Save1Click() { SavePictureByDialog(this, image1_->Picture()); }
+
+void TPSF::FitsSave1Click() { SaveFitsByDialog(this, full_.get()); }
 
 void TPSF::BitBtn1Click() { close(); }
 

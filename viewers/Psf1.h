@@ -33,6 +33,7 @@ public:
 
     void ScrollBar1Change();
     void Save1Click();
+    void FitsSave1Click();
     void BitBtn1Click();
     void Close1Click();
 
@@ -44,6 +45,7 @@ private:
     QScrollBar* scrollBar1_;
     QLabel* label1_;
     std::function<bool()> isColour_;
+    std::shared_ptr<const FullResult> full_;  // the last result at full precision, for FITS
 };
 
 }  // namespace velmora
