@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
@@ -195,6 +196,24 @@ void BM_ColourRun_Default(benchmark::State& state) {
     BenchRun(state, "colour");
 }
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+// Every measurement of a default monochrome result. Target: at most one BM_Fftw2D_Measure (the
+// MTF is one more 2D transform; the rest is a few passes over the grid).
+void BM_Analysis_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    const CalculationRequest rq = Scenario("mono");
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    PupilInputs in;
+    in.params = &rq.params;
+    const PsfResult result = RunPsfCalculation(
+        rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid.get());
+    for (auto _ : state) {
+        const Analysis a = Analyse(*result.full);
+        benchmark::DoNotOptimize(a.bands.data());
+    }
+}
+BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
 
 // The colour run with an 8192 x 8192 mask: four samplings to stage from the whole picture.
 // Targets: process peak at most 300 MiB, time at most twice BM_ColourRun_Default's.

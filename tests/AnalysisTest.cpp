@@ -170,6 +170,53 @@ TEST(AnalysisTest, ObstructionTakesLightOutOfTheCoreAndContrastAtMidFrequencies)
     EXPECT_NEAR(ring.strehl, 1, 1e-12);  // no aberration: the peak is still the ideal one
 }
 
+TEST(AnalysisTest, FastPathsGiveTheDefinitionsValues) {
+    // Coma and tilt: a pattern with no symmetry, off the grid centre.
+    Aberrations a;
+    a.comaX = 0.3;
+    a.comaY = -0.2;
+    a.tiltX = 1.3;
+    const Measured run = Calculate(ClearPupil(), a);
+    const BandResult& band = run.result.full->bands[0];
+    const BandMeasurements& m = run.Band();
+    auto at = [&](int i, int j) { return band.intensity[static_cast<size_t>(i) * gridSize + j]; };
+
+    // The MTF cuts are lines of the whole 2D transform.
+    RealMatrixHolder re, im;
+    ASSERT_EQ(re.Allocate(gridSize, gridSize), 0);
+    ASSERT_EQ(im.Allocate(gridSize, gridSize), 0);
+    for (int i = 0; i < gridSize; ++i)
+        for (int j = 0; j < gridSize; ++j) re[i][j] = at(i, j);
+    FftTables tables;
+    ASSERT_EQ(tables.Create(gridSize), 0);
+    Fft2D(tables, re.get(), im.get());
+    const double dc = std::hypot(re[512][512], im[512][512]);
+    for (int k : {1, 17, 60, 99, 150, 511}) {
+        EXPECT_NEAR(m.mtfX[static_cast<size_t>(k)], std::hypot(re[512 + k][512], im[512 + k][512]) / dc, 1e-9) << k;
+        EXPECT_NEAR(m.mtfY[static_cast<size_t>(k)], std::hypot(re[512][512 + k], im[512][512 + k]) / dc, 1e-9) << k;
+    }
+
+    // Encircled energy and the radial profile against a square root per sample.
+    const double cx = m.centroidXUm / m.scale.um, cy = m.centroidYUm / m.scale.um;
+    const int pi = static_cast<int>(std::lround(m.peakXUm / m.scale.um)) + 512;
+    const int pj = static_cast<int>(std::lround(m.peakYUm / m.scale.um)) + 512;
+    double total = 0;
+    for (double v : band.intensity) total += v;
+    for (int r : {0, 3, 12, 80, 300, 511}) {
+        double inside = 0, ringSum = 0, ringCount = 0;
+        for (int i = 0; i < gridSize; ++i)
+            for (int j = 0; j < gridSize; ++j) {
+                if (std::hypot(i - 512 - cx, j - 512 - cy) <= r) inside += at(i, j);
+                if (std::lround(std::hypot(i - pi, j - pj)) == r) {
+                    ringSum += at(i, j);
+                    ringCount += 1;
+                }
+            }
+        EXPECT_NEAR(m.eeFraction[static_cast<size_t>(r)], inside / total, 1e-12) << r;
+        EXPECT_NEAR(m.radialProfile[static_cast<size_t>(r)], ringSum / ringCount / at(pi, pj), 1e-12) << r;
+    }
+}
+
 TEST(AnalysisTest, EachSamplingWarningExactlyWhenItsConditionHolds) {
     {
         SCOPED_TRACE("defaults");
