@@ -135,8 +135,8 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band) {
     // One pass over the grid: the peak, and the projections onto each index (the line spread
     // functions), from which come the total, the centroid and the MTF cuts.
     std::vector<double> lineX(gridSize, 0.0), lineY(gridSize, 0.0);
-    int pi_ = half, pj = half;
-    double peak = -1;
+    int pi_ = half, pj = half;  // a band without light keeps its peak at the centre
+    double peak = 0;
     for (int i = 0; i < gridSize; ++i) {
         const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
         double s[4] = {0, 0, 0, 0};  // four chains, so the adds need not wait on each other

@@ -326,6 +326,15 @@ TEST(AnalysisTest, EmptyBandMeasuresNothingAndDoesNotFail) {
     EXPECT_EQ(run.Band().strehl, 0);
     EXPECT_EQ(run.Band().scale.um, 0);
     EXPECT_TRUE(run.analysis.warnings.empty());
+
+    // Wavelengths in the band but no light through the pupil: a secondary wider than the primary.
+    p = ClearPupil();
+    p.secondaryDiameter = 110;
+    const Measured dark = Calculate(p);
+    EXPECT_EQ(dark.result.full->bands[0].peak, 0);
+    EXPECT_EQ(dark.Band().strehl, 0);
+    EXPECT_EQ(dark.Band().peakXUm, 0);
+    EXPECT_EQ(dark.Band().fwhmUm, 0);
 }
 
 }  // namespace
