@@ -113,69 +113,69 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
 
 void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, WavelengthFacts& facts) {
     facts.pupilSamples = p;
+    facts.s1 = facts.s2 = facts.rmsWaves = facts.maxPhaseStepWaves = 0;
     const double r = p * 0.5;
-    // The samples SamplePhase keeps, tested exactly as it tests them; all lie within r + 1 of N/2.
-    const int lo = std::max(0, half - static_cast<int>(r) - 1);
-    const int hi = std::min(gridSize - 1, half + static_cast<int>(r) + 1);
-    auto inside = [&](int i, int j, double& x, double& y, double& rho) {
+    const double r2 = r * r;  // exact: p^2 / 4
+    // SamplePhase keeps a sample when sqrt(d2) / r <= 1; with d2 an integer and r^2 a multiple of
+    // 1/4 that is exactly d2 <= r^2, so no square root is needed here. All such samples lie
+    // within r of N/2.
+    const int reach = static_cast<int>(r) + 1;
+    const int lo = std::max(0, half - reach);
+    const int hi = std::min(gridSize - 1, half + reach);
+    struct Sample {
+        double x, y, w, W;
+    };
+    auto sample = [&](int i, int j, Sample& s) {
         const int di = i - half;
         const int dj = j - half;
-        rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
-        x = di / r;
-        y = dj / r;
-        return rho <= 1 && workGrid[i][j] != 0;
+        const double d2 = static_cast<double>(di * di + dj * dj);
+        if (d2 > r2 || workGrid[i][j] == 0) return false;
+        s.x = di / r;
+        s.y = dj / r;
+        s.w = workGrid[i][j] * workGrid[i][j];
+        const double rho2 = d2 / r2;
+        s.W = WavefrontError(a, s.x, s.y, rho2, rho2 * rho2);
+        return true;
     };
-    auto wavefront = [&](double x, double y, double rho) { return WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho); };
 
-    // First pass: the sums and the amplitude²-weighted moments for the piston-and-tilt fit.
-    double s1 = 0, s2 = 0, sw = 0, sx = 0, sy = 0, sW = 0;
-    for (int i = lo; i <= hi; ++i)
-        for (int j = lo; j <= hi; ++j) {
-            double x, y, rho;
-            if (!inside(i, j, x, y, rho)) continue;
-            const double amp = workGrid[i][j];
-            const double w = amp * amp;
-            s1 += amp;
-            s2 += w;
-            sw += w;
-            sx += w * x;
-            sy += w * y;
-            sW += w * wavefront(x, y, rho);
-        }
-    facts.s1 = s1;
-    facts.s2 = s2;
-    facts.rmsWaves = 0;
-    facts.maxPhaseStepWaves = 0;
-    if (!(sw > 0)) return;
-    const double mx = sx / sw, my = sy / sw, mW = sW / sw;
-    // Second pass, about the means: covariances for the tilt, and the largest step between
-    // neighbours along either index (the phase the transform sees, tilt included).
-    double cxx = 0, cxy = 0, cyy = 0, cxW = 0, cyW = 0;
-    std::vector<double> previousRow(static_cast<size_t>(hi - lo + 1), NAN);
+    // First pass: the sums, the largest step between neighbours along either index (the phase
+    // the transform sees, tilt included), and the amplitude²-weighted moments of the
+    // piston-and-tilt fit. x and y are already centred on the pupil, so the raw moments lose
+    // nothing to cancellation.
+    double s1 = 0, s2 = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, sW = 0, sxW = 0, syW = 0;
+    std::vector<double> above(static_cast<size_t>(hi - lo + 1), NAN);
     double maxStep = 0;
     for (int i = lo; i <= hi; ++i) {
         double left = NAN;
         for (int j = lo; j <= hi; ++j) {
-            double& above = previousRow[static_cast<size_t>(j - lo)];
-            double x, y, rho;
-            if (!inside(i, j, x, y, rho)) {
-                above = left = NAN;
+            double& up = above[static_cast<size_t>(j - lo)];
+            Sample q;
+            if (!sample(i, j, q)) {
+                up = left = NAN;
                 continue;
             }
-            const double W = wavefront(x, y, rho);
-            if (!std::isnan(above)) maxStep = std::max(maxStep, std::fabs(W - above));
-            if (!std::isnan(left)) maxStep = std::max(maxStep, std::fabs(W - left));
-            above = left = W;
-            const double w = workGrid[i][j] * workGrid[i][j];
-            const double dx = x - mx, dy = y - my, dW = W - mW;
-            cxx += w * dx * dx;
-            cxy += w * dx * dy;
-            cyy += w * dy * dy;
-            cxW += w * dx * dW;
-            cyW += w * dy * dW;
+            if (!std::isnan(up)) maxStep = std::max(maxStep, std::fabs(q.W - up));
+            if (!std::isnan(left)) maxStep = std::max(maxStep, std::fabs(q.W - left));
+            up = left = q.W;
+            s1 += workGrid[i][j];
+            s2 += q.w;
+            sx += q.w * q.x;
+            sy += q.w * q.y;
+            sxx += q.w * q.x * q.x;
+            sxy += q.w * q.x * q.y;
+            syy += q.w * q.y * q.y;
+            sW += q.w * q.W;
+            sxW += q.w * q.x * q.W;
+            syW += q.w * q.y * q.W;
         }
     }
+    facts.s1 = s1;
+    facts.s2 = s2;
     facts.maxPhaseStepWaves = maxStep;
+    if (!(s2 > 0)) return;
+    const double mx = sx / s2, my = sy / s2, mW = sW / s2;
+    const double cxx = sxx - sx * mx, cxy = sxy - sx * my, cyy = syy - sy * my;
+    const double cxW = sxW - sx * mW, cyW = syW - sy * mW;
     // Tilt by least squares; a pupil too thin to fix both directions keeps what it can.
     double bx = 0, by = 0;
     const double det = cxx * cyy - cxy * cxy;
@@ -187,17 +187,17 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     } else if (cyy > 0) {
         by = cyW / cyy;
     }
-    // Third pass: the residual, summed directly rather than as a difference of large sums so a
-    // small aberration under a large tilt keeps its digits.
+    // Second pass: the residual summed directly, not as a difference of large sums, so that a
+    // small error under a large tilt keeps its digits.
     double res = 0;
     for (int i = lo; i <= hi; ++i)
         for (int j = lo; j <= hi; ++j) {
-            double x, y, rho;
-            if (!inside(i, j, x, y, rho)) continue;
-            const double d = wavefront(x, y, rho) - mW - bx * (x - mx) - by * (y - my);
-            res += workGrid[i][j] * workGrid[i][j] * d * d;
+            Sample q;
+            if (!sample(i, j, q)) continue;
+            const double d = q.W - mW - bx * (q.x - mx) - by * (q.y - my);
+            res += q.w * d * d;
         }
-    facts.rmsWaves = std::sqrt(res / sw);
+    facts.rmsWaves = std::sqrt(res / s2);
 }
 
 BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts) {
