@@ -139,6 +139,40 @@ TEST(AnalysisTest, SmallAberrationsFollowMarechal) {
     }
 }
 
+TEST(AnalysisTest, EachWavelengthKeepsTheAberrationsItWasGiven) {
+    // A wavelength-dependence table gives 600 and 700 nm their own spherical and focus, beside a
+    // panel coma for both. Spherical, focus and this coma, (3 rho^2 - 2) x = (3 rho^3 - 2 rho)
+    // cos theta, are Zernike terms up to scale, orthogonal over the disc and to tilt, so each
+    // wavelength's variance is s^2 / 5 + f^2 / 3 + c^2 / 8: the first two are worked out in
+    // SmallAberrationsFollowMarechal; for coma the disc mean of cos^2 is 1/2 and
+    // 2 x integral of (3 rho^3 - 2 rho)^2 rho d rho / 2 = 9/8 - 12/6 + 4/4 = 1/8.
+    CalculationRequest rq;
+    rq.params = ClearPupil();
+    rq.params.aperture = 200;
+    rq.params.whiteBand = {600, 700, 100};
+    rq.params.useWavelengthDependence = true;
+    rq.dependenceRows = {{0.02, 0.04}, {0.05, -0.03}};
+    rq.aberrations = Aberrations{};
+    rq.aberrations->comaY = 0.01;
+    RealMatrixHolder grid;
+    ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
+    const PsfResult result = testing::RunWithPupilModel(rq, grid.get());
+    const std::vector<WavelengthFacts>& w = result.full->bands.at(0).wavelengths;
+    ASSERT_EQ(w.size(), 2u);
+    for (size_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(w[k].lambdaNm);
+        EXPECT_EQ(w[k].aberrations.spherical, rq.dependenceRows[k].spherical);
+        EXPECT_EQ(w[k].aberrations.focus, rq.dependenceRows[k].focus);
+        EXPECT_EQ(w[k].aberrations.comaY, 0.01);
+        EXPECT_NEAR(w[k].weight, (w[k].lambdaNm / 550.0) * (w[k].lambdaNm / 550.0), 1e-15);
+    }
+    // 2 %: the disc sampled on 183 and 157 samples with its edge ramp.
+    auto sigma = [](double s, double f, double c) { return std::sqrt(s * s / 5 + f * f / 3 + c * c / 8); };
+    const double s600 = sigma(0.02, 0.04, 0.01), s700 = sigma(0.05, -0.03, 0.01);
+    EXPECT_NEAR(w[0].rmsWaves, s600, 0.02 * s600);
+    EXPECT_NEAR(w[1].rmsWaves, s700, 0.02 * s700);
+}
+
 TEST(AnalysisTest, TiltIsNotAWavefrontErrorButMovesTheImage) {
     // A tilt of t waves across the pupil radius is an angle 2 t lambda / D, which moves the image
     // by 2 t lambda F in the focal plane; Strehl is taken at the peak wherever it lies.

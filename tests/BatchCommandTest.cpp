@@ -594,6 +594,16 @@ TEST_F(Batch, ColourFitsHasOneExtensionPerBand) {
     }
 }
 
+TEST_F(Batch, FitsNamesTheFirstWavelengthsAberrationsWhenATableVariesThem) {
+    WriteAll(File("table.txt"), "600 0.1 0.2\n700 0.3 0.4\n");
+    ASSERT_EQ(Run({"--wavelength-table", File("table.txt"), "--fits", File("t.fits")}), 0) << messages;
+    const std::vector<FitsImage> fits = ReadFits(File("t.fits"));
+    ASSERT_EQ(fits.size(), 1u);
+    EXPECT_EQ(fits[0].numbers.at("SPHERICL"), 0.1);
+    EXPECT_EQ(fits[0].numbers.at("FOCUS"), 0.2);
+    EXPECT_NE(ReadAll(File("t.fits")).find("vary with wavelength"), std::string::npos);
+}
+
 TEST_F(Batch, ARefusedRunWritesNoReportAndNoFits) {
     SimulationParameters p;
     p.aperture = 0;
