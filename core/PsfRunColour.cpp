@@ -7,7 +7,7 @@
 namespace velmora::detail {
 
 PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                    const CalculationProgress& progress) {
+                    const CalculationProgress& progress, const RunControl& control) {
     const SimulationParameters& p = rq.params;
     const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};
     CheckRequest(rq, {bands[0], bands[1], bands[2]});
@@ -31,14 +31,14 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();
         long long sum = 0;
+        std::vector<WavelengthJob> jobs;
         for (long long lambda = band.min; lambda <= band.max; lambda += band.step) {
-            if (progress.wavelength)
-                progress.wavelength(static_cast<int>(done), static_cast<int>(total), static_cast<int>(lambda));
-            ++done;
             sum += lambda;
-            AccumulateWavelength(rq, static_cast<int>(lambda), panel, 1.0, false, buildPupil, workGrid, ws, acc,
-                                 result.derived, progress.bar);
+            jobs.push_back({static_cast<int>(lambda), panel, 1.0, acc});
         }
+        RunWavelengths(rq, jobs, static_cast<int>(done), static_cast<int>(total), false, buildPupil, workGrid, ws,
+                       result.derived, progress, control);
+        done += static_cast<long long>(jobs.size());
         if (b == 0) sumBlue = sum;
         const double m = MatrixMaximum(gridSize, gridSize, acc);
         CheckFinite(m);

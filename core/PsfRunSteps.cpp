@@ -101,8 +101,18 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     CheckPupil(workGrid, derived.pupilSamples);
     SamplePhase(derived.pupilSamples, a, workGrid, ws.fieldRe.get(), ws.fieldIm.get(),
                 phaseProgress ? bar : ProgressFn{});
+    if (!acc) return;
     Fft2DAccumulate(ws.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
     if (bar) bar(0);
+}
+
+void AddIntensity(const RunWorkspace& ws, RealMatrix acc, double weight, int first, int last) {
+    for (int i = first; i < last; ++i) {
+        const double* re = ws.fieldRe[i];
+        const double* im = ws.fieldIm[i];
+        double* a = acc[i];
+        for (int j = 0; j < gridSize; ++j) a[j] += (re[j] * re[j] + im[j] * im[j]) * weight;
+    }
 }
 
 // Nothing outside the display window is read afterwards, so only it is normalised. Dividing by

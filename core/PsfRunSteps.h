@@ -28,10 +28,32 @@ void AllocateWorkspace(RunWorkspace& ws);
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands);
 
 // One wavelength: pupil, phase, transform, weighted intensity into acc. `derived` takes this
-// wavelength's values. phaseProgress: whether the phase sampling drives the bar too.
+// wavelength's values. phaseProgress: whether the phase sampling drives the bar too. With acc
+// null it stops before the transform: ws holds the field for the caller to transform.
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
                           RealMatrix acc, CalculationDerived& derived, const ProgressFn& bar);
+
+// acc[i][j] += (re² + im²) x weight over rows [first, last) of a field Fft2D has transformed:
+// the very operations Fft2DAccumulate performs on the same values, so the same bits.
+void AddIntensity(const RunWorkspace& ws, RealMatrix acc, double weight, int first, int last);
+
+// One wavelength of a run: what AccumulateWavelength is given for it.
+struct WavelengthJob {
+    int lambda = 0;
+    Aberrations aberrations;
+    double weight = 1;
+    RealMatrix acc = nullptr;
+};
+
+// The wavelengths of one accumulator, in order: each is reported through progress.wavelength
+// (as index firstIndex + k of `total`), computed, and its intensity added to its accumulator in
+// the jobs' order, whatever control.threads is, so that the sums keep their bits. workGrid
+// holds the last job's pupil and `derived` its values afterwards. Raises CalculationStopped when
+// control.stop is set, and the first job's error in the jobs' order when several fail.
+void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                    CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control);
 
 // Every element of the display window becomes (element / m) x q.
 void NormaliseToPeak(RealMatrix acc, double m, double q);
@@ -43,8 +65,8 @@ uint8_t DisplayLevel(int level, double intensity);
 Picture24 IntensityPicture(const RealMatrix acc);
 
 PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                        const CalculationProgress& progress);
+                        const CalculationProgress& progress, const RunControl& control);
 PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                    const CalculationProgress& progress);
+                    const CalculationProgress& progress, const RunControl& control);
 
 }  // namespace velmora::detail
