@@ -29,6 +29,7 @@ const char* usageText =
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
+    "                      [--threads N]\n"
     "       velmora1-batch --help | --version\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
@@ -46,6 +47,8 @@ const char* usageText =
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
     "                    (-red, -green, -blue before the extension)\n"
+    "  --threads N       wavelengths computed at once, N >= 1 (default: VELMORA_THREADS if set,\n"
+    "                    else every hardware thread); the result is the same for any N\n"
     "  --help            this text\n"
     "  --version         the program's name and version\n";
 
@@ -60,6 +63,7 @@ struct Options {
     std::optional<std::string> params;
     std::optional<ColorMode> mode;
     int brightness = 5;
+    int threads = 0;  // 0: the default count
     Aberrations aberrations;
     std::optional<std::string> display, pupil, intensity;
     std::optional<std::string> userFilter, userMask, wavelengthTable;
@@ -104,6 +108,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
             }
             if (o.brightness < 1 || o.brightness > 100)
                 throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
+        } else if (a == "--threads") {
+            const std::string& v = value();
+            try {
+                o.threads = ParseInteger(v);
+            } catch (const ConversionError&) {
+                o.threads = 0;
+            }
+            if (o.threads < 1) throw UsageError{"--threads takes a whole number of 1 or more, not '" + v + "'"};
         } else if (auto w = waves.find(a); w != waves.end()) {
             const std::string& v = value();
             double amount = 0;
@@ -286,7 +298,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 
     PsfResultImages results;
     try {
-        results = RunPsfCalculation(request, build, workGrid.get(), progress).images;
+        const RunControl control{o.threads > 0 ? o.threads : DefaultThreadCount(), nullptr};
+        results = RunPsfCalculation(request, build, workGrid.get(), progress, control).images;
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";
         return 1;
