@@ -170,8 +170,9 @@ public:
     void V2Click();
     void L1Click();
 
-    // Whether a calculation is running now.
+    // Whether a calculation is running now, and how many results runs have shown so far.
     bool CalculationRunning() const { return run_ != nullptr; }
+    int RunResultsShown() const { return runResultsShown_; }
     // Ends a running calculation early (Esc, "中止"): what was shown stays as it was.
     void StopButtonClick();
 
@@ -266,6 +267,7 @@ private:
     bool runIsLive_ = false;
     bool liveChangePending_ = false;  // a change arrived during a live run
     bool tableWatched_ = false;
+    int runResultsShown_ = 0;
     QEventLoop* runLoop_ = nullptr;   // "計算開始" waits in it until its run has ended
     QTimer* progressTimer_ = nullptr;
 

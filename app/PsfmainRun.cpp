@@ -90,6 +90,7 @@ void TForm1::RunEnded(const CalculationTask* task) {
     if (done->result) {
         for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid_[r], done->grid[r], sizeof(double) * gridSize);
         ShowRunResult(*done->result);
+        ++runResultsShown_;
         if (live) ShowLiveMessage({});
     } else if (done->error) {
         try {
