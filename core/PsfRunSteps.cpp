@@ -106,15 +106,6 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     if (bar) bar(0);
 }
 
-void AddIntensity(const RunWorkspace& ws, RealMatrix acc, double weight, int first, int last) {
-    for (int i = first; i < last; ++i) {
-        const double* re = ws.fieldRe[i];
-        const double* im = ws.fieldIm[i];
-        double* a = acc[i];
-        for (int j = 0; j < gridSize; ++j) a[j] += (re[j] * re[j] + im[j] * im[j]) * weight;
-    }
-}
-
 // Nothing outside the display window is read afterwards, so only it is normalised. Dividing by
 // the peak rather than multiplying by 1/m makes the peak exactly q: m x (1/m) can fall one unit
 // in the last place short of 1, which the 24-bit code would show as 254, 255, 255 instead of

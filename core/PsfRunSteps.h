@@ -34,10 +34,6 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
                           RealMatrix acc, CalculationDerived& derived, const ProgressFn& bar);
 
-// acc[i][j] += (re² + im²) x weight over rows [first, last) of a field Fft2D has transformed:
-// the very operations Fft2DAccumulate performs on the same values, so the same bits.
-void AddIntensity(const RunWorkspace& ws, RealMatrix acc, double weight, int first, int last);
-
 // One wavelength of a run: what AccumulateWavelength is given for it.
 struct WavelengthJob {
     int lambda = 0;

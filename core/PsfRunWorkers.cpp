@@ -3,10 +3,12 @@
 // gives the bits of a run on one.
 //
 // Several wavelengths at once: each worker has its own pupil grid, field and transform
-// scratch, and takes the next wavelength in order. A transformed field waits in its worker
-// until the wavelength before it has been added; the addition goes block of rows by block of
-// rows, so that while one worker adds block b the worker holding the next wavelength can add
-// block b - 1. Memory stays at one field per worker.
+// scratch, takes the next wavelength in order, and builds, phases and column-transforms it on
+// its own. The row pass adds into the accumulator, so it goes in wavelength order, block of
+// rows by block of rows: while one worker transforms and adds block b, the worker holding the
+// next wavelength can do block b - 1. Every element thus receives the same terms in the same
+// order as on one thread, with no pass over the grid beyond those of one thread, and memory
+// stays at one field per worker.
 //
 // Fewer wavelengths than threads: one wavelength after the other, with the columns and then the
 // rows of its transform shared out between the threads.
@@ -116,7 +118,9 @@ struct Shared {
     size_t added = 0;                   // jobs whose intensity is in
 };
 
+// Rows of the row pass per turn: a multiple of the transform's part alignment.
 constexpr int rowBlocks = 16;
+static_assert(gridSize % (rowBlocks * fft2DPartAlignment) == 0);
 
 void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                const PupilBuilder& buildPupil, const FftTables& tables, RunWorkspace& own, RealMatrix grid, RealMatrix lastGrid,
@@ -156,7 +160,7 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
             CalculationDerived derived;
             AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, own, nullptr,
                                  derived, ProgressFn{});
-            Fft2D(tables, own.fft, own.fieldRe.get(), own.fieldIm.get());
+            Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), 0, gridSize);
             for (int b = 0; b < rowBlocks; ++b) {
                 {
                     std::unique_lock hold(shared.lock);
@@ -165,8 +169,9 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
                     });
                     if (shared.blockTurn[static_cast<size_t>(b)] != k) return;
                 }
-                // Only this worker touches the block until it hands the turn on.
-                AddIntensity(own, job.acc, job.weight, gridSize * b / rowBlocks, gridSize * (b + 1) / rowBlocks);
+                // Only this worker touches the block's accumulator rows until it hands the turn on.
+                Fft2DRowPartAccumulate(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), job.acc, job.weight,
+                                       gridSize * b / rowBlocks, gridSize * (b + 1) / rowBlocks);
                 std::lock_guard hold(shared.lock);
                 ++shared.blockTurn[static_cast<size_t>(b)];
                 shared.turnChanged.notify_all();
