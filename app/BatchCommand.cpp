@@ -32,7 +32,7 @@ const char* usageText =
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
-    "                      [--report OUT.json] [--fits OUT.fits]\n"
+    "                      [--report OUT.json] [--fits OUT.fits] [--threads N]\n"
     "       velmora1-batch --help | --version\n"
     "\n"
     "  --params FILE     parameter data file (default: the factory values)\n"
@@ -54,6 +54,8 @@ const char* usageText =
     "                    energy, MTF per band, and the sampling warnings\n"
     "  --fits OUT        the normalised 1024 x 1024 intensity as 64-bit FITS; in colour\n"
     "                    image extensions RED, GREEN and BLUE\n"
+    "  --threads N       wavelengths computed at once, N >= 1 (default: VELMORA_THREADS if set,\n"
+    "                    else every hardware thread); the result is the same for any N\n"
     "  --help            this text\n"
     "  --version         the program's name and version\n";
 
@@ -68,6 +70,7 @@ struct Options {
     std::optional<std::string> params;
     std::optional<ColorMode> mode;
     int brightness = 5;
+    int threads = 0;  // 0: the default count
     Aberrations aberrations;
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable;
@@ -114,6 +117,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
             }
             if (o.brightness < 1 || o.brightness > 100)
                 throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
+        } else if (a == "--threads") {
+            const std::string& v = value();
+            try {
+                o.threads = ParseInteger(v);
+            } catch (const ConversionError&) {
+                o.threads = 0;
+            }
+            if (o.threads < 1) throw UsageError{"--threads takes a whole number of 1 or more, not '" + v + "'"};
         } else if (auto w = waves.find(a); w != waves.end()) {
             const std::string& v = value();
             double amount = 0;
@@ -296,7 +307,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 
     PsfResult result;
     try {
-        result = RunPsfCalculation(request, build, workGrid.get(), progress);
+        const RunControl control{o.threads > 0 ? o.threads : DefaultThreadCount(), nullptr};
+        result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";
         return 1;

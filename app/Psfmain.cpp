@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "app/AppWindows.h"
+#include "app/CalculationTask.h"
 #include "core/PanelFields.h"
 #include "files/FileWrite.h"
 #include "ui/Dialogs.h"
@@ -33,7 +34,7 @@ TForm1::TForm1(VelmoraWindows& windows) : windows_(windows) {
     StartUp();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { run_.reset(); }
 
 void TForm1::StartUp() {
     // The controls hold the factory values now; they go to "default.vl1" first, so that the
@@ -68,6 +69,8 @@ void TForm1::StartUp() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A run still going ends first, its result unseen; the window then closes as always.
+    StopRun();
     std::string text;
     try {
         text = FormatParameterFile(Snapshot());
@@ -134,6 +137,10 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     // "計算開始" is the window's default button: Enter presses it wherever the focus is.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         button1_->click();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && CalculationRunning()) {
+        StopButtonClick();
         return;
     }
     QMainWindow::keyPressEvent(event);

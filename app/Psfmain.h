@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "core/Matrix.h"
@@ -18,6 +19,8 @@
 
 class QAction;
 class QCheckBox;
+class QEventLoop;
+class QTimer;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -29,6 +32,7 @@ class QRadioButton;
 namespace velmora {
 
 struct VelmoraWindows;
+class CalculationTask;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -164,11 +168,19 @@ public:
     void N21Click();
     void N7Click();
     void V2Click();
+    void L1Click();
+
+    // Whether a calculation is running now, and how many results runs have shown so far.
+    bool CalculationRunning() const { return run_ != nullptr; }
+    int RunResultsShown() const { return runResultsShown_; }
+    // Ends a running calculation early (Esc, "中止"): what was shown stays as it was.
+    void StopButtonClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildPanel();
@@ -203,6 +215,16 @@ private:
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
     void ShowRunResult(const PsfResult& result);
+    // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
+    // RunEnded takes the outcome on the window's thread; StopRun ends a run and waits for it.
+    void StartRun(bool live);
+    void RunEnded(const CalculationTask* task);
+    void StopRun();
+    // A value the run reads has changed: in automatic mode a run starts, or the running one
+    // gives way to a new one.
+    void LiveChange();
+    void StartLiveRun();
+    void ShowLiveMessage(const QString& text);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);
@@ -236,7 +258,18 @@ private:
     QLabel* peakToValleyLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QPushButton* button1_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QLabel* liveMessage_ = nullptr;
+    QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;
+
+    std::unique_ptr<CalculationTask> run_;
+    bool runIsLive_ = false;
+    bool liveChangePending_ = false;  // a change arrived during a live run
+    bool tableWatched_ = false;
+    int runResultsShown_ = 0;
+    QEventLoop* runLoop_ = nullptr;   // "計算開始" waits in it until its run has ended
+    QTimer* progressTimer_ = nullptr;
 
     Picture24 densityPicture_;  // kept: the user mask profile draws over what it holds
     bool fullLayout_ = true;

@@ -1,6 +1,7 @@
 // The main window's menu commands and its two buttons: the data files, the user filter and
 // mask, the other windows, and the calculation.
 #include <QApplication>
+#include <QEventLoop>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -8,6 +9,7 @@
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "app/Verform.h"
+#include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "files/Maskdisplay.h"
 #include "files/SaveDialog.h"
@@ -32,7 +34,9 @@ void TForm1::N1Click() {
     const auto choice = Dialogs().OpenFile(this, tr(dataFileFilter));
     if (!choice) return;
     ParameterFileRead read;
-    if (ReadParameterFile(choice->path.toStdString(), &read)) return;
+    const bool whole = ReadParameterFile(choice->path.toStdString(), &read);
+    LiveChange();
+    if (whole) return;
     const QString file = QString::fromStdString(FileNameOnly(choice->path.toStdString()));
     if (!read.problem.empty()) {
         Dialogs().Warning(this, tr("%1 を読み込めませんでした（%2）。").arg(file, Translated(read.reason)));
@@ -58,6 +62,7 @@ void TForm1::N6Click() {
     ReadParameterFile(resetFileName);
     DrawDensityPreview();
     DrawAperturePreview();
+    LiveChange();
 }
 
 void TForm1::SelectLoadedDensity(int radio) {
@@ -77,6 +82,7 @@ void TForm1::U1Click() {
         return;
     }
     SelectLoadedDensity(8);
+    LiveChange();
     if (read.Truncated())
         Dialogs().Warning(this, Translated(UserFilterTruncatedMessage(FileNameOnly(path), read.countInFile)));
 }
@@ -93,9 +99,11 @@ void TForm1::I1Click() {
         return;
     }
     densityPicture_ = MaskPreviewCopy(mask);
+    StopRun();  // a run reads the mask until it ends
     windows_.maskDis->SetMaskPicture(mask);
     userMaskLoaded_ = true;
     SelectLoadedDensity(6);
+    LiveChange();
 }
 
 void TForm1::Exit1Click() { close(); }
@@ -138,51 +146,36 @@ void TForm1::V2Click() { windows_.ver->show(); }
 
 // Buttons.
 
-// The work blocks the event loop, so the bar is painted as it is set.
 void TForm1::ShowProgress(int percent) {
     if (progressBar_->value() == percent) return;
     progressBar_->setValue(percent);
     progressBar_->repaint();
 }
 
+// The run goes to a thread of its own and the window keeps painting; the button returns once it
+// has ended, with its result shown or its refusal in a box. Meanwhile only the stop button and
+// Esc reach the window (see eventFilter).
 void TForm1::Button1Click() {
-    CalculationRequest request;
-    request.params = Snapshot();
-    request.brightnessLevel = windows_.psf->BrightnessLevel();
-    const bool tableUsed = request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome;
-
-    PupilInputs inputs;
-    inputs.params = &request.params;
-    inputs.userFilter = &userFilter_;
-    inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
-    // Every sampling the run needs is staged from the mask once, before the first wavelength.
-    UserMaskStages maskStages(windows_.maskDis->Mask(), RunPupilSamplings(request.params));
-    if (inputs.loadedMask) inputs.userMaskStages = &maskStages;
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) {
-        BuildPupil(inputs, lambda, grid, bar);
-    };
-    CalculationProgress progress;
-    progress.bar = [this](int percent) { ShowProgress(percent); };
-
-    // The run blocks the window until it ends; the cursor says so beside the progress bar.
+    if (run_ && !runIsLive_) return;
+    StopRun();  // an automatic run gives way
+    // The cursor says that the window waits, beside the progress bar.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct CursorRestore {
         ~CursorRestore() { QApplication::restoreOverrideCursor(); }
     } restore;
-
-    PsfResult result;
     try {
-        // The table's texts become numbers here; a cell that is no number refuses the run.
-        if (tableUsed)
-            request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
-        result = RunPsfCalculation(request, build, workGrid_.get(), progress);
+        StartRun(false);
+    } catch (const ConversionError&) {
+        throw;  // a panel text: the standard error box, as for any other use of it
     } catch (const std::exception& e) {
         progressBar_->setValue(0);
         Dialogs().Warning(this, ErrorText(e));
         return;
     }
-    ShowRunResult(result);
-    progressBar_->setValue(0);
+    QEventLoop loop;
+    runLoop_ = &loop;
+    if (run_) loop.exec();
+    runLoop_ = nullptr;
 }
 
 // Every result the window receives goes to the viewers from here.

@@ -1,7 +1,9 @@
 // The main window's controls at their design positions, and its menu bar.
+#include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "app/Psfmain.h"
 #include "core/PanelFields.h"
@@ -74,6 +76,13 @@ void TForm1::BuildPanel() {
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
+    // Beside the bar while a run lasts; the line below it tells why an automatic run did not go.
+    stopButton_ = MakeButton(panel_, QStringLiteral("StopButton"), tr("中止"), 258, 500, 57, 25);
+    stopButton_->hide();
+    connect(stopButton_, &QPushButton::clicked, this, &TForm1::StopButtonClick);
+    liveMessage_ = MakeLabel(panel_, QString(), 8, 526, QStringLiteral("LiveMessage"));
+    liveMessage_->setFixedSize(473, 16);
+    liveMessage_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     pupilFunctionCaption_ = MakeLabel(panel_, tr("瞳関数"), 488, 8);
     pupilFunctionImage_ = new PictureBox(panel_, QStringLiteral("Image4"), 488, 24, 160, 160);
@@ -241,6 +250,9 @@ void TForm1::BuildMenus() {
     add(result, QStringLiteral("N11"), tr("１次元強度分布(&1)"), &TForm1::N11Click);
     add(result, QStringLiteral("N21"), tr("２次元強度分布(&2)"), &TForm1::N21Click);
     add(result, QStringLiteral("N7"), tr("３次元強度分布(&3)"), &TForm1::N7Click);
+    result->addSeparator();
+    liveAction_ = add(result, QStringLiteral("L1"), tr("自動計算(&L)"), &TForm1::L1Click);
+    liveAction_->setCheckable(true);
 
     QMenu* version = menuBar()->addMenu(tr("バージョン(&V)"));
     version->setObjectName(QStringLiteral("V1"));

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <cstring>
 
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
@@ -39,7 +40,10 @@ void TForm1::WireHandlers() {
         {32, &TForm1::UpDown32Click},
     };
     for (const auto& [n, handler] : spinClicks)
-        connect(spins_[n], &SpinButton::clicked, this, [this, handler] { RunGuarded(this, [&] { (this->*handler)(); }); });
+        connect(spins_[n], &SpinButton::clicked, this, [this, handler] {
+            RunGuarded(this, [&] { (this->*handler)(); });
+            LiveChange();
+        });
 
     // Edit14 and Edit15 have no change handler.
     const std::pair<int, H> changes[] = {
@@ -58,6 +62,7 @@ void TForm1::WireHandlers() {
         // Typing by the user; texts set from code call the handler themselves.
         connect(edits_[n], &QLineEdit::textChanged, this, [this, n] {
             if (changeHandlers_[n]) RunGuarded(this, changeHandlers_[n]);
+            LiveChange();
         });
     }
 
@@ -68,7 +73,10 @@ void TForm1::WireHandlers() {
     };
     for (const auto& [n, handler] : radioClicks) {
         radioHandlers_[n] = [this, handler] { (this->*handler)(); };
-        connect(radios_[n], &QRadioButton::clicked, this, [this, n] { RunGuarded(this, radioHandlers_[n]); });
+        connect(radios_[n], &QRadioButton::clicked, this, [this, n] {
+            RunGuarded(this, radioHandlers_[n]);
+            LiveChange();
+        });
     }
     const std::pair<int, H> checkClicks[] = {
         {1, &TForm1::CheckBox1Click}, {2, &TForm1::CheckBox2Click}, {3, &TForm1::CheckBox3Click},
@@ -76,8 +84,13 @@ void TForm1::WireHandlers() {
     };
     for (const auto& [n, handler] : checkClicks) {
         checkHandlers_[n] = [this, handler] { (this->*handler)(); };
-        connect(checks_[n], &QCheckBox::clicked, this, [this, n] { RunGuarded(this, checkHandlers_[n]); });
+        connect(checks_[n], &QCheckBox::clicked, this, [this, n] {
+            RunGuarded(this, checkHandlers_[n]);
+            LiveChange();
+        });
     }
+    // The table switch has no handler of its own, but the run reads it.
+    connect(checks_[5], &QCheckBox::clicked, this, [this] { LiveChange(); });
 
     const std::pair<const char*, H> buttons[] = {
         {"Button1", &TForm1::Button1Click},
@@ -87,7 +100,10 @@ void TForm1::WireHandlers() {
     };
     for (const auto& [name, handler] : buttons) {
         auto* button = panel_->findChild<QPushButton*>(QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, this, [this, handler] { RunGuarded(this, [&] { (this->*handler)(); }); });
+        connect(button, &QPushButton::clicked, this, [this, handler, name] {
+            RunGuarded(this, [&] { (this->*handler)(); });
+            if (std::strcmp(name, "Button5") == 0) LiveChange();  // the coefficients back to zero
+        });
     }
 }
 

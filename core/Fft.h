@@ -75,4 +75,15 @@ void Fft2DAccumulate(const FftTables& tables, FftWorkspace& workspace, RealMatri
 void Fft2DAccumulate(const FftTables& tables, RealMatrix fieldRe, RealMatrix fieldIm, RealMatrix acc,
                      double weight, const ProgressFn& progress = {});
 
+// Fft2DAccumulate in parts that several threads run at the same time, each with its own
+// workspace: first the column pass over columns [first, last) of every part, then, once all of
+// them have ended, the row pass over rows [first, last). Every line is transformed as in
+// Fft2DAccumulate, so the parts together give its bits. first and last are multiples of
+// fft2DPartAlignment (std::invalid_argument otherwise).
+inline constexpr int fft2DPartAlignment = 8;
+void Fft2DColumnPart(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
+                     int first, int last);
+void Fft2DRowPartAccumulate(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
+                            RealMatrix acc, double weight, int first, int last);
+
 }  // namespace velmora

@@ -20,6 +20,18 @@ struct Fft2DPassArgs {
     void* progressContext;
 };
 
+// A part of the transform for one of several threads: the columns [first, last) only, or
+// (with acc set) the rows [first, last) only; first and last are multiples of 8.
+struct Fft2DPart {
+    enum class Kind { whole, columns, rows } kind = Kind::whole;
+    int first = 0;
+    int last = 0;
+};
+
+void Fft2DPassesBaseline(const Fft2DPassArgs& args, const Fft2DPart& part);
+void Fft2DPassesAvx2(const Fft2DPassArgs& args, const Fft2DPart& part);
+void Fft2DPassesAvx512(const Fft2DPassArgs& args, const Fft2DPart& part);
+// The whole transform.
 void Fft2DPassesBaseline(const Fft2DPassArgs& args);
 void Fft2DPassesAvx2(const Fft2DPassArgs& args);
 void Fft2DPassesAvx512(const Fft2DPassArgs& args);

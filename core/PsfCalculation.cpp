@@ -67,10 +67,17 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
 }
 
 PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                            const CalculationProgress& progress, const RunControl& /*control*/) {
+                            const CalculationProgress& progress, const RunControl& control) {
     try {
-        if (rq.params.colorMode == ColorMode::Monochrome) return detail::RunMonochrome(rq, buildPupil, workGrid, progress);
-        return detail::RunColour(rq, buildPupil, workGrid, progress);
+        // The run builds into a grid of its own, so that a run that is stopped, refused or fails
+        // leaves the caller's pupil as it was.
+        RealMatrixHolder own;
+        detail::Allocate(own);
+        PsfResult result = rq.params.colorMode == ColorMode::Monochrome
+                               ? detail::RunMonochrome(rq, buildPupil, own.get(), progress, control)
+                               : detail::RunColour(rq, buildPupil, own.get(), progress, control);
+        for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid[r], own[r], sizeof(double) * gridSize);
+        return result;
     } catch (const std::bad_alloc&) {
         throw detail::OutOfMemory();  // the pupil model's own arrays, or the pictures
     }

@@ -7,7 +7,7 @@
 namespace velmora::detail {
 
 PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                    const CalculationProgress& progress) {
+                    const CalculationProgress& progress, const RunControl& control) {
     const SimulationParameters& p = rq.params;
     const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};
     const char* const bandNames[3] = {"blue", "green", "red"};
@@ -35,15 +35,15 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
         RealMatrix acc = accs[b].get();
         long long sum = 0;
         std::vector<WavelengthFacts> facts(static_cast<size_t>(WavelengthCount(band)));
+        std::vector<WavelengthJob> jobs;
         size_t k = 0;
         for (long long lambda = band.min; lambda <= band.max; lambda += band.step, ++k) {
-            if (progress.wavelength)
-                progress.wavelength(static_cast<int>(done), static_cast<int>(total), static_cast<int>(lambda));
-            ++done;
             sum += lambda;
-            AccumulateWavelength(rq, static_cast<int>(lambda), panel, 1.0, false, buildPupil, workGrid, ws, acc,
-                                 result.derived, facts[k], progress.bar);
+            jobs.push_back({static_cast<int>(lambda), panel, 1.0, acc, &facts[k]});
         }
+        RunWavelengths(rq, jobs, static_cast<int>(done), static_cast<int>(total), false, buildPupil, workGrid, ws,
+                       result.derived, progress, control);
+        done += static_cast<long long>(jobs.size());
         if (b == 0) sumBlue = sum;
         const double m = MatrixMaximum(gridSize, gridSize, acc);
         CheckFinite(m);

@@ -6,7 +6,7 @@
 namespace velmora::detail {
 
 PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                        const CalculationProgress& progress) {
+                        const CalculationProgress& progress, const RunControl& control) {
     const SimulationParameters& p = rq.params;
     CheckRequest(rq, {&p.whiteBand});
     const int total = static_cast<int>(WavelengthCount(p.whiteBand));
@@ -20,9 +20,9 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     result.mode = ColorMode::Monochrome;
     std::vector<WavelengthFacts> facts(static_cast<size_t>(total));
 
+    std::vector<WavelengthJob> jobs;
     long long k = 0;
     for (long long lambda = p.whiteBand.min; lambda <= p.whiteBand.max; lambda += p.whiteBand.step, ++k) {
-        if (progress.wavelength) progress.wavelength(static_cast<int>(k), total, static_cast<int>(lambda));
         // The table, when it is used, replaces spherical aberration and focus per wavelength;
         // the other coefficients keep their panel values.
         Aberrations a = panel;
@@ -33,9 +33,9 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
         }
         double w = lambda * (1.0 / 550);
         w = w * w;
-        AccumulateWavelength(rq, static_cast<int>(lambda), a, w, true, buildPupil, workGrid, ws, acc.get(),
-                             result.derived, facts[static_cast<size_t>(k)], progress.bar);
+        jobs.push_back({static_cast<int>(lambda), a, w, acc.get(), &facts[static_cast<size_t>(k)]});
     }
+    RunWavelengths(rq, jobs, 0, total, true, buildPupil, workGrid, ws, result.derived, progress, control);
     const double m = MatrixMaximum(gridSize, gridSize, acc.get());
     CheckFinite(m);
     auto full = FullResultOf(p);

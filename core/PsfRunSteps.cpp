@@ -107,6 +107,7 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     MeasurePupil(derived.pupilSamples, a, workGrid, facts);
     SamplePhase(derived.pupilSamples, a, workGrid, ws.fieldRe.get(), ws.fieldIm.get(),
                 phaseProgress ? bar : ProgressFn{});
+    if (!acc) return;
     Fft2DAccumulate(ws.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
     if (bar) bar(0);
 }

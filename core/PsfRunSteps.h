@@ -44,6 +44,24 @@ BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, 
 // The run's record of the instrument, without bands.
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p);
 
+// One wavelength of a run: what AccumulateWavelength is given for it.
+struct WavelengthJob {
+    int lambda = 0;
+    Aberrations aberrations;
+    double weight = 1;
+    RealMatrix acc = nullptr;
+    WavelengthFacts* facts = nullptr;  // filled for the analysis
+};
+
+// The wavelengths of one accumulator, in order: each is reported through progress.wavelength
+// (as index firstIndex + k of `total`), computed, and its intensity added to its accumulator in
+// the jobs' order, whatever control.threads is, so that the sums keep their bits. workGrid
+// holds the last job's pupil and `derived` its values afterwards. Raises CalculationStopped when
+// control.stop is set, and the first job's error in the jobs' order when several fail.
+void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                    CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control);
+
 // Every element of the display window becomes (element / m) x q.
 void NormaliseToPeak(RealMatrix acc, double m, double q);
 // The peak of an accumulator must be a finite number before anything is normalised by it.
@@ -54,8 +72,8 @@ uint8_t DisplayLevel(int level, double intensity);
 Picture24 IntensityPicture(const RealMatrix acc);
 
 PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                        const CalculationProgress& progress);
+                        const CalculationProgress& progress, const RunControl& control);
 PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                    const CalculationProgress& progress);
+                    const CalculationProgress& progress, const RunControl& control);
 
 }  // namespace velmora::detail

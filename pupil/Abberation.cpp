@@ -66,6 +66,7 @@ bool TAbbr::BuildRows(const WavelengthBand& band) {
         grid_->setItem(k, 1, new QTableWidgetItem(QString::fromStdString(FormatFixed(0, 2))));
         grid_->setItem(k, 2, new QTableWidgetItem(QString::fromStdString(FormatFixed(0, 2))));
     }
+    emit RowsChanged();
     return true;
 }
 
@@ -85,7 +86,9 @@ void TAbbr::StringGrid1SelectCell(int column, int row) {
     if (column < 1 || column > 2 || row < 0 || row >= grid_->rowCount()) return;
     QTableWidgetItem* item = grid_->item(row, column);
     if (!item) grid_->setItem(row, column, item = new QTableWidgetItem);
+    if (item->text() == input_->text()) return;
     item->setText(input_->text());
+    emit RowsChanged();
 }
 
 void TAbbr::BitBtn1Click() { hide(); }

@@ -27,6 +27,10 @@ public:
     void StringGrid1SelectCell(int column, int row);
     void BitBtn1Click();
 
+signals:
+    // A cell or the whole table has changed.
+    void RowsChanged();
+
 private:
     QTableWidget* grid_;
     QLineEdit* input_;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/Wavefront.h"
@@ -107,11 +108,12 @@ int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const P
 
     Picture24 ownStage;
     const Picture24* stagePointer = &ownStage;
+    std::shared_ptr<const Picture24> sharedStage;
     const bool kept = in.loadedMask && !in.loadedMask->empty();
     const bool maskProfile =
         p.densityProfile == DensityProfileKind::UserMask && (kept || (in.userMask && !in.userMask->empty()));
     if (maskProfile) {
-        if (in.userMaskStages) stagePointer = &in.userMaskStages->For(np);
+        if (in.userMaskStages) stagePointer = (sharedStage = in.userMaskStages->Share(np)).get();
         else ownStage = kept ? StageUserMask(*in.loadedMask, np) : StageUserMask(*in.userMask, np);
         if (in.userMaskStage) *in.userMaskStage = *stagePointer;
     }

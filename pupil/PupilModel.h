@@ -67,7 +67,8 @@ struct PupilInputs {
 // Builds the pupil amplitude (geometry and density, no phase) for lambdaNm: clears workGrid
 // (gridSize x gridSize) and writes the pupilSamples x pupilSamples sampling centred on
 // [512][512]. Returns pupilSamples, or 0 without touching workGrid when it is not 1..gridSize.
-// Progress, if given, advances once per column.
+// Progress, if given, advances once per column. Several threads may build from the same inputs
+// at once, each into its own workGrid, as long as userMaskStage is null.
 int BuildPupil(const PupilInputs& in, int lambdaNm, RealMatrix workGrid, const ProgressFn& progress = {});
 
 }  // namespace velmora

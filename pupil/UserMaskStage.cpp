@@ -372,20 +372,34 @@ std::vector<int> RunPupilSamplings(const SimulationParameters& p) {
     return samplings;
 }
 
-const Picture24& UserMaskStages::For(int pupilSamples) {
-    if (next_ < upcoming_.size() && upcoming_[next_] == pupilSamples) ++next_;
+std::shared_ptr<const Picture24> UserMaskStages::Share(int pupilSamples) {
+    const std::lock_guard hold(lock_);
+    // The first entry for this sampling not yet asked for is the one being asked for now.
+    for (size_t k = next_; k < upcoming_.size(); ++k)
+        if (!asked_[k] && upcoming_[k] == pupilSamples) {
+            asked_[k] = true;
+            break;
+        }
+    while (next_ < upcoming_.size() && asked_[next_]) ++next_;
     auto stillNeeded = [&](int np) {
-        return np == pupilSamples || std::find(upcoming_.begin() + static_cast<long>(next_), upcoming_.end(), np) != upcoming_.end();
+        if (np == pupilSamples) return true;
+        for (size_t k = next_; k < upcoming_.size(); ++k)
+            if (!asked_[k] && upcoming_[k] == np) return true;
+        return false;
     };
+    // A stage another thread still reads lives on in its hands.
     std::erase_if(stages_, [&](const auto& entry) { return !stillNeeded(entry.first); });
     if (stages_.find(pupilSamples) == stages_.end()) {
         // This sampling and the next few the run needs, in one pass over the mask.
         constexpr size_t perPass = 4;
         std::vector<int> group = {pupilSamples};
         for (size_t k = next_; k < upcoming_.size() && group.size() < perPass; ++k)
-            if (std::find(group.begin(), group.end(), upcoming_[k]) == group.end()) group.push_back(upcoming_[k]);
+            if (!asked_[k] && stages_.find(upcoming_[k]) == stages_.end() &&
+                std::find(group.begin(), group.end(), upcoming_[k]) == group.end())
+                group.push_back(upcoming_[k]);
         std::vector<Picture24> made = mask_ ? StageUserMaskMany(*mask_, group) : StageUserMaskMany(*picture_, group);
-        for (size_t k = 0; k < group.size(); ++k) stages_.emplace(group[k], std::move(made[k]));
+        for (size_t k = 0; k < group.size(); ++k)
+            stages_.emplace(group[k], std::make_shared<const Picture24>(std::move(made[k])));
     }
     return stages_.at(pupilSamples);
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/LoadedMask.h"
@@ -33,27 +35,32 @@ std::vector<int> RunPupilSamplings(const SimulationParameters& p);
 // The stages of one mask for one calculation run. A colour run meets the same sampling in
 // several bands, and staging reads the whole mask picture: each sampling is staged once, the
 // next few samplings of the run in the same pass, and a stage is let go once the run will
-// not ask for it again.
+// not ask for it again. Safe to use from several threads at once, which may ask in a slightly
+// different order than `upcoming`.
 class UserMaskStages {
 public:
     // `upcoming`: the samplings the run will ask for, in order; one that is asked for without
     // being listed is staged on its own.
     explicit UserMaskStages(const Picture24& mask, std::vector<int> upcoming = {})
-        : picture_(&mask), upcoming_(std::move(upcoming)) {}
+        : picture_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false) {}
     explicit UserMaskStages(const LoadedMask& mask, std::vector<int> upcoming = {})
-        : mask_(&mask), upcoming_(std::move(upcoming)) {}
+        : mask_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false) {}
     // The mask must outlive the run.
     explicit UserMaskStages(Picture24&&, std::vector<int> = {}) = delete;
     explicit UserMaskStages(LoadedMask&&, std::vector<int> = {}) = delete;
-    // Valid until the next call.
-    const Picture24& For(int pupilSamples);
+    // Valid until the next call, on one thread.
+    const Picture24& For(int pupilSamples) { return *Share(pupilSamples); }
+    // The same, kept alive for as long as the caller holds it.
+    std::shared_ptr<const Picture24> Share(int pupilSamples);
 
 private:
     const Picture24* picture_ = nullptr;
     const LoadedMask* mask_ = nullptr;
     std::vector<int> upcoming_;
-    size_t next_ = 0;
-    std::map<int, Picture24> stages_;
+    std::vector<bool> asked_;  // which entries of upcoming_ have been asked for
+    size_t next_ = 0;          // the first entry not yet asked for
+    std::map<int, std::shared_ptr<const Picture24>> stages_;
+    std::mutex lock_;
 };
 
 // The copy of the mask the density preview shows: the blue byte of each pixel, rescaled so

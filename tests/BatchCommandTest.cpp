@@ -616,5 +616,29 @@ TEST_F(Batch, ARefusedRunWritesNoReportAndNoFits) {
     EXPECT_FALSE(std::filesystem::exists(File("r.json")));
 }
 
+TEST_F(Batch, ThreadsChooseHowManyWavelengthsRunAtOnceAndNeverTheResult) {
+    for (const char* bad : {"0", "-1", "abc", "2.5", ""}) {
+        EXPECT_EQ(Run({"--threads", bad, "--display", File("d.bmp")}), 2) << '"' << bad << '"';
+        EXPECT_NE(messages.find("--threads takes a whole number of 1 or more"), std::string::npos) << messages;
+    }
+    EXPECT_EQ(Run({"--threads"}), 2);
+    EXPECT_TRUE(Empty());
+
+    const std::vector<std::string> colour = {"--color", "--coma-x", "0.3"};
+    auto run = [&](const char* threads, const std::string& name) {
+        std::vector<std::string> args = colour;
+        for (const std::string& a : {std::string("--threads"), std::string(threads), std::string("--intensity"),
+                                     File(name + ".txt"), std::string("--display"), File(name + ".bmp")})
+            args.push_back(a);
+        EXPECT_EQ(Run(args), 0) << messages;
+    };
+    run("1", "one");
+    run("3", "three");
+    for (const char* band : {"-red", "-green", "-blue"})
+        EXPECT_EQ(ReadAll(File(std::string("three") + band + ".txt")), ReadAll(File(std::string("one") + band + ".txt")))
+            << band;
+    EXPECT_EQ(ReadAll(File("three.bmp")), ReadAll(File("one.bmp")));
+}
+
 }  // namespace
 }  // namespace velmora

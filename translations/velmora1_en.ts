@@ -643,6 +643,14 @@ Close without saving?</translation>
         <source>%1 を読み込めませんでした（%2）。</source>
         <translation>%1 could not be read (%2).</translation>
     </message>
+    <message>
+        <source>中止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>自動計算(&amp;L)</source>
+        <translation>&amp;Live calculation</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>

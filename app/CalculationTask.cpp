@@ -1,0 +1,43 @@
+#include "app/CalculationTask.h"
+
+namespace velmora {
+
+CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
+                                 int threads, std::function<void()> ended)
+    : request_(std::move(request)), filter_(filter), mask_(mask) {
+    // Every sampling the run needs is staged from the mask once, before the first wavelength.
+    if (mask_) stages_.emplace(*mask_, RunPupilSamplings(request_.params));
+    thread_ = std::thread([this, threads, ended = std::move(ended)] { Run(threads, ended); });
+}
+
+CalculationTask::~CalculationTask() {
+    Stop();
+    Wait();
+}
+
+void CalculationTask::Wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void CalculationTask::Run(int threads, const std::function<void()>& ended) {
+    PupilInputs inputs;
+    inputs.params = &request_.params;
+    inputs.userFilter = &filter_;
+    inputs.loadedMask = mask_;
+    if (stages_) inputs.userMaskStages = &*stages_;
+    const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
+    CalculationProgress progress;
+    progress.bar = [this](int percent) { progress_ = percent; };
+    try {
+        if (grid.Allocate(gridSize, gridSize) != 0) throw std::bad_alloc();
+        result = RunPsfCalculation(request_, build, grid.get(), progress, RunControl{threads, &stop_});
+    } catch (const CalculationStopped&) {
+        stopped = true;
+    } catch (...) {
+        error = std::current_exception();
+    }
+    progress_ = 0;
+    if (ended) ended();
+}
+
+}  // namespace velmora

@@ -1,0 +1,53 @@
+// A calculation run on a thread of its own, so that the window keeps painting while it lasts.
+// The task holds copies of everything the run reads but the user mask, which the window must
+// leave alone until the task has ended.
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "core/PsfCalculation.h"
+#include "pupil/PupilModel.h"
+#include "pupil/UserMaskStage.h"
+
+namespace velmora {
+
+class CalculationTask {
+public:
+    // Starts at once. `ended` is called on the task's thread when the run has ended, whatever
+    // the outcome. mask: the loaded user mask, or null.
+    CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask, int threads,
+                    std::function<void()> ended);
+    // Stops the run and waits for it.
+    ~CalculationTask();
+    CalculationTask(const CalculationTask&) = delete;
+    CalculationTask& operator=(const CalculationTask&) = delete;
+
+    // Asks the run to end early; it ends at its next wavelength.
+    void Stop() { stop_ = true; }
+    // Waits until the run has ended; afterwards the outcome below may be read.
+    void Wait();
+    // The bar's position as the run last reported it, 0..100.
+    int Progress() const { return progress_; }
+
+    std::optional<PsfResult> result;  // set when the run went through
+    std::exception_ptr error;         // set when it was refused or failed
+    bool stopped = false;             // set when Stop() ended it
+    RealMatrixHolder grid;            // the last wavelength's pupil after a run that went through
+
+private:
+    void Run(int threads, const std::function<void()>& ended);
+
+    CalculationRequest request_;
+    UserFilter filter_;
+    const LoadedMask* mask_;
+    std::optional<UserMaskStages> stages_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> progress_{0};
+    std::thread thread_;
+};
+
+}  // namespace velmora

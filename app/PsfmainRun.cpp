@@ -1,0 +1,182 @@
+// The main window's calculation runs: on a thread of their own, so that the window keeps
+// painting; stopped by Esc or "中止"; and the automatic mode, in which every change of a value
+// the run reads starts a new run.
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+
+#include "app/AppWindows.h"
+#include "app/CalculationTask.h"
+#include "app/Psfmain.h"
+#include "files/Maskdisplay.h"
+#include "pupil/Abberation.h"
+#include "ui/Dialogs.h"
+#include "ui/UserText.h"
+#include "viewers/Psf1.h"
+
+namespace velmora {
+
+namespace {
+
+// How often the bar follows the run: often enough to look smooth, seldom enough to cost nothing.
+constexpr int progressIntervalMs = 30;
+
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void TForm1::StartRun(bool live) {
+    CalculationRequest request;
+    request.params = Snapshot();
+    request.brightnessLevel = windows_.psf->BrightnessLevel();
+    // The table's texts become numbers here; a cell that is no number refuses the run.
+    if (request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome)
+        request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
+    const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
+
+    // The task tells its end from its own thread; the window takes it up on its own.
+    auto ended = std::make_shared<const CalculationTask*>(nullptr);
+    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), [this, ended] {
+        QMetaObject::invokeMethod(this, [this, ended] { RunEnded(*ended); }, Qt::QueuedConnection);
+    });
+    *ended = run_.get();
+    runIsLive_ = live;
+    if (!progressTimer_) {
+        progressTimer_ = new QTimer(this);
+        progressTimer_->setInterval(progressIntervalMs);
+        connect(progressTimer_, &QTimer::timeout, this, [this] {
+            if (run_) ShowProgress(run_->Progress());
+        });
+    }
+    progressTimer_->start();
+    stopButton_->show();
+    stopButton_->raise();
+    if (!live) qApp->installEventFilter(this);
+}
+
+void TForm1::RunEnded(const CalculationTask* task) {
+    // A run already taken up (StopRun waits and takes it up at once) is not taken up again.
+    if (!run_ || run_.get() != task) return;
+    std::unique_ptr<CalculationTask> done = std::move(run_);
+    done->Wait();
+    const bool live = runIsLive_;
+    if (!live) qApp->removeEventFilter(this);
+    progressTimer_->stop();
+    stopButton_->hide();
+    progressBar_->setValue(0);
+    if (done->result) {
+        for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid_[r], done->grid[r], sizeof(double) * gridSize);
+        ShowRunResult(*done->result);
+        ++runResultsShown_;
+        if (live) ShowLiveMessage({});
+    } else if (done->error) {
+        try {
+            std::rethrow_exception(done->error);
+        } catch (const std::exception& e) {
+            if (live) ShowLiveMessage(ErrorText(e));
+            else Dialogs().Warning(this, ErrorText(e));
+        }
+    }
+    if (runLoop_) runLoop_->quit();
+    // Changes that came during an automatic run: one run with the values as they are now.
+    if (liveChangePending_ && liveAction_->isChecked()) StartLiveRun();
+}
+
+void TForm1::StopRun() {
+    if (!run_) return;
+    liveChangePending_ = false;
+    run_->Stop();
+    run_->Wait();
+    RunEnded(run_.get());
+}
+
+void TForm1::StopButtonClick() {
+    if (!run_) return;
+    liveChangePending_ = false;
+    run_->Stop();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // While "計算開始" waits for its run, input reaches only the stop button; Esc stops the run.
+    if (run_ && !runIsLive_ && IsInput(event->type())) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            StopButtonClick();
+            return true;
+        }
+        if (watched == stopButton_) return false;
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Automatic calculation.
+
+void TForm1::L1Click() {
+    if (!tableWatched_ && windows_.abbr) {
+        connect(windows_.abbr.get(), &TAbbr::RowsChanged, this, [this] { LiveChange(); });
+        tableWatched_ = true;
+    }
+    if (!liveAction_->isChecked()) {
+        // Off: the running automatic run ends and no other starts.
+        liveChangePending_ = false;
+        if (run_ && runIsLive_) run_->Stop();
+        ShowLiveMessage({});
+        return;
+    }
+    LiveChange();
+}
+
+void TForm1::LiveChange() {
+    if (!liveAction_ || !liveAction_->isChecked()) return;
+    if (run_) {
+        // Never a queue of runs for values already gone: the running one ends, and one new run
+        // follows with the latest values.
+        if (!runIsLive_) return;
+        liveChangePending_ = true;
+        run_->Stop();
+        return;
+    }
+    StartLiveRun();
+}
+
+void TForm1::StartLiveRun() {
+    liveChangePending_ = false;
+    try {
+        StartRun(true);
+    } catch (const std::exception& e) {
+        // A text being typed, a band being changed: the message stands in its line until the
+        // values allow a run again, and the last good result stays on screen.
+        ShowLiveMessage(ErrorText(e));
+    }
+}
+
+void TForm1::ShowLiveMessage(const QString& text) {
+    const QString line = QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    liveMessage_->setToolTip(line);
+    liveMessage_->setText(liveMessage_->fontMetrics().elidedText(line, Qt::ElideRight, liveMessage_->width()));
+}
+
+}  // namespace velmora

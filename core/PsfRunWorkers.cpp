@@ -1,0 +1,258 @@
+// The wavelengths of a run on one or several threads. Whatever the number of threads, every
+// accumulator receives the same intensities in the same order, so that a run on all cores
+// gives the bits of a run on one.
+//
+// Several wavelengths at once: each worker has its own pupil grid, field and transform
+// scratch, takes the next wavelength in order, and builds, phases and column-transforms it on
+// its own. The row pass adds into the accumulator, so it goes in wavelength order, block of
+// rows by block of rows: while one worker transforms and adds block b, the worker holding the
+// next wavelength can do block b - 1. Every element thus receives the same terms in the same
+// order as on one thread, with no pass over the grid beyond those of one thread, and memory
+// stays at one field per worker.
+//
+// Fewer wavelengths than threads: one wavelength after the other, with the columns and then the
+// rows of its transform shared out between the threads.
+#include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "core/PsfRunSteps.h"
+
+namespace velmora {
+
+int DefaultThreadCount() {
+    if (const char* text = std::getenv("VELMORA_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(text, &end, 10);
+        // Beyond a thousand the worker's memory alone would exhaust any machine; the value is
+        // taken as a typing error and the hardware decides.
+        if (end != text && *end == '\0' && n >= 1 && n <= 1000) return static_cast<int>(n);
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware == 0 ? 1 : static_cast<int>(hardware);
+}
+
+namespace detail {
+namespace {
+
+// A job may leave out its facts (nobody reads them); they are then measured into a scratch record.
+WavelengthFacts& FactsOf(const WavelengthJob& job, WavelengthFacts& scratch) { return job.facts ? *job.facts : scratch; }
+
+
+bool Stopped(const RunControl& control) { return control.stop && control.stop->load(std::memory_order_relaxed); }
+
+void CopyGrid(const RealMatrix from, RealMatrix to) {
+    for (int r = 0; r < gridSize; ++r) std::memcpy(to[r], from[r], sizeof(double) * gridSize);
+}
+
+// Rows of the grid in `parts` pieces whose limits the transform's parts accept.
+int PartLimit(int part, int parts) {
+    const int units = gridSize / fft2DPartAlignment;
+    return units * part / parts * fft2DPartAlignment;
+}
+
+// Runs fn(0) .. fn(count - 1), fn(0) on this thread, the others on threads of their own; the
+// first exception (in part order) is raised once all have ended.
+template <typename Fn>
+void RunParts(int count, const Fn& fn) {
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<size_t>(count - 1));
+    auto guarded = [&](int part) {
+        try {
+            fn(part);
+        } catch (...) {
+            errors[static_cast<size_t>(part)] = std::current_exception();
+        }
+    };
+    try {
+        for (int part = 1; part < count; ++part) threads.emplace_back(guarded, part);
+    } catch (...) {
+        // No thread to be had: the parts that have one run, and this thread does the rest.
+        for (int part = static_cast<int>(threads.size()) + 1; part < count; ++part) guarded(part);
+    }
+    guarded(0);
+    for (std::thread& t : threads) t.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
+}
+
+// One wavelength at a time, its transform split between `threads` threads.
+void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+              bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+              CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control,
+              int threads) {
+    std::vector<FftWorkspace> scratch(static_cast<size_t>(threads - 1));
+    for (FftWorkspace& s : scratch)
+        if (s.Create(gridSize) != 0) throw OutOfMemory();
+    auto scratchOf = [&](int part) -> FftWorkspace& { return part == 0 ? ws.fft : scratch[static_cast<size_t>(part - 1)]; };
+    RealMatrix re = ws.fieldRe.get();
+    RealMatrix im = ws.fieldIm.get();
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        const WavelengthJob& job = jobs[k];
+        if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, job.lambda);
+        if (Stopped(control)) throw CalculationStopped();
+        // The pupil and its phase as on one thread; the transform below.
+        WavelengthFacts unused;
+        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws,
+                             nullptr, derived, FactsOf(job, unused), progress.bar);
+        RunParts(threads, [&](int part) {
+            Fft2DColumnPart(ws.tables, scratchOf(part), re, im, PartLimit(part, threads), PartLimit(part + 1, threads));
+        });
+        RunParts(threads, [&](int part) {
+            Fft2DRowPartAccumulate(ws.tables, scratchOf(part), re, im, job.acc, job.weight, PartLimit(part, threads),
+                                   PartLimit(part + 1, threads));
+        });
+        if (progress.bar) progress.bar(0);
+    }
+}
+
+// What the workers of one call share. Everything but the job counter is guarded by `lock`.
+struct Shared {
+    std::mutex lock;
+    std::condition_variable turnChanged;
+    size_t nextJob = 0;
+    std::vector<size_t> blockTurn;      // per block of rows: the job whose addition is due
+    size_t failedAt = SIZE_MAX;         // the lowest job that failed
+    std::exception_ptr failure;
+    bool stopped = false;
+    size_t added = 0;                   // jobs whose intensity is in
+};
+
+// Rows of the row pass per turn: a multiple of the transform's part alignment.
+constexpr int rowBlocks = 16;
+static_assert(gridSize % (rowBlocks * fft2DPartAlignment) == 0);
+
+void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+               const PupilBuilder& buildPupil, const FftTables& tables, RunWorkspace& own, RealMatrix grid, RealMatrix lastGrid,
+               CalculationDerived& lastDerived, const CalculationProgress& progress, const RunControl& control,
+               Shared& shared) {
+    for (;;) {
+        size_t k;
+        {
+            std::unique_lock hold(shared.lock);
+            if (shared.stopped || Stopped(control)) {
+                shared.stopped = true;
+                shared.turnChanged.notify_all();
+                return;
+            }
+            k = shared.nextJob;
+            // A failure ends the run at that job; the jobs before it still run, as they would have
+            // one after the other, in case one of them fails first.
+            if (k >= jobs.size() || k >= shared.failedAt) return;
+            ++shared.nextJob;
+            // In order, and one at a time: the caller's callback need not be thread-safe.
+            try {
+                if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, jobs[k].lambda);
+            } catch (...) {
+                shared.failedAt = std::min(shared.failedAt, k);
+                shared.failure = std::current_exception();
+                shared.turnChanged.notify_all();
+                return;
+            }
+            if (Stopped(control)) {
+                shared.stopped = true;
+                shared.turnChanged.notify_all();
+                return;
+            }
+        }
+        const WavelengthJob& job = jobs[k];
+        try {
+            CalculationDerived derived;
+            WavelengthFacts unused;
+            AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, own, nullptr,
+                                 derived, FactsOf(job, unused), ProgressFn{});
+            Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), 0, gridSize);
+            for (int b = 0; b < rowBlocks; ++b) {
+                {
+                    std::unique_lock hold(shared.lock);
+                    shared.turnChanged.wait(hold, [&] {
+                        return shared.blockTurn[static_cast<size_t>(b)] == k || shared.stopped || shared.failedAt < k;
+                    });
+                    if (shared.blockTurn[static_cast<size_t>(b)] != k) return;
+                }
+                // Only this worker touches the block's accumulator rows until it hands the turn on.
+                Fft2DRowPartAccumulate(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), job.acc, job.weight,
+                                       gridSize * b / rowBlocks, gridSize * (b + 1) / rowBlocks);
+                std::lock_guard hold(shared.lock);
+                ++shared.blockTurn[static_cast<size_t>(b)];
+                shared.turnChanged.notify_all();
+            }
+            if (k + 1 == jobs.size()) {
+                CopyGrid(grid, lastGrid);
+                lastDerived = derived;
+            }
+            std::lock_guard hold(shared.lock);
+            ++shared.added;
+            if (progress.bar) progress.bar(static_cast<int>((firstIndex + shared.added) * 100 / static_cast<size_t>(total)));
+        } catch (...) {
+            std::lock_guard hold(shared.lock);
+            if (k < shared.failedAt) {
+                shared.failedAt = k;
+                shared.failure = std::current_exception();
+            }
+            shared.turnChanged.notify_all();
+        }
+    }
+}
+
+void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+                const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws, CalculationDerived& derived,
+                const CalculationProgress& progress, const RunControl& control, int threads) {
+    // The first worker uses the run's own field and scratch; each other one gets its own,
+    // allocated before any starts so that a lack of memory refuses the run at once.
+    std::vector<RunWorkspace> spaces(static_cast<size_t>(threads - 1));
+    std::vector<RealMatrixHolder> grids(static_cast<size_t>(threads));
+    for (RunWorkspace& s : spaces) {
+        Allocate(s.fieldRe);
+        Allocate(s.fieldIm);
+        if (s.fft.Create(gridSize) != 0) throw OutOfMemory();
+    }
+    for (RealMatrixHolder& g : grids) Allocate(g);
+
+    Shared shared;
+    shared.blockTurn.assign(rowBlocks, 0);
+    CalculationDerived lastDerived;
+    RunParts(threads, [&](int part) {
+        RunWorkspace& own = part == 0 ? ws : spaces[static_cast<size_t>(part - 1)];
+        // The tables are only read: every worker shares the run's.
+        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grids[static_cast<size_t>(part)].get(), workGrid,
+                  lastDerived, progress, control, shared);
+    });
+    if (shared.stopped) throw CalculationStopped();
+    if (shared.failure) std::rethrow_exception(shared.failure);
+    derived = lastDerived;
+    if (progress.bar) progress.bar(0);
+}
+
+}  // namespace
+
+void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
+                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                    CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control) {
+    const int threads = std::max(1, control.threads);
+    if (threads > 1 && jobs.size() >= static_cast<size_t>(threads)) {
+        RunSeveral(rq, jobs, firstIndex, total, buildPupil, workGrid, ws, derived, progress, control, threads);
+        return;
+    }
+    if (threads > 1) {
+        RunSplit(rq, jobs, firstIndex, total, phaseProgress, buildPupil, workGrid, ws, derived, progress, control,
+                 std::min(threads, gridSize / fft2DPartAlignment));
+        return;
+    }
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        const WavelengthJob& job = jobs[k];
+        if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, job.lambda);
+        if (Stopped(control)) throw CalculationStopped();
+        WavelengthFacts unused;
+        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws,
+                             job.acc, derived, FactsOf(job, unused), progress.bar);
+    }
+}
+
+}  // namespace detail
+}  // namespace velmora

@@ -1,0 +1,155 @@
+// The main window while a calculation runs: stopping it with Esc or "中止", and the automatic
+// mode that runs on every change.
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+
+#include "WindowTestSupport.h"
+#include "viewers/Psf1.h"
+
+namespace velmora {
+namespace {
+
+using testing::SamePicture;
+
+class LiveWindow : public testing::WindowTest {
+protected:
+    void ClickButton(const char* name) { QTest::mouseClick(Control<QAbstractButton>(name), Qt::LeftButton); }
+    // A white band of this many wavelengths: long enough to act on while it runs.
+    void LongBand(int first, int last, int step) {
+        for (auto [edit, value] : {std::pair{"Edit33", first}, {"Edit34", last}, {"Edit35", step}})
+            Form().ApplyAssignment({ParameterAssignment::Kind::Text, edit, std::to_string(value), false});
+    }
+    bool WaitIdle() { return QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000); }
+    QAction* Live() { return Form().findChild<QAction*>(QStringLiteral("L1")); }
+    QString LiveMessage() { return Control<QLabel>("LiveMessage")->toolTip(); }
+    // What the viewers show now, to compare with later.
+    Picture24 Shown() { return windows->psf->Image3(); }
+    PsfResultImages CoreRun() {
+        CalculationRequest request;
+        request.params = Form().Snapshot();
+        RealMatrixHolder grid;
+        grid.Allocate(gridSize, gridSize);
+        return testing::RunWithPupilModel(request, grid.get()).images;
+    }
+    bool SameGrid(const RealMatrixHolder& copy) {
+        for (int r = 0; r < gridSize; ++r)
+            if (std::memcmp(copy[r], Form().WorkGrid()[r], sizeof(double) * gridSize) != 0) return false;
+        return true;
+    }
+    void KeepGrid(RealMatrixHolder& copy) {
+        copy.Allocate(gridSize, gridSize);
+        for (int r = 0; r < gridSize; ++r) std::memcpy(copy[r], Form().WorkGrid()[r], sizeof(double) * gridSize);
+    }
+};
+
+// Esc, then the stop button, each during a long run started by "計算開始": the click returns
+// once the run has ended, and the viewers, the pupil grid and the panel are as before it.
+TEST_F(LiveWindow, EscAndTheStopButtonEndARunAndKeepWhatWasShown) {
+    Start();
+    Form().show();
+    ClickButton("Button1");  // a first result to keep
+    const Picture24 before = Shown();
+    const double focalRatio = Form().FocalRatio();
+    RealMatrixHolder grid;
+    KeepGrid(grid);
+    auto* stop = Control<QPushButton>("StopButton");
+    EXPECT_FALSE(stop->isVisible());
+
+    LongBand(400, 1000, 1);
+    ClickArrow(28, true);  // any result that got through would differ
+    for (bool byEsc : {true, false}) {
+        bool stopShown = false;
+        bool spinIgnored = false;
+        const int coma = UpDown(24)->Position();
+        QTimer::singleShot(150, [&] {
+            stopShown = stop->isVisible();
+            ClickArrow(24, true);  // input to the other controls is ignored during the run
+            spinIgnored = UpDown(24)->Position() == coma;
+            if (byEsc) QTest::keyClick(Edit(2), Qt::Key_Escape);
+            else QTest::mouseClick(stop, Qt::LeftButton);
+        });
+        ClickButton("Button1");
+        EXPECT_FALSE(Form().CalculationRunning());
+        EXPECT_TRUE(stopShown) << "the stop button shows while the run lasts";
+        EXPECT_TRUE(spinIgnored);
+        EXPECT_FALSE(stop->isVisible());
+        EXPECT_TRUE(dialogs.messages.empty());
+        EXPECT_TRUE(SamePicture(Shown(), before)) << (byEsc ? "Esc" : "stop button");
+        EXPECT_TRUE(SameGrid(grid));
+        EXPECT_EQ(Form().FocalRatio(), focalRatio);
+        EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
+    }
+}
+
+// Three spin clicks while an automatic run lasts: the run gives way, and one result follows,
+// computed from the values after the last click.
+TEST_F(LiveWindow, ChangesDuringAnAutomaticRunEndInOneResultFromTheLastValues) {
+    Start();
+    ASSERT_NE(Live(), nullptr);
+    EXPECT_FALSE(Live()->isChecked()) << "off at start";
+    LongBand(400, 800, 4);
+    Live()->trigger();
+    ASSERT_TRUE(Live()->isChecked());
+    EXPECT_TRUE(Form().CalculationRunning()) << "turning it on runs at once";
+    for (int k = 0; k < 3; ++k) ClickArrow(28, true);
+    EXPECT_EQ(UpDown(28)->Position(), 3) << "the panel takes input during an automatic run";
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Form().RunResultsShown(), 1);
+    EXPECT_TRUE(SamePicture(Shown(), CoreRun().image3));
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // Off: a change starts nothing.
+    Live()->trigger();
+    EXPECT_FALSE(Live()->isChecked());
+    ClickArrow(28, true);
+    EXPECT_FALSE(Form().CalculationRunning());
+    QTest::qWait(50);
+    EXPECT_EQ(Form().RunResultsShown(), 1);
+}
+
+TEST_F(LiveWindow, TurningTheModeOffStopsTheRunningOne) {
+    Start();
+    LongBand(400, 1000, 1);
+    Live()->trigger();
+    ASSERT_TRUE(Form().CalculationRunning());
+    Live()->trigger();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Form().RunResultsShown(), 0);
+    EXPECT_EQ(Shown().Red(128, 128), 0) << "nothing was shown";
+}
+
+// A refused run and a text that does not convert: their message in the line under the bar, no
+// box, and the last good result stays.
+TEST_F(LiveWindow, ARefusedAutomaticRunTellsWhyInItsLineAndKeepsTheResult) {
+    Start();
+    Live()->trigger();
+    ASSERT_TRUE(WaitIdle());
+    const Picture24 good = Shown();
+    EXPECT_EQ(good.Red(128, 128), 255);
+    EXPECT_TRUE(LiveMessage().isEmpty());
+
+    Type(1, QStringLiteral("0"));  // aperture 0: the run refuses
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(LiveMessage().contains(QStringLiteral("主鏡口径")));
+    EXPECT_TRUE(SamePicture(Shown(), good));
+
+    Type(1, QStringLiteral("160"));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(LiveMessage().isEmpty()) << "a run that went through clears the line";
+
+    // A focal length that is no number: the panel's own box, as without the mode, and nothing
+    // more from the run but its line.
+    Type(2, QStringLiteral("x"));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(LiveMessage().isEmpty());
+    EXPECT_TRUE(SamePicture(Shown(), good));
+}
+
+}  // namespace
+}  // namespace velmora
