@@ -57,11 +57,21 @@ struct BandMeasurements {
     double cutoffCycPerMm = 0;
 };
 
+// The conditions under which the sampling makes a result untrustworthy.
+enum class SamplingWarning {
+    BelowNyquist,  // gridSize / pupilSamples < 2 at some wavelength: the PSF itself is aliased
+    PhaseSteps,    // the wavefront changes by more than half a wave between neighbouring samples
+    EnergyAtEdge,  // more than 0.1 % of a band's energy in the grid's outermost 16 samples
+};
+
 struct Analysis {
     ColorMode mode = ColorMode::Monochrome;
     PixelScale scale;                    // over all the run's wavelengths
     std::vector<BandMeasurements> bands;  // in the result's band order
     std::vector<UserMessage> warnings;    // sentences; empty when the sampling is sound
+    std::vector<SamplingWarning> warningKinds;  // warningKinds[k] is what warnings[k] says
+
+    bool Warns(SamplingWarning kind) const;
 };
 
 // All measurements of one result. Costs about one 2D transform per band.

@@ -10,6 +10,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
                     const CalculationProgress& progress) {
     const SimulationParameters& p = rq.params;
     const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};
+    const char* const bandNames[3] = {"blue", "green", "red"};
     CheckRequest(rq, {bands[0], bands[1], bands[2]});
     long long total = 0;
     for (const WavelengthBand* band : bands) total += WavelengthCount(*band);
@@ -27,28 +28,34 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     const int level = rq.brightnessLevel;
     long long done = 0;
     long long sumBlue = 0;
+    auto full = FullResultOf(p);
+    BandResult fullBands[3];
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();
         long long sum = 0;
-        for (long long lambda = band.min; lambda <= band.max; lambda += band.step) {
+        std::vector<WavelengthFacts> facts(static_cast<size_t>(WavelengthCount(band)));
+        size_t k = 0;
+        for (long long lambda = band.min; lambda <= band.max; lambda += band.step, ++k) {
             if (progress.wavelength)
                 progress.wavelength(static_cast<int>(done), static_cast<int>(total), static_cast<int>(lambda));
             ++done;
             sum += lambda;
             AccumulateWavelength(rq, static_cast<int>(lambda), panel, 1.0, false, buildPupil, workGrid, ws, acc,
-                                 result.derived, progress.bar);
+                                 result.derived, facts[k], progress.bar);
         }
         if (b == 0) sumBlue = sum;
         const double m = MatrixMaximum(gridSize, gridSize, acc);
         CheckFinite(m);
+        double q = 0;
         if (m > 0) {
             // Peak of the band: (S_blue / S)^2, the bands' summed wavelengths standing in for
             // their mean wavelengths.
             const long double ratio = static_cast<long double>(sumBlue) / sum;
-            const double q = static_cast<double>(ratio * ratio);
-            NormaliseToPeak(acc, m, q);
+            q = static_cast<double>(ratio * ratio);
         }
+        fullBands[b] = FullBand(bandNames[b], acc, m, q, std::move(facts));
+        if (m > 0) NormaliseToPeak(acc, m, q);
         intensities[b] = IntensityPicture(acc);
         // The display is formed from 255/256 of the intensity, as the code image carries it.
         for (int y = 0; y < resultSize; ++y)
@@ -63,6 +70,9 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     result.images.image3 = std::move(intensities[1]);
     result.images.image2 = std::move(intensities[2]);
     result.images.display = std::move(display);
+    // Red, green, blue: the order of the intensity images 2 to 4.
+    for (int b = 2; b >= 0; --b) full->bands.push_back(std::move(fullBands[b]));
+    result.full = std::move(full);
     return result;
 }
 

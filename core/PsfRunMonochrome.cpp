@@ -18,6 +18,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
     PsfResult result;
     result.mode = ColorMode::Monochrome;
+    std::vector<WavelengthFacts> facts(static_cast<size_t>(total));
 
     long long k = 0;
     for (long long lambda = p.whiteBand.min; lambda <= p.whiteBand.max; lambda += p.whiteBand.step, ++k) {
@@ -33,10 +34,12 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
         double w = lambda * (1.0 / 550);
         w = w * w;
         AccumulateWavelength(rq, static_cast<int>(lambda), a, w, true, buildPupil, workGrid, ws, acc.get(),
-                             result.derived, progress.bar);
+                             result.derived, facts[static_cast<size_t>(k)], progress.bar);
     }
     const double m = MatrixMaximum(gridSize, gridSize, acc.get());
     CheckFinite(m);
+    auto full = FullResultOf(p);
+    full->bands.push_back(FullBand("white", acc.get(), m, 1.0, std::move(facts)));
     if (m > 0) NormaliseToPeak(acc.get(), m, 1.0);
 
     const int level = rq.brightnessLevel;
@@ -52,6 +55,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     result.images.pupil = std::move(pupil);
     result.images.image3 = IntensityPicture(acc.get());
     result.images.display = std::move(display);
+    result.full = std::move(full);
     return result;
 }
 

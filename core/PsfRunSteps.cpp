@@ -1,9 +1,11 @@
 #include "core/PsfRunSteps.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
+#include "core/Wavefront.h"
 
 namespace velmora::detail {
 namespace {
@@ -91,7 +93,7 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
 
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
-                          RealMatrix acc, CalculationDerived& derived, const ProgressFn& bar) {
+                          RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar) {
     buildPupil(lambda, workGrid, bar);
     if (bar) bar(0);
     derived.apertureMm = rq.params.aperture;
@@ -99,10 +101,128 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     derived.focalRatio = derived.focalLengthMm / derived.apertureMm;
     derived.pupilSamples = PupilSamples(derived.focalRatio, lambda);
     CheckPupil(workGrid, derived.pupilSamples);
+    facts.lambdaNm = lambda;
+    facts.weight = weight;
+    facts.aberrations = a;
+    MeasurePupil(derived.pupilSamples, a, workGrid, facts);
     SamplePhase(derived.pupilSamples, a, workGrid, ws.fieldRe.get(), ws.fieldIm.get(),
                 phaseProgress ? bar : ProgressFn{});
     Fft2DAccumulate(ws.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
     if (bar) bar(0);
+}
+
+void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, WavelengthFacts& facts) {
+    facts.pupilSamples = p;
+    const double r = p * 0.5;
+    // The samples SamplePhase keeps, tested exactly as it tests them; all lie within r + 1 of N/2.
+    const int lo = std::max(0, half - static_cast<int>(r) - 1);
+    const int hi = std::min(gridSize - 1, half + static_cast<int>(r) + 1);
+    auto inside = [&](int i, int j, double& x, double& y, double& rho) {
+        const int di = i - half;
+        const int dj = j - half;
+        rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
+        x = di / r;
+        y = dj / r;
+        return rho <= 1 && workGrid[i][j] != 0;
+    };
+    auto wavefront = [&](double x, double y, double rho) { return WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho); };
+
+    // First pass: the sums and the amplitude²-weighted moments for the piston-and-tilt fit.
+    double s1 = 0, s2 = 0, sw = 0, sx = 0, sy = 0, sW = 0;
+    for (int i = lo; i <= hi; ++i)
+        for (int j = lo; j <= hi; ++j) {
+            double x, y, rho;
+            if (!inside(i, j, x, y, rho)) continue;
+            const double amp = workGrid[i][j];
+            const double w = amp * amp;
+            s1 += amp;
+            s2 += w;
+            sw += w;
+            sx += w * x;
+            sy += w * y;
+            sW += w * wavefront(x, y, rho);
+        }
+    facts.s1 = s1;
+    facts.s2 = s2;
+    facts.rmsWaves = 0;
+    facts.maxPhaseStepWaves = 0;
+    if (!(sw > 0)) return;
+    const double mx = sx / sw, my = sy / sw, mW = sW / sw;
+    // Second pass, about the means: covariances for the tilt, and the largest step between
+    // neighbours along either index (the phase the transform sees, tilt included).
+    double cxx = 0, cxy = 0, cyy = 0, cxW = 0, cyW = 0;
+    std::vector<double> previousRow(static_cast<size_t>(hi - lo + 1), NAN);
+    double maxStep = 0;
+    for (int i = lo; i <= hi; ++i) {
+        double left = NAN;
+        for (int j = lo; j <= hi; ++j) {
+            double& above = previousRow[static_cast<size_t>(j - lo)];
+            double x, y, rho;
+            if (!inside(i, j, x, y, rho)) {
+                above = left = NAN;
+                continue;
+            }
+            const double W = wavefront(x, y, rho);
+            if (!std::isnan(above)) maxStep = std::max(maxStep, std::fabs(W - above));
+            if (!std::isnan(left)) maxStep = std::max(maxStep, std::fabs(W - left));
+            above = left = W;
+            const double w = workGrid[i][j] * workGrid[i][j];
+            const double dx = x - mx, dy = y - my, dW = W - mW;
+            cxx += w * dx * dx;
+            cxy += w * dx * dy;
+            cyy += w * dy * dy;
+            cxW += w * dx * dW;
+            cyW += w * dy * dW;
+        }
+    }
+    facts.maxPhaseStepWaves = maxStep;
+    // Tilt by least squares; a pupil too thin to fix both directions keeps what it can.
+    double bx = 0, by = 0;
+    const double det = cxx * cyy - cxy * cxy;
+    if (det > 1e-12 * cxx * cyy && det > 0) {
+        bx = (cxW * cyy - cyW * cxy) / det;
+        by = (cyW * cxx - cxW * cxy) / det;
+    } else if (cxx > 0) {
+        bx = cxW / cxx;
+    } else if (cyy > 0) {
+        by = cyW / cyy;
+    }
+    // Third pass: the residual, summed directly rather than as a difference of large sums so a
+    // small aberration under a large tilt keeps its digits.
+    double res = 0;
+    for (int i = lo; i <= hi; ++i)
+        for (int j = lo; j <= hi; ++j) {
+            double x, y, rho;
+            if (!inside(i, j, x, y, rho)) continue;
+            const double d = wavefront(x, y, rho) - mW - bx * (x - mx) - by * (y - my);
+            res += workGrid[i][j] * workGrid[i][j] * d * d;
+        }
+    facts.rmsWaves = std::sqrt(res / sw);
+}
+
+BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts) {
+    BandResult band;
+    band.name = name;
+    band.wavelengths = std::move(facts);
+    band.peak = m;
+    band.normalisedPeak = m > 0 ? q : 0;
+    band.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
+    if (m > 0)
+        for (int i = 0; i < gridSize; ++i) {
+            double* out = band.intensity.data() + static_cast<size_t>(i) * gridSize;
+            // The display window's expression, so both agree to the bit.
+            for (int j = 0; j < gridSize; ++j) out[j] = acc[i][j] / m * q;
+        }
+    return band;
+}
+
+std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {
+    auto full = std::make_shared<FullResult>();
+    full->mode = p.colorMode;
+    full->apertureMm = p.aperture;
+    full->focalLengthMm = p.focalLength;
+    full->secondaryMm = p.secondaryDiameter;
+    return full;
 }
 
 // Nothing outside the display window is read afterwards, so only it is normalised. Dividing by

@@ -28,10 +28,21 @@ void AllocateWorkspace(RunWorkspace& ws);
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands);
 
 // One wavelength: pupil, phase, transform, weighted intensity into acc. `derived` takes this
-// wavelength's values. phaseProgress: whether the phase sampling drives the bar too.
+// wavelength's values and `facts` what the analysis needs of its pupil. phaseProgress: whether
+// the phase sampling drives the bar too.
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
-                          RealMatrix acc, CalculationDerived& derived, const ProgressFn& bar);
+                          RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar);
+
+// The sums, the wavefront RMS and the largest phase step of one pupil over the samples the phase
+// sampling passes to the transform (rho <= 1 about N/2 with r = p / 2, amplitude non-zero).
+void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, WavelengthFacts& facts);
+
+// The whole accumulator normalised as the display window is, (element / m) x q, with the run's
+// facts of the band; all zero when m is not positive.
+BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts);
+// The run's record of the instrument, without bands.
+std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p);
 
 // Every element of the display window becomes (element / m) x q.
 void NormaliseToPeak(RealMatrix acc, double m, double q);

@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja_JP">
 <context>
+    <name>Analysis</name>
+    <message>
+        <source>波長 %1 nm では瞳のサンプル数が %2 で計算グリッド %3 の半分を超えるため、PSF がナイキスト条件を満たさずに標本化されています（折り返しを含みます）。焦点距離を長くするか口径を小さくしてください。</source>
+        <translation>At %1 nm the pupil spans %2 samples, more than half the calculation grid of %3, so the PSF is sampled below the Nyquist limit and contains aliasing. Lengthen the focal length or reduce the aperture.</translation>
+    </message>
+    <message>
+        <source>計算グリッドの外周 %1 サンプルに全エネルギーの %2 % があり、0.1 % を超えています。PSF がグリッドの反対側に回り込んでいます。</source>
+        <translation>The outermost %1 samples of the calculation grid hold %2 % of the energy, more than 0.1 %. The PSF wraps around to the opposite side of the grid.</translation>
+    </message>
+    <message>
+        <source>隣り合う瞳のサンプルの間で波面が最大 %1 波長変わり、半波長を超えています。位相が正しく標本化されていないため、結果は信頼できません。収差を小さくするか、焦点距離を短くして瞳のサンプル数を増やしてください。</source>
+        <translation>The wavefront changes by up to %1 waves between neighbouring pupil samples, more than half a wave. The phase is not sampled properly and the result cannot be trusted. Reduce the aberrations, or shorten the focal length to give the pupil more samples.</translation>
+    </message>
+</context>
+<context>
     <name>Bmp</name>
     <message>
         <source>BMP ファイルではありません</source>
