@@ -241,6 +241,8 @@ void TForm1::BuildMenus() {
     add(result, QStringLiteral("N11"), tr("１次元強度分布(&1)"), &TForm1::N11Click);
     add(result, QStringLiteral("N21"), tr("２次元強度分布(&2)"), &TForm1::N21Click);
     add(result, QStringLiteral("N7"), tr("３次元強度分布(&3)"), &TForm1::N7Click);
+    result->addSeparator();
+    add(result, QStringLiteral("A1"), tr("解析(&A)"), &TForm1::A1Click);
 
     QMenu* version = menuBar()->addMenu(tr("バージョン(&V)"));
     version->setObjectName(QStringLiteral("V1"));

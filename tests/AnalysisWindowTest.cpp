@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -15,6 +16,8 @@
 
 #include "WindowTestSupport.h"
 #include "viewers/AnalysisTable.h"
+#include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
 #include "viewers/AnalysisWindow.h"
 #include "viewers/ScaleMarks.h"
 
@@ -94,13 +97,11 @@ protected:
             });
         return *window_;
     }
-    static PsfResult Result(double strehl, bool colour = false) {
+    static std::shared_ptr<const FullResult> Result(double strehl, bool colour = false) {
         auto full = std::make_shared<FullResult>();
         full->apertureMm = strehl * 1000;
         full->mode = colour ? ColorMode::Colour : ColorMode::Monochrome;
-        PsfResult r;
-        r.full = full;
-        return r;
+        return full;
     }
     template <typename T>
     T* In(const char* name) {
@@ -135,14 +136,14 @@ TEST_F(AnalysisWindow, SaysThereIsNothingYetThenFollowsEachResultMeasuringItOnce
     EXPECT_EQ(Window().TableText(), QString());
     EXPECT_EQ(calls, 0);
 
-    const PsfResult first = Result(0.812);
+    const auto first = Result(0.812);
     Window().ShowResult(first);
     EXPECT_FALSE(ShowsNothing());
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "0.812");
     Window().ShowResult(first);  // the same result again: nothing new to measure
     EXPECT_EQ(calls, 1);
-    const PsfResult second = Result(0.5);
+    const auto second = Result(0.5);
     Window().ShowResult(second);
     EXPECT_EQ(calls, 2) << "an open window follows every result";
     EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "0.500");
@@ -262,6 +263,160 @@ TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {
     int files = 0;
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Dir())) ++files;
     EXPECT_EQ(files, 3) << "profile.png, mtf.png and ee.png only";
+}
+
+// The window reached from the main menu, fed by real calculations.
+class AnalysisFromTheMenu : public WindowTest {
+protected:
+    TAnalysis* Window() { return windows->analysis.get(); }
+    template <typename T>
+    T* In(QWidget& window, const char* name) {
+        T* w = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Press(QWidget& window, const char* name) { QTest::mouseClick(In<QPushButton>(window, name), Qt::LeftButton); }
+    void Run() {
+        QTest::mouseClick(Control<QPushButton>("Button1"), Qt::LeftButton);
+        ASSERT_TRUE(dialogs.messages.empty());
+    }
+    // The table the window should show for the last result, measured here on its own.
+    QString ExpectedTable() {
+        const Analysis a = Analyse(*Form().LastFullResult());
+        QStringList lines{QStringLiteral("項目\t") + QCoreApplication::translate(analysisTableContext, BandCaption(a.bands[0].name))};
+        for (const AnalysisRow& row : AnalysisRows(a))
+            lines << QString::fromUtf8(row.caption) + QLatin1Char('\t') + QString::fromStdString(row.values[0]);
+        return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+    QString Cell(const QString& caption) {
+        auto* table = In<QTableWidget>(*Window(), "MeasurementTable");
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->verticalHeaderItem(r)->text() == caption) return table->item(r, 0)->text();
+        ADD_FAILURE() << "no row " << caption.toStdString();
+        return {};
+    }
+};
+
+TEST_F(AnalysisFromTheMenu, OneWindowFromTheResultMenuFollowsEveryCalculation) {
+    Start();
+    QStringList items;
+    for (const QAction* a : Control<QMenu>("R1")->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(items.join(QLatin1Char(' ')), QStringLiteral("N11 N21 N7 - A1"));
+    EXPECT_EQ(Control<QAction>("A1")->text(), QStringLiteral("解析(&A)"));
+
+    EXPECT_EQ(Window(), nullptr) << "made when first asked for";
+    Choose("A1");
+    ASSERT_NE(Window(), nullptr);
+    TAnalysis* window = Window();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("解析"));
+    EXPECT_TRUE(In<QLabel>(*window, "NothingLabel")->isVisible());
+    EXPECT_EQ(window->MeasureCount(), 0);
+
+    // A clear pupil at one wavelength, 600 nm at f/6.25: lambda F = 3.75 um, and the Airy
+    // pattern's FWHM is 1.029 lambda F = 3.859 um (Born and Wolf, 8.5.2); the pupil is sampled
+    // on a grid, so 2 % as in the measurements' own tests.
+    Edit(3)->setText(QStringLiteral("0"));
+    Edit(33)->setText(QStringLiteral("600"));
+    Edit(34)->setText(QStringLiteral("600"));
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 1);
+    EXPECT_FALSE(In<QLabel>(*window, "NothingLabel")->isVisible());
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "1.000") << "no aberration";
+    EXPECT_NEAR(Cell(QStringLiteral("半値全幅 平均 (µm)")).toDouble(), 1.029 * 3.75, 0.02 * 3.859);
+    EXPECT_EQ(Cell(QStringLiteral("平均波長 (nm)")), "600.0");
+
+    Choose("A1");
+    EXPECT_EQ(Window(), window) << "one instance";
+    EXPECT_EQ(window->MeasureCount(), 1);
+
+    // Coma: the open window follows, and its Strehl ratio falls.
+    for (int k = 0; k < 3; ++k) ClickArrow(28, true);
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 2);
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+    EXPECT_LT(Cell(QStringLiteral("ストレール比")).toDouble(), 0.999);
+
+    // Closed, it measures nothing until it is opened again, and then only the latest result.
+    window->close();
+    Run();
+    ClickArrow(28, true);
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 2);
+    Choose("A1");
+    EXPECT_EQ(window->MeasureCount(), 3);
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+
+    QGuiApplication::clipboard()->clear();
+    Press(*window, "CopyButton");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ExpectedTable());
+}
+
+TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
+    Start();
+    Run();
+    Choose("A1");
+    EXPECT_EQ(Window()->MeasureCount(), 1);
+    EXPECT_EQ(Window()->TableText(), ExpectedTable());
+}
+
+TEST_F(AnalysisFromTheMenu, TheViewersShowTheScaleOfTheResult) {
+    Start();
+    TPSF& psf = *windows->psf;
+    TPSF1D& profile = *windows->psf1d;
+    psf.show();
+    EXPECT_FALSE(In<QWidget>(psf, "ScaleBar")->isVisible()) << "no scale before a calculation";
+    EXPECT_FALSE(In<QLabel>(psf, "ScaleLabel")->isVisible());
+    Choose("N11");
+    Press(profile, "BitBtn1");
+    EXPECT_FALSE(In<QLabel>(profile, "AxisTick1_1")->isVisible());
+    EXPECT_FALSE(In<QLabel>(profile, "AxisUnit1")->isVisible());
+    Press(profile, "BitBtn4");
+
+    Run();
+    const PixelScale scale = ScaleOf(*Form().LastFullResult());
+    QWidget* bar = In<QWidget>(psf, "ScaleBar");
+    ASSERT_TRUE(bar->isVisible());
+    // "<length> um (<angle>″)": the length is the bar's pixels times the pitch, to half a pixel.
+    const QStringList parts = In<QLabel>(psf, "ScaleLabel")->text().split(QLatin1Char(' '));
+    ASSERT_EQ(parts.size(), 3) << In<QLabel>(psf, "ScaleLabel")->text().toStdString();
+    EXPECT_EQ(parts[1], QStringLiteral("µm"));
+    const double lengthUm = parts[0].toDouble();
+    EXPECT_NEAR(bar->width() * scale.um, lengthUm, scale.um / 2);
+    EXPECT_LE(bar->width(), 140);
+    EXPECT_GT(bar->width(), 140 / 2.5) << "the longest round length that fits";
+    const double arcsec = parts[2].mid(1, parts[2].size() - 3).toDouble();
+    EXPECT_NEAR(arcsec, lengthUm / scale.um * scale.arcsec, 0.005 * arcsec);
+    EXPECT_EQ(bar->y(), 262);
+    EXPECT_GE(bar->y(), psf.Image1()->geometry().bottom()) << "under the picture";
+
+    // The profile plots take the new pitch with their next redraw; each tick's label is centred
+    // over the plot column of its distance from the grid centre (column 128).
+    Press(profile, "BitBtn1");
+    EXPECT_TRUE(In<QLabel>(profile, "AxisUnit1")->isVisible());
+    EXPECT_EQ(In<QLabel>(profile, "AxisUnit2")->text(), QStringLiteral("位置 (µm)"));
+    int ticks = 0;
+    bool zero = false;
+    for (int plot = 1; plot <= 2; ++plot) {
+        const int left = plot == 1 ? 8 : 304;
+        for (int i = 1; i <= 9; ++i) {
+            QLabel* tick = profile.findChild<QLabel*>(QStringLiteral("AxisTick%1_%2").arg(plot).arg(i));
+            ASSERT_NE(tick, nullptr);
+            if (!tick->isVisible()) continue;
+            ++ticks;
+            bool number = false;
+            const double um = tick->text().toDouble(&number);
+            ASSERT_TRUE(number) << tick->text().toStdString();
+            zero = zero || um == 0;
+            const double column = 128 + um / scale.um;
+            EXPECT_NEAR(tick->x() + tick->width() / 2.0, left + column, 1.0) << tick->text().toStdString();
+            EXPECT_GE(tick->x(), left);
+            EXPECT_LE(tick->x() + tick->width(), left + 256);
+        }
+    }
+    EXPECT_TRUE(zero);
+    EXPECT_GE(ticks, 2 * 3);
 }
 
 // The viewers' scale marks, worked out by hand.

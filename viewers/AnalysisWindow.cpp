@@ -182,8 +182,8 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
 
 TAnalysis::~TAnalysis() = default;
 
-void TAnalysis::ShowResult(const PsfResult& result) {
-    latest_ = result.full;
+void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full) {
+    latest_ = std::move(full);
     if (isVisible()) MeasureLatest();
 }
 

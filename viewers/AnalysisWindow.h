@@ -32,7 +32,7 @@ public:
 
     // A new result: measured at once while the window is shown, otherwise kept (only the
     // latest) until the window is next shown.
-    void ShowResult(const PsfResult& result);
+    void ShowResult(std::shared_ptr<const FullResult> full);
     // How many results have been measured since the window was made.
     int MeasureCount() const { return measureCount_; }
     // The table as tab-separated lines: a header of band names, then one line per row.
