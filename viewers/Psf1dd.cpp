@@ -51,7 +51,8 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
     QFont tickFont = font();
     tickFont.setPixelSize(axisTickPixels);
     for (int plot = 0; plot < 2; ++plot) {
-        axisUnits_[plot] = MakeLabel(panel, tr("位置 (µm)"), plotLefts[plot] + 196, 8,
+        // A line higher than the captions: "µ" comes from a fallback font whose line is taller.
+        axisUnits_[plot] = MakeLabel(panel, tr("位置 (µm)"), plotLefts[plot] + 196, 7,
                                      QStringLiteral("AxisUnit%1").arg(plot + 1));
         for (int i = 0; i < maxAxisTicks; ++i) {
             QLabel* tick = MakeLabel(panel, QString(), plotLefts[plot], axisTickTop,
