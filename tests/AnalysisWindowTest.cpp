@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <cmath>
 
@@ -359,6 +360,29 @@ TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
     Choose("A1");
     EXPECT_EQ(Window()->MeasureCount(), 1);
     EXPECT_EQ(Window()->TableText(), ExpectedTable());
+    EXPECT_EQ(In<QPlainTextEdit>(*Window(), "Warnings")->toPlainText(), QStringLiteral("ありません。"));
+
+    // 300 mm at f/2 and 400 nm: the PSF is sampled below Nyquist, and the window says so in the
+    // measurements' own words.
+    Edit(1)->setText(QStringLiteral("300"));
+    Edit(2)->setText(QStringLiteral("600"));
+    Edit(33)->setText(QStringLiteral("400"));
+    Edit(34)->setText(QStringLiteral("400"));
+    Run();
+    const Analysis a = Analyse(*Form().LastFullResult());
+    ASSERT_TRUE(a.Warns(SamplingWarning::BelowNyquist));
+    QStringList sentences;
+    for (const UserMessage& w : a.warnings) sentences << QString::fromStdString(w.Text());
+    EXPECT_EQ(In<QPlainTextEdit>(*Window(), "Warnings")->toPlainText(), sentences.join(QLatin1Char('\n')));
+
+    // Colour: a column for each band.
+    QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+    Run();
+    auto* table = In<QTableWidget>(*Window(), "MeasurementTable");
+    ASSERT_EQ(table->columnCount(), 3);
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), QStringLiteral("赤"));
+    EXPECT_EQ(table->horizontalHeaderItem(2)->text(), QStringLiteral("青"));
+    EXPECT_EQ(Window()->MeasureCount(), 3);
 }
 
 TEST_F(AnalysisFromTheMenu, TheViewersShowTheScaleOfTheResult) {

@@ -197,7 +197,7 @@ void TAnalysis::MeasureLatest() {
         ShowNothing();
         return;
     }
-    if (latest_ == measured_) return;
+    if (measured_.lock() == latest_) return;
     const Analysis analysis = measure_(*latest_);
     measured_ = latest_;
     ++measureCount_;

@@ -56,7 +56,8 @@ private:
 
     Measure measure_;
     std::shared_ptr<const FullResult> latest_;
-    std::shared_ptr<const FullResult> measured_;
+    // Weak: a measured result the window no longer shows need not stay in memory for it.
+    std::weak_ptr<const FullResult> measured_;
     int measureCount_ = 0;
 
     QLabel* nothingLabel_ = nullptr;
