@@ -28,15 +28,15 @@ namespace {
 // An angle on the sky for a length in the focal plane: the band's own pitch gives the ratio.
 double Arcsec(const BandMeasurements& b, double um) { return b.scale.um > 0 ? um * b.scale.arcsec / b.scale.um : NAN; }
 
-struct RowSpec {
+struct RowFormat {
     const char* caption;
     int decimals;
     std::function<double(const BandMeasurements&)> value;
 };
 
-const std::vector<RowSpec>& RowSpecs() {
+const std::vector<RowFormat>& RowFormats() {
     using B = BandMeasurements;
-    static const std::vector<RowSpec> specs = {
+    static const std::vector<RowFormat> formats = {
         {QT_TRANSLATE_NOOP("AnalysisTable", "平均波長 (nm)"), 1, [](const B& b) { return b.meanWavelengthNm; }},
         {QT_TRANSLATE_NOOP("AnalysisTable", "画素ピッチ (µm)"), 4, [](const B& b) { return b.scale.um; }},
         {QT_TRANSLATE_NOOP("AnalysisTable", "画素ピッチ (秒角)"), 5, [](const B& b) { return b.scale.arcsec; }},
@@ -58,16 +58,16 @@ const std::vector<RowSpec>& RowSpecs() {
         {QT_TRANSLATE_NOOP("AnalysisTable", "r80 (µm)"), 3, [](const B& b) { return b.r80Um; }},
         {QT_TRANSLATE_NOOP("AnalysisTable", "遮断周波数 (本/mm)"), 1, [](const B& b) { return b.cutoffCycPerMm; }},
     };
-    return specs;
+    return formats;
 }
 
 }  // namespace
 
 std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis) {
     std::vector<AnalysisRow> rows;
-    for (const RowSpec& spec : RowSpecs()) {
-        AnalysisRow row{spec.caption, {}};
-        for (const BandMeasurements& band : analysis.bands) row.values.push_back(FixedText(spec.value(band), spec.decimals));
+    for (const RowFormat& format : RowFormats()) {
+        AnalysisRow row{format.caption, {}};
+        for (const BandMeasurements& band : analysis.bands) row.values.push_back(FixedText(format.value(band), format.decimals));
         rows.push_back(std::move(row));
     }
     return rows;
