@@ -8,6 +8,7 @@
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
 #include "pupil/Pup.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"

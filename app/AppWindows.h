@@ -16,6 +16,7 @@ class TAbbr;
 class TPSF3D;
 class TPSF1D;
 class TMaskDis;
+class TAnalysis;
 
 struct VelmoraWindows {
     std::unique_ptr<TForm1> form1;
@@ -26,6 +27,8 @@ struct VelmoraWindows {
     std::unique_ptr<TPSF3D> psf3d;
     std::unique_ptr<TPSF1D> psf1d;
     std::unique_ptr<TMaskDis> maskDis;
+    // Made the first time the user asks for it; null until then.
+    std::unique_ptr<TAnalysis> analysis;
     ~VelmoraWindows();
 };
 

@@ -57,6 +57,8 @@ public:
     const UserFilter& Filter() const { return userFilter_; }
     bool UserMaskLoaded() const { return userMaskLoaded_; }
     RealMatrix WorkGrid() const { return workGrid_.get(); }
+    // The full-precision result of the last calculation; null before the first.
+    const std::shared_ptr<const FullResult>& LastFullResult() const { return lastFullResult_; }
 
     // Applies one value read from a data file to its control, so that its handler runs.
     void ApplyAssignment(const ParameterAssignment& assignment);
@@ -167,6 +169,7 @@ public:
     void N11Click();
     void N21Click();
     void N7Click();
+    void A1Click();
     void V2Click();
     void L1Click();
 
@@ -283,6 +286,8 @@ private:
     int closingStateStopLine_ = 0;
     std::string closingStateStopKey_;
     bool closingStateReported_ = false;
+    // The last result's measurements wait here for an analysis window made after it.
+    std::shared_ptr<const FullResult> lastFullResult_;
 };
 
 }  // namespace velmora

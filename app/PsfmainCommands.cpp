@@ -22,6 +22,7 @@
 #include "pupil/UserMaskStage.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
@@ -142,6 +143,15 @@ void TForm1::N21Click() { windows_.psf->show(); }
 
 void TForm1::N7Click() { windows_.psf3d->Open(); }
 
+void TForm1::A1Click() {
+    if (!windows_.analysis) {
+        windows_.analysis = std::make_unique<TAnalysis>(Analyse);
+        windows_.analysis->ShowResult(lastFullResult_);
+    }
+    windows_.analysis->show();
+    windows_.analysis->raise();
+}
+
 void TForm1::V2Click() { windows_.ver->show(); }
 
 // Buttons.
@@ -183,6 +193,8 @@ void TForm1::ShowRunResult(const PsfResult& result) {
     windows_.psf->ShowResult(result);
     windows_.psf3d->ShowResult(result);
     focalRatio_ = result.derived.focalRatio;
+    lastFullResult_ = result.full;
+    if (windows_.analysis) windows_.analysis->ShowResult(result.full);
 }
 
 void TForm1::Button2Click() { windows_.psf->show(); }

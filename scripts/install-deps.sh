@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev
+  # Qt Charts' CMake package looks for Qt6OpenGL's, which the Debian package does not pull in.
+  qt6-charts-dev libqt6opengl6-dev
   qt6-tools-dev qt6-l10n-tools
   libgtest-dev
   libjpeg62-turbo-dev libpng-dev

@@ -26,6 +26,7 @@
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
 #include "pupil/Pup.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
@@ -120,6 +121,21 @@ TEST_F(Legibility, NoCaptionIsCutOffOrCoveredInAnyWindow) {
     CheckCaptions(*windows->psf3d);
     CheckCaptions(*windows->psf1d);
     CheckCaptions(*windows->maskDis);
+}
+
+// After a calculation: the analysis window with its table and plots, the 2D viewer's scale bar and
+// the 1D viewer's micrometre ticks.
+TEST_F(Legibility, TheAnalysisWindowAndTheScaleMarksAreReadable) {
+    Start();
+    QTest::mouseClick(Control<QPushButton>("Button1"), Qt::LeftButton);
+    Choose("A1");
+    windows->psf->show();
+    windows->psf1d->Redraw();
+    ASSERT_TRUE(windows->psf->findChild<QLabel*>(QStringLiteral("ScaleLabel"))->isVisibleTo(windows->psf.get()));
+    ASSERT_TRUE(windows->psf1d->findChild<QLabel*>(QStringLiteral("AxisTick1_1"))->isVisibleTo(windows->psf1d.get()));
+    CheckCaptions(*windows->psf);
+    CheckCaptions(*windows->psf1d);
+    CheckCaptions(*windows->analysis);
 }
 
 class WorkingFolder : public WindowTest {

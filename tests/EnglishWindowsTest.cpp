@@ -1,7 +1,10 @@
 // The windows in English: no Japanese caption left, nothing cut off or overlapping at the
 // design positions, the messages in English, the translation file complete, and every file the
 // program writes the same in both languages. Japanese stays the default.
+#include <QAbstractSeries>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -9,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -25,6 +29,7 @@
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
 #include "pupil/Pup.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
@@ -87,9 +92,20 @@ public:
             const int need = g->fontMetrics().horizontalAdvance(Shown(g->title())) + 12;
             if (need > g->width()) Fault(g, "group title needs " + std::to_string(need) + " px");
         }
-        for (QTableWidget* t : window->findChildren<QTableWidget*>())
+        for (QTableWidget* t : window->findChildren<QTableWidget*>()) {
             for (int c = 0; c < t->columnCount(); ++c)
                 if (const QTableWidgetItem* item = t->horizontalHeaderItem(c)) Text(item->text(), Where(t));
+            for (int r = 0; r < t->rowCount(); ++r)
+                if (const QTableWidgetItem* item = t->verticalHeaderItem(r)) Text(item->text(), Where(t));
+        }
+        for (QPlainTextEdit* e : window->findChildren<QPlainTextEdit*>()) Text(e->toPlainText(), Where(e));
+        for (QWidget* w : window->findChildren<QWidget*>()) Text(w->toolTip(), Where(w) + " tool tip");
+        // The plots' own texts: title, axis titles, legend entries.
+        for (QChartView* v : window->findChildren<QChartView*>()) {
+            Text(v->chart()->title(), Where(v) + " title");
+            for (const QAbstractAxis* a : v->chart()->axes()) Text(a->titleText(), Where(v) + " axis");
+            for (const QAbstractSeries* s : v->chart()->series()) Text(s->name(), Where(v) + " series");
+        }
         for (QMenuBar* bar : window->findChildren<QMenuBar*>()) MenuBar(bar);
     }
 
@@ -182,9 +198,13 @@ protected:
         Start();
         Choose("W1");
         Click("Button4");  // the table window, with its rows
+        // A result: the analysis window with its table and plots, the viewers with their scales.
+        Click("Button1");
+        Choose("A1");
+        windows->psf1d->Redraw();
         const std::vector<QWidget*> all = {windows->form1.get(), windows->ver.get(),   windows->pupil.get(),
                                            windows->psf.get(),   windows->abbr.get(),  windows->psf3d.get(),
-                                           windows->psf1d.get(), windows->maskDis.get()};
+                                           windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get()};
         for (QWidget* w : all) w->show();
         QCoreApplication::processEvents();
         WindowCheck check(english);
@@ -216,6 +236,9 @@ TEST_F(EnglishWindows, EveryWindowIsEnglishAndEveryCaptionFits) {
     EXPECT_EQ(Control<QGroupBox>("GroupBox1")->title(), QStringLiteral("Mechanical"));
     EXPECT_EQ(Control<QAction>("N2")->text(), QStringLiteral("&Save data"));
     EXPECT_EQ(Form().windowTitle(), QStringLiteral("Velmora1"));
+    EXPECT_EQ(windows->analysis->findChild<QPushButton*>(QStringLiteral("CopyButton"))->text(), QStringLiteral("Copy"));
+    EXPECT_TRUE(windows->analysis->TableText().contains(QStringLiteral("\nStrehl ratio\t1.000\n")))
+        << windows->analysis->TableText().toStdString();
 }
 
 // The same checks on the Japanese windows: the layout they were designed for must pass them,

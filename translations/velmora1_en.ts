@@ -17,6 +17,105 @@
     </message>
 </context>
 <context>
+    <name>AnalysisTable</name>
+    <message>
+        <source>赤</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>青</source>
+        <translation>blue</translation>
+    </message>
+    <message>
+        <source>白色光</source>
+        <translation>white light</translation>
+    </message>
+    <message>
+        <source>平均波長 (nm)</source>
+        <translation>Mean wavelength (nm)</translation>
+    </message>
+    <message>
+        <source>画素ピッチ (µm)</source>
+        <translation>Pixel pitch (µm)</translation>
+    </message>
+    <message>
+        <source>画素ピッチ (秒角)</source>
+        <translation>Pixel pitch (arcsec)</translation>
+    </message>
+    <message>
+        <source>画素ピッチの幅 (%)</source>
+        <translation>Pixel pitch spread (%)</translation>
+    </message>
+    <message>
+        <source>ストレール比</source>
+        <translation>Strehl ratio</translation>
+    </message>
+    <message>
+        <source>RMS 波面収差 (波長)</source>
+        <translation>RMS wavefront error (waves)</translation>
+    </message>
+    <message>
+        <source>マレシャル推定値</source>
+        <translation>Maréchal estimate</translation>
+    </message>
+    <message>
+        <source>ピーク位置 x (µm)</source>
+        <translation>Peak x (µm)</translation>
+    </message>
+    <message>
+        <source>ピーク位置 y (µm)</source>
+        <translation>Peak y (µm)</translation>
+    </message>
+    <message>
+        <source>重心位置 x (µm)</source>
+        <translation>Centroid x (µm)</translation>
+    </message>
+    <message>
+        <source>重心位置 y (µm)</source>
+        <translation>Centroid y (µm)</translation>
+    </message>
+    <message>
+        <source>半値全幅 x (µm)</source>
+        <translation>FWHM x (µm)</translation>
+    </message>
+    <message>
+        <source>半値全幅 y (µm)</source>
+        <translation>FWHM y (µm)</translation>
+    </message>
+    <message>
+        <source>半値全幅 平均 (µm)</source>
+        <translation>FWHM mean (µm)</translation>
+    </message>
+    <message>
+        <source>半値全幅 x (秒角)</source>
+        <translation>FWHM x (arcsec)</translation>
+    </message>
+    <message>
+        <source>半値全幅 y (秒角)</source>
+        <translation>FWHM y (arcsec)</translation>
+    </message>
+    <message>
+        <source>半値全幅 平均 (秒角)</source>
+        <translation>FWHM mean (arcsec)</translation>
+    </message>
+    <message>
+        <source>r50 (µm)</source>
+        <translation>r50 (µm)</translation>
+    </message>
+    <message>
+        <source>r80 (µm)</source>
+        <translation>r80 (µm)</translation>
+    </message>
+    <message>
+        <source>遮断周波数 (本/mm)</source>
+        <translation>Cut-off frequency (cycles/mm)</translation>
+    </message>
+</context>
+<context>
     <name>Bmp</name>
     <message>
         <source>BMP ファイルではありません</source>
@@ -291,6 +390,97 @@
     <message>
         <source>波長の数が多すぎるため表を作れません（%1 行）。波長範囲か波長間隔を見直してください。</source>
         <translation>Too many wavelengths to make the table (%1 rows). Check the wavelength range and step.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TAnalysis</name>
+    <message>
+        <source>解析</source>
+        <translation>Analysis</translation>
+    </message>
+    <message>
+        <source>まだ計算結果がありません。「計算開始」で計算すると、ここに測定値とグラフが表示されます。</source>
+        <translation>Nothing to show yet. Run a calculation with &quot;Start&quot; and its measurements and plots appear here.</translation>
+    </message>
+    <message>
+        <source>サンプリングの警告</source>
+        <translation>Sampling warnings</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>表の数値をタブ区切りのテキストでクリップボードに写します</source>
+        <translation>Copies the table's numbers to the clipboard as tab-separated text</translation>
+    </message>
+    <message>
+        <source>動径方向の強度分布 (対数)</source>
+        <translation>Radial profile (logarithmic)</translation>
+    </message>
+    <message>
+        <source>エンサークルドエネルギー</source>
+        <translation>Encircled energy</translation>
+    </message>
+    <message>
+        <source>MTF</source>
+        <translation>MTF</translation>
+    </message>
+    <message>
+        <source>PNG で保存</source>
+        <translation>Save as PNG</translation>
+    </message>
+    <message>
+        <source>ありません。</source>
+        <translation>None.</translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation>Quantity</translation>
+    </message>
+    <message>
+        <source>半径 (µm)</source>
+        <translation>Radius (µm)</translation>
+    </message>
+    <message>
+        <source>ピークに対する強度</source>
+        <translation>Intensity relative to the peak</translation>
+    </message>
+    <message>
+        <source>計算</source>
+        <translation>Calculated</translation>
+    </message>
+    <message>
+        <source>エアリー</source>
+        <translation>Airy</translation>
+    </message>
+    <message>
+        <source>理想 (エアリー)</source>
+        <translation>Ideal (Airy)</translation>
+    </message>
+    <message>
+        <source>半径 (秒角)</source>
+        <translation>Radius (arcsec)</translation>
+    </message>
+    <message>
+        <source>全エネルギーに対する割合</source>
+        <translation>Fraction of the total energy</translation>
+    </message>
+    <message>
+        <source>空間周波数 (本/mm)</source>
+        <translation>Spatial frequency (cycles/mm)</translation>
+    </message>
+    <message>
+        <source>x 方向</source>
+        <translation>along x</translation>
+    </message>
+    <message>
+        <source>y 方向</source>
+        <translation>along y</translation>
+    </message>
+    <message>
+        <source>理想 (遮蔽なし)</source>
+        <translation>Ideal (clear aperture)</translation>
     </message>
 </context>
 <context>
@@ -651,6 +841,10 @@ Close without saving?</translation>
         <source>自動計算(&amp;L)</source>
         <translation>&amp;Live calculation</translation>
     </message>
+    <message>
+        <source>解析(&amp;A)</source>
+        <translation>&amp;Analysis</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>
@@ -743,6 +937,10 @@ Close without saving?</translation>
     <message>
         <source>テキストデータ|*.txt</source>
         <translation>Text data|*.txt</translation>
+    </message>
+    <message>
+        <source>位置 (µm)</source>
+        <translation>Position (µm)</translation>
     </message>
 </context>
 <context>

@@ -2,13 +2,39 @@
 
 #include <QLayout>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScrollBar>
 
 #include "ui/Controls.h"
 #include "viewers/PictureExport.h"
 #include "viewers/ResultRenderers.h"
+#include "viewers/ScaleMarks.h"
 
 namespace velmora {
+namespace {
+
+// The bar under the picture fits left of the brightness group, beside the close button's row.
+constexpr int scaleBarLeft = 8;
+constexpr int scaleBarTop = 262;
+constexpr int scaleBarMaxPixels = 140;
+
+// A bar as long as the widget, with end marks: one screen pixel per picture pixel.
+class ScaleBarWidget : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        const int mid = height() / 2;
+        painter.drawLine(0, mid, width() - 1, mid);
+        painter.drawLine(0, 0, 0, height() - 1);
+        painter.drawLine(width() - 1, 0, width() - 1, height() - 1);
+    }
+};
+
+}  // namespace
 
 TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     setObjectName(QStringLiteral("TPSF"));
@@ -32,6 +58,11 @@ TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
     label1_ = MakeLabel(group, QStringLiteral("LEVEL = 5"), 19, 37, QStringLiteral("Label1"));
     connect(scrollBar1_, &QScrollBar::valueChanged, this, [this] { ScrollBar1Change(); });
 
+    scaleBar_ = new ScaleBarWidget(panel);
+    scaleBar_->setObjectName(QStringLiteral("ScaleBar"));
+    scaleLabel_ = MakeLabel(panel, QString(), scaleBarLeft, scaleBarTop + 9, QStringLiteral("ScaleLabel"));
+    ShowScaleBar();
+
     QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
     file->addAction(tr("保存(&S)"), this, [this] { Save1Click(); })->setObjectName(QStringLiteral("Save1"));
     file->addSeparator();
@@ -52,6 +83,20 @@ void TPSF::ShowResult(const PsfResult& result) {
     image3_ = std::move(shown.image3);
     image4_ = std::move(shown.image4);
     full_ = result.full;
+    if (result.full) scale_ = ScaleOf(*result.full);
+    else scale_.reset();
+    ShowScaleBar();
+}
+
+void TPSF::ShowScaleBar() {
+    const ScaleBar bar = scale_ ? ScaleBarFor(scale_->um, scale_->arcsec, scaleBarMaxPixels) : ScaleBar{};
+    scaleBar_->setVisible(bar.pixels > 0);
+    scaleLabel_->setVisible(bar.pixels > 0);
+    if (bar.pixels <= 0) return;
+    scaleBar_->setGeometry(scaleBarLeft, scaleBarTop, bar.pixels, 7);
+    scaleLabel_->setText(QString::fromStdString(RoundLengthText(bar.lengthUm)) + QStringLiteral(" µm (") +
+                         QString::number(bar.lengthArcsec, 'g', 3) + QStringLiteral("″)"));
+    scaleLabel_->adjustSize();
 }
 
 void TPSF::ScrollBar1Change() {

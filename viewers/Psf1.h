@@ -4,7 +4,9 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <optional>
 
+#include "analysis/Analysis.h"
 #include "core/Picture24.h"
 #include "core/PsfCalculation.h"
 #include "ui/PictureBox.h"
@@ -27,6 +29,9 @@ public:
     int BrightnessLevel() const;
 
     bool ColourMode() const { return isColour_(); }
+    // The focal-plane pitch of the result shown, one picture pixel per sample; none before the
+    // first calculation.
+    const std::optional<PixelScale>& Scale() const { return scale_; }
 
     // A run's pictures: the display into Image1, the intensity images of its mode into 2 to 4.
     void ShowResult(const PsfResult& result);
@@ -38,12 +43,17 @@ public:
     void Close1Click();
 
 private:
+    void ShowScaleBar();
+
     PictureBox* image1_;
     Picture24 image2_{resultSize, resultSize};
     Picture24 image3_{resultSize, resultSize};
     Picture24 image4_{resultSize, resultSize};
     QScrollBar* scrollBar1_;
     QLabel* label1_;
+    QWidget* scaleBar_;
+    QLabel* scaleLabel_;
+    std::optional<PixelScale> scale_;
     std::function<bool()> isColour_;
     std::shared_ptr<const FullResult> full_;  // the last result at full precision, for FITS
 };

@@ -11,11 +11,20 @@
 #include "ui/SpinButton.h"
 #include "viewers/ArrowButton.h"
 #include "viewers/Psf1.h"
+#include "viewers/ScaleMarks.h"
 
 namespace velmora {
 namespace {
 
 constexpr SpinRange magnificationRange{1, 100, 1};
+
+// The micrometre ticks sit in the strip between the captions and the plots, in a smaller font.
+constexpr int plotLefts[2] = {8, 304};
+constexpr int axisTickTop = 21;
+constexpr int axisTickPixels = 10;
+constexpr int axisTickSpacing = 40;
+// A plot column j shows scan line j, grid element j + 384: the grid centre is column 128.
+constexpr int axisZeroColumn = resultSize / 2;
 
 }  // namespace
 
@@ -37,6 +46,20 @@ TPSF1D::TPSF1D(const TPSF& source) : source_(source) {
         const QString caption = QString::number(i - 8) + QStringLiteral(".0");
         MakeLabel(panel, i == 8 ? QStringLiteral("0.0") : caption, i == 8 ? 570 : 564, 282 - 32 * i,
                   QStringLiteral("Label%1").arg(8 + i));
+    }
+
+    QFont tickFont = font();
+    tickFont.setPixelSize(axisTickPixels);
+    for (int plot = 0; plot < 2; ++plot) {
+        // A line higher than the captions: "µ" comes from a fallback font whose line is taller.
+        axisUnits_[plot] = MakeLabel(panel, tr("位置 (µm)"), plotLefts[plot] + 196, 7,
+                                     QStringLiteral("AxisUnit%1").arg(plot + 1));
+        for (int i = 0; i < maxAxisTicks; ++i) {
+            QLabel* tick = MakeLabel(panel, QString(), plotLefts[plot], axisTickTop,
+                                     QStringLiteral("AxisTick%1_%2").arg(plot + 1).arg(i + 1));
+            tick->setFont(tickFont);
+            axisTicks_[plot][i] = tick;
+        }
     }
 
     QGroupBox* group = MakeGroup(panel, QStringLiteral("GroupBox1"), tr("断面位置"), 128, 296, 297, 145);
@@ -108,6 +131,31 @@ void TPSF1D::Redraw() {
     for (int i = 0; i < 5; ++i) {
         linearLabels_[i]->setText(QString::fromStdString(LinearAxisLabel(fractions[i], k)));
         linearLabels_[i]->adjustSize();
+    }
+    ShowAxis();
+}
+
+// The ticks follow the pitch of the result the plots were drawn from; none before a calculation.
+void TPSF1D::ShowAxis() {
+    const std::optional<PixelScale>& scale = source_.Scale();
+    const std::vector<AxisTick> ticks =
+        scale ? AxisTicksFor(scale->um, resultSize, axisZeroColumn, axisTickSpacing, 0) : std::vector<AxisTick>{};
+    for (int plot = 0; plot < 2; ++plot) {
+        axisUnits_[plot]->setVisible(!ticks.empty());
+        size_t shown = 0;
+        for (const AxisTick& t : ticks) {
+            if (shown == axisTicks_[plot].size()) break;
+            QLabel* label = axisTicks_[plot][shown];
+            label->setText(QString::fromStdString(RoundLengthText(t.valueUm)));
+            label->adjustSize();
+            // Centred over its column, and whole inside the plot's width or not at all.
+            const int left = plotLefts[plot] + t.pixel - label->width() / 2;
+            if (left < plotLefts[plot] || left + label->width() > plotLefts[plot] + resultSize) continue;
+            label->move(left, axisTickTop);
+            label->show();
+            ++shown;
+        }
+        for (size_t i = shown; i < axisTicks_[plot].size(); ++i) axisTicks_[plot][i]->hide();
     }
 }
 

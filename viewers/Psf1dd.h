@@ -47,6 +47,7 @@ public:
 
 private:
     void MoveCut(int step);
+    void ShowAxis();
     ProfileChannel Channel() const;
 
     const TPSF& source_;
@@ -59,6 +60,10 @@ private:
     QLabel* label5_;
     std::array<QLabel*, 5> linearLabels_{};  // Label2, 3, 4, 6, 7: fractions 0, 0.25, 0.5, 0.75, 1
     std::array<QRadioButton*, 4> radios_{};
+    // Micrometre ticks over each plot's horizontal axis, and the axis' unit beside each caption.
+    static constexpr int maxAxisTicks = 9;
+    std::array<std::array<QLabel*, maxAxisTicks>, 2> axisTicks_{};
+    std::array<QLabel*, 2> axisUnits_{};
 };
 
 }  // namespace velmora

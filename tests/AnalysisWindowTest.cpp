@@ -1,0 +1,483 @@
+// The analysis window and the physical scale marks, driven as a user drives them: the window
+// before any result, following results while open and measuring each one once, the table and
+// its copy, the plots and their PNG files; the round lengths and axis ticks of the viewers.
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <cmath>
+
+#include "WindowTestSupport.h"
+#include "viewers/AnalysisTable.h"
+#include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
+#include "viewers/AnalysisWindow.h"
+#include "viewers/ScaleMarks.h"
+
+namespace velmora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A band as the measurements would give it for a clear pupil at 550 nm and f/8, with the
+// profile, energy and MTF curves of the ideal pattern so that the plots have something real.
+BandMeasurements HandMadeBand(const std::string& name, double strehl) {
+    BandMeasurements b;
+    b.name = name;
+    b.wavelengthsNm = {550};
+    b.weights = {1};
+    b.meanWavelengthNm = 550;
+    b.scale = {0.5, 0.08594, 0.0012};
+    b.strehl = strehl;
+    b.rmsWavefrontWaves = 0.0712;
+    b.marechalStrehl = 0.8185;
+    b.peakXUm = -0.0001;  // rounds to 0.000, not -0.000
+    b.peakYUm = 0;
+    b.centroidXUm = 1.25;
+    b.centroidYUm = -0.5;
+    b.fwhmXUm = 4.5276;
+    b.fwhmYUm = 4.5304;
+    b.fwhmUm = 4.529;
+    b.fwhmArcsec = 0.7785;
+    b.r50Um = 2.3456;
+    b.r80Um = 5.5;
+    b.cutoffCycPerMm = 1000 / (0.55 * 8);  // 1 / (lambda F)
+    const double lambdaF = 0.55 * 8;
+    for (int r = 0; r < 512; ++r) {
+        const double um = r * b.scale.um;
+        b.eeRadiusUm.push_back(um);
+        const double v = M_PI * um / lambdaF;
+        const double j0 = std::cyl_bessel_j(0.0, v), j1 = std::cyl_bessel_j(1.0, v);
+        b.eeFraction.push_back(1 - j0 * j0 - j1 * j1);  // Rayleigh's encircled energy
+        b.radialRadiusUm.push_back(um);
+        const double airy = r == 0 ? 1 : std::pow(2 * j1 / v, 2);
+        b.airyProfile.push_back(airy);
+        b.radialProfile.push_back(strehl * airy);
+    }
+    for (int k = 0; k <= 256; ++k) {
+        const double nu = k / 256.0;
+        b.mtfNu.push_back(nu);
+        b.mtfFreqCycPerMm.push_back(nu * b.cutoffCycPerMm);
+        const double ideal = nu < 1 ? 2 / M_PI * (std::acos(nu) - nu * std::sqrt(1 - nu * nu)) : 0;
+        b.mtfIdeal.push_back(ideal);
+        b.mtfX.push_back(ideal * strehl);
+        b.mtfY.push_back(ideal * strehl * 0.99);
+    }
+    return b;
+}
+
+Analysis HandMade(double strehl, bool colour = false) {
+    Analysis a;
+    a.mode = colour ? ColorMode::Colour : ColorMode::Monochrome;
+    a.scale = {0.5, 0.08594, 0.0012};
+    if (colour) {
+        for (const char* name : {"red", "green", "blue"}) a.bands.push_back(HandMadeBand(name, strehl));
+    } else {
+        a.bands.push_back(HandMadeBand("white", strehl));
+    }
+    return a;
+}
+
+// The stand-in measurement reads the Strehl ratio to report from the result's aperture, so that
+// each result has its own numbers; it counts its calls.
+class AnalysisWindow : public WindowTest {
+protected:
+    TAnalysis& Window() {
+        if (!window_)
+            window_ = std::make_unique<TAnalysis>([this](const FullResult& full) {
+                ++calls;
+                return HandMade(full.apertureMm / 1000, full.mode == ColorMode::Colour);
+            });
+        return *window_;
+    }
+    static std::shared_ptr<const FullResult> Result(double strehl, bool colour = false) {
+        auto full = std::make_shared<FullResult>();
+        full->apertureMm = strehl * 1000;
+        full->mode = colour ? ColorMode::Colour : ColorMode::Monochrome;
+        return full;
+    }
+    template <typename T>
+    T* In(const char* name) {
+        T* w = Window().findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QTableWidget* Table() { return In<QTableWidget>("MeasurementTable"); }
+    // The table cell in the row with this caption.
+    QString Cell(const QString& caption, int column = 0) {
+        for (int r = 0; r < Table()->rowCount(); ++r)
+            if (Table()->verticalHeaderItem(r)->text() == caption) return Table()->item(r, column)->text();
+        ADD_FAILURE() << "no row " << caption.toStdString();
+        return {};
+    }
+    void Press(const char* name) { QTest::mouseClick(In<QPushButton>(name), Qt::LeftButton); }
+    bool ShowsNothing() { return In<QLabel>("NothingLabel")->isVisible() && !In<QWidget>("Content")->isVisible(); }
+
+    int calls = 0;
+    std::unique_ptr<TAnalysis> window_;
+
+    void TearDown() override {
+        window_.reset();
+        WindowTest::TearDown();
+    }
+};
+
+TEST_F(AnalysisWindow, SaysThereIsNothingYetThenFollowsEachResultMeasuringItOnce) {
+    Window().show();
+    EXPECT_TRUE(ShowsNothing());
+    EXPECT_TRUE(In<QLabel>("NothingLabel")->text().contains(QStringLiteral("まだ計算結果がありません")));
+    EXPECT_EQ(Window().TableText(), QString());
+    EXPECT_EQ(calls, 0);
+
+    const auto first = Result(0.812);
+    Window().ShowResult(first);
+    EXPECT_FALSE(ShowsNothing());
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "0.812");
+    Window().ShowResult(first);  // the same result again: nothing new to measure
+    EXPECT_EQ(calls, 1);
+    const auto second = Result(0.5);
+    Window().ShowResult(second);
+    EXPECT_EQ(calls, 2) << "an open window follows every result";
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "0.500");
+
+    // Hidden, it keeps only the latest result and measures that one when shown.
+    Window().hide();
+    Window().ShowResult(Result(0.7));
+    Window().ShowResult(Result(0.9));
+    EXPECT_EQ(calls, 2);
+    Window().show();
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "0.900");
+    Window().hide();
+    Window().show();
+    EXPECT_EQ(calls, 3) << "showing again does not measure again";
+    EXPECT_EQ(Window().MeasureCount(), calls);
+}
+
+TEST_F(AnalysisWindow, TableHasOneColumnPerBandAndCopiesAsTabSeparatedText) {
+    Window().show();
+    Window().ShowResult(Result(0.812));
+    ASSERT_EQ(Table()->columnCount(), 1);
+    EXPECT_EQ(Table()->horizontalHeaderItem(0)->text(), QStringLiteral("白色光"));
+    EXPECT_EQ(Cell(QStringLiteral("画素ピッチ (µm)")), "0.5000");
+    EXPECT_EQ(Cell(QStringLiteral("画素ピッチ (秒角)")), "0.08594");
+    EXPECT_EQ(Cell(QStringLiteral("画素ピッチの幅 (%)")), "0.120");
+    EXPECT_EQ(Cell(QStringLiteral("ピーク位置 x (µm)")), "0.000");
+    EXPECT_EQ(Cell(QStringLiteral("半値全幅 平均 (µm)")), "4.529");
+    // x in arcseconds from the band's own pitch: 4.5276 um x 0.08594 / 0.5.
+    EXPECT_EQ(Cell(QStringLiteral("半値全幅 x (秒角)")), "0.7782");
+    EXPECT_EQ(Cell(QStringLiteral("r50 (µm)")), "2.346");
+    EXPECT_EQ(Cell(QStringLiteral("遮断周波数 (本/mm)")), "227.3");
+    EXPECT_EQ(In<QPlainTextEdit>("Warnings")->toPlainText(), QStringLiteral("ありません。"));
+
+    QGuiApplication::clipboard()->clear();
+    Press("CopyButton");
+    const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), Table()->rowCount() + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("項目\t白色光"));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ストレール比\t0.812")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("重心位置 y (µm)\t-0.500")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("r80 (µm)\t5.500")));
+
+    // Colour: red, green and blue side by side, and in the copy.
+    Window().ShowResult(Result(0.6, true));
+    ASSERT_EQ(Table()->columnCount(), 3);
+    EXPECT_EQ(Table()->horizontalHeaderItem(2)->text(), QStringLiteral("青"));
+    Press("CopyButton");
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("項目\t赤\t緑\t青\n")));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("\nストレール比\t0.600\t0.600\t0.600\n")));
+}
+
+TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
+    Window().show();
+    Window().ShowResult(Result(0.8));
+    auto seriesOf = [&](TAnalysis::Plot p) { return Window().Chart(p)->chart()->series(); };
+    auto axisTitles = [&](TAnalysis::Plot p) {
+        QStringList t;
+        for (const QAbstractAxis* a : Window().Chart(p)->chart()->axes()) t << a->titleText();
+        return t.join(QLatin1Char('|'));
+    };
+    ASSERT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 2);  // measured and Airy
+    EXPECT_EQ(seriesOf(TAnalysis::EncircledEnergyPlot).size(), 1);
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 3);  // x, y and ideal
+    EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(µm)")));
+    EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(秒角)")));
+    EXPECT_TRUE(axisTitles(TAnalysis::MtfPlot).contains(QStringLiteral("(本/mm)")));
+    // The profile shows the core and rings, ten lambda F = 44 um (the axis rounded to 50), and
+    // never a zero on its log axis.
+    auto* profile = static_cast<QLineSeries*>(seriesOf(TAnalysis::ProfilePlot)[0]);
+    ASSERT_GT(profile->count(), 50);
+    EXPECT_NEAR(profile->at(profile->count() - 1).x(), 50, 0.5);
+    for (const QPointF& p : profile->points()) ASSERT_GT(p.y(), 0);
+    EXPECT_DOUBLE_EQ(profile->at(0).y(), 0.8);
+
+    Window().ShowResult(Result(0.8, true));
+    EXPECT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 6);
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 9);
+    EXPECT_EQ(Window().Chart(TAnalysis::MtfPlot)->chart()->axes().size(), 2) << "old axes removed";
+}
+
+TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {
+    Window().show();
+    Window().ShowResult(Result(0.8));
+    dialogs.files.push_back({QString::fromStdString((Dir() / "profile.dat").string()), 1});
+    Press("SaveProfileButton");
+    EXPECT_EQ(dialogs.filters.back(), QStringLiteral("PNG(*.png)|*.png"));
+    EXPECT_FALSE(fs::exists(Dir() / "profile.dat"));
+    QImage saved;
+    ASSERT_TRUE(saved.loadFromData(QByteArray::fromStdString(ReadAll(Dir() / "profile.png")), "PNG"));
+    EXPECT_EQ(saved.size(), Window().Chart(TAnalysis::ProfilePlot)->size());
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    dialogs.files.push_back({QString::fromStdString((Dir() / "mtf").string()), 1});
+    Press("SaveMtfButton");
+    ASSERT_TRUE(saved.loadFromData(QByteArray::fromStdString(ReadAll(Dir() / "mtf.png")), "PNG"));
+    EXPECT_EQ(saved.size(), Window().Chart(TAnalysis::MtfPlot)->size());
+
+    // An existing target and No: the old bytes stay.
+    WriteAll(Dir() / "ee.png", "old");
+    dialogs.files.push_back({QString::fromStdString((Dir() / "ee.png").string()), 1});
+    Press("SaveEnergyButton");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("ee.png が既に存在しています。　上書きしますか？"));
+    EXPECT_EQ(ReadAll(Dir() / "ee.png"), "old");
+    dialogs.messages.clear();
+
+    // A place that cannot be written: the error box, and no file or temporary left behind.
+    dialogs.files.push_back({QString::fromStdString((Dir() / "missing" / "ee.png").string()), 1});
+    Press("SaveEnergyButton");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, "error");
+    EXPECT_FALSE(fs::exists(Dir() / "missing"));
+    // Cancel writes nothing.
+    dialogs.files.push_back({QString(), 1});
+    Press("SaveMtfButton");
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Dir())) ++files;
+    EXPECT_EQ(files, 3) << "profile.png, mtf.png and ee.png only";
+}
+
+// The window reached from the main menu, fed by real calculations.
+class AnalysisFromTheMenu : public WindowTest {
+protected:
+    TAnalysis* Window() { return windows->analysis.get(); }
+    template <typename T>
+    T* In(QWidget& window, const char* name) {
+        T* w = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Press(QWidget& window, const char* name) { QTest::mouseClick(In<QPushButton>(window, name), Qt::LeftButton); }
+    void Run() {
+        QTest::mouseClick(Control<QPushButton>("Button1"), Qt::LeftButton);
+        ASSERT_TRUE(dialogs.messages.empty());
+    }
+    // The table the window should show for the last result, measured here on its own.
+    QString ExpectedTable() {
+        const Analysis a = Analyse(*Form().LastFullResult());
+        QStringList lines{QStringLiteral("項目\t") + QCoreApplication::translate(analysisTableContext, BandCaption(a.bands[0].name))};
+        for (const AnalysisRow& row : AnalysisRows(a))
+            lines << QString::fromUtf8(row.caption) + QLatin1Char('\t') + QString::fromStdString(row.values[0]);
+        return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+    QString Cell(const QString& caption) {
+        auto* table = In<QTableWidget>(*Window(), "MeasurementTable");
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->verticalHeaderItem(r)->text() == caption) return table->item(r, 0)->text();
+        ADD_FAILURE() << "no row " << caption.toStdString();
+        return {};
+    }
+};
+
+TEST_F(AnalysisFromTheMenu, OneWindowFromTheResultMenuFollowsEveryCalculation) {
+    Start();
+    QStringList items;
+    for (const QAction* a : Control<QMenu>("R1")->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+    EXPECT_EQ(items.join(QLatin1Char(' ')), QStringLiteral("N11 N21 N7 - A1"));
+    EXPECT_EQ(Control<QAction>("A1")->text(), QStringLiteral("解析(&A)"));
+
+    EXPECT_EQ(Window(), nullptr) << "made when first asked for";
+    Choose("A1");
+    ASSERT_NE(Window(), nullptr);
+    TAnalysis* window = Window();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("解析"));
+    EXPECT_TRUE(In<QLabel>(*window, "NothingLabel")->isVisible());
+    EXPECT_EQ(window->MeasureCount(), 0);
+
+    // A clear pupil at one wavelength, 600 nm at f/6.25: lambda F = 3.75 um, and the Airy
+    // pattern's FWHM is 1.029 lambda F = 3.859 um (Born and Wolf, 8.5.2); the pupil is sampled
+    // on a grid, so 2 % as in the measurements' own tests.
+    Edit(3)->setText(QStringLiteral("0"));
+    Edit(33)->setText(QStringLiteral("600"));
+    Edit(34)->setText(QStringLiteral("600"));
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 1);
+    EXPECT_FALSE(In<QLabel>(*window, "NothingLabel")->isVisible());
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "1.000") << "no aberration";
+    EXPECT_NEAR(Cell(QStringLiteral("半値全幅 平均 (µm)")).toDouble(), 1.029 * 3.75, 0.02 * 3.859);
+    EXPECT_EQ(Cell(QStringLiteral("平均波長 (nm)")), "600.0");
+
+    Choose("A1");
+    EXPECT_EQ(Window(), window) << "one instance";
+    EXPECT_EQ(window->MeasureCount(), 1);
+
+    // Coma: the open window follows, and its Strehl ratio falls.
+    for (int k = 0; k < 3; ++k) ClickArrow(28, true);
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 2);
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+    EXPECT_LT(Cell(QStringLiteral("ストレール比")).toDouble(), 0.999);
+
+    // Closed, it measures nothing until it is opened again, and then only the latest result.
+    window->close();
+    Run();
+    ClickArrow(28, true);
+    Run();
+    EXPECT_EQ(window->MeasureCount(), 2);
+    Choose("A1");
+    EXPECT_EQ(window->MeasureCount(), 3);
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+
+    QGuiApplication::clipboard()->clear();
+    Press(*window, "CopyButton");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ExpectedTable());
+}
+
+TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
+    Start();
+    Run();
+    Choose("A1");
+    EXPECT_EQ(Window()->MeasureCount(), 1);
+    EXPECT_EQ(Window()->TableText(), ExpectedTable());
+    EXPECT_EQ(In<QPlainTextEdit>(*Window(), "Warnings")->toPlainText(), QStringLiteral("ありません。"));
+
+    // 300 mm at f/2 and 400 nm: the PSF is sampled below Nyquist, and the window says so in the
+    // measurements' own words.
+    Edit(1)->setText(QStringLiteral("300"));
+    Edit(2)->setText(QStringLiteral("600"));
+    Edit(33)->setText(QStringLiteral("400"));
+    Edit(34)->setText(QStringLiteral("400"));
+    Run();
+    const Analysis a = Analyse(*Form().LastFullResult());
+    ASSERT_TRUE(a.Warns(SamplingWarning::BelowNyquist));
+    QStringList sentences;
+    for (const UserMessage& w : a.warnings) sentences << QString::fromStdString(w.Text());
+    EXPECT_EQ(In<QPlainTextEdit>(*Window(), "Warnings")->toPlainText(), sentences.join(QLatin1Char('\n')));
+
+    // Colour: a column for each band.
+    QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+    Run();
+    auto* table = In<QTableWidget>(*Window(), "MeasurementTable");
+    ASSERT_EQ(table->columnCount(), 3);
+    EXPECT_EQ(table->horizontalHeaderItem(0)->text(), QStringLiteral("赤"));
+    EXPECT_EQ(table->horizontalHeaderItem(2)->text(), QStringLiteral("青"));
+    EXPECT_EQ(Window()->MeasureCount(), 3);
+}
+
+TEST_F(AnalysisFromTheMenu, TheViewersShowTheScaleOfTheResult) {
+    Start();
+    TPSF& psf = *windows->psf;
+    TPSF1D& profile = *windows->psf1d;
+    psf.show();
+    EXPECT_FALSE(In<QWidget>(psf, "ScaleBar")->isVisible()) << "no scale before a calculation";
+    EXPECT_FALSE(In<QLabel>(psf, "ScaleLabel")->isVisible());
+    Choose("N11");
+    Press(profile, "BitBtn1");
+    EXPECT_FALSE(In<QLabel>(profile, "AxisTick1_1")->isVisible());
+    EXPECT_FALSE(In<QLabel>(profile, "AxisUnit1")->isVisible());
+    Press(profile, "BitBtn4");
+
+    Run();
+    const PixelScale scale = ScaleOf(*Form().LastFullResult());
+    QWidget* bar = In<QWidget>(psf, "ScaleBar");
+    ASSERT_TRUE(bar->isVisible());
+    // "<length> um (<angle>″)": the length is the bar's pixels times the pitch, to half a pixel.
+    const QStringList parts = In<QLabel>(psf, "ScaleLabel")->text().split(QLatin1Char(' '));
+    ASSERT_EQ(parts.size(), 3) << In<QLabel>(psf, "ScaleLabel")->text().toStdString();
+    EXPECT_EQ(parts[1], QStringLiteral("µm"));
+    const double lengthUm = parts[0].toDouble();
+    EXPECT_NEAR(bar->width() * scale.um, lengthUm, scale.um / 2);
+    EXPECT_LE(bar->width(), 140);
+    EXPECT_GT(bar->width(), 140 / 2.5) << "the longest round length that fits";
+    const double arcsec = parts[2].mid(1, parts[2].size() - 3).toDouble();
+    EXPECT_NEAR(arcsec, lengthUm / scale.um * scale.arcsec, 0.005 * arcsec);
+    EXPECT_EQ(bar->y(), 262);
+    EXPECT_GE(bar->y(), psf.Image1()->geometry().bottom()) << "under the picture";
+
+    // The profile plots take the new pitch with their next redraw; each tick's label is centred
+    // over the plot column of its distance from the grid centre (column 128).
+    Press(profile, "BitBtn1");
+    EXPECT_TRUE(In<QLabel>(profile, "AxisUnit1")->isVisible());
+    EXPECT_EQ(In<QLabel>(profile, "AxisUnit2")->text(), QStringLiteral("位置 (µm)"));
+    int ticks = 0;
+    bool zero = false;
+    for (int plot = 1; plot <= 2; ++plot) {
+        const int left = plot == 1 ? 8 : 304;
+        for (int i = 1; i <= 9; ++i) {
+            QLabel* tick = profile.findChild<QLabel*>(QStringLiteral("AxisTick%1_%2").arg(plot).arg(i));
+            ASSERT_NE(tick, nullptr);
+            if (!tick->isVisible()) continue;
+            ++ticks;
+            bool number = false;
+            const double um = tick->text().toDouble(&number);
+            ASSERT_TRUE(number) << tick->text().toStdString();
+            zero = zero || um == 0;
+            const double column = 128 + um / scale.um;
+            EXPECT_NEAR(tick->x() + tick->width() / 2.0, left + column, 1.0) << tick->text().toStdString();
+            EXPECT_GE(tick->x(), left);
+            EXPECT_LE(tick->x() + tick->width(), left + 256);
+        }
+    }
+    EXPECT_TRUE(zero);
+    EXPECT_GE(ticks, 2 * 3);
+}
+
+// The viewers' scale marks, worked out by hand.
+TEST(ScaleMarks, RoundLengthsAndTicks) {
+    EXPECT_EQ(RoundLengthBelow(140), 100);
+    EXPECT_EQ(RoundLengthBelow(99.9), 50);
+    EXPECT_EQ(RoundLengthBelow(20), 20);
+    EXPECT_DOUBLE_EQ(RoundLengthBelow(0.3), 0.2);
+    EXPECT_EQ(RoundLengthBelow(0), 0);
+    EXPECT_EQ(RoundLengthBelow(NAN), 0);
+    EXPECT_EQ(RoundLengthText(0.2), "0.2");
+    EXPECT_EQ(RoundLengthText(50), "50");
+
+    // 0.429 um a pixel, at most 140 pixels: 60 um does not fit, 50 um is 117 pixels.
+    const ScaleBar bar = ScaleBarFor(0.429, 0.0737, 140);
+    EXPECT_EQ(bar.lengthUm, 50);
+    EXPECT_EQ(bar.pixels, 117);
+    EXPECT_NEAR(bar.lengthArcsec, 50 / 0.429 * 0.0737, 1e-12);
+    EXPECT_EQ(ScaleBarFor(0, 0, 140).pixels, 0);
+
+    // 0.5 um a pixel, ticks 50 pixels (25 um) apart at least: the smallest round step of 25 um
+    // or more is 50 um, 100 pixels; -100 um would lie left of the plot.
+    const std::vector<AxisTick> ticks = AxisTicksFor(0.5, 256, 128, 50, 10);
+    ASSERT_EQ(ticks.size(), 3u);
+    EXPECT_EQ(ticks[0].valueUm, -50);
+    EXPECT_EQ(ticks[0].pixel, 28);
+    EXPECT_EQ(ticks[1].valueUm, 0);
+    EXPECT_EQ(ticks[1].pixel, 128);
+    EXPECT_EQ(ticks[2].pixel, 228);
+    // 0.2 um a pixel: 10 um steps are exactly 50 pixels, and the ends keep their margin.
+    const std::vector<AxisTick> fine = AxisTicksFor(0.2, 256, 128, 50, 10);
+    ASSERT_EQ(fine.size(), 5u);
+    EXPECT_EQ(fine.front().valueUm, -20);
+    EXPECT_EQ(fine.front().pixel, 28);
+    EXPECT_EQ(fine.back().pixel, 228);
+    EXPECT_TRUE(AxisTicksFor(0, 256, 128, 50, 10).empty());
+}
+
+}  // namespace
+}  // namespace velmora::testing

@@ -1,0 +1,28 @@
+// The analysis window's table as text: one row per measurement with its unit in the caption,
+// one column per band, every number in the row's fixed format. Standard library only; the
+// captions are translation sources of the context "AnalysisTable".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/Analysis.h"
+
+namespace velmora {
+
+inline constexpr const char* analysisTableContext = "AnalysisTable";
+
+struct AnalysisRow {
+    const char* caption;              // Japanese source text with its unit
+    std::vector<std::string> values;  // one per band, in the result's band order
+};
+
+// The caption of a band's column ("白色光", "赤", "緑", "青") as a translation source.
+const char* BandCaption(const std::string& bandName);
+
+std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis);
+
+// A number with `decimals` places after the point; never "-0.000".
+std::string FixedText(double value, int decimals);
+
+}  // namespace velmora

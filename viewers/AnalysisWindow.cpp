@@ -1,0 +1,364 @@
+#include "viewers/AnalysisWindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegend>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QPen>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "files/Png.h"
+#include "files/SaveDialog.h"
+#include "files/SaveTarget.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/PictureBox.h"
+#include "ui/UserText.h"
+#include "viewers/AnalysisTable.h"
+
+namespace velmora {
+namespace {
+
+// The log plot's floor: eight decades, as the profile viewer's logarithmic plot.
+constexpr double profileFloor = 1e-8;
+// How far the profile and the encircled energy are drawn, in units of lambda F: the core and
+// its first rings, where the aberrations and the obstruction show.
+constexpr double profileReachLambdaF = 10;
+constexpr double energyReachLambdaF = 20;
+
+QString BandName(const BandMeasurements& band) {
+    return QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
+}
+
+QColor BandColour(const BandMeasurements& band) {
+    if (band.name == "red") return QColor(220, 0, 0);
+    if (band.name == "green") return QColor(0, 140, 0);
+    if (band.name == "blue") return QColor(0, 0, 230);
+    return QColor(0, 0, 0);
+}
+
+// lambda F of the band in micrometres: the MTF cut-off is 1 / (lambda F).
+double LambdaFUm(const BandMeasurements& band) { return band.cutoffCycPerMm > 0 ? 1000 / band.cutoffCycPerMm : 0; }
+
+QLineSeries* Series(const QString& name, QColor colour, Qt::PenStyle style) {
+    auto* series = new QLineSeries;
+    series->setName(name);
+    QPen pen(colour);
+    pen.setWidthF(style == Qt::SolidLine ? 1.5 : 1.2);
+    pen.setStyle(style);
+    series->setPen(pen);
+    return series;
+}
+
+// Points (x[i], y[i]) with x up to xMax; values below `floor` drawn at the floor, as a log axis
+// cannot show zero.
+void AddPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
+               double floor = -INFINITY) {
+    QList<QPointF> points;
+    const size_t n = std::min(x.size(), y.size());
+    for (size_t i = 0; i < n && x[i] <= xMax; ++i) points.append(QPointF(x[i], std::max(y[i], floor)));
+    series->replace(points);
+}
+
+QValueAxis* ValueAxis(const QString& title, double min, double max) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(title);
+    axis->setRange(min, max);
+    axis->applyNiceNumbers();
+    return axis;
+}
+
+// A new plot in `view` for each result: the old axes of a reused chart linger on screen.
+QChart* NewChart(QChartView* view) {
+    QChart* old = view->chart();
+    auto* chart = new QChart;
+    chart->setTitle(old->title());
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    view->setChart(chart);
+    delete old;
+    return chart;
+}
+
+// A plot that starts empty; its series and axes come with each result.
+QChartView* MakeChart(const QString& name, const QString& title) {
+    auto* view = new QChartView;
+    view->chart()->setTitle(title);
+    view->setObjectName(name);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(380, 300);
+    return view;
+}
+
+}  // namespace
+
+TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
+    setObjectName(QStringLiteral("TAnalysis"));
+    setWindowTitle(tr("解析"));
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* outer = new QVBoxLayout(central);
+
+    nothingLabel_ = new QLabel(tr("まだ計算結果がありません。「計算開始」で計算すると、ここに測定値とグラフが表示されます。"));
+    nothingLabel_->setObjectName(QStringLiteral("NothingLabel"));
+    nothingLabel_->setAlignment(Qt::AlignCenter);
+    outer->addWidget(nothingLabel_);
+
+    content_ = new QWidget;
+    content_->setObjectName(QStringLiteral("Content"));
+    outer->addWidget(content_);
+    auto* grid = new QGridLayout(content_);
+
+    // The table with its warnings down the left; the profile across the top right, the
+    // encircled energy and the MTF side by side under it.
+    auto* left = new QVBoxLayout;
+    table_ = new QTableWidget;
+    table_->setObjectName(QStringLiteral("MeasurementTable"));
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->setMinimumWidth(380);
+    left->addWidget(table_);
+    auto* warningsCaption = new QLabel(tr("サンプリングの警告"));
+    warningsCaption->setObjectName(QStringLiteral("WarningsCaption"));
+    left->addWidget(warningsCaption);
+    warnings_ = new QPlainTextEdit;
+    warnings_->setObjectName(QStringLiteral("Warnings"));
+    warnings_->setReadOnly(true);
+    warnings_->setMaximumHeight(5 * warnings_->fontMetrics().height() + 12);
+    left->addWidget(warnings_);
+    auto* copy = new QPushButton(tr("コピー"));
+    copy->setObjectName(QStringLiteral("CopyButton"));
+    copy->setAutoDefault(false);
+    copy->setToolTip(tr("表の数値をタブ区切りのテキストでクリップボードに写します"));
+    connect(copy, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { CopyButtonClick(); }); });
+    left->addWidget(copy, 0, Qt::AlignLeft);
+    left->addStretch(1);
+    grid->addLayout(left, 0, 0, 2, 1);
+
+    // Each plot with its own PNG button right under it, so that which plot is saved is plain.
+    struct PlotPlace {
+        Plot plot;
+        const char* chartName;
+        const char* buttonName;
+        QString title;
+        int row, column, columnSpan;
+    };
+    const PlotPlace places[3] = {
+        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2},
+        {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1},
+        {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1},
+    };
+    for (const PlotPlace& p : places) {
+        auto* column = new QVBoxLayout;
+        charts_[p.plot] = MakeChart(QString::fromLatin1(p.chartName), p.title);
+        column->addWidget(charts_[p.plot], 1);
+        auto* save = new QPushButton(tr("PNG で保存"));
+        save->setObjectName(QString::fromLatin1(p.buttonName));
+        save->setAutoDefault(false);
+        const Plot plot = p.plot;
+        connect(save, &QPushButton::clicked, this, [this, plot] { RunGuarded(this, [this, plot] { SavePlotClick(plot); }); });
+        column->addWidget(save, 0, Qt::AlignLeft);
+        grid->addLayout(column, p.row, p.column, 1, p.columnSpan);
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    ShowNothing();
+    resize(1240, 740);
+    CentreOnScreen(this, size());
+}
+
+TAnalysis::~TAnalysis() = default;
+
+void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full) {
+    latest_ = std::move(full);
+    if (isVisible()) MeasureLatest();
+}
+
+void TAnalysis::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    MeasureLatest();
+}
+
+void TAnalysis::MeasureLatest() {
+    if (!latest_) {
+        ShowNothing();
+        return;
+    }
+    if (measured_.lock() == latest_) return;
+    const Analysis analysis = measure_(*latest_);
+    measured_ = latest_;
+    ++measureCount_;
+    Fill(analysis);
+}
+
+void TAnalysis::ShowNothing() {
+    measured_.reset();
+    content_->hide();
+    nothingLabel_->show();
+}
+
+void TAnalysis::Fill(const Analysis& analysis) {
+    FillTable(analysis);
+    QStringList lines;
+    for (const UserMessage& w : analysis.warnings) lines << Translated(w);
+    warnings_->setPlainText(lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n')));
+    FillProfile(analysis);
+    FillEncircledEnergy(analysis);
+    FillMtf(analysis);
+    nothingLabel_->hide();
+    content_->show();
+}
+
+void TAnalysis::FillTable(const Analysis& analysis) {
+    const std::vector<AnalysisRow> rows = AnalysisRows(analysis);
+    table_->clear();
+    table_->setColumnCount(static_cast<int>(analysis.bands.size()));
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (int c = 0; c < table_->columnCount(); ++c)
+        table_->setHorizontalHeaderItem(c, new QTableWidgetItem(BandName(analysis.bands[c])));
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        table_->setVerticalHeaderItem(r, new QTableWidgetItem(QCoreApplication::translate(analysisTableContext, rows[r].caption)));
+        for (int c = 0; c < table_->columnCount(); ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(rows[r].values[c]));
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            table_->setItem(r, c, item);
+        }
+    }
+    table_->resizeColumnsToContents();
+    // Every row in sight: the numbers are the point of the window.
+    table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
+                             table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth());
+}
+
+QString TAnalysis::TableText() const {
+    if (content_->isHidden()) return QString();
+    QStringList header{tr("項目")};
+    for (int c = 0; c < table_->columnCount(); ++c) header << table_->horizontalHeaderItem(c)->text();
+    QStringList lines{header.join(QLatin1Char('\t'))};
+    for (int r = 0; r < table_->rowCount(); ++r) {
+        QStringList cells{table_->verticalHeaderItem(r)->text()};
+        for (int c = 0; c < table_->columnCount(); ++c) cells << table_->item(r, c)->text();
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void TAnalysis::FillProfile(const Analysis& analysis) {
+    QChart* chart = NewChart(charts_[ProfilePlot]);
+    double reach = 0, last = 0;
+    for (const BandMeasurements& b : analysis.bands) {
+        reach = std::max(reach, profileReachLambdaF * LambdaFUm(b));
+        if (!b.radialRadiusUm.empty()) last = std::max(last, b.radialRadiusUm.back());
+    }
+    const double xMax = reach > 0 ? std::min(reach, last) : last;
+    const bool colour = analysis.bands.size() > 1;
+    auto* x = ValueAxis(tr("半径 (µm)"), 0, xMax > 0 ? xMax : 1);
+    auto* y = new QLogValueAxis;
+    y->setTitleText(tr("ピークに対する強度"));
+    y->setBase(10);
+    y->setRange(profileFloor, 1);
+    y->setLabelFormat(QStringLiteral("%.0e"));
+    y->setMinorTickCount(0);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (const BandMeasurements& b : analysis.bands) {
+        const QString measured = colour ? BandName(b) : tr("計算");
+        const QString ideal = colour ? BandName(b) + QLatin1Char(' ') + tr("エアリー") : tr("理想 (エアリー)");
+        for (auto [series, values] : {std::pair{Series(measured, BandColour(b), Qt::SolidLine), &b.radialProfile},
+                                      std::pair{Series(ideal, colour ? BandColour(b) : Qt::gray, Qt::DashLine), &b.airyProfile}}) {
+            AddPoints(series, b.radialRadiusUm, *values, x->max(), profileFloor);
+            chart->addSeries(series);
+            series->attachAxis(x);
+            series->attachAxis(y);
+        }
+    }
+    // The same radii as angles on the sky along the top.
+    const double arcsecPerUm = analysis.scale.um > 0 ? analysis.scale.arcsec / analysis.scale.um : 0;
+    if (arcsecPerUm > 0) {
+        auto* top = new QValueAxis;
+        top->setTitleText(tr("半径 (秒角)"));
+        top->setRange(x->min() * arcsecPerUm, x->max() * arcsecPerUm);
+        chart->addAxis(top, Qt::AlignTop);
+    }
+}
+
+void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
+    QChart* chart = NewChart(charts_[EncircledEnergyPlot]);
+    double reach = 0, last = 0;
+    for (const BandMeasurements& b : analysis.bands) {
+        reach = std::max(reach, energyReachLambdaF * LambdaFUm(b));
+        if (!b.eeRadiusUm.empty()) last = std::max(last, b.eeRadiusUm.back());
+    }
+    const double xMax = reach > 0 ? std::min(reach, last) : last;
+    auto* x = ValueAxis(tr("半径 (µm)"), 0, xMax > 0 ? xMax : 1);
+    auto* y = ValueAxis(tr("全エネルギーに対する割合"), 0, 1);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    const bool colour = analysis.bands.size() > 1;
+    for (const BandMeasurements& b : analysis.bands) {
+        QLineSeries* series = Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine);
+        AddPoints(series, b.eeRadiusUm, b.eeFraction, x->max());
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+    const double arcsecPerUm = analysis.scale.um > 0 ? analysis.scale.arcsec / analysis.scale.um : 0;
+    if (arcsecPerUm > 0) {
+        auto* top = new QValueAxis;
+        top->setTitleText(tr("半径 (秒角)"));
+        top->setRange(x->min() * arcsecPerUm, x->max() * arcsecPerUm);
+        chart->addAxis(top, Qt::AlignTop);
+    }
+    chart->legend()->setVisible(colour);
+}
+
+void TAnalysis::FillMtf(const Analysis& analysis) {
+    QChart* chart = NewChart(charts_[MtfPlot]);
+    double cutoff = 0;
+    for (const BandMeasurements& b : analysis.bands) cutoff = std::max(cutoff, b.cutoffCycPerMm);
+    auto* x = ValueAxis(tr("空間周波数 (本/mm)"), 0, cutoff > 0 ? cutoff : 1);
+    auto* y = ValueAxis(tr("MTF"), 0, 1);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    const bool colour = analysis.bands.size() > 1;
+    for (const BandMeasurements& b : analysis.bands) {
+        const QString prefix = colour ? BandName(b) + QLatin1Char(' ') : QString();
+        const QColor idealColour = colour ? BandColour(b) : QColor(Qt::gray);
+        const std::pair<QLineSeries*, const std::vector<double>*> cuts[3] = {
+            {Series(prefix + tr("x 方向"), BandColour(b), Qt::SolidLine), &b.mtfX},
+            {Series(prefix + tr("y 方向"), BandColour(b), Qt::DashLine), &b.mtfY},
+            {Series(prefix + tr("理想 (遮蔽なし)"), idealColour, Qt::DotLine), &b.mtfIdeal},
+        };
+        for (auto [series, values] : cuts) {
+            AddPoints(series, b.mtfFreqCycPerMm, *values, x->max());
+            chart->addSeries(series);
+            series->attachAxis(x);
+            series->attachAxis(y);
+        }
+    }
+}
+
+void TAnalysis::CopyButtonClick() { QGuiApplication::clipboard()->setText(TableText()); }
+
+void TAnalysis::SavePlotClick(Plot plot) {
+    const auto choice = Dialogs().SaveFile(this, QStringLiteral("PNG(*.png)|*.png"));
+    if (!choice) return;
+    const std::string chosen = choice->path.toStdString();
+    const std::string bytes = EncodePng(FromQImage(charts_[plot]->grab().toImage()));
+    SaveToTarget(this, chosen, ChangeFileExt(chosen, ".png"), bytes, ExistsQuestion, WriteFailureBox::Error);
+}
+
+}  // namespace velmora

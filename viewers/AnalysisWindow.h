@@ -1,0 +1,70 @@
+// The analysis window: the measurements of the latest result as a table (one column per band),
+// the sampling warnings, and three plots (radial profile with the ideal Airy pattern, encircled
+// energy, MTF cuts with the ideal curve), with the table copied as text and each plot saved as
+// PNG. It follows every result while it is open and measures each result at most once.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "analysis/Analysis.h"
+#include "core/PsfCalculation.h"
+
+class QChartView;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace velmora {
+
+class TAnalysis : public QMainWindow {
+    Q_OBJECT
+public:
+    using Measure = std::function<Analysis(const FullResult&)>;
+    enum Plot { ProfilePlot = 0, EncircledEnergyPlot = 1, MtfPlot = 2 };
+
+    // `measure` turns a result into its measurements (the analysis itself, or a stand-in).
+    explicit TAnalysis(Measure measure);
+    ~TAnalysis() override;
+
+    // A new result: measured at once while the window is shown, otherwise kept (only the
+    // latest) until the window is next shown.
+    void ShowResult(std::shared_ptr<const FullResult> full);
+    // How many results have been measured since the window was made.
+    int MeasureCount() const { return measureCount_; }
+    // The table as tab-separated lines: a header of band names, then one line per row.
+    QString TableText() const;
+    QChartView* Chart(Plot plot) const { return charts_[plot]; }
+
+    void CopyButtonClick();
+    void SavePlotClick(Plot plot);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void MeasureLatest();
+    void ShowNothing();
+    void Fill(const Analysis& analysis);
+    void FillTable(const Analysis& analysis);
+    void FillProfile(const Analysis& analysis);
+    void FillEncircledEnergy(const Analysis& analysis);
+    void FillMtf(const Analysis& analysis);
+
+    Measure measure_;
+    std::shared_ptr<const FullResult> latest_;
+    // Weak: a measured result the window no longer shows need not stay in memory for it.
+    std::weak_ptr<const FullResult> measured_;
+    int measureCount_ = 0;
+
+    QLabel* nothingLabel_ = nullptr;
+    QWidget* content_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QPlainTextEdit* warnings_ = nullptr;
+    std::array<QChartView*, 3> charts_{};
+};
+
+}  // namespace velmora
