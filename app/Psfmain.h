@@ -228,6 +228,7 @@ private:
     void LiveChange();
     void StartLiveRun();
     void ShowLiveMessage(const QString& text);
+    void RunPanelHandler(const std::function<void()>& handler);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
     void SelectMode(ColorMode mode);

@@ -41,7 +41,7 @@ void TForm1::WireHandlers() {
     };
     for (const auto& [n, handler] : spinClicks)
         connect(spins_[n], &SpinButton::clicked, this, [this, handler] {
-            RunGuarded(this, [&] { (this->*handler)(); });
+            RunPanelHandler([&] { (this->*handler)(); });
             LiveChange();
         });
 
@@ -61,7 +61,7 @@ void TForm1::WireHandlers() {
         if (!edits_[n]) continue;
         // Typing by the user; texts set from code call the handler themselves.
         connect(edits_[n], &QLineEdit::textChanged, this, [this, n] {
-            if (changeHandlers_[n]) RunGuarded(this, changeHandlers_[n]);
+            if (changeHandlers_[n]) RunPanelHandler(changeHandlers_[n]);
             LiveChange();
         });
     }
@@ -74,7 +74,7 @@ void TForm1::WireHandlers() {
     for (const auto& [n, handler] : radioClicks) {
         radioHandlers_[n] = [this, handler] { (this->*handler)(); };
         connect(radios_[n], &QRadioButton::clicked, this, [this, n] {
-            RunGuarded(this, radioHandlers_[n]);
+            RunPanelHandler(radioHandlers_[n]);
             LiveChange();
         });
     }
@@ -85,7 +85,7 @@ void TForm1::WireHandlers() {
     for (const auto& [n, handler] : checkClicks) {
         checkHandlers_[n] = [this, handler] { (this->*handler)(); };
         connect(checks_[n], &QCheckBox::clicked, this, [this, n] {
-            RunGuarded(this, checkHandlers_[n]);
+            RunPanelHandler(checkHandlers_[n]);
             LiveChange();
         });
     }

@@ -18,6 +18,7 @@
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 #include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
 
 namespace velmora {
 
@@ -91,7 +92,14 @@ void TForm1::RunEnded(const CalculationTask* task) {
         for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid_[r], done->grid[r], sizeof(double) * gridSize);
         ShowRunResult(*done->result);
         ++runResultsShown_;
-        if (live) ShowLiveMessage({});
+        if (live) {
+            ShowLiveMessage({});
+            // An open 1D viewer follows the automatic runs as the 2D and 3D views do.
+            if (windows_.psf1d->isVisible()) {
+                windows_.psf1d->SetThumbnail(windows_.psf->Image1()->Picture());
+                windows_.psf1d->Redraw();
+            }
+        }
     } else if (done->error) {
         try {
             std::rethrow_exception(done->error);
@@ -169,6 +177,20 @@ void TForm1::StartLiveRun() {
     } catch (const std::exception& e) {
         // A text being typed, a band being changed: the message stands in its line until the
         // values allow a run again, and the last good result stays on screen.
+        ShowLiveMessage(ErrorText(e));
+    }
+}
+
+// In the automatic mode a text that does not convert is told in the message line, once per
+// change rather than in a box per keystroke; otherwise the handler's error box as always.
+void TForm1::RunPanelHandler(const std::function<void()>& handler) {
+    if (!liveAction_ || !liveAction_->isChecked()) {
+        RunGuarded(this, handler);
+        return;
+    }
+    try {
+        handler();
+    } catch (const std::exception& e) {
         ShowLiveMessage(ErrorText(e));
     }
 }

@@ -9,6 +9,7 @@
 
 #include "WindowTestSupport.h"
 #include "viewers/Psf1.h"
+#include "viewers/Psf1dd.h"
 
 namespace velmora {
 namespace {
@@ -142,13 +143,38 @@ TEST_F(LiveWindow, ARefusedAutomaticRunTellsWhyInItsLineAndKeepsTheResult) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(LiveMessage().isEmpty()) << "a run that went through clears the line";
 
-    // A focal length that is no number: the panel's own box, as without the mode, and nothing
-    // more from the run but its line.
+    // A focal length that is no number: its message in the line too, not a box per keystroke.
     Type(2, QStringLiteral("x"));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_FALSE(LiveMessage().isEmpty());
     EXPECT_TRUE(SamePicture(Shown(), good));
+
+    // Without the mode the panel answers such a text with its box, as it always has.
+    Live()->trigger();
+    Type(2, QStringLiteral("y"));
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// An open 1D viewer redraws its plots from every automatic result; "計算開始" leaves them to the
+// viewer's own controls, as before.
+TEST_F(LiveWindow, AnOpenProfileViewerFollowsTheAutomaticRuns) {
+    Start();
+    Control<QAction>("N11")->trigger();
+    TPSF1D& profile = *windows->psf1d;
+    const Picture24 empty = profile.Image1()->Picture();
+
+    ClickButton("Button1");
+    EXPECT_TRUE(SamePicture(profile.Image1()->Picture(), empty));
+
+    Live()->trigger();
+    ASSERT_TRUE(WaitIdle());
+    const Picture24 first = profile.Image1()->Picture();
+    EXPECT_FALSE(SamePicture(first, empty));
+
+    ClickArrow(28, true);  // coma: the peak moves and so does the cut's profile
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(SamePicture(profile.Image1()->Picture(), first));
 }
 
 }  // namespace
