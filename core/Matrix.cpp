@@ -13,23 +13,23 @@ namespace {
 bool traceEnabled = true;
 
 template <class Element>
-Element* AllocZeroed(int n) {
+Element* AllocZeroed(int n, bool clear = true) {
     if (n <= 0) return nullptr;
     size_t bytes = static_cast<size_t>(n) * sizeof(Element);
     size_t rounded = (bytes + 63) / 64 * 64;
     void* p = std::aligned_alloc(64, rounded);
-    if (p) std::memset(p, 0, rounded);
+    if (p && clear) std::memset(p, 0, rounded);
     return static_cast<Element*>(p);
 }
 
 template <class Element>
-int AllocMatrix(int rows, int cols, Element**& m, bool reportRowFailure) {
+int AllocMatrix(int rows, int cols, Element**& m, bool reportRowFailure, bool clear = true) {
     m = nullptr;
     if (rows <= 0 || cols <= 0) return 1;
     auto** table = static_cast<Element**>(std::calloc(static_cast<size_t>(rows), sizeof(Element*)));
     if (!table) return 1;
     for (int r = 0; r < rows; ++r) {
-        table[r] = AllocZeroed<Element>(cols);
+        table[r] = AllocZeroed<Element>(cols, clear);
         if (!table[r]) {
             if (reportRowFailure) std::fputs("Alloc Error  !!\n", stdout);
             // The rows obtained so far are released too, so nothing leaks.
@@ -135,6 +135,14 @@ template <class Element>
 int MatrixHolder<Element>::Allocate(int rows, int cols) {
     Release();
     int status = AllocMatrix(rows, cols, m_, std::is_same_v<Element, int32_t>);
+    if (status == 0) { rows_ = rows; cols_ = cols; }
+    return status;
+}
+
+template <class Element>
+int MatrixHolder<Element>::AllocateUncleared(int rows, int cols) {
+    Release();
+    int status = AllocMatrix(rows, cols, m_, std::is_same_v<Element, int32_t>, false);
     if (status == 0) { rows_ = rows; cols_ = cols; }
     return status;
 }

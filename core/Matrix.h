@@ -46,6 +46,9 @@ public:
     ~MatrixHolder() { Release(); }
     // 0 on success, 1 on failure (then the holder stays empty).
     int Allocate(int rows, int cols);
+    // The same with the elements left as the memory held them, for a matrix whose every element
+    // is written before it is read.
+    int AllocateUncleared(int rows, int cols);
     void Release();
     Element** get() const { return m_; }
     Element* operator[](int r) const { return m_[r]; }

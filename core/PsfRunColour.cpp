@@ -45,7 +45,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
                        result.derived, progress, control);
         done += static_cast<long long>(jobs.size());
         if (b == 0) sumBlue = sum;
-        const double m = MatrixMaximum(gridSize, gridSize, acc);
+        const double m = GridMaximum(acc, control.threads);
         CheckFinite(m);
         double q = 0;
         if (m > 0) {
@@ -54,17 +54,19 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
             const long double ratio = static_cast<long double>(sumBlue) / sum;
             q = static_cast<double>(ratio * ratio);
         }
-        fullBands[b] = FullBand(bandNames[b], acc, m, q, std::move(facts));
+        fullBands[b] = FullBand(bandNames[b], acc, m, q, std::move(facts), control.threads);
         if (m > 0) NormaliseToPeak(acc, m, q);
-        intensities[b] = IntensityPicture(acc);
+        intensities[b] = IntensityPicture(acc, control.threads);
         // The display is formed from 255/256 of the intensity, as the code image carries it.
-        for (int y = 0; y < resultSize; ++y)
-            for (int x = 0; x < resultSize; ++x) {
-                double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
-                v = v * (1.0 / 16777216.0);
-                uint8_t* px = display.ScanLine(y) + 3 * x;
-                px[b] = DisplayLevel(level, v);  // blue, green, red byte in turn
-            }
+        ForParts(control.threads, resultSize, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int x = 0; x < resultSize; ++x) {
+                    double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
+                    v = v * (1.0 / 16777216.0);
+                    uint8_t* px = display.ScanLine(y) + 3 * x;
+                    px[b] = DisplayLevel(level, v);  // blue, green, red byte in turn
+                }
+        });
     }
     result.images.image4 = std::move(intensities[0]);
     result.images.image3 = std::move(intensities[1]);

@@ -36,24 +36,26 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
         jobs.push_back({static_cast<int>(lambda), a, w, acc.get(), &facts[static_cast<size_t>(k)]});
     }
     RunWavelengths(rq, jobs, 0, total, true, buildPupil, workGrid, ws, result.derived, progress, control);
-    const double m = MatrixMaximum(gridSize, gridSize, acc.get());
+    const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
-    full->bands.push_back(FullBand("white", acc.get(), m, 1.0, std::move(facts)));
+    full->bands.push_back(FullBand("white", acc.get(), m, 1.0, std::move(facts), control.threads));
     if (m > 0) NormaliseToPeak(acc.get(), m, 1.0);
 
     const int level = rq.brightnessLevel;
     Picture24 pupil(resultSize, resultSize);
     Picture24 display(resultSize, resultSize);
-    for (int y = 0; y < resultSize; ++y)
-        for (int x = 0; x < resultSize; ++x) {
-            const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
-            pupil.SetPixel(x, y, grey, grey, grey);
-            const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
-            display.SetPixel(x, y, v, v, v);
-        }
+    ForParts(control.threads, resultSize, [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            for (int x = 0; x < resultSize; ++x) {
+                const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
+                pupil.SetPixel(x, y, grey, grey, grey);
+                const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
+                display.SetPixel(x, y, v, v, v);
+            }
+    });
     result.images.pupil = std::move(pupil);
-    result.images.image3 = IntensityPicture(acc.get());
+    result.images.image3 = IntensityPicture(acc.get(), control.threads);
     result.images.display = std::move(display);
     result.full = std::move(full);
     return result;

@@ -47,9 +47,13 @@ void Allocate(RealMatrixHolder& m) {
     if (m.Allocate(gridSize, gridSize) != 0) throw OutOfMemory();
 }
 
+void AllocateField(RealMatrixHolder& m) {
+    if (m.AllocateUncleared(gridSize, gridSize) != 0) throw OutOfMemory();
+}
+
 void AllocateWorkspace(RunWorkspace& ws) {
-    Allocate(ws.fieldRe);
-    Allocate(ws.fieldIm);
+    AllocateField(ws.fieldRe);
+    AllocateField(ws.fieldIm);
     if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw OutOfMemory();
 }
 
@@ -201,7 +205,8 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     facts.rmsWaves = std::sqrt(res / s2);
 }
 
-BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts) {
+BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts,
+                    int threads) {
     BandResult band;
     band.name = name;
     band.wavelengths = std::move(facts);
@@ -209,11 +214,13 @@ BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, 
     band.normalisedPeak = m > 0 ? q : 0;
     band.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
     if (m > 0)
-        for (int i = 0; i < gridSize; ++i) {
-            double* out = band.intensity.data() + static_cast<size_t>(i) * gridSize;
-            // The display window's expression, so both agree to the bit.
-            for (int j = 0; j < gridSize; ++j) out[j] = acc[i][j] / m * q;
-        }
+        ForRowParts(threads, [&](int first, int last) {
+            for (int i = first; i < last; ++i) {
+                double* out = band.intensity.data() + static_cast<size_t>(i) * gridSize;
+                // The display window's expression, so both agree to the bit.
+                for (int j = 0; j < gridSize; ++j) out[j] = acc[i][j] / m * q;
+            }
+        });
     return band;
 }
 
@@ -244,13 +251,15 @@ uint8_t DisplayLevel(int level, double intensity) {
     return TruncatedByte((100 * level) * std::sqrt(intensity));
 }
 
-Picture24 IntensityPicture(const RealMatrix acc) {
+Picture24 IntensityPicture(const RealMatrix acc, int threads) {
     Picture24 picture(resultSize, resultSize);
-    for (int y = 0; y < resultSize; ++y)
-        for (int x = 0; x < resultSize; ++x) {
-            Rgb c = EncodeIntensity(acc[x + displayWindowStart][y + displayWindowStart]);
-            picture.SetPixel(x, y, c.r, c.g, c.b);
-        }
+    ForParts(threads, resultSize, [&](int first, int last) {
+        for (int y = first; y < last; ++y)
+            for (int x = 0; x < resultSize; ++x) {
+                Rgb c = EncodeIntensity(acc[x + displayWindowStart][y + displayWindowStart]);
+                picture.SetPixel(x, y, c.r, c.g, c.b);
+            }
+    });
     return picture;
 }
 

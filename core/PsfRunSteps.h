@@ -22,6 +22,8 @@ extern const char* const outOfMemory;
 CalculationError OutOfMemory();
 
 void Allocate(RealMatrixHolder& m);
+// A field: the phase sampling writes all of it, row by row, before anything reads it.
+void AllocateField(RealMatrixHolder& m);
 void AllocateWorkspace(RunWorkspace& ws);
 
 // The refusals: every one happens before anything is allocated or changed.
@@ -40,7 +42,9 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
 
 // The whole accumulator normalised as the display window is, (element / m) x q, with the run's
 // facts of the band; all zero when m is not positive.
-BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts);
+// `threads` threads share the rows; the values do not depend on how many.
+BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts,
+                    int threads = 1);
 // The run's record of the instrument, without bands.
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p);
 
@@ -62,6 +66,14 @@ void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJo
                     bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
                     CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control);
 
+// fn(first, last) for consecutive row ranges covering the grid, on up to `threads` threads (this
+// one among them); the first exception in range order is raised once all have ended.
+void ForRowParts(int threads, const std::function<void(int first, int last)>& fn);
+// fn(first, last) for consecutive ranges covering 0 .. count - 1, likewise.
+void ForParts(int threads, int count, const std::function<void(int first, int last)>& fn);
+// MatrixMaximum of the whole grid, its rows shared between `threads` threads: the same value.
+double GridMaximum(const RealMatrix acc, int threads);
+
 // Every element of the display window becomes (element / m) x q.
 void NormaliseToPeak(RealMatrix acc, double m, double q);
 // The peak of an accumulator must be a finite number before anything is normalised by it.
@@ -69,7 +81,7 @@ void CheckFinite(double peak);
 // The display grey: trunc((100 x level) x sqrt(I)), held to 0..255.
 uint8_t DisplayLevel(int level, double intensity);
 // The display window of acc in the 24-bit intensity code.
-Picture24 IntensityPicture(const RealMatrix acc);
+Picture24 IntensityPicture(const RealMatrix acc, int threads = 1);
 
 PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
                         const CalculationProgress& progress, const RunControl& control);

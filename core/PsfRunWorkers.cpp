@@ -10,8 +10,9 @@
 // order as on one thread, with no pass over the grid beyond those of one thread, and memory
 // stays at one field per worker.
 //
-// Fewer wavelengths than threads: one wavelength after the other, with the columns and then the
-// rows of its transform shared out between the threads.
+// Fewer wavelengths than threads: their pupils and phases are made side by side, then their
+// transforms one after the other, the columns and then the rows of each shared out between the
+// threads.
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -81,33 +82,78 @@ void RunParts(int count, const Fn& fn) {
         if (e) std::rethrow_exception(e);
 }
 
-// One wavelength at a time, its transform split between `threads` threads.
+// Fewer wavelengths than threads: their pupils and phases are made side by side, each in a
+// worker's own grid and field; then their transforms follow one another, the columns and then
+// the rows of each shared out between the threads. (Batches of `threads` wavelengths would serve
+// any number of them, but from one per thread on the workers' own transforms side by side are
+// faster: their pupils and column passes fall between one another's row passes.)
 void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
               bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
               CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control,
               int threads) {
+    const int batch = static_cast<int>(std::min(jobs.size(), static_cast<size_t>(threads)));
+    // Worker 0 builds in the run's grid and field; the others in their own.
+    std::vector<RunWorkspace> spaces(static_cast<size_t>(batch - 1));
+    std::vector<RealMatrixHolder> grids(static_cast<size_t>(batch - 1));
     std::vector<FftWorkspace> scratch(static_cast<size_t>(threads - 1));
-    for (FftWorkspace& s : scratch)
-        if (s.Create(gridSize) != 0) throw OutOfMemory();
+    for (FftWorkspace& f : scratch)
+        if (f.Create(gridSize) != 0) throw OutOfMemory();
+    auto spaceOf = [&](int w) -> RunWorkspace& { return w == 0 ? ws : spaces[static_cast<size_t>(w - 1)]; };
+    auto gridOf = [&](int w) { return w == 0 ? workGrid : grids[static_cast<size_t>(w - 1)].get(); };
     auto scratchOf = [&](int part) -> FftWorkspace& { return part == 0 ? ws.fft : scratch[static_cast<size_t>(part - 1)]; };
-    RealMatrix re = ws.fieldRe.get();
-    RealMatrix im = ws.fieldIm.get();
-    for (size_t k = 0; k < jobs.size(); ++k) {
-        const WavelengthJob& job = jobs[k];
-        if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, job.lambda);
-        if (Stopped(control)) throw CalculationStopped();
-        // The pupil and its phase as on one thread; the transform below.
-        WavelengthFacts unused;
-        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws,
-                             nullptr, derived, FactsOf(job, unused), progress.bar);
-        RunParts(threads, [&](int part) {
-            Fft2DColumnPart(ws.tables, scratchOf(part), re, im, PartLimit(part, threads), PartLimit(part + 1, threads));
+
+    std::vector<CalculationDerived> made(static_cast<size_t>(batch));
+    for (size_t first = 0; first < jobs.size(); first += static_cast<size_t>(batch)) {
+        const int count = static_cast<int>(std::min(jobs.size() - first, static_cast<size_t>(batch)));
+        // Worker w makes the batch's wavelength count - 1 - w.
+        auto JobOf = [&](int w) { return first + static_cast<size_t>(count - 1 - w); };
+        for (int w = 0; w < count; ++w) {
+            if (progress.wavelength)
+                progress.wavelength(firstIndex + static_cast<int>(first) + w, total, jobs[first + w].lambda);
+            if (Stopped(control)) throw CalculationStopped();
+        }
+        // Only a batch of one drives the bar from inside, as one thread would.
+        const ProgressFn bar = count == 1 ? progress.bar : ProgressFn{};
+        std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
+        RunParts(count, [&](int w) {
+            try {
+                if (w > 0 && !grids[static_cast<size_t>(w - 1)].get()) {
+                    // Each worker clears its own memory, side by side with the others.
+                    AllocateField(spaces[static_cast<size_t>(w - 1)].fieldRe);
+                    AllocateField(spaces[static_cast<size_t>(w - 1)].fieldIm);
+                    Allocate(grids[static_cast<size_t>(w - 1)]);
+                }
+                const WavelengthJob& job = jobs[JobOf(w)];
+                WavelengthFacts unused;
+                AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress && count == 1,
+                                     buildPupil, gridOf(w), spaceOf(w), nullptr, made[static_cast<size_t>(w)],
+                                     FactsOf(job, unused), bar);
+            } catch (...) {
+                errors[static_cast<size_t>(w)] = std::current_exception();
+            }
         });
-        RunParts(threads, [&](int part) {
-            Fft2DRowPartAccumulate(ws.tables, scratchOf(part), re, im, job.acc, job.weight, PartLimit(part, threads),
-                                   PartLimit(part + 1, threads));
-        });
-        if (progress.bar) progress.bar(0);
+        // The error of the earliest wavelength, as one thread would have met it first.
+        for (int w = count - 1; w >= 0; --w)
+            if (errors[static_cast<size_t>(w)]) std::rethrow_exception(errors[static_cast<size_t>(w)]);
+        for (int w = count - 1; w >= 0; --w) {
+            const WavelengthJob& job = jobs[JobOf(w)];
+            RealMatrix re = spaceOf(w).fieldRe.get();
+            RealMatrix im = spaceOf(w).fieldIm.get();
+            RunParts(threads, [&](int part) {
+                Fft2DColumnPart(ws.tables, scratchOf(part), re, im, PartLimit(part, threads), PartLimit(part + 1, threads));
+            });
+            RunParts(threads, [&](int part) {
+                Fft2DRowPartAccumulate(ws.tables, scratchOf(part), re, im, job.acc, job.weight, PartLimit(part, threads),
+                                       PartLimit(part + 1, threads));
+            });
+            if (progress.bar)
+                progress.bar(count == 1 ? 0
+                                        : static_cast<int>((static_cast<size_t>(firstIndex) + JobOf(w) + 1) * 100 /
+                                                           static_cast<size_t>(total)));
+        }
+        // Worker 0 made the batch's last wavelength, in the run's own grid: that grid holds the
+        // last pupil, as on one thread.
+        derived = made[0];
     }
 }
 
@@ -203,26 +249,37 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
 void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                 const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws, CalculationDerived& derived,
                 const CalculationProgress& progress, const RunControl& control, int threads) {
-    // The first worker uses the run's own field and scratch; each other one gets its own,
-    // allocated before any starts so that a lack of memory refuses the run at once.
+    // The first worker uses the run's own field and scratch; each other one gets its own. Each
+    // worker clears its memory on its own thread, so that the clearing is shared out too; one
+    // that gets none ends the run as a stop would, and the lack of memory is raised.
     std::vector<RunWorkspace> spaces(static_cast<size_t>(threads - 1));
     std::vector<RealMatrixHolder> grids(static_cast<size_t>(threads));
-    for (RunWorkspace& s : spaces) {
-        Allocate(s.fieldRe);
-        Allocate(s.fieldIm);
-        if (s.fft.Create(gridSize) != 0) throw OutOfMemory();
-    }
-    for (RealMatrixHolder& g : grids) Allocate(g);
 
     Shared shared;
     shared.blockTurn.assign(rowBlocks, 0);
     CalculationDerived lastDerived;
+    std::exception_ptr noMemory;
     RunParts(threads, [&](int part) {
         RunWorkspace& own = part == 0 ? ws : spaces[static_cast<size_t>(part - 1)];
+        try {
+            if (part > 0) {
+                AllocateField(own.fieldRe);
+                AllocateField(own.fieldIm);
+                if (own.fft.Create(gridSize) != 0) throw OutOfMemory();
+            }
+            Allocate(grids[static_cast<size_t>(part)]);
+        } catch (...) {
+            std::lock_guard hold(shared.lock);
+            if (!noMemory) noMemory = std::current_exception();
+            shared.stopped = true;
+            shared.turnChanged.notify_all();
+            return;
+        }
         // The tables are only read: every worker shares the run's.
         RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grids[static_cast<size_t>(part)].get(), workGrid,
                   lastDerived, progress, control, shared);
     });
+    if (noMemory) std::rethrow_exception(noMemory);
     if (shared.stopped) throw CalculationStopped();
     if (shared.failure) std::rethrow_exception(shared.failure);
     derived = lastDerived;
@@ -230,6 +287,40 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
 }
 
 }  // namespace
+
+void ForRowParts(int threads, const std::function<void(int first, int last)>& fn) {
+    const int parts = std::clamp(threads, 1, gridSize / fft2DPartAlignment);
+    if (parts == 1) {
+        fn(0, gridSize);
+        return;
+    }
+    RunParts(parts, [&](int part) { fn(PartLimit(part, parts), PartLimit(part + 1, parts)); });
+}
+
+void ForParts(int threads, int count, const std::function<void(int first, int last)>& fn) {
+    const int parts = std::clamp(threads, 1, std::max(count, 1));
+    if (parts == 1) {
+        fn(0, count);
+        return;
+    }
+    RunParts(parts, [&](int part) { fn(count * part / parts, count * (part + 1) / parts); });
+}
+
+// Each part's maximum starts from 0 and takes an equal value, as MatrixMaximum does; taking the
+// parts' results in order by the same rule gives its value, the sign of a zero peak included.
+double GridMaximum(const RealMatrix acc, int threads) {
+    const int parts = std::clamp(threads, 1, gridSize / fft2DPartAlignment);
+    if (parts == 1) return MatrixMaximum(gridSize, gridSize, acc);
+    std::vector<double> best(static_cast<size_t>(parts), 0.0);
+    RunParts(parts, [&](int part) {
+        const int first = PartLimit(part, parts);
+        best[static_cast<size_t>(part)] = MatrixMaximum(PartLimit(part + 1, parts) - first, gridSize, acc + first);
+    });
+    double m = 0;
+    for (double b : best)
+        if (b >= m) m = b;
+    return m;
+}
 
 void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                     bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,

@@ -211,6 +211,27 @@ TEST(PsfRunThreads, TheFirstFailureInWavelengthOrderIsTheOneRaised) {
         EXPECT_EQ(grid[512][512], 0.5);
     }
 
+    // Fewer wavelengths than threads: their pupils are made side by side, and still the first
+    // failing wavelength is the one raised.
+    rq.params.whiteBand = {520, 600, 40};  // 520, 560, 600
+    const PupilBuilder lateFailures = [&](int lambda, RealMatrix g, const ProgressFn& bar) {
+        BuildPupil(in, lambda, g, bar);
+        if (lambda >= 560) throw std::runtime_error("pupil " + std::to_string(lambda));
+    };
+    for (int threads : {4, 8}) {
+        RealMatrixHolder grid;
+        grid.Allocate(gridSize, gridSize);
+        FillGrid(grid.get(), 0.5);
+        try {
+            RunPsfCalculation(rq, lateFailures, grid.get(), {}, RunControl{threads, nullptr});
+            ADD_FAILURE() << "the run went through";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "pupil 560") << threads << " threads";
+        }
+        EXPECT_EQ(grid[512][512], 0.5);
+    }
+    rq.params.whiteBand = {400, 760, 40};
+
     // A pupil value that is no number refuses the run with its message, also on several threads.
     const PupilBuilder broken = [&](int lambda, RealMatrix g, const ProgressFn& bar) {
         BuildPupil(in, lambda, g, bar);
