@@ -210,6 +210,16 @@ void TAnalysis::ShowNothing() {
     nothingLabel_->show();
 }
 
+// The radii of the bottom axis as angles on the sky along the top.
+void TAnalysis::AddArcsecondAxis(QChart* chart, const QValueAxis* radius, const PixelScale& scale) {
+    const double arcsecPerUm = scale.um > 0 ? scale.arcsec / scale.um : 0;
+    if (arcsecPerUm <= 0) return;
+    auto* top = new QValueAxis;
+    top->setTitleText(tr("半径 (秒角)"));
+    top->setRange(radius->min() * arcsecPerUm, radius->max() * arcsecPerUm);
+    chart->addAxis(top, Qt::AlignTop);
+}
+
 void TAnalysis::Fill(const Analysis& analysis) {
     FillTable(analysis);
     QStringList lines;
@@ -285,14 +295,7 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
             series->attachAxis(y);
         }
     }
-    // The same radii as angles on the sky along the top.
-    const double arcsecPerUm = analysis.scale.um > 0 ? analysis.scale.arcsec / analysis.scale.um : 0;
-    if (arcsecPerUm > 0) {
-        auto* top = new QValueAxis;
-        top->setTitleText(tr("半径 (秒角)"));
-        top->setRange(x->min() * arcsecPerUm, x->max() * arcsecPerUm);
-        chart->addAxis(top, Qt::AlignTop);
-    }
+    AddArcsecondAxis(chart, x, analysis.scale);
 }
 
 void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
@@ -315,13 +318,7 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
         series->attachAxis(x);
         series->attachAxis(y);
     }
-    const double arcsecPerUm = analysis.scale.um > 0 ? analysis.scale.arcsec / analysis.scale.um : 0;
-    if (arcsecPerUm > 0) {
-        auto* top = new QValueAxis;
-        top->setTitleText(tr("半径 (秒角)"));
-        top->setRange(x->min() * arcsecPerUm, x->max() * arcsecPerUm);
-        chart->addAxis(top, Qt::AlignTop);
-    }
+    AddArcsecondAxis(chart, x, analysis.scale);
     chart->legend()->setVisible(colour);
 }
 

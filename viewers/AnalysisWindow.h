@@ -12,7 +12,9 @@
 #include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 
+class QChart;
 class QChartView;
+class QValueAxis;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -53,6 +55,7 @@ private:
     void FillProfile(const Analysis& analysis);
     void FillEncircledEnergy(const Analysis& analysis);
     void FillMtf(const Analysis& analysis);
+    void AddArcsecondAxis(QChart* chart, const QValueAxis* radius, const PixelScale& scale);
 
     Measure measure_;
     std::shared_ptr<const FullResult> latest_;
