@@ -96,7 +96,7 @@ PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& bu
         // The run builds into a grid of its own, so that a run that is stopped, refused or fails
         // leaves the caller's pupil as it was.
         RealMatrixHolder own;
-        detail::Allocate(own);
+        detail::AllocateField(own);
         PsfResult result = rq.params.colorMode == ColorMode::Monochrome
                                ? detail::RunMonochrome(rq, buildPupil, own.get(), progress, control)
                                : detail::RunColour(rq, buildPupil, own.get(), progress, control);

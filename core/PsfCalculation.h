@@ -50,7 +50,8 @@ struct DependenceValues {
 std::vector<DependenceValues> ConvertDependenceRows(const std::vector<WavelengthDependenceRow>& rows,
                                                     long long count);
 
-// Builds the pupil amplitude for one wavelength into workGrid (the pupil model does this).
+// Builds the pupil amplitude for one wavelength into workGrid (the pupil model does this),
+// writing every element: the run hands it grids that are not cleared beforehand.
 using PupilBuilder = std::function<void(int lambdaNm, RealMatrix workGrid, const ProgressFn& progress)>;
 
 struct CalculationProgress {

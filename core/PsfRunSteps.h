@@ -22,7 +22,8 @@ extern const char* const outOfMemory;
 CalculationError OutOfMemory();
 
 void Allocate(RealMatrixHolder& m);
-// A field: the phase sampling writes all of it, row by row, before anything reads it.
+// A field or a pupil grid: the phase sampling and the pupil builder write all of it before
+// anything reads it, so it is not cleared.
 void AllocateField(RealMatrixHolder& m);
 void AllocateWorkspace(RunWorkspace& ws);
 

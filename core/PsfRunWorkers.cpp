@@ -121,7 +121,7 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
                     // Each worker clears its own memory, side by side with the others.
                     AllocateField(spaces[static_cast<size_t>(w - 1)].fieldRe);
                     AllocateField(spaces[static_cast<size_t>(w - 1)].fieldIm);
-                    Allocate(grids[static_cast<size_t>(w - 1)]);
+                    AllocateField(grids[static_cast<size_t>(w - 1)]);
                 }
                 const WavelengthJob& job = jobs[JobOf(w)];
                 WavelengthFacts unused;
@@ -267,7 +267,7 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
                 AllocateField(own.fieldIm);
                 if (own.fft.Create(gridSize) != 0) throw OutOfMemory();
             }
-            Allocate(grids[static_cast<size_t>(part)]);
+            AllocateField(grids[static_cast<size_t>(part)]);
         } catch (...) {
             std::lock_guard hold(shared.lock);
             if (!noMemory) noMemory = std::current_exception();
