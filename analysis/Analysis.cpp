@@ -25,6 +25,13 @@ constexpr const char* scope = "Analysis";
 
 double At(const BandResult& band, int i, int j) { return band.intensity[static_cast<size_t>(i) * gridSize + j]; }
 
+// The peak one wavelength would give without aberrations: its field's value at zero frequency,
+// the sum of the amplitude scaled by 1/N per axis, squared, times the run's weight.
+double IdealPeak(const WavelengthFacts& w) {
+    constexpr double n2 = double(gridSize) * gridSize;
+    return w.weight * (w.s1 / n2) * (w.s1 / n2);
+}
+
 // Pitch of one wavelength in micrometres: lambda F P / N.
 double PitchUm(const FullResult& full, const WavelengthFacts& w) {
     const double focalRatio = full.focalLengthMm / full.apertureMm;
@@ -105,7 +112,8 @@ void MtfCuts(std::vector<double> lineX, std::vector<double> lineY, std::vector<d
     }
 }
 
-BandMeasurements Measure(const FullResult& full, const BandResult& band) {
+// edgeShare: the share of the band's energy in the outermost edgeWidth samples on every side.
+BandMeasurements Measure(const FullResult& full, const BandResult& band, double& edgeShare) {
     BandMeasurements m;
     m.name = band.name;
     double lambdaSum = 0;
@@ -125,18 +133,19 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band) {
     m.strehl = StrehlOf(band);
     double variance = 0, varianceWeight = 0;
     for (const WavelengthFacts& w : band.wavelengths) {
-        const double ideal = w.weight * (w.s1 / (double(gridSize) * gridSize)) * (w.s1 / (double(gridSize) * gridSize));
+        const double ideal = IdealPeak(w);
         variance += ideal * w.rmsWaves * w.rmsWaves;
         varianceWeight += ideal;
     }
     m.rmsWavefrontWaves = varianceWeight > 0 ? std::sqrt(variance / varianceWeight) : 0;
     m.marechalStrehl = std::exp(-std::pow(2 * pi * m.rmsWavefrontWaves, 2));
 
-    // One pass over the grid: the peak, and the projections onto each index (the line spread
-    // functions), from which come the total, the centroid and the MTF cuts.
+    // One pass over the grid: the peak, the energy at the edge, and the projections onto each
+    // index (the line spread functions), from which come the total, the centroid and the MTF
+    // cuts.
     std::vector<double> lineX(gridSize, 0.0), lineY(gridSize, 0.0);
     int pi_ = half, pj = half;  // a band without light keeps its peak at the centre
-    double peak = 0;
+    double peak = 0, edge = 0;
     for (int i = 0; i < gridSize; ++i) {
         const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
         double s[4] = {0, 0, 0, 0};  // four chains, so the adds need not wait on each other
@@ -146,6 +155,11 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band) {
                 lineY[static_cast<size_t>(j + u)] += row[j + u];
             }
         lineX[static_cast<size_t>(i)] = (s[0] + s[1]) + (s[2] + s[3]);
+        if (i < edgeWidth || i >= gridSize - edgeWidth) {
+            edge += lineX[static_cast<size_t>(i)];
+        } else {
+            for (int j = 0; j < edgeWidth; ++j) edge += row[j] + row[gridSize - 1 - j];
+        }
         for (int j = 0; j < gridSize; ++j)
             if (row[j] > peak) {
                 peak = row[j];
@@ -159,6 +173,7 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band) {
         sx += lineX[static_cast<size_t>(k)] * (k - half);
         sy += lineY[static_cast<size_t>(k)] * (k - half);
     }
+    edgeShare = total > 0 ? edge / total : 0;
     const double cx = total > 0 ? sx / total : 0;
     const double cy = total > 0 ? sy / total : 0;
     m.peakXUm = (pi_ - half) * p;
@@ -246,24 +261,9 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band) {
     return m;
 }
 
-// The share of the band's energy in the outermost edgeWidth samples on every side.
-double EdgeEnergy(const BandResult& band) {
-    double total = 0, edge = 0;
-    for (int i = 0; i < gridSize; ++i) {
-        const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
-        double inner = 0;
-        for (int j = edgeWidth; j < gridSize - edgeWidth; ++j) inner += row[j];
-        double outer = 0;
-        for (int j = 0; j < edgeWidth; ++j) outer += row[j] + row[gridSize - 1 - j];
-        total += inner + outer;
-        edge += i < edgeWidth || i >= gridSize - edgeWidth ? inner + outer : outer;
-    }
-    return total > 0 ? edge / total : 0;
-}
-
 UserMessage Number(double v, int decimals) { return UserMessage::Value(FormatFixed(v, decimals)); }
 
-void Warnings(const FullResult& full, Analysis& a) {
+void Warnings(const FullResult& full, const std::vector<double>& edgeShares, Analysis& a) {
     // Below Nyquist: the largest pupil, which is the shortest wavelength's.
     const WavelengthFacts* widest = nullptr;
     double maxStep = 0;
@@ -286,7 +286,7 @@ void Warnings(const FullResult& full, Analysis& a) {
             std::vector<UserMessage>{Number(maxStep, 2)});
     }
     double edge = 0;
-    for (const BandResult& band : full.bands) edge = std::max(edge, EdgeEnergy(band));
+    for (double share : edgeShares) edge = std::max(edge, share);
     if (edge > edgeEnergyLimit) {
         a.warningKinds.push_back(SamplingWarning::EnergyAtEdge);
         a.warnings.emplace_back(scope,
@@ -311,11 +311,8 @@ PixelScale ScaleOf(const FullResult& full, const BandResult& band) {
 }
 
 double StrehlOf(const BandResult& band) {
-    // The unaberrated peak of one wavelength is its field's value at zero frequency: the sum of
-    // the amplitude scaled by 1/N per axis, squared.
-    constexpr double n2 = double(gridSize) * gridSize;
     double ideal = 0;
-    for (const WavelengthFacts& w : band.wavelengths) ideal += w.weight * (w.s1 / n2) * (w.s1 / n2);
+    for (const WavelengthFacts& w : band.wavelengths) ideal += IdealPeak(w);
     return ideal > 0 ? band.peak / ideal : 0;
 }
 
@@ -327,8 +324,9 @@ Analysis Analyse(const FullResult& full) {
     Analysis a;
     a.mode = full.mode;
     a.scale = ScaleOf(full);
-    for (const BandResult& band : full.bands) a.bands.push_back(Measure(full, band));
-    Warnings(full, a);
+    std::vector<double> edgeShares;
+    for (const BandResult& band : full.bands) a.bands.push_back(Measure(full, band, edgeShares.emplace_back()));
+    Warnings(full, edgeShares, a);
     return a;
 }
 

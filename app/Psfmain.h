@@ -58,7 +58,7 @@ public:
     bool UserMaskLoaded() const { return userMaskLoaded_; }
     RealMatrix WorkGrid() const { return workGrid_.get(); }
     // The full-precision result of the last calculation; null before the first.
-    const std::shared_ptr<const FullResult>& LastFullResult() const { return lastFullResult_; }
+    const std::shared_ptr<const FullResult>& LastFullResult() const;
 
     // Applies one value read from a data file to its control, so that its handler runs.
     void ApplyAssignment(const ParameterAssignment& assignment);
@@ -288,7 +288,6 @@ private:
     std::string closingStateStopKey_;
     bool closingStateReported_ = false;
     // The last result's measurements wait here for an analysis window made after it.
-    std::shared_ptr<const FullResult> lastFullResult_;
 };
 
 }  // namespace velmora

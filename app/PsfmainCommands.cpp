@@ -146,7 +146,7 @@ void TForm1::N7Click() { windows_.psf3d->Open(); }
 void TForm1::A1Click() {
     if (!windows_.analysis) {
         windows_.analysis = std::make_unique<TAnalysis>(Analyse);
-        windows_.analysis->ShowResult(lastFullResult_);
+        windows_.analysis->ShowResult(LastFullResult());
     }
     windows_.analysis->show();
     windows_.analysis->raise();
@@ -188,12 +188,14 @@ void TForm1::Button1Click() {
     runLoop_ = nullptr;
 }
 
+// The 2D viewer holds the result shown.
+const std::shared_ptr<const FullResult>& TForm1::LastFullResult() const { return windows_.psf->LastFullResult(); }
+
 // Every result the window receives goes to the viewers from here.
 void TForm1::ShowRunResult(const PsfResult& result) {
     windows_.psf->ShowResult(result);
     windows_.psf3d->ShowResult(result);
     focalRatio_ = result.derived.focalRatio;
-    lastFullResult_ = result.full;
     if (windows_.analysis) windows_.analysis->ShowResult(result.full);
 }
 

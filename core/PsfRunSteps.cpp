@@ -147,21 +147,27 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     // the transform sees, tilt included), and the amplitude²-weighted moments of the
     // piston-and-tilt fit. x and y are already centred on the pupil, so the raw moments lose
     // nothing to cancellation.
+    // Each sample's wavefront is kept for the second pass (NaN outside the pupil), so that it is
+    // evaluated once.
+    const size_t width = static_cast<size_t>(hi - lo + 1);
+    std::vector<double> wavefront(width * width, NAN);
     double s1 = 0, s2 = 0, sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0, sW = 0, sxW = 0, syW = 0;
-    std::vector<double> above(static_cast<size_t>(hi - lo + 1), NAN);
     double maxStep = 0;
     for (int i = lo; i <= hi; ++i) {
+        double* row = wavefront.data() + static_cast<size_t>(i - lo) * width;
+        const double* rowAbove = i > lo ? row - width : nullptr;
         double left = NAN;
         for (int j = lo; j <= hi; ++j) {
-            double& up = above[static_cast<size_t>(j - lo)];
+            const double up = rowAbove ? rowAbove[j - lo] : NAN;
             Sample q;
             if (!sample(i, j, q)) {
-                up = left = NAN;
+                left = NAN;
                 continue;
             }
+            row[j - lo] = q.W;
             if (!std::isnan(up)) maxStep = std::max(maxStep, std::fabs(q.W - up));
             if (!std::isnan(left)) maxStep = std::max(maxStep, std::fabs(q.W - left));
-            up = left = q.W;
+            left = q.W;
             s1 += workGrid[i][j];
             s2 += q.w;
             sx += q.w * q.x;
@@ -197,10 +203,11 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     double res = 0;
     for (int i = lo; i <= hi; ++i)
         for (int j = lo; j <= hi; ++j) {
-            Sample q;
-            if (!sample(i, j, q)) continue;
-            const double d = q.W - mW - bx * (q.x - mx) - by * (q.y - my);
-            res += q.w * d * d;
+            const double W = wavefront[static_cast<size_t>(i - lo) * width + static_cast<size_t>(j - lo)];
+            if (std::isnan(W)) continue;
+            const double x = (i - half) / r, y = (j - half) / r;
+            const double d = W - mW - bx * (x - mx) - by * (y - my);
+            res += workGrid[i][j] * workGrid[i][j] * d * d;
         }
     facts.rmsWaves = std::sqrt(res / s2);
 }

@@ -63,6 +63,18 @@ QLineSeries* Series(const QString& name, QColor colour, Qt::PenStyle style) {
     return series;
 }
 
+// The end of a radius axis: `lambdaF` times lambda F of the widest band, but no further than
+// the measured radii reach; 1 when there is nothing to show.
+double RadiusReach(const Analysis& analysis, double lambdaF, std::vector<double> BandMeasurements::*radii) {
+    double reach = 0, last = 0;
+    for (const BandMeasurements& b : analysis.bands) {
+        reach = std::max(reach, lambdaF * LambdaFUm(b));
+        if (!(b.*radii).empty()) last = std::max(last, (b.*radii).back());
+    }
+    const double end = reach > 0 ? std::min(reach, last) : last;
+    return end > 0 ? end : 1;
+}
+
 // Points (x[i], y[i]) with x up to xMax; values below `floor` drawn at the floor, as a log axis
 // cannot show zero.
 void AddPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
@@ -268,14 +280,8 @@ QString TAnalysis::TableText() const {
 
 void TAnalysis::FillProfile(const Analysis& analysis) {
     QChart* chart = NewChart(charts_[ProfilePlot]);
-    double reach = 0, last = 0;
-    for (const BandMeasurements& b : analysis.bands) {
-        reach = std::max(reach, profileReachLambdaF * LambdaFUm(b));
-        if (!b.radialRadiusUm.empty()) last = std::max(last, b.radialRadiusUm.back());
-    }
-    const double xMax = reach > 0 ? std::min(reach, last) : last;
     const bool colour = analysis.bands.size() > 1;
-    auto* x = ValueAxis(tr("半径 (µm)"), 0, xMax > 0 ? xMax : 1);
+    auto* x = ValueAxis(tr("半径 (µm)"), 0, RadiusReach(analysis, profileReachLambdaF, &BandMeasurements::radialRadiusUm));
     auto* y = new QLogValueAxis;
     y->setTitleText(tr("ピークに対する強度"));
     y->setBase(10);
@@ -300,13 +306,7 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
 
 void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
     QChart* chart = NewChart(charts_[EncircledEnergyPlot]);
-    double reach = 0, last = 0;
-    for (const BandMeasurements& b : analysis.bands) {
-        reach = std::max(reach, energyReachLambdaF * LambdaFUm(b));
-        if (!b.eeRadiusUm.empty()) last = std::max(last, b.eeRadiusUm.back());
-    }
-    const double xMax = reach > 0 ? std::min(reach, last) : last;
-    auto* x = ValueAxis(tr("半径 (µm)"), 0, xMax > 0 ? xMax : 1);
+    auto* x = ValueAxis(tr("半径 (µm)"), 0, RadiusReach(analysis, energyReachLambdaF, &BandMeasurements::eeRadiusUm));
     auto* y = ValueAxis(tr("全エネルギーに対する割合"), 0, 1);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);

@@ -83,13 +83,17 @@ void TPSF::ShowResult(const PsfResult& result) {
     image3_ = std::move(shown.image3);
     image4_ = std::move(shown.image4);
     full_ = result.full;
-    if (result.full) scale_ = ScaleOf(*result.full);
-    else scale_.reset();
     ShowScaleBar();
 }
 
+std::optional<PixelScale> TPSF::Scale() const {
+    if (!full_) return std::nullopt;
+    return ScaleOf(*full_);
+}
+
 void TPSF::ShowScaleBar() {
-    const ScaleBar bar = scale_ ? ScaleBarFor(scale_->um, scale_->arcsec, scaleBarMaxPixels) : ScaleBar{};
+    const std::optional<PixelScale> scale = Scale();
+    const ScaleBar bar = scale ? ScaleBarFor(scale->um, scale->arcsec, scaleBarMaxPixels) : ScaleBar{};
     scaleBar_->setVisible(bar.pixels > 0);
     scaleLabel_->setVisible(bar.pixels > 0);
     if (bar.pixels <= 0) return;

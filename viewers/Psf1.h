@@ -31,7 +31,9 @@ public:
     bool ColourMode() const { return isColour_(); }
     // The focal-plane pitch of the result shown, one picture pixel per sample; none before the
     // first calculation.
-    const std::optional<PixelScale>& Scale() const { return scale_; }
+    std::optional<PixelScale> Scale() const;
+    // The result shown, at full precision; none before the first calculation.
+    const std::shared_ptr<const FullResult>& LastFullResult() const { return full_; }
 
     // A run's pictures: the display into Image1, the intensity images of its mode into 2 to 4.
     void ShowResult(const PsfResult& result);
@@ -53,9 +55,8 @@ private:
     QLabel* label1_;
     QWidget* scaleBar_;
     QLabel* scaleLabel_;
-    std::optional<PixelScale> scale_;
     std::function<bool()> isColour_;
-    std::shared_ptr<const FullResult> full_;  // the last result at full precision, for FITS
+    std::shared_ptr<const FullResult> full_;
 };
 
 }  // namespace velmora

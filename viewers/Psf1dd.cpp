@@ -137,7 +137,7 @@ void TPSF1D::Redraw() {
 
 // The ticks follow the pitch of the result the plots were drawn from; none before a calculation.
 void TPSF1D::ShowAxis() {
-    const std::optional<PixelScale>& scale = source_.Scale();
+    const std::optional<PixelScale> scale = source_.Scale();
     const std::vector<AxisTick> ticks =
         scale ? AxisTicksFor(scale->um, resultSize, axisZeroColumn, axisTickSpacing, 0) : std::vector<AxisTick>{};
     for (int plot = 0; plot < 2; ++plot) {
