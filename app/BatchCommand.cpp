@@ -329,12 +329,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
-    if (o.report || o.fits) {
-        // Measured once, for both files.
-        const Analysis analysis = Analyse(*result.full);
-        if (o.report) output.Add(*o.report, ReportJson(analysis));
-        if (o.fits) output.Add(*o.fits, EncodeFits(*result.full, analysis));
-    }
+    if (o.report) output.Add(*o.report, ReportJson(Analyse(*result.full)));
+    if (o.fits) output.Add(*o.fits, EncodeFits(*result.full));
     try {
         output.Commit();
     } catch (const std::exception& e) {

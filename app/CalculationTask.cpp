@@ -5,8 +5,6 @@ namespace velmora {
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
                                  int threads, std::function<void()> ended)
     : request_(std::move(request)), filter_(filter), mask_(mask) {
-    // Every sampling the run needs is staged from the mask once, before the first wavelength.
-    if (mask_) stages_.emplace(*mask_, RunPupilSamplings(request_.params));
     thread_ = std::thread([this, threads, ended = std::move(ended)] { Run(threads, ended); });
 }
 
@@ -20,11 +18,15 @@ void CalculationTask::Wait() {
 }
 
 void CalculationTask::Run(int threads, const std::function<void()>& ended) {
+    // Every sampling the run needs is staged from the mask once, before the first wavelength,
+    // here rather than on the window's thread: a large mask takes a while.
+    std::optional<UserMaskStages> stages;
+    if (mask_) stages.emplace(*mask_, RunPupilSamplings(request_.params));
     PupilInputs inputs;
     inputs.params = &request_.params;
     inputs.userFilter = &filter_;
     inputs.loadedMask = mask_;
-    if (stages_) inputs.userMaskStages = &*stages_;
+    if (stages) inputs.userMaskStages = &*stages;
     const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
     CalculationProgress progress;
     progress.bar = [this](int percent) { progress_ = percent; };

@@ -44,7 +44,6 @@ private:
     CalculationRequest request_;
     UserFilter filter_;
     const LoadedMask* mask_;
-    std::optional<UserMaskStages> stages_;
     std::atomic<bool> stop_{false};
     std::atomic<int> progress_{0};
     std::thread thread_;

@@ -7,6 +7,7 @@
 #include <new>
 #include <memory>
 
+#include "analysis/Analysis.h"
 #include "core/UserMessage.h"
 
 namespace velmora {
@@ -140,12 +141,8 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
 
 }  // namespace
 
-std::string EncodeFits(const FullResult& full, const Analysis& analysis) {
-    std::vector<BandHeader> bands;
-    for (const BandMeasurements& m : analysis.bands) bands.push_back({m.scale, m.strehl});
-    return Encode(full, analysis.scale, bands);
-}
-
+// The scale and the Strehl ratio are the analysis's own functions, so the header agrees with a
+// report of the same result.
 std::string EncodeFits(const FullResult& full) {
     std::vector<BandHeader> bands;
     for (const BandResult& b : full.bands) bands.push_back({ScaleOf(full, b), StrehlOf(b)});

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 
 namespace velmora {
@@ -16,10 +14,7 @@ inline constexpr const char* fitsExtension = ".fits";
 
 // The file's bytes. Monochrome: one image in the primary HDU. Colour: a primary HDU without data
 // holding the instrument's keywords, then image extensions RED, GREEN and BLUE. NAXIS1 runs along
-// the grid's first index (the picture's x). The measurements come from `analysis`, which must be
-// Analyse(full). Throws MessageError when the library refuses.
-std::string EncodeFits(const FullResult& full, const Analysis& analysis);
-// The same when no analysis is at hand: only the scale and the Strehl ratio are measured.
+// the grid's first index (the picture's x). Throws MessageError when the library refuses.
 std::string EncodeFits(const FullResult& full);
 
 }  // namespace velmora
