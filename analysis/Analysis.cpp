@@ -4,9 +4,11 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
+#include "analysis/EncircledEnergy.h"
 #include "core/Fft.h"
 #include "core/Matrix.h"
 #include "core/NumberText.h"
@@ -18,6 +20,7 @@ constexpr double pi = 3.14159265358979323846;
 constexpr double arcsecPerRadian = 180 / pi * 3600;
 constexpr int half = gridSize / 2;
 constexpr int eeRadii = gridSize / 2;  // r = 0 ... 511 samples
+constexpr double energyReachLambdaF = 5;  // the curve's least reach
 constexpr int edgeWidth = 16;          // the frame whose energy says the pattern wraps round
 constexpr double edgeEnergyLimit = 0.001;
 constexpr double phaseStepLimit = 0.5;
@@ -70,15 +73,31 @@ double HalfCrossing(const std::function<double(int)>& value, int peak, int dir, 
     return k;
 }
 
-// The radius in samples at which a rising curve first reaches `level`, linear between radii.
-double RadiusAt(const std::vector<double>& curve, double level) {
-    for (size_t r = 0; r < curve.size(); ++r) {
-        if (curve[r] < level) continue;
-        if (r == 0) return 0;
-        const double a = curve[r - 1], b = curve[r];
-        return static_cast<double>(r - 1) + (level - a) / (b - a);
+// The encircled-energy curve at whole radii in samples, out to energyReachLambdaF lambda F or
+// three times r80, whichever is further (at most eeRadii - 1), with r50 and r80 in samples: the
+// first crossing of each level, found on the function itself between the two radii that bracket
+// it. A level never reached gives the curve's last radius.
+void EncircledCurve(const EncircledEnergy& ee, double lambdaFSamples, BandMeasurements& m) {
+    std::vector<double>& curve = m.eeFraction;
+    curve.clear();
+    int reach = static_cast<int>(std::ceil(energyReachLambdaF * lambdaFSamples));
+    int above50 = -1, above80 = -1;
+    for (int r = 0; r < eeRadii; ++r) {
+        curve.push_back(ee(r));
+        if (above50 < 0 && curve.back() >= 0.5) above50 = r;
+        if (above80 < 0 && curve.back() >= 0.8) {
+            above80 = r;
+            reach = std::max(reach, 3 * r);
+        }
+        if (above80 >= 0 && r >= reach) break;
     }
-    return static_cast<double>(curve.size() - 1);
+    auto radius = [&](int above, double level) {
+        if (above < 0) return static_cast<double>(curve.size() - 1);
+        if (above == 0) return 0.0;
+        return ee.Crossing(level, above - 1, above);
+    };
+    m.r50Um = radius(above50, 0.5);
+    m.r80Um = radius(above80, 0.8);
 }
 
 double IdealMtf(double nu) {
@@ -88,7 +107,7 @@ double IdealMtf(double nu) {
 
 double Airy(double v) {
     if (v == 0) return 1;
-    const double a = 2 * std::cyl_bessel_j(1.0, v) / v;
+    const double a = 2 * ::j1(v) / v;
     return a * a;
 }
 
@@ -192,27 +211,12 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     m.fwhmUm = (m.fwhmXUm + m.fwhmYUm) / 2;
     m.fwhmArcsec = m.fwhmUm / focalLengthUm * arcsecPerRadian;
 
-    // Encircled energy about the centroid: a sample counts within radius r when its centre does,
-    // so it falls in ring ceil(d). Radial profile about the peak: the mean of each ring
-    // round(d) wide one sample. Both walk each line outward from the centre, where the ring
-    // number only grows, so it is found by counting up instead of by a square root per sample.
-    std::vector<double> ring(eeRadii, 0.0), profileSum(eeRadii, 0.0), profileCount(eeRadii, 0.0);
-    const int jc = std::clamp(static_cast<int>(std::floor(half + cy)), 0, gridSize - 1);
+    // Radial profile about the peak: the mean of each ring round(d) wide one sample, walking
+    // each line outward from the peak, where the ring number only grows, so it is found by
+    // counting up instead of by a square root per sample.
+    std::vector<double> profileSum(eeRadii, 0.0), profileCount(eeRadii, 0.0);
     for (int i = 0; i < gridSize; ++i) {
         const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
-        const double dx = i - half - cx;
-        auto encircle = [&](int from, int to, int step) {
-            int k = 0;  // the smallest k with k^2 >= d^2
-            for (int j = from; j != to; j += step) {
-                const double dy = j - half - cy;
-                const double d2 = dx * dx + dy * dy;
-                while (static_cast<double>(k) * k < d2) ++k;
-                if (k >= eeRadii) return;
-                ring[static_cast<size_t>(k)] += row[j];
-            }
-        };
-        encircle(jc + 1, gridSize, +1);
-        encircle(jc, -1, -1);
         const long long di2 = static_cast<long long>(i - pi_) * (i - pi_);
         auto profile = [&](int from, int to, int step) {
             long long k = 0;  // round(sqrt(n)): the smallest k with k^2 + k >= n
@@ -227,24 +231,27 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
         profile(pj + 1, gridSize, +1);
         profile(pj, -1, -1);
     }
-    m.eeRadiusUm.resize(eeRadii);
-    m.eeFraction.resize(eeRadii);
     m.radialRadiusUm.resize(eeRadii);
     m.radialProfile.resize(eeRadii);
     m.airyProfile.resize(eeRadii);
-    double running = 0;
     const double lambdaFUm = m.meanWavelengthNm * 1e-3 * focalRatio;
     for (int r = 0; r < eeRadii; ++r) {
         const size_t k = static_cast<size_t>(r);
-        running += ring[k];
-        m.eeRadiusUm[k] = r * p;
-        m.eeFraction[k] = total > 0 ? running / total : 0;
         m.radialRadiusUm[k] = r * p;
         m.radialProfile[k] = peak > 0 && profileCount[k] > 0 ? profileSum[k] / profileCount[k] / peak : 0;
         m.airyProfile[k] = lambdaFUm > 0 ? Airy(pi * r * p / lambdaFUm) : 0;
     }
-    m.r50Um = RadiusAt(m.eeFraction, 0.5) * p;
-    m.r80Um = RadiusAt(m.eeFraction, 0.8) * p;
+
+    // Encircled energy about the centroid, of the continuous pattern the samples stand for.
+    int support = 0;
+    for (const WavelengthFacts& w : band.wavelengths) support = std::max(support, w.pupilSamples);
+    auto ee = std::make_shared<const EncircledEnergy>(band.intensity, cx, cy, support);
+    EncircledCurve(*ee, p > 0 ? lambdaFUm / p : 0, m);
+    m.eeRadiusUm.resize(m.eeFraction.size());
+    for (size_t r = 0; r < m.eeRadiusUm.size(); ++r) m.eeRadiusUm[r] = static_cast<double>(r) * p;
+    m.r50Um *= p;
+    m.r80Um *= p;
+    m.encircledEnergy = std::move(ee);
 
     // MTF: frequency k of the transform is k / (N p) cycles per micrometre.
     MtfCuts(lineX, lineY, m.mtfX, m.mtfY);

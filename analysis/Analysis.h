@@ -3,9 +3,11 @@
 // the warnings that say when the sampling makes them untrustworthy. Plain C++, no toolkit.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "analysis/EncircledEnergy.h"
 #include "core/PsfCalculation.h"
 #include "core/UserMessage.h"
 
@@ -38,12 +40,19 @@ struct BandMeasurements {
     double centroidXUm = 0, centroidYUm = 0;  // from the grid centre
     double fwhmXUm = 0, fwhmYUm = 0, fwhmUm = 0, fwhmArcsec = 0;
 
-    std::vector<double> eeRadiusUm;  // r = 0 ... 511 samples
+    // Encircled energy about the centroid, exact for the continuous pattern the samples stand
+    // for (see EncircledEnergy): the curve at whole radii in samples, r = 0, 1, ..., out to
+    // 5 lambda F or three times r80, whichever is further (at most 511); r50 and r80 are
+    // the first crossings of the function itself, not of the curve.
+    std::vector<double> eeRadiusUm;
     std::vector<double> eeFraction;  // of the whole grid's energy
     double r50Um = 0, r80Um = 0;
+    // The function itself, for radii the curve does not hold.
+    std::shared_ptr<const EncircledEnergy> encircledEnergy;
 
-    // Radial profile about the peak, normalised to 1 there, and the ideal Airy pattern of the
-    // same clear aperture at the band's mean wavelength, for the log plot.
+    // A picture, not a measurement: the mean of the samples in rings one sample wide (rounded
+    // radius) about the peak, r = 0 ... 511 samples, normalised to 1 at the peak; beside it the
+    // ideal Airy pattern of a clear aperture at the band's mean wavelength, for the log plot.
     std::vector<double> radialRadiusUm;
     std::vector<double> radialProfile;
     std::vector<double> airyProfile;

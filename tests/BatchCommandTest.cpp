@@ -534,7 +534,9 @@ TEST_F(Batch, ReportAndFitsAgreeWithTheIntensityFile) {
                             "centroid_y_um", "fwhm_x_um", "fwhm_y_um", "fwhm_um", "fwhm_arcsec", "r50_um", "r80_um",
                             "cutoff_cyc_per_mm"})
         EXPECT_TRUE(white[key].is_number()) << key;
-    for (const char* key : {"r_um", "fraction"}) EXPECT_EQ(white["ee"][key].size(), 512u) << key;
+    // The encircled-energy curve at whole radii in samples, out to three times r80 at least.
+    ASSERT_EQ(white["ee"]["fraction"].size(), white["ee"]["r_um"].size());
+    EXPECT_GE(white["ee"]["r_um"].back().get<double>(), 3 * white["r80_um"].get<double>() - 0.54);
     for (const char* key : {"freq_cyc_per_mm", "nu", "x", "y", "ideal"}) EXPECT_EQ(white["mtf"][key].size(), 512u) << key;
 
     // The brightest pixel of the intensity file is where the report puts the peak.

@@ -53,4 +53,42 @@ inline void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, 
         }
 }
 
+// Encircled energy about (cx, cy) (samples from the grid centre) of the continuous pattern the
+// samples stand for, straight from its definition: the whole grid's transform, every frequency
+// but the Nyquist lines, a Bessel function per frequency (Baliga and Cohn, Proc. SPIE 892, 1988).
+class EncircledEnergy {
+public:
+    EncircledEnergy(const std::vector<double>& intensity, double cx, double cy) : cx_(cx), cy_(cy) {
+        const int n = gridSize;
+        re_.Allocate(n, n);
+        im_.Allocate(n, n);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j) re_[i][j] = intensity[static_cast<size_t>(i) * n + j];
+        FftTables t;
+        t.Create(n);
+        velmora::Fft2D(t, re_.get(), im_.get());
+    }
+    double operator()(double r) const {
+        const int n = gridSize;
+        const double pi = 3.14159265358979323846;
+        const double dc = re_[n / 2][n / 2];
+        double sum = pi * r * r / (double(n) * n);
+        for (int kx = 1 - n / 2; kx < n / 2; ++kx)
+            for (int ky = 1 - n / 2; ky < n / 2; ++ky) {
+                if (kx == 0 && ky == 0) continue;
+                const double k = std::hypot(kx, ky);
+                const double sign = ((kx + ky) & 1) ? -1 : 1;
+                const double phase = 2 * pi * (kx * cx_ + ky * cy_) / n;
+                const double value = sign * (re_[kx + n / 2][ky + n / 2] * std::cos(phase) -
+                                             im_[kx + n / 2][ky + n / 2] * std::sin(phase)) / dc;
+                sum += value * r * ::j1(2 * pi * r * k / n) / (n * k);
+            }
+        return sum;
+    }
+
+private:
+    double cx_, cy_;
+    RealMatrixHolder re_, im_;
+};
+
 }  // namespace velmora::reference
