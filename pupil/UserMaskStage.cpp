@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <barrier>
 #include <cmath>
 #include <cstring>
@@ -65,35 +66,56 @@ struct Reduction {
 };
 
 // The first pass of one block of lines: values[x][line] into red.lines[cell][line]. The
-// lines' sums are independent, so they go four to a vector where the processor has AVX2
-// (chosen when the program loads); the contraction of products into fused multiply-adds
-// stays off, so every version gives the same bits.
-__attribute__((target_clones("avx2", "default"))) void ReduceBlockAcross(Reduction& red, const double* values, int w) {
+// lines' sums are independent, so they go four to a vector where the processor has AVX2: the
+// body is compiled twice, once for AVX2 and once for any x86-64, and the version is chosen at
+// run time (not by the loader, whose resolver functions the thread sanitizer cannot run). The
+// contraction of products into fused multiply-adds stays off, so both versions give the same
+// bits.
+__attribute__((always_inline)) inline void StoreCell(Reduction& red, int cell, const double* s) {
+    if (cell < red.keepW)
+        for (int r = 0; r < linesPerBlock; ++r) red.lines[static_cast<size_t>(cell) * linesPerBlock + r] = s[r];
+}
+
+__attribute__((always_inline)) inline void ReduceBlockAcrossBody(Reduction& red, const double* values, int w) {
     constexpr int block = linesPerBlock;
-    const int keepW = red.keepW;
     int cell = 0;
     double s[block] = {};
-    auto flush = [&] {
-        if (cell < keepW)
-            for (int r = 0; r < block; ++r) red.lines[static_cast<size_t>(cell) * block + r] = s[r];
-    };
     const Spread* across = red.across.data();
     for (int x = 0; x < w; ++x) {
         const Spread& sp = across[x];
         const double* v = values + static_cast<size_t>(x) * block;
         if (sp.k != cell) {
-            flush();
+            StoreCell(red, cell, s);
             cell = sp.k;
             for (int r = 0; r < block; ++r) s[r] = 0;
         }
         for (int r = 0; r < block; ++r) s[r] += sp.first * v[r];
         if (sp.second >= 0) {
-            flush();
+            StoreCell(red, cell, s);
             cell = sp.k + 1;
             for (int r = 0; r < block; ++r) s[r] = 0 + sp.second * v[r];
         }
     }
-    flush();
+    StoreCell(red, cell, s);
+}
+
+__attribute__((target("avx2"))) void ReduceBlockAcrossAvx2(Reduction& red, const double* values, int w) {
+    ReduceBlockAcrossBody(red, values, w);
+}
+
+void ReduceBlockAcrossPlain(Reduction& red, const double* values, int w) {
+    ReduceBlockAcrossBody(red, values, w);
+}
+
+std::atomic<bool> plainOnly{false};
+
+void ReduceBlockAcross(Reduction& red, const double* values, int w) {
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    if (avx2 && !plainOnly.load(std::memory_order_relaxed)) ReduceBlockAcrossAvx2(red, values, w);
+    else ReduceBlockAcrossPlain(red, values, w);
 }
 
 // Area-weighted reductions of the w x h values of a picture, anchored at the top-left corner;
@@ -329,6 +351,8 @@ Picture24 PreviewWith(int w, int h, BlueLine blueLine) {
 }
 
 }  // namespace
+
+void StageWithPlainInstructionsOnly(bool plain) { plainOnly.store(plain); }
 
 double MaskPixelValue(const Picture24& picture, int x, int y) {
     return (65536.0 * picture.Blue(x, y) + 256.0 * picture.Green(x, y) + picture.Red(x, y)) / 16777216.0;

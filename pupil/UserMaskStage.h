@@ -69,6 +69,10 @@ private:
 Picture24 MaskPreviewCopy(const Picture24& mask);
 Picture24 MaskPreviewCopy(const LoadedMask& mask);
 
+// Staging uses the processor's vector instructions where it has them; true keeps it to those
+// of every x86-64 (the same bits, slower). For the tests that compare the two.
+void StageWithPlainInstructionsOnly(bool plain);
+
 // Transmission of a mask or stage pixel: (65536 B + 256 G + R) / 2^24.
 double MaskPixelValue(const Picture24& picture, int x, int y);
 

@@ -250,15 +250,20 @@ TEST(UserMaskStage, StreamedReductionIsBitForBitShrinkMatrix) {
     const struct {
         int w, h, pupilSamples;
     } cases[] = {{400, 300, 220}, {1000, 997, 233}, {161, 500, 160}, {220, 220, 220}, {513, 129, 300}, {2048, 40, 1024}};
-    for (const auto& c : cases) {
-        Picture24 mask(c.w, c.h);
-        for (uint8_t& b : mask.bgr) b = static_cast<uint8_t>(rng());
-        EXPECT_TRUE(StageUserMask(mask, c.pupilSamples) == ShrunkThroughTheMatrix(mask, c.pupilSamples, false))
-            << c.w << " x " << c.h << " at " << c.pupilSamples;
-        if (c.w >= userMaskStageMinimum) {
-            EXPECT_TRUE(MaskPreviewCopy(mask) == ShrunkThroughTheMatrix(mask, 0, true)) << c.w << " x " << c.h;
+    // Both versions of the inner reduction: the processor's vector one and the plain one.
+    for (const bool plain : {false, true}) {
+        StageWithPlainInstructionsOnly(plain);
+        for (const auto& c : cases) {
+            Picture24 mask(c.w, c.h);
+            for (uint8_t& b : mask.bgr) b = static_cast<uint8_t>(rng());
+            EXPECT_TRUE(StageUserMask(mask, c.pupilSamples) == ShrunkThroughTheMatrix(mask, c.pupilSamples, false))
+                << c.w << " x " << c.h << " at " << c.pupilSamples << (plain ? ", plain" : ", vector");
+            if (c.w >= userMaskStageMinimum) {
+                EXPECT_TRUE(MaskPreviewCopy(mask) == ShrunkThroughTheMatrix(mask, 0, true)) << c.w << " x " << c.h;
+            }
         }
     }
+    StageWithPlainInstructionsOnly(false);
 }
 
 TEST(UserMaskStage, ARunStagesEachSamplingOnceAndBuildsAsWithoutReuse) {
