@@ -280,25 +280,22 @@ void Warnings(const FullResult& full, const std::vector<double>& edgeShares, Ana
             maxStep = std::max(maxStep, w.maxPhaseStepWaves);
         }
     if (widest && 2 * widest->pupilSamples > gridSize) {
-        a.warningKinds.push_back(SamplingWarning::BelowNyquist);
-        a.warnings.emplace_back(scope,
+        a.warnings.push_back({SamplingWarning::BelowNyquist, UserMessage(scope,
             QT_TRANSLATE_NOOP("Analysis", "波長 %1 nm では瞳のサンプル数が %2 で計算グリッド %3 の半分を超えるため、PSF がナイキスト条件を満たさずに標本化されています（折り返しを含みます）。焦点距離を長くするか口径を小さくしてください。"),
             std::vector<UserMessage>{UserMessage::Value(widest->lambdaNm), UserMessage::Value(widest->pupilSamples),
-                                     UserMessage::Value(gridSize)});
+                                     UserMessage::Value(gridSize)})});
     }
     if (maxStep > phaseStepLimit) {
-        a.warningKinds.push_back(SamplingWarning::PhaseSteps);
-        a.warnings.emplace_back(scope,
+        a.warnings.push_back({SamplingWarning::PhaseSteps, UserMessage(scope,
             QT_TRANSLATE_NOOP("Analysis", "隣り合う瞳のサンプルの間で波面が最大 %1 波長変わり、半波長を超えています。位相が正しく標本化されていないため、結果は信頼できません。収差を小さくするか、焦点距離を短くして瞳のサンプル数を増やしてください。"),
-            std::vector<UserMessage>{Number(maxStep, 2)});
+            std::vector<UserMessage>{Number(maxStep, 2)})});
     }
     double edge = 0;
     for (double share : edgeShares) edge = std::max(edge, share);
     if (edge > edgeEnergyLimit) {
-        a.warningKinds.push_back(SamplingWarning::EnergyAtEdge);
-        a.warnings.emplace_back(scope,
+        a.warnings.push_back({SamplingWarning::EnergyAtEdge, UserMessage(scope,
             QT_TRANSLATE_NOOP("Analysis", "計算グリッドの外周 %1 サンプルに全エネルギーの %2 % があり、0.1 % を超えています。PSF がグリッドの反対側に回り込んでいます。"),
-            std::vector<UserMessage>{UserMessage::Value(edgeWidth), Number(edge * 100, 2)});
+            std::vector<UserMessage>{UserMessage::Value(edgeWidth), Number(edge * 100, 2)})});
     }
 }
 
@@ -324,7 +321,7 @@ double StrehlOf(const BandResult& band) {
 }
 
 bool Analysis::Warns(SamplingWarning kind) const {
-    return std::find(warningKinds.begin(), warningKinds.end(), kind) != warningKinds.end();
+    return std::any_of(warnings.begin(), warnings.end(), [kind](const SamplingNote& w) { return w.kind == kind; });
 }
 
 Analysis Analyse(const FullResult& full) {

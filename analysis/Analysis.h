@@ -73,12 +73,17 @@ enum class SamplingWarning {
     EnergyAtEdge,  // more than 0.1 % of a band's energy in the grid's outermost 16 samples
 };
 
+// One warning: the condition that holds and the sentence that tells the user.
+struct SamplingNote {
+    SamplingWarning kind;
+    UserMessage message;
+};
+
 struct Analysis {
     ColorMode mode = ColorMode::Monochrome;
     PixelScale scale;                    // over all the run's wavelengths
     std::vector<BandMeasurements> bands;  // in the result's band order
-    std::vector<UserMessage> warnings;    // sentences; empty when the sampling is sound
-    std::vector<SamplingWarning> warningKinds;  // warningKinds[k] is what warnings[k] says
+    std::vector<SamplingNote> warnings;   // empty when the sampling is sound
 
     bool Warns(SamplingWarning kind) const;
 };

@@ -3,8 +3,8 @@
 namespace velmora {
 
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
-                                 int threads, std::function<void()> ended)
-    : request_(std::move(request)), filter_(filter), mask_(mask) {
+                                 int threads, bool measure, std::function<void()> ended)
+    : request_(std::move(request)), measure_(measure), filter_(filter), mask_(mask) {
     thread_ = std::thread([this, threads, ended = std::move(ended)] { Run(threads, ended); });
 }
 
@@ -21,7 +21,7 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended) {
     // Every sampling the run needs is staged from the mask once, before the first wavelength,
     // here rather than on the window's thread: a large mask takes a while.
     std::optional<UserMaskStages> stages;
-    if (mask_) stages.emplace(*mask_, RunPupilSamplings(request_.params));
+    if (mask_) stages.emplace(*mask_, RunPupilSamplings(request_.params), threads);
     PupilInputs inputs;
     inputs.params = &request_.params;
     inputs.userFilter = &filter_;
@@ -37,6 +37,15 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended) {
         stopped = true;
     } catch (...) {
         error = std::current_exception();
+    }
+    // The measurements, here rather than on the window's thread; a result that cannot be
+    // measured (memory) is still shown, and measured when the analysis window asks.
+    if (result && measure_ && !stop_) {
+        try {
+            analysis = std::make_shared<const Analysis>(Analyse(*result->full));
+        } catch (const std::exception&) {
+            analysis.reset();
+        }
     }
     progress_ = 0;
     if (ended) ended();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
@@ -18,9 +19,10 @@ namespace velmora {
 class CalculationTask {
 public:
     // Starts at once. `ended` is called on the task's thread when the run has ended, whatever
-    // the outcome. mask: the loaded user mask, or null.
+    // the outcome. mask: the loaded user mask, or null. measure: the result is measured on the
+    // task's thread too, before `ended`.
     CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask, int threads,
-                    std::function<void()> ended);
+                    bool measure, std::function<void()> ended);
     // Stops the run and waits for it.
     ~CalculationTask();
     CalculationTask(const CalculationTask&) = delete;
@@ -34,6 +36,7 @@ public:
     int Progress() const { return progress_; }
 
     std::optional<PsfResult> result;  // set when the run went through
+    std::shared_ptr<const Analysis> analysis;  // its measurements, when asked for
     std::exception_ptr error;         // set when it was refused or failed
     bool stopped = false;             // set when Stop() ended it
     RealMatrixHolder grid;            // the last wavelength's pupil after a run that went through
@@ -42,6 +45,7 @@ private:
     void Run(int threads, const std::function<void()>& ended);
 
     CalculationRequest request_;
+    bool measure_;
     UserFilter filter_;
     const LoadedMask* mask_;
     std::atomic<bool> stop_{false};

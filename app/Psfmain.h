@@ -33,6 +33,7 @@ namespace velmora {
 
 struct VelmoraWindows;
 class CalculationTask;
+struct Analysis;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -176,6 +177,8 @@ public:
     // Whether a calculation is running now, and how many results runs have shown so far.
     bool CalculationRunning() const { return run_ != nullptr; }
     int RunResultsShown() const { return runResultsShown_; }
+    // The serial number of the latest run started (0 before the first).
+    quint64 RunSerial() const { return runSerial_; }
     // Ends a running calculation early (Esc, "中止"): what was shown stays as it was.
     void StopButtonClick();
 
@@ -217,11 +220,14 @@ private:
     // Selects a density kind after a load; the preview is redrawn even if it was selected.
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
-    void ShowRunResult(const PsfResult& result);
+    // measured: the result's measurements when the run made them (null: the analysis window
+    // measures it when it needs them).
+    void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr);
     // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
     // RunEnded takes the outcome on the window's thread; StopRun ends a run and waits for it.
     void StartRun(bool live);
-    void RunEnded(const CalculationTask* task);
+    // Invokable by name, so that a test can hand it the end of a run long gone.
+    Q_INVOKABLE void RunEnded(quint64 serial);
     void StopRun();
     // A value the run reads has changed: in automatic mode a run starts, or the running one
     // gives way to a new one.
@@ -268,6 +274,7 @@ private:
     QMenu* pupilMenu_ = nullptr;
 
     std::unique_ptr<CalculationTask> run_;
+    quint64 runSerial_ = 0;           // the serial number of the latest run started
     bool runIsLive_ = false;
     bool liveChangePending_ = false;  // a change arrived during a live run
     bool tableWatched_ = false;
@@ -287,7 +294,6 @@ private:
     int closingStateStopLine_ = 0;
     std::string closingStateStopKey_;
     bool closingStateReported_ = false;
-    // The last result's measurements wait here for an analysis window made after it.
 };
 
 }  // namespace velmora

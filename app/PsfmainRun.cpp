@@ -17,6 +17,7 @@
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 
@@ -58,12 +59,15 @@ void TForm1::StartRun(bool live) {
         request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
     const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
 
-    // The task tells its end from its own thread; the window takes it up on its own.
-    auto ended = std::make_shared<const CalculationTask*>(nullptr);
-    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), [this, ended] {
-        QMetaObject::invokeMethod(this, [this, ended] { RunEnded(*ended); }, Qt::QueuedConnection);
+    // The task tells its end from its own thread; the window takes it up on its own. A run is
+    // known by its serial number, never by where its task lies in memory: the next task may
+    // well lie at the same address, and a late end must not take it over.
+    const quint64 serial = ++runSerial_;
+    // An open analysis window gets the measurements with the result, made on the task's thread.
+    const bool measure = windows_.analysis && windows_.analysis->isVisible();
+    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), measure, [this, serial] {
+        QMetaObject::invokeMethod(this, [this, serial] { RunEnded(serial); }, Qt::QueuedConnection);
     });
-    *ended = run_.get();
     runIsLive_ = live;
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
@@ -78,9 +82,9 @@ void TForm1::StartRun(bool live) {
     if (!live) qApp->installEventFilter(this);
 }
 
-void TForm1::RunEnded(const CalculationTask* task) {
+void TForm1::RunEnded(quint64 serial) {
     // A run already taken up (StopRun waits and takes it up at once) is not taken up again.
-    if (!run_ || run_.get() != task) return;
+    if (!run_ || serial != runSerial_) return;
     std::unique_ptr<CalculationTask> done = std::move(run_);
     done->Wait();
     const bool live = runIsLive_;
@@ -90,7 +94,7 @@ void TForm1::RunEnded(const CalculationTask* task) {
     progressBar_->setValue(0);
     if (done->result) {
         for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid_[r], done->grid[r], sizeof(double) * gridSize);
-        ShowRunResult(*done->result);
+        ShowRunResult(*done->result, done->analysis);
         ++runResultsShown_;
         if (live) {
             ShowLiveMessage({});
@@ -118,7 +122,7 @@ void TForm1::StopRun() {
     liveChangePending_ = false;
     run_->Stop();
     run_->Wait();
-    RunEnded(run_.get());
+    RunEnded(runSerial_);
 }
 
 void TForm1::StopButtonClick() {

@@ -341,7 +341,7 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
         auto windows = CreateWindows();
         TForm1& form = *windows->form1;
         auto waitIdle = [&] {
-            while (form.CalculationRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+            while (form.CalculationRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         };
         form.findChild<QAction*>(QStringLiteral("L1"))->trigger();
         waitIdle();
@@ -353,7 +353,7 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
             const int shown = form.RunResultsShown();
             arrows[k++ % 2]->click();  // coma up and down again, never leaving the range
             while (form.RunResultsShown() == shown)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
         waitIdle();
     }

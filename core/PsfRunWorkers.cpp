@@ -157,7 +157,7 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
     }
 }
 
-// What the workers of one call share. Everything but the job counter is guarded by `lock`.
+// What the workers of one call share, all of it guarded by `lock`.
 struct Shared {
     std::mutex lock;
     std::condition_variable turnChanged;

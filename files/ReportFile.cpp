@@ -30,7 +30,7 @@ std::string ReportJson(const Analysis& analysis) {
         bands[m.name] = std::move(b);
     }
     Json warnings = Json::array();
-    for (const UserMessage& w : analysis.warnings) warnings.push_back(w.Text());
+    for (const SamplingNote& w : analysis.warnings) warnings.push_back(w.message.Text());
 
     Json report;
     report["mode"] = analysis.mode == ColorMode::Monochrome ? "mono" : "color";

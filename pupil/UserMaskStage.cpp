@@ -118,20 +118,9 @@ void ReduceBlockAcross(Reduction& red, const double* values, int w) {
     else ReduceBlockAcrossPlain(red, values, w);
 }
 
-// Area-weighted reductions of the w x h values of a picture, anchored at the top-left corner;
-// output cells a reduction does not reach are 0. rowValues(y, out, stride) gives the w
-// values of line y at out[0], out[stride], ..., once for all the reductions.
-//
-// This is ShrinkMatrix's two passes, streamed a few source lines at a time. Its first pass
-// sums, for each line, the weighted values that land in a cell in increasing x; its second
-// sums those line results into the output rows in increasing y. Here each cell of a line is
-// summed in a register over the same run of x (a cell takes a contiguous run of pixels, as
-// the cell index never decreases along the line), and the lines are added into the output
-// in increasing y: every sum is formed from the same products in the same order, so the
-// result is ShrinkMatrix's bit for bit, with memory for the outputs and a few lines only.
-// A block of lines shares one walk along x, so that their sums (each a chain of dependent
-// adds) run side by side.
-// The first and second pass of one block of n lines starting at y0 (values [x][line]).
+// The first and second pass of one block of n lines starting at y0 (values [x][line]): each
+// line's cells summed along x in one walk for the whole block, then the lines added into the
+// output rows their cells fall in, in increasing y (see ReduceTopLeft).
 void ReduceBlock(Reduction& red, const double* values, int w, int y0, int n, int h) {
     constexpr int block = linesPerBlock;
     std::fill(red.lines.begin(), red.lines.end(), 0.0);
@@ -190,14 +179,16 @@ void FillChunk(double* chunk, int w, int h, int chunkY, int from, int to, RowVal
 // A block of lines shares one walk along x, so that their sums (each a chain of dependent
 // adds) run side by side.
 //
-// With a second core the picture is read in chunks of lines that both threads fill, half
-// each; then each thread runs its share of the reductions over the chunk while the next chunk
-// goes to the other buffer. A reduction stays with one thread, so its sums keep their order.
+// With a second thread allowed (threads: how many the caller allows, 0 for the hardware's)
+// the picture is read in chunks of lines that both threads fill, half each; then each thread
+// runs its share of the reductions over the chunk while the next chunk goes to the other
+// buffer. A reduction stays with one thread, so its sums keep their order.
 template <class RowValues>
-void ReduceTopLeft(int w, int h, std::vector<Reduction>& reductions, RowValues rowValues) {
+void ReduceTopLeft(int w, int h, std::vector<Reduction>& reductions, RowValues rowValues, int threads = 0) {
     constexpr int block = linesPerBlock;
     constexpr int chunkLines = 4 * block;
-    const int workers = std::thread::hardware_concurrency() >= 2 && h > chunkLines ? 2 : 1;
+    const int allowed = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
+    const int workers = allowed >= 2 && h > chunkLines ? 2 : 1;
     const size_t chunkSize = static_cast<size_t>(w) * chunkLines;
     std::vector<double> buffers(chunkSize * 2);
     std::barrier filled(workers);
@@ -316,7 +307,8 @@ Picture24 StageWith(int w, int h, int pupilSamples, RowValues rowValues) {
 }
 
 template <class RowValues>
-std::vector<Picture24> StageManyWith(int w, int h, const std::vector<int>& pupilSamples, RowValues rowValues) {
+std::vector<Picture24> StageManyWith(int w, int h, const std::vector<int>& pupilSamples, RowValues rowValues,
+                                     int threads) {
     std::vector<Picture24> stages(pupilSamples.size());
     std::vector<Reduction> reductions;
     std::vector<size_t> reduced;  // which stage each reduction makes
@@ -329,7 +321,7 @@ std::vector<Picture24> StageManyWith(int w, int h, const std::vector<int>& pupil
             stages[k] = StageWith(w, h, np, rowValues);  // enlarged or empty: small work
         }
     }
-    if (!reductions.empty()) ReduceTopLeft(w, h, reductions, rowValues);
+    if (!reductions.empty()) ReduceTopLeft(w, h, reductions, rowValues, threads);
     for (size_t r = 0; r < reductions.size(); ++r) stages[reduced[r]] = StageFromValues(reductions[r].out, reductions[r].side);
     return stages;
 }
@@ -367,13 +359,13 @@ Picture24 StageUserMask(const LoadedMask& mask, int pupilSamples) {
     return StageWith(mask.width, mask.height, pupilSamples, GreyRowValues(mask));
 }
 
-std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples) {
-    return StageManyWith(mask.width, mask.height, pupilSamples, MaskRowValues(mask));
+std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples, int threads) {
+    return StageManyWith(mask.width, mask.height, pupilSamples, MaskRowValues(mask), threads);
 }
 
-std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples) {
-    if (!mask.IsGrey()) return StageUserMaskMany(mask.colour, pupilSamples);
-    return StageManyWith(mask.width, mask.height, pupilSamples, GreyRowValues(mask));
+std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples, int threads) {
+    if (!mask.IsGrey()) return StageUserMaskMany(mask.colour, pupilSamples, threads);
+    return StageManyWith(mask.width, mask.height, pupilSamples, GreyRowValues(mask), threads);
 }
 
 std::vector<int> RunPupilSamplings(const SimulationParameters& p) {
@@ -421,7 +413,8 @@ std::shared_ptr<const Picture24> UserMaskStages::Share(int pupilSamples) {
             if (!asked_[k] && stages_.find(upcoming_[k]) == stages_.end() &&
                 std::find(group.begin(), group.end(), upcoming_[k]) == group.end())
                 group.push_back(upcoming_[k]);
-        std::vector<Picture24> made = mask_ ? StageUserMaskMany(*mask_, group) : StageUserMaskMany(*picture_, group);
+        std::vector<Picture24> made =
+            mask_ ? StageUserMaskMany(*mask_, group, threads_) : StageUserMaskMany(*picture_, group, threads_);
         for (size_t k = 0; k < group.size(); ++k)
             stages_.emplace(group[k], std::make_shared<const Picture24>(std::move(made[k])));
     }

@@ -24,9 +24,9 @@ Picture24 StageUserMask(const Picture24& mask, int pupilSamples);
 Picture24 StageUserMask(const LoadedMask& mask, int pupilSamples);
 
 // Stages `mask` for several samplings in one pass over the picture: for each the picture
-// StageUserMask gives.
-std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples);
-std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples);
+// StageUserMask gives. threads: how many threads it may use (0: as many as help, which is two).
+std::vector<Picture24> StageUserMaskMany(const Picture24& mask, const std::vector<int>& pupilSamples, int threads = 0);
+std::vector<Picture24> StageUserMaskMany(const LoadedMask& mask, const std::vector<int>& pupilSamples, int threads = 0);
 
 // The pupilSamples of every wavelength a run with these parameters builds, in the run's order
 // (blue, green, red in colour); empty when the bands are not a run's (a zero step, say).
@@ -40,14 +40,15 @@ std::vector<int> RunPupilSamplings(const SimulationParameters& p);
 class UserMaskStages {
 public:
     // `upcoming`: the samplings the run will ask for, in order; one that is asked for without
-    // being listed is staged on its own.
-    explicit UserMaskStages(const Picture24& mask, std::vector<int> upcoming = {})
-        : picture_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false) {}
-    explicit UserMaskStages(const LoadedMask& mask, std::vector<int> upcoming = {})
-        : mask_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false) {}
+    // being listed is staged on its own. threads: the run's thread count, which staging keeps
+    // to (0: as many as help).
+    explicit UserMaskStages(const Picture24& mask, std::vector<int> upcoming = {}, int threads = 0)
+        : picture_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false), threads_(threads) {}
+    explicit UserMaskStages(const LoadedMask& mask, std::vector<int> upcoming = {}, int threads = 0)
+        : mask_(&mask), upcoming_(std::move(upcoming)), asked_(upcoming_.size(), false), threads_(threads) {}
     // The mask must outlive the run.
-    explicit UserMaskStages(Picture24&&, std::vector<int> = {}) = delete;
-    explicit UserMaskStages(LoadedMask&&, std::vector<int> = {}) = delete;
+    explicit UserMaskStages(Picture24&&, std::vector<int> = {}, int = 0) = delete;
+    explicit UserMaskStages(LoadedMask&&, std::vector<int> = {}, int = 0) = delete;
     // Valid until the next call, on one thread.
     const Picture24& For(int pupilSamples) { return *Share(pupilSamples); }
     // The same, kept alive for as long as the caller holds it.
@@ -59,6 +60,7 @@ private:
     std::vector<int> upcoming_;
     std::vector<bool> asked_;  // which entries of upcoming_ have been asked for
     size_t next_ = 0;          // the first entry not yet asked for
+    int threads_ = 0;
     std::map<int, std::shared_ptr<const Picture24>> stages_;
     std::mutex lock_;
 };

@@ -354,6 +354,35 @@ TEST_F(AnalysisFromTheMenu, OneWindowFromTheResultMenuFollowsEveryCalculation) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), ExpectedTable());
 }
 
+// In the automatic mode every spin click brings a result; an open analysis window gets its
+// measurements with it, made on the run's thread, and never measures on its own: the window's
+// thread stays free for the panel. A closed window gets none, and measures the latest result
+// itself when it is opened again.
+TEST_F(AnalysisFromTheMenu, AutomaticResultsComeMeasuredToAnOpenWindow) {
+    Start();
+    Choose("A1");
+    TAnalysis* window = Window();
+    Choose("L1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000));
+    for (int k = 0; k < 2; ++k) {
+        const int shown = Form().RunResultsShown();
+        ClickArrow(28, true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Form().RunResultsShown() > shown && !Form().CalculationRunning(); }, 60000));
+        EXPECT_EQ(window->TableText(), ExpectedTable());
+    }
+    EXPECT_EQ(window->MeasureCount(), 3);
+    EXPECT_EQ(window->MeasuredHere(), 0);
+
+    window->close();
+    const int shown = Form().RunResultsShown();
+    ClickArrow(28, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form().RunResultsShown() > shown && !Form().CalculationRunning(); }, 60000));
+    EXPECT_EQ(window->MeasureCount(), 3);
+    Choose("A1");
+    EXPECT_EQ(window->MeasuredHere(), 1);
+    EXPECT_EQ(window->TableText(), ExpectedTable());
+}
+
 TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
     Start();
     Run();
@@ -372,7 +401,7 @@ TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
     const Analysis a = Analyse(*Form().LastFullResult());
     ASSERT_TRUE(a.Warns(SamplingWarning::BelowNyquist));
     QStringList sentences;
-    for (const UserMessage& w : a.warnings) sentences << QString::fromStdString(w.Text());
+    for (const SamplingNote& w : a.warnings) sentences << QString::fromStdString(w.message.Text());
     EXPECT_EQ(In<QPlainTextEdit>(*Window(), "Warnings")->toPlainText(), sentences.join(QLatin1Char('\n')));
 
     // Colour: a column for each band.

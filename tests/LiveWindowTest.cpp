@@ -86,6 +86,34 @@ TEST_F(LiveWindow, EscAndTheStopButtonEndARunAndKeepWhatWasShown) {
     }
 }
 
+// The end of a run long gone, delivered while the next one lasts (as a queued end can be, and
+// the next task may lie where the last one lay): it touches nothing, the running run goes on
+// until Esc ends it, and what was shown stays.
+TEST_F(LiveWindow, AStaleEndNeverTakesOverTheRunningRun) {
+    Start();
+    Form().show();
+    ClickButton("Button1");
+    const quint64 stale = Form().RunSerial();
+    const int shown = Form().RunResultsShown();
+    const Picture24 before = Shown();
+    LongBand(400, 1000, 1);
+    ClickArrow(28, true);
+    bool runningAfterStaleEnd = false, serialMoved = false;
+    QTimer::singleShot(150, [&] {
+        serialMoved = Form().RunSerial() == stale + 1;
+        QMetaObject::invokeMethod(&Form(), "RunEnded", Qt::DirectConnection, Q_ARG(quint64, stale));
+        runningAfterStaleEnd = Form().CalculationRunning();
+        QTest::keyClick(Edit(2), Qt::Key_Escape);
+    });
+    ClickButton("Button1");
+    EXPECT_TRUE(serialMoved);
+    EXPECT_TRUE(runningAfterStaleEnd) << "the stale end took the run over";
+    EXPECT_FALSE(Form().CalculationRunning());
+    EXPECT_EQ(Form().RunResultsShown(), shown) << "the stopped run showed nothing";
+    EXPECT_TRUE(SamePicture(Shown(), before));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 // Three spin clicks while an automatic run lasts: the run gives way, and one result follows,
 // computed from the values after the last click.
 TEST_F(LiveWindow, ChangesDuringAnAutomaticRunEndInOneResultFromTheLastValues) {

@@ -194,8 +194,9 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
 
 TAnalysis::~TAnalysis() = default;
 
-void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full) {
+void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured) {
     latest_ = std::move(full);
+    latestMeasured_ = latest_ ? std::move(measured) : nullptr;
     if (isVisible()) MeasureLatest();
 }
 
@@ -210,10 +211,15 @@ void TAnalysis::MeasureLatest() {
         return;
     }
     if (measured_.lock() == latest_) return;
-    const Analysis analysis = measure_(*latest_);
+    if (!latestMeasured_) {
+        latestMeasured_ = std::make_shared<const Analysis>(measure_(*latest_));
+        ++measuredHere_;
+    }
     measured_ = latest_;
     ++measureCount_;
-    Fill(analysis);
+    Fill(*latestMeasured_);
+    // Measurements are kept only until they are shown: the table and plots hold them now.
+    latestMeasured_.reset();
 }
 
 void TAnalysis::ShowNothing() {
@@ -235,7 +241,7 @@ void TAnalysis::AddArcsecondAxis(QChart* chart, const QValueAxis* radius, const 
 void TAnalysis::Fill(const Analysis& analysis) {
     FillTable(analysis);
     QStringList lines;
-    for (const UserMessage& w : analysis.warnings) lines << Translated(w);
+    for (const SamplingNote& w : analysis.warnings) lines << Translated(w.message);
     warnings_->setPlainText(lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n')));
     FillProfile(analysis);
     FillEncircledEnergy(analysis);

@@ -32,11 +32,14 @@ public:
     explicit TAnalysis(Measure measure);
     ~TAnalysis() override;
 
-    // A new result: measured at once while the window is shown, otherwise kept (only the
-    // latest) until the window is next shown.
-    void ShowResult(std::shared_ptr<const FullResult> full);
-    // How many results have been measured since the window was made.
+    // A new result: shown at once while the window is shown, otherwise kept (only the latest)
+    // until the window is next shown. `measured`: its measurements, made elsewhere; without
+    // them the window measures the result itself when it shows it.
+    void ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured = nullptr);
+    // How many results have been measured for the window since it was made, and how many of
+    // them the window measured itself, on its own thread.
     int MeasureCount() const { return measureCount_; }
+    int MeasuredHere() const { return measuredHere_; }
     // The table as tab-separated lines: a header of band names, then one line per row.
     QString TableText() const;
     QChartView* Chart(Plot plot) const { return charts_[plot]; }
@@ -59,9 +62,11 @@ private:
 
     Measure measure_;
     std::shared_ptr<const FullResult> latest_;
+    std::shared_ptr<const Analysis> latestMeasured_;  // latest_'s measurements, when they came with it
     // Weak: a measured result the window no longer shows need not stay in memory for it.
     std::weak_ptr<const FullResult> measured_;
     int measureCount_ = 0;
+    int measuredHere_ = 0;
 
     QLabel* nothingLabel_ = nullptr;
     QWidget* content_ = nullptr;
