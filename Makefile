@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # Extra CMake options, e.g. CMAKE_FLAGS="-DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON".
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench package install fuzz fuzz-ci clean
+.PHONY: all deps configure build run test bench package install fuzz fuzz-ci tsan clean
 
 all: build
 
@@ -49,5 +49,9 @@ fuzz:
 fuzz-ci:
 	FUZZ_SECONDS=30 bash scripts/fuzz-ci.sh
 
+# The tests that start threads, under ThreadSanitizer in build-tsan.
+tsan:
+	bash scripts/tsan-ci.sh
+
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) build-fuzz build-tsan

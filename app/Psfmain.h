@@ -226,7 +226,8 @@ private:
     // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
     // RunEnded takes the outcome on the window's thread; StopRun ends a run and waits for it.
     void StartRun(bool live);
-    // Invokable by name, so that a test can hand it the end of a run long gone.
+    // Invokable by name: the task's thread calls it so, and a test hands it the end of a run
+    // long gone.
     Q_INVOKABLE void RunEnded(quint64 serial);
     void StopRun();
     // A value the run reads has changed: in automatic mode a run starts, or the running one

@@ -65,8 +65,11 @@ void TForm1::StartRun(bool live) {
     const quint64 serial = ++runSerial_;
     // An open analysis window gets the measurements with the result, made on the task's thread.
     const bool measure = windows_.analysis && windows_.analysis->isVisible();
+    // The end goes by name with its serial as the argument, so that Qt itself copies the number
+    // across: nothing this code wrote on the task's thread is read on the window's before the
+    // task has been joined.
     run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), measure, [this, serial] {
-        QMetaObject::invokeMethod(this, [this, serial] { RunEnded(serial); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
     });
     runIsLive_ = live;
     if (!progressTimer_) {

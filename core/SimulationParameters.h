@@ -118,6 +118,7 @@ struct Aberrations {
     double tiltY = 0;
     double astigmatismM = 0;
     double astigmatismS = 0;
+    bool operator==(const Aberrations&) const = default;
 };
 Aberrations AberrationsInWaves(const SimulationParameters& p);
 

@@ -54,6 +54,38 @@ Outcome RunOn(const CalculationRequest& rq, int threads, const Picture24* mask =
     return o;
 }
 
+// The full-precision result the analysis reads: every intensity and every wavelength's facts.
+void ExpectSameFull(const FullResult& a, const FullResult& b, int threads) {
+    SCOPED_TRACE(std::to_string(threads) + " threads: the full result");
+    EXPECT_EQ(b.mode, a.mode);
+    EXPECT_EQ(b.apertureMm, a.apertureMm);
+    EXPECT_EQ(b.focalLengthMm, a.focalLengthMm);
+    EXPECT_EQ(b.secondaryMm, a.secondaryMm);
+    ASSERT_EQ(b.bands.size(), a.bands.size());
+    for (size_t k = 0; k < a.bands.size(); ++k) {
+        const BandResult& x = a.bands[k];
+        const BandResult& y = b.bands[k];
+        EXPECT_EQ(y.name, x.name);
+        EXPECT_EQ(y.peak, x.peak);
+        EXPECT_EQ(y.normalisedPeak, x.normalisedPeak);
+        ASSERT_EQ(y.intensity.size(), x.intensity.size());
+        EXPECT_EQ(std::memcmp(y.intensity.data(), x.intensity.data(), sizeof(double) * x.intensity.size()), 0) << x.name;
+        ASSERT_EQ(y.wavelengths.size(), x.wavelengths.size());
+        for (size_t w = 0; w < x.wavelengths.size(); ++w) {
+            const WavelengthFacts& f = x.wavelengths[w];
+            const WavelengthFacts& g = y.wavelengths[w];
+            EXPECT_EQ(g.lambdaNm, f.lambdaNm);
+            EXPECT_EQ(g.weight, f.weight);
+            EXPECT_EQ(g.pupilSamples, f.pupilSamples);
+            EXPECT_EQ(g.aberrations, f.aberrations);
+            EXPECT_EQ(g.s1, f.s1);
+            EXPECT_EQ(g.s2, f.s2);
+            EXPECT_EQ(g.rmsWaves, f.rmsWaves);
+            EXPECT_EQ(g.maxPhaseStepWaves, f.maxPhaseStepWaves);
+        }
+    }
+}
+
 void ExpectSameRun(const Outcome& one, const Outcome& many, int threads) {
     const PsfResultImages& a = one.result.images;
     const PsfResultImages& b = many.result.images;
@@ -69,6 +101,7 @@ void ExpectSameRun(const Outcome& one, const Outcome& many, int threads) {
     EXPECT_EQ(dn.focalRatio, d1.focalRatio);
     EXPECT_EQ(dn.apertureMm, d1.apertureMm);
     EXPECT_EQ(dn.focalLengthMm, d1.focalLengthMm);
+    ExpectSameFull(*one.result.full, *many.result.full, threads);
 }
 
 void ExpectSameForThreadCounts(const CalculationRequest& rq, const Picture24* mask = nullptr) {
