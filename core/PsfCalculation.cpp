@@ -66,6 +66,26 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
             throw CalculationError(UserMessage("PsfCalculation", QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表の %1 行目: %2"),
                                                {UserMessage::Value(k + 1), UserMessage::Value(e.what())}));
         }
+        // The panel's ranges: beyond them the phase turns by more than the grid samples, and
+        // the picture says nothing (a spherical term of 1e308 leaves a field of zeros).
+        const struct {
+            const char* column;
+            const std::string& text;
+            double value;
+            double limit;
+        } cells[] = {
+            {QT_TRANSLATE_NOOP("PsfCalculation", "球面収差"), row.spherical, values[static_cast<size_t>(k)].spherical,
+             maximumSphericalWaves},
+            {QT_TRANSLATE_NOOP("PsfCalculation", "フォーカス"), row.focus, values[static_cast<size_t>(k)].focus,
+             maximumFocusWaves},
+        };
+        for (const auto& cell : cells)
+            if (!(std::fabs(cell.value) <= cell.limit))
+                throw CalculationError(UserMessage(
+                    "PsfCalculation",
+                    QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表の %1 行目の%2 %3 は範囲外です。-%4 から %4 波の値にしてください。"),
+                    {UserMessage::Value(k + 1), UserMessage("PsfCalculation", cell.column), UserMessage::Value(cell.text),
+                     UserMessage::Value(FormatGeneral(cell.limit))}));
     }
     return values;
 }

@@ -43,10 +43,16 @@ struct DependenceValues {
     double focus = 0;
 };
 
+// The panel's ranges of the focus term and of the others, in waves: beyond them the pupil
+// phase turns by more than the grid can sample.
+inline constexpr double maximumFocusWaves = 10;
+inline constexpr double maximumSphericalWaves = 1;
+
 // The table's rows as numbers for a band of `count` wavelengths: the first `count` rows are
 // converted, and a cell that is no number raises CalculationError naming its row ("波長依存の表の
-// k 行目: ..."). A table with fewer rows than that is passed on unconverted in length only, so
-// that the run refuses it for its row count.
+// k 行目: ..."), as does a value outside the panel's range, naming its row and column. A table
+// with fewer rows than that is passed on unconverted in length only, so that the run refuses it
+// for its row count.
 std::vector<DependenceValues> ConvertDependenceRows(const std::vector<WavelengthDependenceRow>& rows,
                                                     long long count);
 
