@@ -135,7 +135,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
             }
             // The panel's spin ranges: beyond them the pupil phase turns by more than the
             // grid can sample, and the picture says nothing.
-            const double limit = a == "--focus" ? 10 : 1;
+            const double limit = a == "--focus" ? maximumFocusWaves : maximumSphericalWaves;
             if (!(std::fabs(amount) <= limit))
                 throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
                                  ", not '" + v + "'"};
@@ -206,6 +206,9 @@ bool ApplyWavelengthTable(const std::string& path, CalculationRequest& request, 
     return true;
 }
 
+// The files the run will write, with the options that name them.
+std::vector<OutputName> OutputNames(const Options& o, bool mono);
+
 }  // namespace
 
 std::string InsertBeforeExtension(const std::string& path, const std::string& suffix) {
@@ -217,6 +220,23 @@ std::string InsertBeforeExtension(const std::string& path, const std::string& su
 }
 
 namespace {
+
+std::vector<OutputName> OutputNames(const Options& o, bool mono) {
+    std::vector<OutputName> names;
+    if (o.display) names.push_back({"--display", *o.display});
+    if (o.pupil) names.push_back({"--pupil", *o.pupil});
+    if (o.intensity) {
+        if (mono) {
+            names.push_back({"--intensity", *o.intensity});
+        } else {
+            for (const char* band : {"-red", "-green", "-blue"})
+                names.push_back({"--intensity", InsertBeforeExtension(*o.intensity, band)});
+        }
+    }
+    if (o.report) names.push_back({"--report", *o.report});
+    if (o.fits) names.push_back({"--fits", *o.fits});
+    return names;
+}
 
 int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
@@ -256,6 +276,16 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     const bool mono = request.params.colorMode == ColorMode::Monochrome;
     if (o.pupil && !mono) {
         err << "velmora1-batch: --pupil needs monochrome mode; the pupil picture is made by monochrome runs only\n";
+        return 1;
+    }
+    // Every output name is checked before anything is read or computed: a long run must not
+    // end in a name that could never be written.
+    if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {
+        if (problem->usage) {
+            err << "velmora1-batch: " << problem->usageText << "\n" << usageText;
+            return 2;
+        }
+        err << "velmora1-batch: " << problem->refusal.Text() << "\n";
         return 1;
     }
     if (o.wavelengthTable && !ApplyWavelengthTable(*o.wavelengthTable, request, err)) return 1;
