@@ -278,6 +278,50 @@ TEST(PsfRunThreads, ProgressCountsTheWavelengthsInOrderOnAnyNumberOfThreads) {
     }
 }
 
+TEST(PsfRunThreads, WorkersFindTheirMemoryOfTheLastRunAndNoMore) {
+    // Worker k of the next run gets worker k's memory back; a run on fewer workers lets the
+    // rest go, so the process keeps the memory of one run's workers at most.
+    const double* lentGrid = nullptr;
+    {
+        detail::WorkerMemoryLease lease(3);
+        for (size_t k = 0; k < 3; ++k) ASSERT_EQ(lease[k].grid.AllocateUncleared(gridSize, gridSize), 0);
+        lentGrid = lease[1].grid[0];
+    }
+    {
+        detail::WorkerMemoryLease lease(2);
+        EXPECT_EQ(lease[1].grid[0], lentGrid) << "the same worker, the same grid";
+    }
+    {
+        detail::WorkerMemoryLease lease(3);
+        EXPECT_EQ(lease[1].grid[0], lentGrid);
+        EXPECT_EQ(lease[2].grid.get(), nullptr) << "the third worker's memory went with the run on two";
+    }
+}
+
+TEST(PsfRunThreads, MemoryLeftByAnEarlierRunChangesNoBit) {
+    // Whatever an earlier run left in the workers' fields and grids (here NaN everywhere), a
+    // run writes every element it reads: the result has the bits of a run on one thread.
+    CalculationRequest rq;
+    rq.params.whiteBand = {500, 700, 50};  // 5 wavelengths: all at once on 5, split on 8
+    rq.params.comaY = 2;
+    const Outcome one = RunOn(rq, 1);
+    for (int threads : {5, 8}) {
+        {
+            detail::WorkerMemoryLease lease(static_cast<size_t>(threads));
+            for (size_t k = 0; k < static_cast<size_t>(threads); ++k) {
+                detail::WorkerMemory& w = lease[k];
+                for (RealMatrixHolder* m : {&w.space.fieldRe, &w.space.fieldIm, &w.grid}) {
+                    if (!m->get()) {
+                        ASSERT_EQ(m->AllocateUncleared(gridSize, gridSize), 0);
+                    }
+                    FillGrid(m->get(), std::numeric_limits<double>::quiet_NaN());
+                }
+            }
+        }
+        ExpectSameRun(one, RunOn(rq, threads), threads);
+    }
+}
+
 TEST(PsfRunThreads, TheThreadCountComesFromTheEnvironmentOrTheHardware) {
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
     const char* saved = std::getenv("VELMORA_THREADS");
