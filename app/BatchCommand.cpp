@@ -2,6 +2,7 @@
 #include "app/BatchOutput.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
+#include "core/RunThreads.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -83,6 +85,16 @@ void CheckPictureName(const char* option, const std::optional<std::string>& path
                          knownImageExtensions};
 }
 
+// A whole number written in digits that no int holds.
+bool BeyondInt(const std::string& v) {
+    if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos) return false;
+    const size_t first = v.find_first_not_of('0');
+    if (first == std::string::npos) return false;
+    const std::string digits = v.substr(first);
+    const std::string most = std::to_string(INT_MAX);
+    return digits.size() > most.size() || (digits.size() == most.size() && digits > most);
+}
+
 Options ParseOptions(const std::vector<std::string>& args) {
     Options o;
     std::map<std::string, double Aberrations::*> waves = {
@@ -119,6 +131,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
         } else if (a == "--threads") {
             const std::string& v = value();
+            // Digits only: a count far beyond any machine is said to be too large, not to be
+            // no number.
+            if (BeyondInt(v))
+                throw UsageError{"--threads '" + v + "' is too large a number; the run uses at most one thread per " +
+                                 "wavelength and per hardware thread, so any number from 1 up will do"};
             try {
                 o.threads = ParseInteger(v);
             } catch (const ConversionError&) {
@@ -335,9 +352,15 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "wavelength " << index + 1 << " of " << count << ": " << lambda << " nm\n" << std::flush;
     };
 
+    // The count asked for (the option, the environment or every hardware thread), capped by the
+    // hardware, the wavelengths and the memory; a lower count than asked is said.
+    const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), request.params);
+    if (const UserMessage said = RunThreadsMessage(threads, o.threads > 0 || EnvironmentThreadCount()); !said.Empty())
+        err << "velmora1-batch: " << said.Text() << "\n";
+
     PsfResult result;
     try {
-        const RunControl control{o.threads > 0 ? o.threads : DefaultThreadCount(), nullptr};
+        const RunControl control{threads.threads, nullptr};
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";

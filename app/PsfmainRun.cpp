@@ -13,6 +13,7 @@
 #include "app/AppWindows.h"
 #include "app/CalculationTask.h"
 #include "app/Psfmain.h"
+#include "core/RunThreads.h"
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
@@ -59,8 +60,15 @@ void TForm1::StartRun(bool live) {
     const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
 
     // The task tells its end from its own thread; the window takes it up on its own.
+    // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than
+    // the run has wavelengths and the memory holds; a lower count than asked is said below the bar.
+    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), request.params);
+    const QString previousNote = threadsNote_;
+    threadsNote_ = Translated(RunThreadsMessage(threads, EnvironmentThreadCount().has_value()));
+    if (!threadsNote_.isEmpty() || (!previousNote.isEmpty() && liveMessage_->toolTip() == previousNote))
+        ShowLiveMessage(threadsNote_);
     auto ended = std::make_shared<const CalculationTask*>(nullptr);
-    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), [this, ended] {
+    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, threads.threads, [this, ended] {
         QMetaObject::invokeMethod(this, [this, ended] { RunEnded(*ended); }, Qt::QueuedConnection);
     });
     *ended = run_.get();
@@ -93,7 +101,7 @@ void TForm1::RunEnded(const CalculationTask* task) {
         ShowRunResult(*done->result);
         ++runResultsShown_;
         if (live) {
-            ShowLiveMessage({});
+            ShowLiveMessage(threadsNote_);
             // An open 1D viewer follows the automatic runs as the 2D and 3D views do.
             if (windows_.psf1d->isVisible()) {
                 windows_.psf1d->SetThumbnail(windows_.psf->Image1()->Picture());

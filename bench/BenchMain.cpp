@@ -24,6 +24,7 @@
 #include "app/ProcessMemory.h"
 #include "app/Psfmain.h"
 #include "core/PsfCalculation.h"
+#include "core/RunThreads.h"
 #include "ui/SpinButton.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
@@ -264,6 +265,16 @@ BENCHMARK(BM_MonochromeRun_61)->Apply(ThreadCounts)->Unit(benchmark::kMillisecon
 void BM_ColourRun_Default(benchmark::State& state) {
     BenchRun(state, "colour");
 }
+// A request far beyond the machine (--threads 1000, VELMORA_THREADS=1000) runs as the count
+// the programs cap it to: its time and process_peak_MiB are those of BM_MonochromeRun_61 at
+// that count (threads_used), not of a thousand workers.
+void BM_MonochromeRun_61_Requested(benchmark::State& state) {
+    const RunThreads capped = RunThreadsFor(state.range(0), Scenario("mono61").params);
+    BenchRun(state, "mono61", capped.threads);
+    state.counters["threads_used"] = capped.threads;
+}
+BENCHMARK(BM_MonochromeRun_61_Requested)->ArgName("threads")->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 // Memory held between runs, whatever the number of workers: after 10 runs the process holds at
 // most its idle size plus 1.2 x one run's peak above it (held_10_MiB <= idle_MiB + 1.2 x
 // (peak_1_MiB - idle_MiB)). The figures come from a fresh process set up as the programs are,

@@ -14,6 +14,8 @@
 // transforms one after the other, the columns and then the rows of each shared out between the
 // threads.
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -25,14 +27,20 @@
 
 namespace velmora {
 
-int DefaultThreadCount() {
+std::optional<int> EnvironmentThreadCount() {
     if (const char* text = std::getenv("VELMORA_THREADS")) {
         char* end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        // Beyond a thousand the worker's memory alone would exhaust any machine; the value is
-        // taken as a typing error and the hardware decides.
-        if (end != text && *end == '\0' && n >= 1 && n <= 1000) return static_cast<int>(n);
+        errno = 0;
+        const long long n = std::strtoll(text, &end, 10);
+        // A count the run cannot use is capped when the run starts (and said); one too large
+        // to hold is no count at all.
+        if (end != text && *end == '\0' && errno == 0 && n >= 1 && n <= INT_MAX) return static_cast<int>(n);
     }
+    return std::nullopt;
+}
+
+int DefaultThreadCount() {
+    if (const std::optional<int> n = EnvironmentThreadCount()) return *n;
     const unsigned hardware = std::thread::hardware_concurrency();
     return hardware == 0 ? 1 : static_cast<int>(hardware);
 }

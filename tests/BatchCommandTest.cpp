@@ -18,6 +18,7 @@
 
 #include "SpecialFiles.h"
 #include "app/BatchOutput.h"
+#include "core/RunThreads.h"
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
 #include "files/Png.h"
@@ -493,6 +494,27 @@ TEST_F(Batch, OutputNamesAreCheckedBeforeAnythingIsComputed) {
         EXPECT_NE(messages.find("のフォルダ " + File("locked") + " に書き込めません"), std::string::npos) << messages;
         std::filesystem::permissions(File("locked"), std::filesystem::perms::owner_all);
     }
+}
+
+TEST_F(Batch, AThreadCountBeyondTheMachineIsCappedAndSaidAndOneTooLargeToHoldIsAUsageError) {
+    // The default band has two wavelengths: a thousand threads run as the capped count, with
+    // one line saying to what and why, and the same bits.
+    ASSERT_EQ(Run({"--threads", "1", "--intensity", File("one.txt")}), 0) << messages;
+    EXPECT_EQ(messages.find("スレッド数"), std::string::npos) << "no line when nothing is lowered";
+    ASSERT_EQ(Run({"--threads", "1000", "--intensity", File("many.txt")}), 0) << messages;
+    const RunThreads capped = RunThreadsFor(1000, SimulationParameters{});
+    const std::string line = "velmora1-batch: " + RunThreadsMessage(capped, true).Text() + "\n";
+    EXPECT_EQ(messages.find(line), 0u) << messages;
+    EXPECT_EQ(messages.find("スレッド数", line.size()), std::string::npos) << "one line";
+    EXPECT_EQ(ReadIntensity(File("many.txt")), ReadIntensity(File("one.txt")));
+
+    for (const char* huge : {"10000000000", "2147483648", "99999999999999999999999"}) {
+        EXPECT_EQ(Run({"--threads", huge, "--intensity", File("huge.txt")}), 2) << huge;
+        EXPECT_NE(messages.find(std::string("--threads '") + huge + "' is too large a number"), std::string::npos) << messages;
+    }
+    EXPECT_FALSE(std::filesystem::exists(File("huge.txt")));
+    EXPECT_EQ(Run({"--threads", "-3"}), 2);
+    EXPECT_NE(messages.find("takes a whole number of 1 or more, not '-3'"), std::string::npos) << messages;
 }
 
 // Old contents of outputs, and outputs that were not there ("" = absent).

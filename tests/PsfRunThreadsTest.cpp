@@ -14,6 +14,7 @@
 
 #include "core/PsfCalculation.h"
 #include "core/PsfRunSteps.h"
+#include "core/RunThreads.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
 #include "TestSupport.h"
@@ -320,6 +321,61 @@ TEST(PsfRunThreads, MemoryLeftByAnEarlierRunChangesNoBit) {
         }
         ExpectSameRun(one, RunOn(rq, threads), threads);
     }
+}
+
+TEST(RunThreads, TheCountIsTheSmallestOfRequestHardwareWavelengthsAndMemory) {
+    constexpr long long mib = 1 << 20;
+    const struct {
+        long long requested, hardware, wavelengths, available, perWorker;
+        int threads;
+        ThreadCap cap;
+    } cases[] = {
+        {2, 2, 61, 8000 * mib, 25 * mib, 2, ThreadCap::None},
+        {1000, 2, 61, 8000 * mib, 25 * mib, 2, ThreadCap::Hardware},
+        {16, 32, 6, 8000 * mib, 25 * mib, 6, ThreadCap::Wavelengths},
+        {16, 16, 61, 200 * mib, 25 * mib, 4, ThreadCap::Memory},           // half of 200 MiB holds 4
+        {16, 16, 61, 40 * mib, 25 * mib, 1, ThreadCap::Memory},            // never below one
+        {16, 4, 4, 200 * mib, 25 * mib, 4, ThreadCap::Hardware},           // a tie: the first limit is told
+        {2147483647, 0, 751, -1, 25 * mib, 751, ThreadCap::Wavelengths},  // unknown hardware and memory
+        {1, 8, 61, 10 * mib, 25 * mib, 1, ThreadCap::None},               // one is always possible
+        {3, 8, 0, 8000 * mib, 25 * mib, 3, ThreadCap::None},              // no wavelength count: no limit
+    };
+    for (const auto& c : cases) {
+        const RunThreads chosen = CapRunThreads(c.requested, c.hardware, c.wavelengths, c.available, c.perWorker);
+        EXPECT_EQ(chosen.threads, c.threads) << c.requested << " on " << c.hardware;
+        EXPECT_EQ(chosen.cap, c.cap) << c.requested << " on " << c.hardware;
+        EXPECT_EQ(chosen.requested, c.requested);
+    }
+}
+
+TEST(RunThreads, ALowerCountIsSaidWithItsReason) {
+    constexpr long long mib = 1 << 20;
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(1000, 2, 61, 8000 * mib, 25 * mib), true).Text(),
+              "スレッド数を 1000 から 2 に減らしました（この計算機が同時に実行できるスレッドは 2 個です）。");
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(8, 8, 3, 8000 * mib, 25 * mib), true).Text(),
+              "スレッド数を 8 から 3 に減らしました（この計算の波長は 3 個です）。");
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(16, 16, 61, 200 * mib, 25 * mib), false).Text(),
+              "スレッド数を 16 から 4 に減らしました（空きメモリ 200 MiB の半分に収まるのは 4 スレッドです）。")
+        << "the memory is said even when no count was asked for";
+    EXPECT_TRUE(RunThreadsMessage(CapRunThreads(8, 8, 3, 8000 * mib, 25 * mib), false).Empty())
+        << "the hardware default lowered to the wavelengths is no news";
+    EXPECT_TRUE(RunThreadsMessage(CapRunThreads(2, 2, 61, 8000 * mib, 25 * mib), true).Empty());
+}
+
+TEST(RunThreads, AWorkerNeedsItsGridsAndThePupilArraysOfTheShortestWavelength) {
+    // Three 8 MiB grids and the transform's 256 KiB of scratch, and the pupil model's 11 bytes a
+    // sample at the shortest wavelength of the run's bands.
+    const long long fixed = 3LL * gridSize * gridSize * 8 + 32LL * gridSize * 8;
+    SimulationParameters p;
+    p.whiteBand = {400, 700, 5};
+    const long long np = PupilSamples(FocalRatio(p.focalLength, p.aperture), 400);
+    EXPECT_EQ(WorkerMemoryBytes(p), fixed + np * np * 11);
+    p.colorMode = ColorMode::Colour;
+    const long long npColour =
+        PupilSamples(FocalRatio(p.focalLength, p.aperture), std::min({p.redBand.min, p.greenBand.min, p.blueBand.min}));
+    EXPECT_EQ(WorkerMemoryBytes(p), fixed + npColour * npColour * 11);
+    EXPECT_EQ(RunWavelengthCount(p), WavelengthCount(p.redBand) + WavelengthCount(p.greenBand) + WavelengthCount(p.blueBand));
+    EXPECT_GT(AvailableMemoryBytes(), 0) << "MemAvailable is read on Linux";
 }
 
 TEST(PsfRunThreads, TheThreadCountComesFromTheEnvironmentOrTheHardware) {
