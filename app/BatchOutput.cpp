@@ -198,13 +198,13 @@ void BatchOutput::Commit() {
             const std::string& path = files_[k].first;
             if (!Exists(path)) continue;
             const std::string backup = BackupNameFor(path);
-            ::unlink(backup.c_str());  // a leftover of an earlier process with this number
             // A file system without hard links: the old file moves to the backup name instead,
-            // and is moved back unless its new file arrives.
+            // and is moved back unless its new file arrives. A file already under the backup
+            // name is someone's: it stays, and nothing is written.
             bool moved = false;
             if (::link(path.c_str(), backup.c_str()) != 0) {
                 const int err = errno;
-                if (std::rename(path.c_str(), backup.c_str()) != 0)
+                if (err == EEXIST || Exists(backup) || std::rename(path.c_str(), backup.c_str()) != 0)
                     throw MessageError(UserMessage(
                         scope, QT_TRANSLATE_NOOP("BatchOutput", "ファイル %1 の元の内容を残せないため、書き込みませんでした（%2: %3）。"),
                         {Value(path), Value("link"), Value(std::strerror(err))}));

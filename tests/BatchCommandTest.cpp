@@ -577,6 +577,19 @@ TEST_F(Batch, AFailedRenameGivesEveryOutputItsOldContentBack) {
     }
     output.Commit();
     ExpectContents(dir, expected);
+
+    // A file that happens to have the backup's name is someone's: it stays, and nothing is
+    // written.
+    const std::string other = File("other");
+    std::filesystem::create_directory(other);
+    const std::string foreign = "r.json.keep" + std::to_string(::getpid());
+    const Contents before = {{"f.fits", "old fits"}, {"r.json", "old report"}, {foreign, "not ours"}};
+    Prepare(other, before);
+    BatchOutput blocked;
+    blocked.Add(other + "/f.fits", "new fits");
+    blocked.Add(other + "/r.json", "new report");
+    EXPECT_THROW(blocked.Commit(), MessageError);
+    ExpectContents(other, before);
 }
 
 // In a child process: commits two outputs and stops after the first rename until the parent
