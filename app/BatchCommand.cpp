@@ -2,6 +2,7 @@
 #include "app/BatchOutput.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -12,6 +13,7 @@
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
+#include "core/RunThreads.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -83,6 +85,16 @@ void CheckPictureName(const char* option, const std::optional<std::string>& path
                          knownImageExtensions};
 }
 
+// A whole number written in digits that no int holds.
+bool BeyondInt(const std::string& v) {
+    if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos) return false;
+    const size_t first = v.find_first_not_of('0');
+    if (first == std::string::npos) return false;
+    const std::string digits = v.substr(first);
+    const std::string most = std::to_string(INT_MAX);
+    return digits.size() > most.size() || (digits.size() == most.size() && digits > most);
+}
+
 Options ParseOptions(const std::vector<std::string>& args) {
     Options o;
     std::map<std::string, double Aberrations::*> waves = {
@@ -119,6 +131,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
         } else if (a == "--threads") {
             const std::string& v = value();
+            // Digits only: a count far beyond any machine is said to be too large, not to be
+            // no number.
+            if (BeyondInt(v))
+                throw UsageError{"--threads '" + v + "' is too large a number; the run uses at most one thread per " +
+                                 "wavelength and per hardware thread, so any number from 1 up will do"};
             try {
                 o.threads = ParseInteger(v);
             } catch (const ConversionError&) {
@@ -135,7 +152,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
             }
             // The panel's spin ranges: beyond them the pupil phase turns by more than the
             // grid can sample, and the picture says nothing.
-            const double limit = a == "--focus" ? 10 : 1;
+            const double limit = a == "--focus" ? maximumFocusWaves : maximumSphericalWaves;
             if (!(std::fabs(amount) <= limit))
                 throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
                                  ", not '" + v + "'"};
@@ -206,6 +223,9 @@ bool ApplyWavelengthTable(const std::string& path, CalculationRequest& request, 
     return true;
 }
 
+// The files the run will write, with the options that name them.
+std::vector<OutputName> OutputNames(const Options& o, bool mono);
+
 }  // namespace
 
 std::string InsertBeforeExtension(const std::string& path, const std::string& suffix) {
@@ -217,6 +237,23 @@ std::string InsertBeforeExtension(const std::string& path, const std::string& su
 }
 
 namespace {
+
+std::vector<OutputName> OutputNames(const Options& o, bool mono) {
+    std::vector<OutputName> names;
+    if (o.display) names.push_back({"--display", *o.display});
+    if (o.pupil) names.push_back({"--pupil", *o.pupil});
+    if (o.intensity) {
+        if (mono) {
+            names.push_back({"--intensity", *o.intensity});
+        } else {
+            for (const char* band : {"-red", "-green", "-blue"})
+                names.push_back({"--intensity", InsertBeforeExtension(*o.intensity, band)});
+        }
+    }
+    if (o.report) names.push_back({"--report", *o.report});
+    if (o.fits) names.push_back({"--fits", *o.fits});
+    return names;
+}
 
 int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
@@ -258,6 +295,16 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "velmora1-batch: --pupil needs monochrome mode; the pupil picture is made by monochrome runs only\n";
         return 1;
     }
+    // Every output name is checked before anything is read or computed: a long run must not
+    // end in a name that could never be written.
+    if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {
+        if (problem->usage) {
+            err << "velmora1-batch: " << problem->usageText << "\n" << usageText;
+            return 2;
+        }
+        err << "velmora1-batch: " << problem->refusal.Text() << "\n";
+        return 1;
+    }
     if (o.wavelengthTable && !ApplyWavelengthTable(*o.wavelengthTable, request, err)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
@@ -288,13 +335,19 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "velmora1-batch: not enough memory for the calculation grid\n";
         return 1;
     }
+    // The count asked for (the option, the environment or every hardware thread), capped by the
+    // hardware, the wavelengths and the memory; a lower count than asked is said.
+    const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), request.params);
+    if (const UserMessage said = RunThreadsMessage(threads, o.threads > 0 || EnvironmentThreadCount()); !said.Empty())
+        err << "velmora1-batch: " << said.Text() << "\n";
+
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
     pupilInputs.userFilter = &userFilter;
     // Kept as the window keeps it: one byte a pixel for a grey mask.
     const LoadedMask loadedMask = LoadedMask::From(userMask);
     userMask = Picture24();
-    UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params));
+    UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params), threads.threads);
     if (o.userMask) {
         pupilInputs.loadedMask = &loadedMask;
         pupilInputs.userMaskStages = &maskStages;
@@ -307,7 +360,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 
     PsfResult result;
     try {
-        const RunControl control{o.threads > 0 ? o.threads : DefaultThreadCount(), nullptr};
+        const RunControl control{threads.threads, nullptr};
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
     } catch (const CalculationError& e) {
         err << "velmora1-batch: " << e.what() << "\n";

@@ -1,13 +1,20 @@
 #include "app/BatchOutput.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <map>
+#include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include "files/FileWrite.h"
 
 namespace velmora {
 namespace {
+
+constexpr const char* scope = "BatchOutput";
 
 // What the signal handler may remove. The names are built before the handler can see them
 // and stay alive until they are unpublished, so the handler only reads finished C strings.
@@ -45,25 +52,122 @@ public:
         published[n] = name.c_str();
         publishedCount.store(n + 1);
     }
+    void UnpublishAll() { publishedCount.store(0); }
 
 private:
     struct sigaction oldInt_ {};
     struct sigaction oldTerm_ {};
 };
 
+// SIGINT and SIGTERM held back for as long as it lives: one that arrives meanwhile is handled
+// when it ends.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGINT);
+        sigaddset(&held, SIGTERM);
+        ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+    }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
+};
+
+std::string BackupNameFor(const std::string& path) { return path + ".keep" + std::to_string(::getpid()); }
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+UserMessage Value(const std::string& s) { return UserMessage::Value(s); }
+
 }  // namespace
 
-BatchOutput::~BatchOutput() {
-    for (const std::string& t : temporaries_) ::unlink(t.c_str());
+std::optional<OutputNamesProblem> CheckOutputNames(const std::vector<OutputName>& outputs) {
+    auto refuse = [](const char* pattern, std::vector<UserMessage> args) {
+        OutputNamesProblem p;
+        p.refusal = UserMessage(scope, pattern, std::move(args));
+        return p;
+    };
+    // A rename acts on a folder's entry: two names are the same file when they are the same
+    // entry of the same folder, however they are spelt.
+    std::map<std::tuple<dev_t, ino_t, std::string>, const OutputName*> seen;
+    for (const OutputName& out : outputs) {
+        const std::string& path = out.path;
+        if (path.empty()) {
+            OutputNamesProblem p;
+            p.usage = true;
+            p.usageText = out.option + " needs a file name";
+            return p;
+        }
+        const size_t slash = path.find_last_of('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+        const std::string entry = slash == std::string::npos ? path : path.substr(slash + 1);
+        struct stat st {};
+        if (entry.empty() || entry == "." || entry == ".." || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 はフォルダです。ファイルの名前を指定してください。"),
+                          {Value(path)});
+        struct stat folderStat {};
+        if (::stat(folder.c_str(), &folderStat) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 がありません。"),
+                              {Value(path), Value(folder)});
+            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
+                          {Value(path), Value(folder), Value(std::strerror(errno))});
+        }
+        if (!S_ISDIR(folderStat.st_mode))
+            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 の %2 はフォルダではありません。"),
+                          {Value(path), Value(folder)});
+        if (::access(folder.c_str(), W_OK | X_OK) != 0)
+            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
+                          {Value(path), Value(folder), Value(std::strerror(errno))});
+        const auto key = std::make_tuple(folderStat.st_dev, folderStat.st_ino, entry);
+        if (const auto earlier = seen.find(key); earlier != seen.end()) {
+            OutputNamesProblem p;
+            p.usage = true;
+            p.usageText = earlier->second->option + " and " + out.option + " name the same file '" + path +
+                          "'; each output needs a file of its own";
+            return p;
+        }
+        seen.emplace(key, &out);
+    }
+    return std::nullopt;
 }
+
+BatchOutput::~BatchOutput() { RemoveTemporaries(); }
 
 void BatchOutput::Add(std::string path, std::string bytes) { files_.emplace_back(std::move(path), std::move(bytes)); }
 
-void BatchOutput::RemoveAll() {
+void BatchOutput::RemoveTemporaries() {
     for (const std::string& t : temporaries_) ::unlink(t.c_str());
-    for (const std::string& r : renamed_) ::unlink(r.c_str());
     temporaries_.clear();
-    renamed_.clear();
+}
+
+// Outputs 0 .. renamed - 1 hold the new files: each takes back its old content from its
+// backup, or goes where there was none. The others keep theirs: a linked backup goes, a moved
+// one comes back.
+void BatchOutput::RestoreOutputs(size_t renamed) {
+    std::vector<std::string> lost;
+    for (size_t k = 0; k < files_.size(); ++k) {
+        const std::string& path = files_[k].first;
+        const std::string& backup = backups_[k];
+        if (k >= renamed && !moved_[k]) {
+            if (!backup.empty()) ::unlink(backup.c_str());
+        } else if (backup.empty()) {
+            ::unlink(path.c_str());
+        } else if (std::rename(backup.c_str(), path.c_str()) != 0) {
+            lost.push_back(path);
+        }
+    }
+    if (!lost.empty())
+        throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "ファイル %1 を元に戻せませんでした。元の内容は %2 にあります。"),
+                                       {Value(lost.front()), Value(BackupNameFor(lost.front()))}));
 }
 
 void BatchOutput::Commit() {
@@ -71,6 +175,8 @@ void BatchOutput::Commit() {
     temporaries_.clear();
     temporaries_.reserve(files_.size());
     for (const auto& f : files_) temporaries_.push_back(TemporaryNameFor(f.first));
+    backups_.assign(files_.size(), std::string());
+    moved_.assign(files_.size(), false);
     SignalGuard guard;
     try {
         for (size_t k = 0; k < files_.size(); ++k) {
@@ -78,19 +184,55 @@ void BatchOutput::Commit() {
             WriteTemporaryFile(temporaries_[k], files_[k].first, files_[k].second);
             if (afterTemporaryWritten) afterTemporaryWritten(temporaries_[k]);
         }
-        // An output is published only once it is this run's: a signal during the renames then
-        // removes what the run made, never a user's older file that was not yet replaced.
-        for (size_t k = 0; k < files_.size(); ++k) {
-            CommitTemporaryFile(temporaries_[k], files_[k].first);
-            guard.Publish(files_[k].first);
-            renamed_.push_back(files_[k].first);
-        }
     } catch (...) {
-        RemoveAll();
+        RemoveTemporaries();
         throw;
     }
+
+    // From here to the end no signal is handled: it comes after the renames, when the outputs
+    // are all new and there is nothing left to remove.
+    SignalsHeld held;
+    size_t renamed = 0;
+    try {
+        for (size_t k = 0; k < files_.size(); ++k) {
+            const std::string& path = files_[k].first;
+            if (!Exists(path)) continue;
+            const std::string backup = BackupNameFor(path);
+            // A file system without hard links: the old file moves to the backup name instead,
+            // and is moved back unless its new file arrives. A file already under the backup
+            // name is someone's: it stays, and nothing is written.
+            bool moved = false;
+            if (::link(path.c_str(), backup.c_str()) != 0) {
+                const int err = errno;
+                if (err == EEXIST || Exists(backup) || std::rename(path.c_str(), backup.c_str()) != 0)
+                    throw MessageError(UserMessage(
+                        scope, QT_TRANSLATE_NOOP("BatchOutput", "ファイル %1 の元の内容を残せないため、書き込みませんでした（%2: %3）。"),
+                        {Value(path), Value("link"), Value(std::strerror(err))}));
+                moved = true;
+            }
+            backups_[k] = backup;
+            moved_[k] = moved;
+        }
+        for (size_t k = 0; k < files_.size(); ++k) {
+            CommitTemporaryFile(temporaries_[k], files_[k].first);
+            renamed = k + 1;
+            if (betweenRenames && renamed < files_.size()) betweenRenames(renamed);
+        }
+    } catch (const MessageError& e) {
+        RestoreOutputs(renamed);
+        RemoveTemporaries();
+        guard.UnpublishAll();
+        throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "%1 出力ファイルはどれも元のままです。"), {e.Message()}));
+    } catch (...) {
+        RestoreOutputs(renamed);
+        RemoveTemporaries();
+        guard.UnpublishAll();
+        throw;
+    }
+    for (const std::string& b : backups_)
+        if (!b.empty()) ::unlink(b.c_str());
     temporaries_.clear();
-    renamed_.clear();
+    guard.UnpublishAll();
 }
 
 }  // namespace velmora

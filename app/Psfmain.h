@@ -271,6 +271,7 @@ private:
     QPushButton* button1_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QLabel* liveMessage_ = nullptr;
+    QString threadsNote_;  // why the last run uses fewer threads than asked; empty when it does not
     QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;
 

@@ -39,9 +39,11 @@ void TForm1::WireHandlers() {
         {29, &TForm1::UpDown29Click}, {30, &TForm1::UpDown30Click}, {31, &TForm1::UpDown31Click},
         {32, &TForm1::UpDown32Click},
     };
+    // The lambdas copy the bindings by name (h = handler): a structured binding cannot be
+    // captured as such before C++20, and clang 14 does not accept it yet.
     for (const auto& [n, handler] : spinClicks)
-        connect(spins_[n], &SpinButton::clicked, this, [this, handler] {
-            RunPanelHandler([&] { (this->*handler)(); });
+        connect(spins_[n], &SpinButton::clicked, this, [this, h = handler] {
+            RunPanelHandler([&] { (this->*h)(); });
             LiveChange();
         });
 
@@ -56,7 +58,7 @@ void TForm1::WireHandlers() {
         {12, &TForm1::Edit12Change}, {18, &TForm1::Edit18Change}, {21, &TForm1::Edit21Change},
         {22, &TForm1::Edit22Change}, {23, &TForm1::Edit23Change},
     };
-    for (const auto& [n, handler] : changes) changeHandlers_[n] = [this, handler] { (this->*handler)(); };
+    for (const auto& [n, handler] : changes) changeHandlers_[n] = [this, h = handler] { (this->*h)(); };
     for (int n = 0; n < static_cast<int>(edits_.size()); ++n) {
         if (!edits_[n]) continue;
         // Typing by the user; texts set from code call the handler themselves.
@@ -72,9 +74,9 @@ void TForm1::WireHandlers() {
         {7, &TForm1::RadioButton7Click}, {8, &TForm1::RadioButton8Click},
     };
     for (const auto& [n, handler] : radioClicks) {
-        radioHandlers_[n] = [this, handler] { (this->*handler)(); };
-        connect(radios_[n], &QRadioButton::clicked, this, [this, n] {
-            RunPanelHandler(radioHandlers_[n]);
+        radioHandlers_[n] = [this, h = handler] { (this->*h)(); };
+        connect(radios_[n], &QRadioButton::clicked, this, [this, k = n] {
+            RunPanelHandler(radioHandlers_[k]);
             LiveChange();
         });
     }
@@ -83,9 +85,9 @@ void TForm1::WireHandlers() {
         {4, &TForm1::CheckBox4Click},
     };
     for (const auto& [n, handler] : checkClicks) {
-        checkHandlers_[n] = [this, handler] { (this->*handler)(); };
-        connect(checks_[n], &QCheckBox::clicked, this, [this, n] {
-            RunPanelHandler(checkHandlers_[n]);
+        checkHandlers_[n] = [this, h = handler] { (this->*h)(); };
+        connect(checks_[n], &QCheckBox::clicked, this, [this, k = n] {
+            RunPanelHandler(checkHandlers_[k]);
             LiveChange();
         });
     }
@@ -100,9 +102,9 @@ void TForm1::WireHandlers() {
     };
     for (const auto& [name, handler] : buttons) {
         auto* button = panel_->findChild<QPushButton*>(QString::fromLatin1(name));
-        connect(button, &QPushButton::clicked, this, [this, handler, name] {
-            RunGuarded(this, [&] { (this->*handler)(); });
-            if (std::strcmp(name, "Button5") == 0) LiveChange();  // the coefficients back to zero
+        connect(button, &QPushButton::clicked, this, [this, h = handler, caption = name] {
+            RunGuarded(this, [&] { (this->*h)(); });
+            if (std::strcmp(caption, "Button5") == 0) LiveChange();  // the coefficients back to zero
         });
     }
 }

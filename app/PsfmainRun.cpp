@@ -13,6 +13,7 @@
 #include "app/AppWindows.h"
 #include "app/CalculationTask.h"
 #include "app/Psfmain.h"
+#include "core/RunThreads.h"
 #include "files/Maskdisplay.h"
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
@@ -59,6 +60,13 @@ void TForm1::StartRun(bool live) {
         request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
     const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
 
+    // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than
+    // the run has wavelengths and the memory holds; a lower count than asked is said below the bar.
+    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), request.params);
+    const QString previousNote = threadsNote_;
+    threadsNote_ = Translated(RunThreadsMessage(threads, EnvironmentThreadCount().has_value()));
+    if (!threadsNote_.isEmpty() || (!previousNote.isEmpty() && liveMessage_->toolTip() == previousNote))
+        ShowLiveMessage(threadsNote_);
     // The task tells its end from its own thread; the window takes it up on its own. A run is
     // known by its serial number, never by where its task lies in memory: the next task may
     // well lie at the same address, and a late end must not take it over.
@@ -68,7 +76,7 @@ void TForm1::StartRun(bool live) {
     // The end goes by name with its serial as the argument, so that Qt itself copies the number
     // across: nothing this code wrote on the task's thread is read on the window's before the
     // task has been joined.
-    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, DefaultThreadCount(), measure, [this, serial] {
+    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, threads.threads, measure, [this, serial] {
         QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
     });
     runIsLive_ = live;
@@ -100,7 +108,7 @@ void TForm1::RunEnded(quint64 serial) {
         ShowRunResult(*done->result, done->analysis);
         ++runResultsShown_;
         if (live) {
-            ShowLiveMessage({});
+            ShowLiveMessage(threadsNote_);
             // An open 1D viewer follows the automatic runs as the 2D and 3D views do.
             if (windows_.psf1d->isVisible()) {
                 windows_.psf1d->SetThumbnail(windows_.psf->Image1()->Picture());

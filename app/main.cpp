@@ -2,6 +2,7 @@
 
 #include "app/AppWindows.h"
 #include "app/Language.h"
+#include "app/ProcessMemory.h"
 #include "app/Psfmain.h"
 #include "app/ToolkitLanguage.h"
 #include "app/WorkingFolder.h"
@@ -10,6 +11,7 @@
 #include "ui/UserText.h"
 
 int main(int argc, char** argv) {
+    velmora::KeepRunMemoryInProcess();
     velmora::VelmoraApplication app(argc, argv);
     // Qt's own texts (dialog buttons, context menus) follow the program's language.
     if (velmora::InstallLanguage(app, argc, argv) == velmora::Language::Japanese) velmora::LoadToolkitTranslations(app);

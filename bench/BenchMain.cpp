@@ -8,6 +8,8 @@
 #include <complex>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 #include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -19,8 +21,10 @@
 #include <filesystem>
 
 #include "app/AppWindows.h"
+#include "app/ProcessMemory.h"
 #include "app/Psfmain.h"
 #include "core/PsfCalculation.h"
+#include "core/RunThreads.h"
 #include "ui/SpinButton.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
@@ -170,6 +174,54 @@ std::string PeakRun(const std::string& name, int threads) {
     return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
 }
 
+// Resident memory of this process now, in MiB.
+double ResidentMiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+
+// Memory a process holds between runs, measured in a fresh process: resident memory before the
+// first run, after it and after `runs` runs on `threads` workers, and the high-water mark.
+std::string HeldAfterRuns(const std::string& name, int threads, int runs) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    const double idle = ResidentMiB();
+    PsfResultImages results;
+    double afterOne = 0, firstPeak = 0;
+    for (int k = 0; k < runs; ++k) {
+        // On a thread of its own, as the window runs it.
+        std::thread run([&] { RunOnce(Scenario(name), workGrid.get(), results, threads); });
+        run.join();
+        if (k == 0) {
+            afterOne = ResidentMiB();
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            firstPeak = usage.ru_maxrss / 1024.0;
+        }
+    }
+    return std::to_string(idle) + " " + std::to_string(afterOne) + " " + std::to_string(ResidentMiB()) + " " +
+           std::to_string(firstPeak);
+}
+
+// Reads the numbers a fresh copy of this program prints for `flag` and `args`.
+std::vector<double> FromFreshProcess(const std::string& flag, const std::string& args, size_t count) {
+    std::vector<double> values(count, -1);
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return values;
+    const std::string command = std::string("'") + self + "' " + flag + args;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        for (double& v : values)
+            if (std::fscanf(p, "%lf", &v) != 1) v = -1;
+        pclose(p);
+    }
+    return values;
+}
+
 void BenchRun(benchmark::State& state, const std::string& name, int threads = 1) {
     SetKernelTrace(false);
     const CalculationRequest rq = Scenario(name);
@@ -214,6 +266,34 @@ BENCHMARK(BM_MonochromeRun_61)->Apply(ThreadCounts)->Unit(benchmark::kMillisecon
 void BM_ColourRun_Default(benchmark::State& state) {
     BenchRun(state, "colour");
 }
+// A request far beyond the machine (--threads 1000, VELMORA_THREADS=1000) runs as the count
+// the programs cap it to: its time and process_peak_MiB are those of BM_MonochromeRun_61 at
+// that count (threads_used), not of a thousand workers.
+void BM_MonochromeRun_61_Requested(benchmark::State& state) {
+    const RunThreads capped = RunThreadsFor(state.range(0), Scenario("mono61").params);
+    BenchRun(state, "mono61", capped.threads);
+    state.counters["threads_used"] = capped.threads;
+}
+BENCHMARK(BM_MonochromeRun_61_Requested)->ArgName("threads")->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Memory held between runs, whatever the number of workers: after 10 runs the process holds at
+// most its idle size plus 1.2 x one run's peak above it (held_10_MiB <= idle_MiB + 1.2 x
+// (peak_1_MiB - idle_MiB)). The figures come from a fresh process set up as the programs are,
+// each run on a thread of its own as the window's; the time is of one run.
+void BM_HeldMemory(benchmark::State& state, const std::string& name) {
+    const int threads = static_cast<int>(state.range(0));
+    BenchRun(state, name, threads);
+    const std::vector<double> held =
+        FromFreshProcess("--velmora-held=", name + " " + std::to_string(threads) + " 10", 4);
+    state.counters["idle_MiB"] = held[0];
+    state.counters["held_1_MiB"] = held[1];
+    state.counters["held_10_MiB"] = held[2];
+    state.counters["peak_1_MiB"] = held[3];
+    state.counters["bound_MiB"] = held[0] + 1.2 * (held[3] - held[0]);
+}
+BENCHMARK_CAPTURE(BM_HeldMemory, Default, std::string("mono"))->ArgName("threads")->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_HeldMemory, 61, std::string("mono61"))->ArgName("threads")->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
 
 // Every measurement of a default monochrome result. Target: at most one BM_Fftw2D_Measure (the
@@ -401,6 +481,7 @@ BENCHMARK(BM_LiveUpdate_Default)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace velmora
 
 int main(int argc, char** argv) {
+    velmora::KeepRunMemoryInProcess();  // as the programs
     const std::string peakFlag = "--velmora-peak-run=";
     if (argc == 3 && std::string(argv[1]).rfind(peakFlag, 0) == 0) {
         std::puts(velmora::PeakRun(argv[1] + peakFlag.size(), std::atoi(argv[2])).c_str());
@@ -408,6 +489,11 @@ int main(int argc, char** argv) {
     }
     if (argc == 2 && std::string(argv[1]).rfind(peakFlag, 0) == 0) {
         std::puts(velmora::PeakRun(argv[1] + peakFlag.size(), 1).c_str());
+        return 0;
+    }
+    const std::string heldFlag = "--velmora-held=";
+    if (argc == 4 && std::string(argv[1]).rfind(heldFlag, 0) == 0) {
+        std::puts(velmora::HeldAfterRuns(argv[1] + heldFlag.size(), std::atoi(argv[2]), std::atoi(argv[3])).c_str());
         return 0;
     }
     benchmark::Initialize(&argc, argv);

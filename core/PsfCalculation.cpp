@@ -2,11 +2,7 @@
 
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <new>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "core/NumberText.h"
 #include "core/PsfRunSteps.h"
@@ -66,32 +62,32 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
             throw CalculationError(UserMessage("PsfCalculation", QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表の %1 行目: %2"),
                                                {UserMessage::Value(k + 1), UserMessage::Value(e.what())}));
         }
+        // The panel's ranges: beyond them the phase turns by more than the grid samples, and
+        // the picture says nothing (a spherical term of 1e308 leaves a field of zeros).
+        const struct {
+            const char* column;
+            const std::string& text;
+            double value;
+            double limit;
+        } cells[] = {
+            {QT_TRANSLATE_NOOP("PsfCalculation", "球面収差"), row.spherical, values[static_cast<size_t>(k)].spherical,
+             maximumSphericalWaves},
+            {QT_TRANSLATE_NOOP("PsfCalculation", "フォーカス"), row.focus, values[static_cast<size_t>(k)].focus,
+             maximumFocusWaves},
+        };
+        for (const auto& cell : cells)
+            if (!(std::fabs(cell.value) <= cell.limit))
+                throw CalculationError(UserMessage(
+                    "PsfCalculation",
+                    QT_TRANSLATE_NOOP("PsfCalculation", "波長依存の表の %1 行目の%2 %3 は範囲外です。-%4 から %4 波の値にしてください。"),
+                    {UserMessage::Value(k + 1), UserMessage("PsfCalculation", cell.column), UserMessage::Value(cell.text),
+                     UserMessage::Value(FormatGeneral(cell.limit))}));
     }
     return values;
 }
 
-namespace {
-
-// A run takes some 30 MiB per thread, in rows of 8 KiB and full-grid copies of 8 MiB, and gives
-// it all back at its end. The C library would return that memory to the system at once, and
-// every run would pay a page fault and a cleared page per 4 KiB again: a fifth of a short run's
-// time on two threads, spent mostly before the workers start. Kept in the process, the memory's
-// next use costs only the clearing the run asks for.
-void KeepRunMemory() {
-#if defined(__GLIBC__)
-    static std::once_flag once;
-    std::call_once(once, [] {
-        mallopt(M_MMAP_THRESHOLD, 32 << 20);
-        mallopt(M_TRIM_THRESHOLD, 512 << 20);
-    });
-#endif
-}
-
-}  // namespace
-
 PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
                             const CalculationProgress& progress, const RunControl& control) {
-    KeepRunMemory();
     try {
         // The run builds into a grid of its own, so that a run that is stopped, refused or fails
         // leaves the caller's pupil as it was.

@@ -43,10 +43,16 @@ struct DependenceValues {
     double focus = 0;
 };
 
+// The panel's ranges of the focus term and of the others, in waves: beyond them the pupil
+// phase turns by more than the grid can sample.
+inline constexpr double maximumFocusWaves = 10;
+inline constexpr double maximumSphericalWaves = 1;
+
 // The table's rows as numbers for a band of `count` wavelengths: the first `count` rows are
 // converted, and a cell that is no number raises CalculationError naming its row ("波長依存の表の
-// k 行目: ..."). A table with fewer rows than that is passed on unconverted in length only, so
-// that the run refuses it for its row count.
+// k 行目: ..."), as does a value outside the panel's range, naming its row and column. A table
+// with fewer rows than that is passed on unconverted in length only, so that the run refuses it
+// for its row count.
 std::vector<DependenceValues> ConvertDependenceRows(const std::vector<WavelengthDependenceRow>& rows,
                                                     long long count);
 
@@ -133,8 +139,11 @@ public:
     CalculationStopped() : std::runtime_error("calculation stopped") {}
 };
 
-// VELMORA_THREADS when it holds a number of 1 or more, otherwise every hardware thread.
+// VELMORA_THREADS when it holds a number of 1 or more, otherwise every hardware thread. The
+// count a run uses is capped by RunThreadsFor (core/RunThreads.h).
 int DefaultThreadCount();
+// VELMORA_THREADS when it holds a whole number from 1 to the largest int.
+std::optional<int> EnvironmentThreadCount();
 
 // Runs the calculation. A refused or failed run raises CalculationError and returns nothing.
 // workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.

@@ -2,6 +2,7 @@
 // wavelength to the pictures of a normalised accumulator.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "core/PsfCalculation.h"
@@ -16,6 +17,31 @@ struct RunWorkspace {
     RealMatrixHolder fieldIm;
     FftTables tables;
     FftWorkspace fft;
+};
+
+// What one worker of a run on several threads works in beyond the run's own workspace: its
+// field and transform scratch (space; its tables stay empty, the run's are shared) and its
+// pupil grid. Allocated by the worker that first needs it.
+struct WorkerMemory {
+    RunWorkspace space;
+    RealMatrixHolder grid;
+};
+
+// The workers' memory of a run, lent from a pool the process keeps between runs: the next run
+// finds its fields already in place instead of asking the C library again. Left to the
+// library, each run's workers would free their memory into per-thread arenas that the next
+// run's threads need not meet again, and the process would grow run after run; the pool holds
+// exactly the memory of the workers of the last run, whatever the number of threads.
+class WorkerMemoryLease {
+public:
+    explicit WorkerMemoryLease(size_t count);
+    ~WorkerMemoryLease();
+    WorkerMemoryLease(const WorkerMemoryLease&) = delete;
+    WorkerMemoryLease& operator=(const WorkerMemoryLease&) = delete;
+    WorkerMemory& operator[](size_t k) { return *entries_[k]; }
+
+private:
+    std::vector<std::unique_ptr<WorkerMemory>> entries_;
 };
 
 extern const char* const outOfMemory;

@@ -14,6 +14,8 @@
 // transforms one after the other, the columns and then the rows of each shared out between the
 // threads.
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -25,19 +27,67 @@
 
 namespace velmora {
 
-int DefaultThreadCount() {
+std::optional<int> EnvironmentThreadCount() {
     if (const char* text = std::getenv("VELMORA_THREADS")) {
         char* end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        // Beyond a thousand the worker's memory alone would exhaust any machine; the value is
-        // taken as a typing error and the hardware decides.
-        if (end != text && *end == '\0' && n >= 1 && n <= 1000) return static_cast<int>(n);
+        errno = 0;
+        const long long n = std::strtoll(text, &end, 10);
+        // A count the run cannot use is capped when the run starts (and said); one too large
+        // to hold is no count at all.
+        if (end != text && *end == '\0' && errno == 0 && n >= 1 && n <= INT_MAX) return static_cast<int>(n);
     }
+    return std::nullopt;
+}
+
+int DefaultThreadCount() {
+    if (const std::optional<int> n = EnvironmentThreadCount()) return *n;
     const unsigned hardware = std::thread::hardware_concurrency();
     return hardware == 0 ? 1 : static_cast<int>(hardware);
 }
 
 namespace detail {
+
+namespace {
+
+struct WorkerMemoryPool {
+    std::mutex lock;
+    std::vector<std::unique_ptr<WorkerMemory>> entries;
+};
+
+WorkerMemoryPool& Pool() {
+    static WorkerMemoryPool pool;
+    return pool;
+}
+
+}  // namespace
+
+WorkerMemoryLease::WorkerMemoryLease(size_t count) {
+    {
+        WorkerMemoryPool& pool = Pool();
+        std::lock_guard hold(pool.lock);
+        // In order: worker k of every run has the same memory, so what it needs is there.
+        const size_t lent = std::min(count, pool.entries.size());
+        for (size_t k = 0; k < lent; ++k) entries_.push_back(std::move(pool.entries[k]));
+        pool.entries.erase(pool.entries.begin(), pool.entries.begin() + static_cast<std::ptrdiff_t>(lent));
+    }
+    while (entries_.size() < count) entries_.push_back(std::make_unique<WorkerMemory>());
+}
+
+WorkerMemoryLease::~WorkerMemoryLease() {
+    WorkerMemoryPool& pool = Pool();
+    std::vector<std::unique_ptr<WorkerMemory>> surplus;
+    {
+        std::lock_guard hold(pool.lock);
+        pool.entries.insert(pool.entries.begin(), std::make_move_iterator(entries_.begin()),
+                            std::make_move_iterator(entries_.end()));
+        // As many as this run used, and no more: a run on fewer threads lets the rest go.
+        while (pool.entries.size() > entries_.size()) {
+            surplus.push_back(std::move(pool.entries.back()));
+            pool.entries.pop_back();
+        }
+    }
+}
+
 namespace {
 
 // A job may leave out its facts (nobody reads them); they are then measured into a scratch record.
@@ -92,15 +142,16 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
               CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control,
               int threads) {
     const int batch = static_cast<int>(std::min(jobs.size(), static_cast<size_t>(threads)));
-    // Worker 0 builds in the run's grid and field; the others in their own.
-    std::vector<RunWorkspace> spaces(static_cast<size_t>(batch - 1));
-    std::vector<RealMatrixHolder> grids(static_cast<size_t>(batch - 1));
-    std::vector<FftWorkspace> scratch(static_cast<size_t>(threads - 1));
-    for (FftWorkspace& f : scratch)
-        if (f.Create(gridSize) != 0) throw OutOfMemory();
-    auto spaceOf = [&](int w) -> RunWorkspace& { return w == 0 ? ws : spaces[static_cast<size_t>(w - 1)]; };
-    auto gridOf = [&](int w) { return w == 0 ? workGrid : grids[static_cast<size_t>(w - 1)].get(); };
-    auto scratchOf = [&](int part) -> FftWorkspace& { return part == 0 ? ws.fft : scratch[static_cast<size_t>(part - 1)]; };
+    // Worker 0 builds in the run's grid and field; the others in their own. Every part of the
+    // transforms has its scratch.
+    WorkerMemoryLease lease(static_cast<size_t>(threads));
+    for (int part = 1; part < threads; ++part) {
+        FftWorkspace& f = lease[static_cast<size_t>(part)].space.fft;
+        if (f.n != gridSize && f.Create(gridSize) != 0) throw OutOfMemory();
+    }
+    auto spaceOf = [&](int w) -> RunWorkspace& { return w == 0 ? ws : lease[static_cast<size_t>(w)].space; };
+    auto gridOf = [&](int w) { return w == 0 ? workGrid : lease[static_cast<size_t>(w)].grid.get(); };
+    auto scratchOf = [&](int part) -> FftWorkspace& { return part == 0 ? ws.fft : lease[static_cast<size_t>(part)].space.fft; };
 
     std::vector<CalculationDerived> made(static_cast<size_t>(batch));
     for (size_t first = 0; first < jobs.size(); first += static_cast<size_t>(batch)) {
@@ -117,11 +168,13 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
         std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
         RunParts(count, [&](int w) {
             try {
-                if (w > 0 && !grids[static_cast<size_t>(w - 1)].get()) {
-                    // Each worker clears its own memory, side by side with the others.
-                    AllocateField(spaces[static_cast<size_t>(w - 1)].fieldRe);
-                    AllocateField(spaces[static_cast<size_t>(w - 1)].fieldIm);
-                    AllocateField(grids[static_cast<size_t>(w - 1)]);
+                if (w > 0) {
+                    // Each worker takes its own memory, side by side with the others; a lent
+                    // one may have some of it from an earlier run.
+                    WorkerMemory& own = lease[static_cast<size_t>(w)];
+                    if (!own.space.fieldRe.get()) AllocateField(own.space.fieldRe);
+                    if (!own.space.fieldIm.get()) AllocateField(own.space.fieldIm);
+                    if (!own.grid.get()) AllocateField(own.grid);
                 }
                 const WavelengthJob& job = jobs[JobOf(w)];
                 WavelengthFacts unused;
@@ -252,22 +305,22 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
     // The first worker uses the run's own field and scratch; each other one gets its own. Each
     // worker clears its memory on its own thread, so that the clearing is shared out too; one
     // that gets none ends the run as a stop would, and the lack of memory is raised.
-    std::vector<RunWorkspace> spaces(static_cast<size_t>(threads - 1));
-    std::vector<RealMatrixHolder> grids(static_cast<size_t>(threads));
+    WorkerMemoryLease lease(static_cast<size_t>(threads));
 
     Shared shared;
     shared.blockTurn.assign(rowBlocks, 0);
     CalculationDerived lastDerived;
     std::exception_ptr noMemory;
     RunParts(threads, [&](int part) {
-        RunWorkspace& own = part == 0 ? ws : spaces[static_cast<size_t>(part - 1)];
+        RunWorkspace& own = part == 0 ? ws : lease[static_cast<size_t>(part)].space;
+        RealMatrixHolder& grid = lease[static_cast<size_t>(part)].grid;
         try {
             if (part > 0) {
-                AllocateField(own.fieldRe);
-                AllocateField(own.fieldIm);
-                if (own.fft.Create(gridSize) != 0) throw OutOfMemory();
+                if (!own.fieldRe.get()) AllocateField(own.fieldRe);
+                if (!own.fieldIm.get()) AllocateField(own.fieldIm);
+                if (own.fft.n != gridSize && own.fft.Create(gridSize) != 0) throw OutOfMemory();
             }
-            AllocateField(grids[static_cast<size_t>(part)]);
+            if (!grid.get()) AllocateField(grid);
         } catch (...) {
             std::lock_guard hold(shared.lock);
             if (!noMemory) noMemory = std::current_exception();
@@ -276,7 +329,7 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
             return;
         }
         // The tables are only read: every worker shares the run's.
-        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grids[static_cast<size_t>(part)].get(), workGrid,
+        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grid.get(), workGrid,
                   lastDerived, progress, control, shared);
     });
     if (noMemory) std::rethrow_exception(noMemory);

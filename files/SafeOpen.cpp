@@ -126,4 +126,6 @@ RegularFileRead ReadRegularFile(const std::string& path, size_t limit, Oversize 
     return r;
 }
 
+size_t ByteOrderMarkLength(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0; }
+
 }  // namespace velmora

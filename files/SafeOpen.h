@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "core/UserMessage.h"
 
@@ -30,6 +31,10 @@ enum class Oversize { ReadPrefix, Refuse };
 // Opens path without blocking, refuses anything but a regular file and reads at most `limit`
 // bytes of it.
 RegularFileRead ReadRegularFile(const std::string& path, size_t limit, Oversize oversize = Oversize::ReadPrefix);
+
+// 3 when text starts with the UTF-8 byte-order mark (EF BB BF) some editors write at the start
+// of a text file, else 0: the program's own text formats skip it.
+size_t ByteOrderMarkLength(std::string_view text);
 
 // "フォルダ", "デバイス", ... : what a file of that kind is called in a message.
 std::string FileKindName(FileKind kind);

@@ -30,7 +30,7 @@ WavelengthTableRead Fail(std::string problem) {
 WavelengthTableRead ReadWavelengthTableText(const std::string& text) {
     WavelengthTableRead read;
     int lineNumber = 0;
-    size_t start = 0;
+    size_t start = ByteOrderMarkLength(text);
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();

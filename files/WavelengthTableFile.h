@@ -1,6 +1,6 @@
 // A wavelength-dependence table as a text file, for runs without a window: one row per line,
 // "wavelength spherical focus" separated by blanks, in waves; blank lines and lines starting
-// with '#' are skipped. The rows come back as the window's table holds them, as text cells, so
+// with '#' are skipped, and so is a UTF-8 byte-order mark at the start. The rows come back as the window's table holds them, as text cells, so
 // the calculation judges them with the same messages.
 #pragma once
 

@@ -18,6 +18,7 @@
 
 #include "SpecialFiles.h"
 #include "app/BatchOutput.h"
+#include "core/RunThreads.h"
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
 #include "files/Png.h"
@@ -29,6 +30,7 @@ namespace {
 
 using testing::ReadAll;
 using testing::WriteAll;
+using namespace std::string_literals;
 
 class Batch : public ::testing::Test {
 protected:
@@ -276,6 +278,19 @@ TEST_F(Batch, AWavelengthTableTheRunCannotUseIsRefusedWithTheWindowsMessages) {
     EXPECT_EQ(Run({"--wavelength-table", File("missing.txt"), "--intensity", File("o.txt")}), 1);
     EXPECT_NE(messages.find("波長依存の表の 2 行目: ''"), std::string::npos) << messages;
 
+    // Values beyond the options' ranges are refused as the options are, before anything runs.
+    write("huge.txt", "600 1e308 0\n700 1e308 0\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("huge.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("波長依存の表の 1 行目の球面収差 1e308 は範囲外です"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("wavelength 1 of"), std::string::npos) << "nothing is computed";
+    write("far.txt", "600 0 0\n700 0 -11\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("far.txt"), "--intensity", File("o.txt")}), 1);
+    EXPECT_NE(messages.find("2 行目のフォーカス -11 は範囲外です"), std::string::npos) << messages;
+    // A table saved with a byte-order mark reads as without it.
+    write("bom.txt", "\xEF\xBB\xBF""600 0 0\r\n700 0 0\r\n");
+    EXPECT_EQ(Run({"--wavelength-table", File("bom.txt")}), 0) << messages;
+    EXPECT_EQ(messages.find("warning"), std::string::npos) << messages;
+
     write("wide.txt", "600 0 0 0\n700 0 0\n");
     EXPECT_EQ(Run({"--wavelength-table", File("wide.txt"), "--intensity", File("o.txt")}), 1);
     EXPECT_NE(messages.find("line 1 has 4 values"), std::string::npos) << messages;
@@ -440,6 +455,194 @@ TEST_F(Batch, SignalsDuringTheWriteRemoveTheTemporaryFiles) {
     EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
+
+TEST_F(Batch, OutputNamesAreCheckedBeforeAnythingIsComputed) {
+    // Each case leaves the user's files as they were, byte for byte, and computes nothing.
+    std::filesystem::create_directory(File("adir"));
+    WriteAll(File("keep.json"), "keep\n");
+    WriteAll(File("x"), "old x\0with a zero"s);
+    WriteAll(File("plain"), "a file, not a folder");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--report", File("keep.json"), "--fits", File("adir")}, 1, "出力ファイル " + File("adir") + " はフォルダです"},
+        {{"--report", File("keep.json"), "--fits", File("adir") + "/"}, 1, "はフォルダです"},
+        {{"--report", File("keep.json"), "--fits", File("adir") + "/.."}, 1, "はフォルダです"},
+        {{"--report", File("x"), "--fits", File("x")}, 2, "--report and --fits name the same file"},
+        {{"--report", File("x"), "--fits", File("adir") + "/../x"}, 2, "name the same file '" + File("adir") + "/../x'"},
+        {{"--color", "--display", File("i-green.bmp"), "--intensity", File("i.bmp")}, 2, "--display and --intensity name the same file"},
+        {{"--report", File("keep.json"), "--fits", File("no/dir/f.fits")}, 1,
+         "出力ファイル " + File("no/dir/f.fits") + " のフォルダ " + File("no/dir") + " がありません"},
+        {{"--report", File("keep.json"), "--fits", File("plain") + "/f.fits"}, 1, " の " + File("plain") + " はフォルダではありません"},
+        {{"--report", File("keep.json"), "--fits", ""}, 2, "--fits needs a file name"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run(c.args), c.status) << c.args[1] << " " << c.args[3] << "\n" << messages;
+        EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+        EXPECT_EQ(messages.find("wavelength 1 of"), std::string::npos) << "nothing is computed: " << messages;
+        EXPECT_EQ(ReadAll(File("keep.json")), "keep\n");
+        EXPECT_EQ(ReadAll(File("x")), "old x\0with a zero"s);
+        EXPECT_EQ(Listing(File("")), (std::vector<std::string>{"adir", "keep.json", "plain", "x"}));
+        EXPECT_TRUE(std::filesystem::is_empty(File("adir")));
+    }
+    if (::geteuid() != 0) {
+        std::filesystem::create_directory(File("locked"));
+        std::filesystem::permissions(File("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_EQ(Run({"--report", File("locked/r.json")}), 1);
+        EXPECT_NE(messages.find("のフォルダ " + File("locked") + " に書き込めません"), std::string::npos) << messages;
+        std::filesystem::permissions(File("locked"), std::filesystem::perms::owner_all);
+    }
+}
+
+TEST_F(Batch, AThreadCountBeyondTheMachineIsCappedAndSaidAndOneTooLargeToHoldIsAUsageError) {
+    // The default band has two wavelengths: a thousand threads run as the capped count, with
+    // one line saying to what and why, and the same bits.
+    ASSERT_EQ(Run({"--threads", "1", "--intensity", File("one.txt")}), 0) << messages;
+    EXPECT_EQ(messages.find("スレッド数"), std::string::npos) << "no line when nothing is lowered";
+    ASSERT_EQ(Run({"--threads", "1000", "--intensity", File("many.txt")}), 0) << messages;
+    const RunThreads capped = RunThreadsFor(1000, SimulationParameters{});
+    const std::string line = "velmora1-batch: " + RunThreadsMessage(capped, true).Text() + "\n";
+    EXPECT_EQ(messages.find(line), 0u) << messages;
+    EXPECT_EQ(messages.find("スレッド数", line.size()), std::string::npos) << "one line";
+    EXPECT_EQ(ReadIntensity(File("many.txt")), ReadIntensity(File("one.txt")));
+
+    for (const char* huge : {"10000000000", "2147483648", "99999999999999999999999"}) {
+        EXPECT_EQ(Run({"--threads", huge, "--intensity", File("huge.txt")}), 2) << huge;
+        EXPECT_NE(messages.find(std::string("--threads '") + huge + "' is too large a number"), std::string::npos) << messages;
+    }
+    EXPECT_FALSE(std::filesystem::exists(File("huge.txt")));
+    EXPECT_EQ(Run({"--threads", "-3"}), 2);
+    EXPECT_NE(messages.find("takes a whole number of 1 or more, not '-3'"), std::string::npos) << messages;
+}
+
+// Old contents of outputs, and outputs that were not there ("" = absent).
+using Contents = std::map<std::string, std::string>;
+
+void Prepare(const std::string& dir, const Contents& old) {
+    for (const auto& [name, bytes] : old)
+        if (!bytes.empty()) WriteAll(dir + "/" + name, bytes);
+}
+
+void ExpectContents(const std::string& dir, const Contents& expected) {
+    std::vector<std::string> present;
+    for (const auto& [name, bytes] : expected) {
+        if (bytes.empty()) {
+            EXPECT_FALSE(std::filesystem::exists(dir + "/" + name)) << name;
+        } else {
+            EXPECT_EQ(ReadAll(dir + "/" + name), bytes) << name;
+            present.push_back(name);
+        }
+    }
+    EXPECT_EQ(Listing(dir), present) << "no temporary or backup file is left";
+}
+
+TEST_F(Batch, AFailedRenameGivesEveryOutputItsOldContentBack) {
+    // The k-th rename fails (its temporary taken away): the outputs renamed before it get their
+    // old files back, an output that did not exist goes again, and the message names the file.
+    const Contents old = {{"a.bmp", "old a\r\n"}, {"b.txt", ""}, {"c.json", "old c"}, {"d.fits", std::string(5000, 'd')}};
+    const std::vector<std::string> order = {"a.bmp", "b.txt", "c.json", "d.fits"};
+    for (size_t failing = 1; failing < order.size(); ++failing) {
+        const std::string dir = File("round" + std::to_string(failing));
+        std::filesystem::create_directory(dir);
+        Prepare(dir, old);
+        BatchOutput output;
+        for (const std::string& name : order) output.Add(dir + "/" + name, "new " + name);
+        std::vector<std::string> temporaries;
+        output.afterTemporaryWritten = [&](const std::string& t) { temporaries.push_back(t); };
+        output.betweenRenames = [&](size_t renamed) {
+            if (renamed == failing) std::filesystem::remove(temporaries[failing]);
+        };
+        try {
+            output.Commit();
+            ADD_FAILURE() << "the commit did not fail";
+        } catch (const MessageError& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(dir + "/" + order[failing]), std::string::npos) << text;
+            EXPECT_NE(text.find("rename: No such file or directory"), std::string::npos) << text;
+            EXPECT_NE(text.find("出力ファイルはどれも元のままです"), std::string::npos) << text;
+        }
+        ExpectContents(dir, old);
+    }
+    // Without a failure every output is new and the backups are gone.
+    const std::string dir = File("whole");
+    std::filesystem::create_directory(dir);
+    Prepare(dir, old);
+    BatchOutput output;
+    Contents expected;
+    for (const std::string& name : order) {
+        output.Add(dir + "/" + name, "new " + name);
+        expected[name] = "new " + name;
+    }
+    output.Commit();
+    ExpectContents(dir, expected);
+
+    // A file that happens to have the backup's name is someone's: it stays, and nothing is
+    // written.
+    const std::string other = File("other");
+    std::filesystem::create_directory(other);
+    const std::string foreign = "r.json.keep" + std::to_string(::getpid());
+    const Contents before = {{"f.fits", "old fits"}, {"r.json", "old report"}, {foreign, "not ours"}};
+    Prepare(other, before);
+    BatchOutput blocked;
+    blocked.Add(other + "/f.fits", "new fits");
+    blocked.Add(other + "/r.json", "new report");
+    EXPECT_THROW(blocked.Commit(), MessageError);
+    ExpectContents(other, before);
+}
+
+// In a child process: commits two outputs and stops after the first rename until the parent
+// has sent `signal` (from outside, as a shell would) and lets it go on. Returns the wait status.
+int SignalBetweenRenames(const std::string& dir, int signal) {
+    int toParent[2], toChild[2];
+    if (::pipe(toParent) != 0 || ::pipe(toChild) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        BatchOutput output;
+        output.Add(dir + "/r.json", "new report");
+        output.Add(dir + "/f.fits", "new fits");
+        output.betweenRenames = [&](size_t) {
+            char c = 'p';
+            if (::write(toParent[1], &c, 1) != 1 || ::read(toChild[0], &c, 1) != 1) ::_exit(99);
+        };
+        try {
+            output.Commit();
+        } catch (...) {
+            ::_exit(98);
+        }
+        ::_exit(0);
+    }
+    char c = 0;
+    if (::read(toParent[0], &c, 1) == 1) {
+        ::kill(child, signal);
+        c = 'g';
+        if (::write(toChild[1], &c, 1) != 1) ::kill(child, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    for (int fd : {toParent[0], toParent[1], toChild[0], toChild[1]}) ::close(fd);
+    return status;
+}
+
+TEST_F(Batch, ASignalDuringTheRenamesTakesEffectOnceAllAreNew) {
+    // Before the renames a signal leaves the old files; between them it waits until the last.
+    for (const auto& [signal, code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        const std::string dir = File("sig" + std::to_string(signal));
+        std::filesystem::create_directory(dir);
+        const Contents old = {{"f.fits", "old fits"}, {"r.json", "old report"}};
+        Prepare(dir, old);
+        int status = InterruptedWrite(dir, signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), code);
+        ExpectContents(dir, old);
+
+        status = SignalBetweenRenames(dir, signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), code) << "the signal still ends the command, after the renames";
+        ExpectContents(dir, {{"f.fits", "new fits"}, {"r.json", "new report"}});
+    }
+}
 }  // namespace
 }  // namespace velmora
 

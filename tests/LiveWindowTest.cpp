@@ -5,9 +5,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 
 #include "WindowTestSupport.h"
+#include "core/RunThreads.h"
+#include "ui/UserText.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 
@@ -149,6 +152,28 @@ TEST_F(LiveWindow, TurningTheModeOffStopsTheRunningOne) {
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(Form().RunResultsShown(), 0);
     EXPECT_EQ(Shown().Red(128, 128), 0) << "nothing was shown";
+}
+
+// VELMORA_THREADS beyond the machine: the run uses what the hardware runs at once and says so
+// in the line under the bar, for the manual and the automatic runs alike.
+TEST_F(LiveWindow, AThreadCountBeyondTheMachineIsLoweredAndSaid) {
+    const char* saved = std::getenv("VELMORA_THREADS");
+    const std::string keep = saved ? saved : "";
+    setenv("VELMORA_THREADS", "1000", 1);
+    Start();
+    Form().show();
+    ClickButton("Button1");
+    ASSERT_TRUE(WaitIdle());
+    const RunThreads expected = RunThreadsFor(1000, Form().Snapshot());
+    EXPECT_LT(expected.threads, 1000);
+    EXPECT_EQ(LiveMessage(), Translated(RunThreadsMessage(expected, true)));
+    EXPECT_TRUE(LiveMessage().startsWith(QStringLiteral("スレッド数を 1000 から "))) << LiveMessage().toStdString();
+    Live()->trigger();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(LiveMessage().startsWith(QStringLiteral("スレッド数を 1000 から "))) << "an automatic run keeps the line";
+    EXPECT_TRUE(dialogs.messages.empty());
+    if (saved) setenv("VELMORA_THREADS", keep.c_str(), 1);
+    else unsetenv("VELMORA_THREADS");
 }
 
 // A refused run and a text that does not convert: their message in the line under the bar, no

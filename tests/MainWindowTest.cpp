@@ -544,6 +544,41 @@ TEST_F(MainWindow, AWavelengthDependenceTableThatDoesNotCoverTheBandIsRefused) {
     EXPECT_EQ(windows->psf->Image3().Red(128, 128), 255);
 }
 
+TEST_F(MainWindow, AWavelengthDependenceValueBeyondThePanelsRangeIsRefusedWithItsRowAndColumn) {
+    Start();
+    Click("Button4");  // two rows, 600 and 700 nm
+    Click("CheckBox5");
+    auto* input = windows->abbr->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    const struct {
+        const char* value;
+        int column;
+        const char* message;
+    } cases[] = {
+        {"12", 2, "波長依存の表の 2 行目のフォーカス 12 は範囲外です。-10 から 10 波の値にしてください。"},
+        {"-1.25", 1, "波長依存の表の 2 行目の球面収差 -1.25 は範囲外です。-1 から 1 波の値にしてください。"},
+    };
+    for (const auto& c : cases) {
+        input->setText(QString::fromUtf8(c.value));
+        windows->abbr->StringGrid1SelectCell(c.column, 1);
+        Click("Button1");
+        const auto messages = Take();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].kind, "warning");
+        EXPECT_EQ(messages[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(windows->psf->Image3().Red(128, 128), 0) << "nothing computed";
+        input->setText(QStringLiteral("0"));
+        windows->abbr->StringGrid1SelectCell(c.column, 1);
+    }
+    // The ends of the ranges run.
+    input->setText(QStringLiteral("10"));
+    windows->abbr->StringGrid1SelectCell(2, 0);
+    input->setText(QStringLiteral("-1"));
+    windows->abbr->StringGrid1SelectCell(1, 1);
+    Click("Button1");
+    EXPECT_TRUE(Take().empty());
+    EXPECT_NE(windows->psf->Image3().Red(128, 128), 0);
+}
+
 TEST_F(MainWindow, LayoutCommandsAndWindowCommands) {
     Start();
     Choose("W1");

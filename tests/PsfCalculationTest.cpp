@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "core/IntensityCode.h"
+#include "core/NumberText.h"
 #include "pupil/PupilModel.h"
 #include "ReferenceAlgorithms.h"
 #include "TestSupport.h"
@@ -382,6 +383,39 @@ TEST(PsfCalculation, RefusedRunsLeaveTheResultsAsTheyWere) {
     refused(rq, "1 行しかありません");
     c.tableCells = {{"0", "0"}, {"0.1", "abc"}};
     refused(rq, "2 行目: 'abc' is not a valid floating point value");
+    c.tableCells = {{"1e308", "1e308"}, {"1e308", "1e308"}};
+    refused(rq, "1 行目の球面収差 1e308 は範囲外です");
+}
+
+TEST(PsfCalculation, WavelengthTableValuesKeepThePanelsRanges) {
+    // Spherical from -1 to 1 and focus from -10 to 10 waves, as the panel and the command line
+    // take them; the first cell outside is named by its row and column, as it was written.
+    const struct {
+        std::vector<WavelengthDependenceRow> rows;
+        const char* refusal;  // nullptr: converted
+    } cases[] = {
+        {{{"1", "10"}, {"-1", "-10"}}, nullptr},
+        {{{"0.999", "9.99"}, {"-0", "0"}}, nullptr},
+        {{{"0", "0"}, {"1.001", "0"}}, "波長依存の表の 2 行目の球面収差 1.001 は範囲外です。-1 から 1 波の値にしてください。"},
+        {{{"-1.5", "0"}, {"0", "0"}}, "波長依存の表の 1 行目の球面収差 -1.5 は範囲外です"},
+        {{{"0", "10.5"}, {"0", "0"}}, "波長依存の表の 1 行目のフォーカス 10.5 は範囲外です。-10 から 10 波の値にしてください。"},
+        {{{"0", "0"}, {"0.5", "-1e308"}}, "2 行目のフォーカス -1e308"},
+        {{{"2", "20"}, {"0", "0"}}, "1 行目の球面収差 2"},  // the first column first
+    };
+    for (const auto& c : cases) {
+        try {
+            const std::vector<DependenceValues> values = ConvertDependenceRows(c.rows, 2);
+            EXPECT_EQ(c.refusal, nullptr) << "not refused: " << c.refusal;
+            ASSERT_EQ(values.size(), 2u);
+            EXPECT_EQ(values[0].spherical, ParseDecimal(c.rows[0].spherical));
+            EXPECT_EQ(values[1].focus, ParseDecimal(c.rows[1].focus));
+        } catch (const CalculationError& e) {
+            ASSERT_NE(c.refusal, nullptr) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+        }
+    }
+    // Rows beyond the band's wavelengths are not used, so not judged.
+    EXPECT_NO_THROW(ConvertDependenceRows({{"0", "0"}, {"5", "50"}}, 1));
 }
 
 TEST(PsfCalculation, NoNanReachesTheResults) {

@@ -14,6 +14,7 @@
 
 #include "core/PsfCalculation.h"
 #include "core/PsfRunSteps.h"
+#include "core/RunThreads.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
 #include "TestSupport.h"
@@ -309,6 +310,105 @@ TEST(PsfRunThreads, ProgressCountsTheWavelengthsInOrderOnAnyNumberOfThreads) {
             EXPECT_NE(std::find(bar.begin(), bar.end(), 100), bar.end()) << "all wavelengths done";
         }
     }
+}
+
+TEST(PsfRunThreads, WorkersFindTheirMemoryOfTheLastRunAndNoMore) {
+    // Worker k of the next run gets worker k's memory back; a run on fewer workers lets the
+    // rest go, so the process keeps the memory of one run's workers at most.
+    const double* lentGrid = nullptr;
+    {
+        detail::WorkerMemoryLease lease(3);
+        for (size_t k = 0; k < 3; ++k) ASSERT_EQ(lease[k].grid.AllocateUncleared(gridSize, gridSize), 0);
+        lentGrid = lease[1].grid[0];
+    }
+    {
+        detail::WorkerMemoryLease lease(2);
+        EXPECT_EQ(lease[1].grid[0], lentGrid) << "the same worker, the same grid";
+    }
+    {
+        detail::WorkerMemoryLease lease(3);
+        EXPECT_EQ(lease[1].grid[0], lentGrid);
+        EXPECT_EQ(lease[2].grid.get(), nullptr) << "the third worker's memory went with the run on two";
+    }
+}
+
+TEST(PsfRunThreads, MemoryLeftByAnEarlierRunChangesNoBit) {
+    // Whatever an earlier run left in the workers' fields and grids (here NaN everywhere), a
+    // run writes every element it reads: the result has the bits of a run on one thread.
+    CalculationRequest rq;
+    rq.params.whiteBand = {500, 700, 50};  // 5 wavelengths: all at once on 5, split on 8
+    rq.params.comaY = 2;
+    const Outcome one = RunOn(rq, 1);
+    for (int threads : {5, 8}) {
+        {
+            detail::WorkerMemoryLease lease(static_cast<size_t>(threads));
+            for (size_t k = 0; k < static_cast<size_t>(threads); ++k) {
+                detail::WorkerMemory& w = lease[k];
+                for (RealMatrixHolder* m : {&w.space.fieldRe, &w.space.fieldIm, &w.grid}) {
+                    if (!m->get()) {
+                        ASSERT_EQ(m->AllocateUncleared(gridSize, gridSize), 0);
+                    }
+                    FillGrid(m->get(), std::numeric_limits<double>::quiet_NaN());
+                }
+            }
+        }
+        ExpectSameRun(one, RunOn(rq, threads), threads);
+    }
+}
+
+TEST(RunThreads, TheCountIsTheSmallestOfRequestHardwareWavelengthsAndMemory) {
+    constexpr long long mib = 1 << 20;
+    const struct {
+        long long requested, hardware, wavelengths, available, perWorker;
+        int threads;
+        ThreadCap cap;
+    } cases[] = {
+        {2, 2, 61, 8000 * mib, 25 * mib, 2, ThreadCap::None},
+        {1000, 2, 61, 8000 * mib, 25 * mib, 2, ThreadCap::Hardware},
+        {16, 32, 6, 8000 * mib, 25 * mib, 6, ThreadCap::Wavelengths},
+        {16, 16, 61, 200 * mib, 25 * mib, 4, ThreadCap::Memory},           // half of 200 MiB holds 4
+        {16, 16, 61, 40 * mib, 25 * mib, 1, ThreadCap::Memory},            // never below one
+        {16, 4, 4, 200 * mib, 25 * mib, 4, ThreadCap::Hardware},           // a tie: the first limit is told
+        {2147483647, 0, 751, -1, 25 * mib, 751, ThreadCap::Wavelengths},  // unknown hardware and memory
+        {1, 8, 61, 10 * mib, 25 * mib, 1, ThreadCap::None},               // one is always possible
+        {3, 8, 0, 8000 * mib, 25 * mib, 3, ThreadCap::None},              // no wavelength count: no limit
+    };
+    for (const auto& c : cases) {
+        const RunThreads chosen = CapRunThreads(c.requested, c.hardware, c.wavelengths, c.available, c.perWorker);
+        EXPECT_EQ(chosen.threads, c.threads) << c.requested << " on " << c.hardware;
+        EXPECT_EQ(chosen.cap, c.cap) << c.requested << " on " << c.hardware;
+        EXPECT_EQ(chosen.requested, c.requested);
+    }
+}
+
+TEST(RunThreads, ALowerCountIsSaidWithItsReason) {
+    constexpr long long mib = 1 << 20;
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(1000, 2, 61, 8000 * mib, 25 * mib), true).Text(),
+              "スレッド数を 1000 から 2 に減らしました（この計算機が同時に実行できるスレッドは 2 個です）。");
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(8, 8, 3, 8000 * mib, 25 * mib), true).Text(),
+              "スレッド数を 8 から 3 に減らしました（この計算の波長は 3 個です）。");
+    EXPECT_EQ(RunThreadsMessage(CapRunThreads(16, 16, 61, 200 * mib, 25 * mib), false).Text(),
+              "スレッド数を 16 から 4 に減らしました（空きメモリ 200 MiB の半分に収まるのは 4 スレッドです）。")
+        << "the memory is said even when no count was asked for";
+    EXPECT_TRUE(RunThreadsMessage(CapRunThreads(8, 8, 3, 8000 * mib, 25 * mib), false).Empty())
+        << "the hardware default lowered to the wavelengths is no news";
+    EXPECT_TRUE(RunThreadsMessage(CapRunThreads(2, 2, 61, 8000 * mib, 25 * mib), true).Empty());
+}
+
+TEST(RunThreads, AWorkerNeedsItsGridsAndThePupilArraysOfTheShortestWavelength) {
+    // Three 8 MiB grids and the transform's 256 KiB of scratch, and the pupil model's 11 bytes a
+    // sample at the shortest wavelength of the run's bands.
+    const long long fixed = 3LL * gridSize * gridSize * 8 + 32LL * gridSize * 8;
+    SimulationParameters p;
+    p.whiteBand = {400, 700, 5};
+    const long long np = PupilSamples(FocalRatio(p.focalLength, p.aperture), 400);
+    EXPECT_EQ(WorkerMemoryBytes(p), fixed + np * np * 11);
+    p.colorMode = ColorMode::Colour;
+    const long long npColour =
+        PupilSamples(FocalRatio(p.focalLength, p.aperture), std::min({p.redBand.min, p.greenBand.min, p.blueBand.min}));
+    EXPECT_EQ(WorkerMemoryBytes(p), fixed + npColour * npColour * 11);
+    EXPECT_EQ(RunWavelengthCount(p), WavelengthCount(p.redBand) + WavelengthCount(p.greenBand) + WavelengthCount(p.blueBand));
+    EXPECT_GT(AvailableMemoryBytes(), 0) << "MemAvailable is read on Linux";
 }
 
 TEST(PsfRunThreads, TheThreadCountComesFromTheEnvironmentOrTheHardware) {

@@ -210,6 +210,28 @@ TEST(WavelengthTableFile, RowsCommentsBlanksAndLineEnds) {
     EXPECT_EQ(wide.problem, "line 3 has 4 values; a row is \"wavelength spherical focus\"");
 }
 
+TEST(WavelengthTableFile, AByteOrderMarkAtTheStartIsSkipped) {
+    // Editors on other systems often begin a UTF-8 file with EF BB BF; only there is it no text.
+    const struct {
+        const char* text;
+        std::vector<std::string> wavelengths;
+        std::vector<int> lineNumbers;
+    } cases[] = {
+        {"\xEF\xBB\xBF""600 0.1 0.2\r\n700 0 0\r\n", {"600", "700"}, {1, 2}},
+        {"\xEF\xBB\xBF# lambda sph foc\n600 0 0\n", {"600"}, {2}},
+        {"\xEF\xBB\xBF\n\n600 0 0", {"600"}, {3}},
+        {"\xEF\xBB\xBF", {}, {}},
+        {"600 0 0\n\xEF\xBB\xBF""700 0 0\n", {"600", "\xEF\xBB\xBF""700"}, {1, 2}},  // elsewhere it is a word
+    };
+    for (const auto& c : cases) {
+        const WavelengthTableRead read = ReadWavelengthTableText(c.text);
+        ASSERT_TRUE(read.ok) << read.problem;
+        EXPECT_EQ(read.wavelengths, c.wavelengths) << c.text;
+        EXPECT_EQ(read.lineNumbers, c.lineNumbers) << c.text;
+    }
+    EXPECT_EQ(ReadWavelengthTableText("\xEF\xBB\xBF""600 0.1 0.2\n").rows[0].spherical, "0.1");
+}
+
 TEST(WavelengthTableFile, MissingAndOversizedFilesAreRefused) {
     EXPECT_EQ(ReadWavelengthTableFile("/nonexistent/table.txt").problem, "the file cannot be opened");
     const auto dir = std::filesystem::temp_directory_path() / ("velmora-table-" + std::to_string(std::random_device{}()));

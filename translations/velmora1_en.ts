@@ -116,6 +116,37 @@
     </message>
 </context>
 <context>
+    <name>BatchOutput</name>
+    <message>
+        <source>出力ファイル %1 はフォルダです。ファイルの名前を指定してください。</source>
+        <translation>The output %1 is a folder. Give the name of a file.</translation>
+    </message>
+    <message>
+        <source>出力ファイル %1 のフォルダ %2 がありません。</source>
+        <translation>The folder %2 of the output %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>出力ファイル %1 のフォルダ %2 に書き込めません（%3）。</source>
+        <translation>Cannot write in the folder %2 of the output %1 (%3).</translation>
+    </message>
+    <message>
+        <source>出力ファイル %1 の %2 はフォルダではありません。</source>
+        <translation>%2 in the output %1 is not a folder.</translation>
+    </message>
+    <message>
+        <source>ファイル %1 を元に戻せませんでした。元の内容は %2 にあります。</source>
+        <translation>The file %1 could not be restored. Its old content is in %2.</translation>
+    </message>
+    <message>
+        <source>ファイル %1 の元の内容を残せないため、書き込みませんでした（%2: %3）。</source>
+        <translation>Nothing was written, as the old content of the file %1 could not be kept (%2: %3).</translation>
+    </message>
+    <message>
+        <source>%1 出力ファイルはどれも元のままです。</source>
+        <translation>%1 Every output file is as it was.</translation>
+    </message>
+</context>
+<context>
     <name>Bmp</name>
     <message>
         <source>BMP ファイルではありません</source>
@@ -243,6 +274,33 @@
     <message>
         <source>強度が大きすぎて計算できません。ユーザフィルタの値を確認してください。</source>
         <translation>The intensity is too large to calculate. Check the values of the user filter.</translation>
+    </message>
+    <message>
+        <source>球面収差</source>
+        <translation>spherical aberration</translation>
+    </message>
+    <message>
+        <source>フォーカス</source>
+        <translation>focus</translation>
+    </message>
+    <message>
+        <source>波長依存の表の %1 行目の%2 %3 は範囲外です。-%4 から %4 波の値にしてください。</source>
+        <translation>Wavelength table, row %1: the %2 %3 is out of range. Enter a value from -%4 to %4 waves.</translation>
+    </message>
+</context>
+<context>
+    <name>RunThreads</name>
+    <message>
+        <source>スレッド数を %1 から %2 に減らしました（この計算機が同時に実行できるスレッドは %2 個です）。</source>
+        <translation>Threads lowered from %1 to %2 (this computer runs %2 threads at once).</translation>
+    </message>
+    <message>
+        <source>スレッド数を %1 から %2 に減らしました（この計算の波長は %2 個です）。</source>
+        <translation>Threads lowered from %1 to %2 (this calculation has %2 wavelengths).</translation>
+    </message>
+    <message>
+        <source>スレッド数を %1 から %2 に減らしました（空きメモリ %3 MiB の半分に収まるのは %2 スレッドです）。</source>
+        <translation>Threads lowered from %1 to %2 (half of the %3 MiB of available memory holds %2 threads).</translation>
     </message>
 </context>
 <context>
@@ -412,7 +470,7 @@
     </message>
     <message>
         <source>表の数値をタブ区切りのテキストでクリップボードに写します</source>
-        <translation>Copies the table's numbers to the clipboard as tab-separated text</translation>
+        <translation>Copies the table&apos;s numbers to the clipboard as tab-separated text</translation>
     </message>
     <message>
         <source>動径方向の強度分布 (対数)</source>
