@@ -149,6 +149,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             StopButtonClick();
             return true;
         }
+        // Input reaches the top-level window first and the widget under it after: the window
+        // passes it on, and the widget decides. Stopped at the window, a click on the stop
+        // button would never reach the button.
+        if (watched->isWindowType()) return false;
         if (watched == stopButton_) return false;
         return true;
     }

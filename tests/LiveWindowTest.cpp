@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <cstdlib>
 #include <cstring>
 
@@ -87,6 +88,37 @@ TEST_F(LiveWindow, EscAndTheStopButtonEndARunAndKeepWhatWasShown) {
         EXPECT_EQ(Form().FocalRatio(), focalRatio);
         EXPECT_EQ(Control<QProgressBar>("ProgressBar1")->value(), 0);
     }
+}
+
+// A click on "中止" as the platform delivers it: to the window first, which hands it to the
+// button under the pointer. The long run ends at once, and what was shown stays; a click
+// elsewhere in the window meanwhile does nothing.
+TEST_F(LiveWindow, TheStopButtonStopsARunClickedThroughTheWindow) {
+    Start();
+    Form().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form()));
+    ClickButton("Button1");
+    const int shown = Form().RunResultsShown();
+    const Picture24 before = Shown();
+    LongBand(400, 1000, 1);
+    ClickArrow(28, true);
+    auto* stop = Control<QPushButton>("StopButton");
+    QWindow* window = Form().windowHandle();
+    ASSERT_NE(window, nullptr);
+    bool stillRunningAfterOtherClick = false;
+    const int coma = UpDown(24)->Position();
+    QTimer::singleShot(150, [&] {
+        auto* up = UpDown(24)->findChild<QWidget*>(QStringLiteral("up"));
+        QTest::mouseClick(window, Qt::LeftButton, {}, up->mapTo(&Form(), up->rect().center()));
+        stillRunningAfterOtherClick = Form().CalculationRunning();
+        QTest::mouseClick(window, Qt::LeftButton, {}, stop->mapTo(&Form(), stop->rect().center()));
+    });
+    ClickButton("Button1");
+    EXPECT_TRUE(stillRunningAfterOtherClick);
+    EXPECT_EQ(UpDown(24)->Position(), coma) << "other controls ignore clicks during the run";
+    EXPECT_FALSE(Form().CalculationRunning());
+    EXPECT_EQ(Form().RunResultsShown(), shown) << "the run went on to its end";
+    EXPECT_TRUE(SamePicture(Shown(), before));
 }
 
 // The end of a run long gone, delivered while the next one lasts (as a queued end can be, and
