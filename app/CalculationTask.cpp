@@ -31,7 +31,9 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended) {
     CalculationProgress progress;
     progress.bar = [this](int percent) { progress_ = percent; };
     try {
-        if (grid.Allocate(gridSize, gridSize) != 0) throw std::bad_alloc();
+        // The run writes every element of the grid when it goes through, and the grid is not read
+        // otherwise: it need not be cleared first.
+        if (grid.AllocateUncleared(gridSize, gridSize) != 0) throw std::bad_alloc();
         result = RunPsfCalculation(request_, build, grid.get(), progress, RunControl{threads, &stop_});
     } catch (const CalculationStopped&) {
         stopped = true;

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <cstring>
 
 #include "app/AppWindows.h"
 #include "app/CalculationTask.h"
@@ -104,7 +103,8 @@ void TForm1::RunEnded(quint64 serial) {
     stopButton_->hide();
     progressBar_->setValue(0);
     if (done->result) {
-        for (int r = 0; r < gridSize; ++r) std::memcpy(workGrid_[r], done->grid[r], sizeof(double) * gridSize);
+        // The task's grid becomes the window's (the old one goes with the task).
+        workGrid_.Swap(done->grid);
         ShowRunResult(*done->result, done->analysis);
         ++runResultsShown_;
         if (live) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 namespace velmora {
 
@@ -50,6 +51,12 @@ public:
     // is written before it is read.
     int AllocateUncleared(int rows, int cols);
     void Release();
+    // Trades matrices with `other` (no element is copied).
+    void Swap(MatrixHolder& other) noexcept {
+        std::swap(m_, other.m_);
+        std::swap(rows_, other.rows_);
+        std::swap(cols_, other.cols_);
+    }
     Element** get() const { return m_; }
     Element* operator[](int r) const { return m_[r]; }
     int rows() const { return rows_; }
