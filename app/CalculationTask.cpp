@@ -3,9 +3,12 @@
 namespace velmora {
 
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
-                                 int threads, bool measure, std::function<void()> ended)
+                                 int threads, Measure measure, std::function<void()> ended,
+                                 std::function<void()> measured)
     : request_(std::move(request)), measure_(measure), filter_(filter), mask_(mask) {
-    thread_ = std::thread([this, threads, ended = std::move(ended)] { Run(threads, ended); });
+    thread_ = std::thread([this, threads, ended = std::move(ended), measured = std::move(measured)] {
+        Run(threads, ended, measured);
+    });
 }
 
 CalculationTask::~CalculationTask() {
@@ -17,7 +20,7 @@ void CalculationTask::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
-void CalculationTask::Run(int threads, const std::function<void()>& ended) {
+void CalculationTask::Run(int threads, const std::function<void()>& ended, const std::function<void()>& measured) {
     // Every sampling the run needs is staged from the mask once, before the first wavelength,
     // here rather than on the window's thread: a large mask takes a while.
     std::optional<UserMaskStages> stages;
@@ -40,17 +43,25 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended) {
     } catch (...) {
         error = std::current_exception();
     }
-    // The measurements, here rather than on the window's thread; a result that cannot be
-    // measured (memory) is still shown, and measured when the analysis window asks.
-    if (result && measure_ && !stop_) {
-        try {
-            analysis = std::make_shared<const Analysis>(Analyse(*result->full));
-        } catch (const std::exception&) {
-            analysis.reset();
-        }
-    }
+    if (result && measure_ == Measure::BeforeEnd && !stop_) MeasureResult();
     progress_ = 0;
+    // Everything the outcome holds is written before this: the window may read it from here on.
+    const bool after = result && measure_ == Measure::AfterEnd;
+    measuring_.store(after, std::memory_order_release);
     if (ended) ended();
+    if (!after) return;
+    MeasureResult();
+    if (measured) measured();
+}
+
+// The measurements, here rather than on the window's thread; a result that cannot be measured
+// (memory) is still shown, and measured when the analysis window asks.
+void CalculationTask::MeasureResult() {
+    try {
+        analysis = std::make_shared<const Analysis>(Analyse(*result->full));
+    } catch (const std::exception&) {
+        analysis.reset();
+    }
 }
 
 }  // namespace velmora

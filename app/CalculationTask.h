@@ -18,11 +18,17 @@ namespace velmora {
 
 class CalculationTask {
 public:
+    // Whether the task measures the result it made, on its own thread, and when.
+    enum class Measure {
+        No,
+        BeforeEnd,  // before `ended`: the result and its measurements are there together
+        AfterEnd,   // after `ended`: the result is there first, then `measured` is called
+    };
     // Starts at once. `ended` is called on the task's thread when the run has ended, whatever
-    // the outcome. mask: the loaded user mask, or null. measure: the result is measured on the
-    // task's thread too, before `ended`.
+    // the outcome; `measured` (with Measure::AfterEnd and a result) when the measurements are
+    // there too. mask: the loaded user mask, or null.
     CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask, int threads,
-                    bool measure, std::function<void()> ended);
+                    Measure measure, std::function<void()> ended, std::function<void()> measured = {});
     // Stops the run and waits for it.
     ~CalculationTask();
     CalculationTask(const CalculationTask&) = delete;
@@ -30,22 +36,28 @@ public:
 
     // Asks the run to end early; it ends at its next wavelength.
     void Stop() { stop_ = true; }
-    // Waits until the run has ended; afterwards the outcome below may be read.
+    // Waits until the task's thread has ended (measurements included); afterwards everything
+    // below may be read.
     void Wait();
+    // After `ended`: whether the outcome (result, error, stopped, grid) may be read without
+    // Wait(), the measurements still coming (Measure::AfterEnd with a result).
+    bool Measuring() const { return measuring_.load(std::memory_order_acquire); }
     // The bar's position as the run last reported it, 0..100.
     int Progress() const { return progress_; }
 
     std::optional<PsfResult> result;  // set when the run went through
-    std::shared_ptr<const Analysis> analysis;  // its measurements, when asked for
+    std::shared_ptr<const Analysis> analysis;  // its measurements, when asked for (after Wait())
     std::exception_ptr error;         // set when it was refused or failed
     bool stopped = false;             // set when Stop() ended it
     RealMatrixHolder grid;            // the last wavelength's pupil after a run that went through
 
 private:
-    void Run(int threads, const std::function<void()>& ended);
+    void Run(int threads, const std::function<void()>& ended, const std::function<void()>& measured);
+    void MeasureResult();
 
     CalculationRequest request_;
-    bool measure_;
+    Measure measure_;
+    std::atomic<bool> measuring_{false};
     UserFilter filter_;
     const LoadedMask* mask_;
     std::atomic<bool> stop_{false};

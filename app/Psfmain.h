@@ -221,14 +221,17 @@ private:
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
     // measured: the result's measurements when the run made them (null: the analysis window
-    // measures it when it needs them).
-    void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr);
+    // measures it when it needs them, unless they follow: the task is measuring it).
+    void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr,
+                       bool measurementsFollow = false);
     // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
     // RunEnded takes the outcome on the window's thread; StopRun ends a run and waits for it.
     void StartRun(bool live);
     // Invokable by name: the task's thread calls it so, and a test hands it the end of a run
     // long gone.
     Q_INVOKABLE void RunEnded(quint64 serial);
+    // The measurements of an automatic run's result, made after its end, for the analysis window.
+    Q_INVOKABLE void RunMeasured(quint64 serial);
     void StopRun();
     // A value the run reads has changed: in automatic mode a run starts, or the running one
     // gives way to a new one.
@@ -277,6 +280,8 @@ private:
 
     std::unique_ptr<CalculationTask> run_;
     quint64 runSerial_ = 0;           // the serial number of the latest run started
+    std::unique_ptr<CalculationTask> measuring_;  // a task that ended and measures its result
+    quint64 measuringSerial_ = 0;
     bool runIsLive_ = false;
     bool liveChangePending_ = false;  // a change arrived during a live run
     bool tableWatched_ = false;

@@ -192,11 +192,11 @@ void TForm1::Button1Click() {
 const std::shared_ptr<const FullResult>& TForm1::LastFullResult() const { return windows_.psf->LastFullResult(); }
 
 // Every result the window receives goes to the viewers from here.
-void TForm1::ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured) {
+void TForm1::ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured, bool measurementsFollow) {
     windows_.psf->ShowResult(result);
     windows_.psf3d->ShowResult(result);
     focalRatio_ = result.derived.focalRatio;
-    if (windows_.analysis) windows_.analysis->ShowResult(result.full, std::move(measured));
+    if (windows_.analysis) windows_.analysis->ShowResult(result.full, std::move(measured), measurementsFollow);
 }
 
 void TForm1::Button2Click() { windows_.psf->show(); }

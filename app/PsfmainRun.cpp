@@ -70,14 +70,20 @@ void TForm1::StartRun(bool live) {
     // known by its serial number, never by where its task lies in memory: the next task may
     // well lie at the same address, and a late end must not take it over.
     const quint64 serial = ++runSerial_;
-    // An open analysis window gets the measurements with the result, made on the task's thread.
-    const bool measure = windows_.analysis && windows_.analysis->isVisible();
+    // An open analysis window gets the measurements made on the task's thread: with the result
+    // for "計算開始", whose click returns with both; after it in the automatic mode, so that the
+    // picture need not wait for them and the next run may start meanwhile.
+    using Measure = CalculationTask::Measure;
+    const Measure measure = !windows_.analysis || !windows_.analysis->isVisible() ? Measure::No
+                            : live                                                ? Measure::AfterEnd
+                                                                                  : Measure::BeforeEnd;
     // The end goes by name with its serial as the argument, so that Qt itself copies the number
     // across: nothing this code wrote on the task's thread is read on the window's before the
-    // task has been joined.
-    run_ = std::make_unique<CalculationTask>(request, userFilter_, mask, threads.threads, measure, [this, serial] {
-        QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
-    });
+    // task says it may be (it is joined, or Measuring() says so).
+    run_ = std::make_unique<CalculationTask>(
+        request, userFilter_, mask, threads.threads, measure,
+        [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
+        [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); });
     runIsLive_ = live;
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
@@ -96,7 +102,10 @@ void TForm1::RunEnded(quint64 serial) {
     // A run already taken up (StopRun waits and takes it up at once) is not taken up again.
     if (!run_ || serial != runSerial_) return;
     std::unique_ptr<CalculationTask> done = std::move(run_);
-    done->Wait();
+    // A task still measuring its result hands the outcome over now and the measurements later
+    // (RunMeasured); any other is joined.
+    const bool measuring = done->Measuring();
+    if (!measuring) done->Wait();
     const bool live = runIsLive_;
     if (!live) qApp->removeEventFilter(this);
     progressTimer_->stop();
@@ -105,7 +114,7 @@ void TForm1::RunEnded(quint64 serial) {
     if (done->result) {
         // The task's grid becomes the window's (the old one goes with the task).
         workGrid_.Swap(done->grid);
-        ShowRunResult(*done->result, done->analysis);
+        ShowRunResult(*done->result, done->analysis, measuring);
         ++runResultsShown_;
         if (live) {
             ShowLiveMessage(threadsNote_);
@@ -123,9 +132,22 @@ void TForm1::RunEnded(quint64 serial) {
             else Dialogs().Warning(this, ErrorText(e));
         }
     }
+    // The task measuring an earlier result, if it is still at it, is waited for and let go: its
+    // numbers are no longer those of the result on screen.
+    if (measuring) {
+        measuring_ = std::move(done);
+        measuringSerial_ = serial;
+    }
     if (runLoop_) runLoop_->quit();
     // Changes that came during an automatic run: one run with the values as they are now.
     if (liveChangePending_ && liveAction_->isChecked()) StartLiveRun();
+}
+
+void TForm1::RunMeasured(quint64 serial) {
+    if (!measuring_ || serial != measuringSerial_) return;
+    const std::unique_ptr<CalculationTask> done = std::move(measuring_);
+    done->Wait();
+    if (windows_.analysis && done->result) windows_.analysis->ShowResult(done->result->full, done->analysis);
 }
 
 void TForm1::StopRun() {

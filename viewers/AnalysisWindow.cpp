@@ -194,9 +194,11 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
 
 TAnalysis::~TAnalysis() = default;
 
-void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured) {
+void TAnalysis::ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured,
+                           bool measurementsFollow) {
     latest_ = std::move(full);
     latestMeasured_ = latest_ ? std::move(measured) : nullptr;
+    latestMeasuredElsewhere_ = latest_ && !latestMeasured_ && measurementsFollow;
     if (isVisible()) MeasureLatest();
 }
 
@@ -210,7 +212,7 @@ void TAnalysis::MeasureLatest() {
         ShowNothing();
         return;
     }
-    if (measured_.lock() == latest_) return;
+    if (measured_.lock() == latest_ || latestMeasuredElsewhere_) return;
     if (!latestMeasured_) {
         latestMeasured_ = std::make_shared<const Analysis>(measure_(*latest_));
         ++measuredHere_;

@@ -34,8 +34,10 @@ public:
 
     // A new result: shown at once while the window is shown, otherwise kept (only the latest)
     // until the window is next shown. `measured`: its measurements, made elsewhere; without
-    // them the window measures the result itself when it shows it.
-    void ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured = nullptr);
+    // them the window measures the result itself when it shows it, unless they follow (a
+    // later call with the same result brings them), when it shows the last numbers till then.
+    void ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured = nullptr,
+                    bool measurementsFollow = false);
     // How many results have been measured for the window since it was made, and how many of
     // them the window measured itself, on its own thread.
     int MeasureCount() const { return measureCount_; }
@@ -63,6 +65,7 @@ private:
     Measure measure_;
     std::shared_ptr<const FullResult> latest_;
     std::shared_ptr<const Analysis> latestMeasured_;  // latest_'s measurements, when they came with it
+    bool latestMeasuredElsewhere_ = false;             // latest_'s measurements are on their way
     // Weak: a measured result the window no longer shows need not stay in memory for it.
     std::weak_ptr<const FullResult> measured_;
     int measureCount_ = 0;
