@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
@@ -109,11 +110,55 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     facts.weight = weight;
     facts.aberrations = a;
     MeasurePupil(derived.pupilSamples, a, workGrid, facts);
-    SamplePhase(derived.pupilSamples, a, workGrid, ws.fieldRe.get(), ws.fieldIm.get(),
-                phaseProgress ? bar : ProgressFn{});
+    SamplePhaseInto(derived.pupilSamples, a, workGrid, ws, phaseProgress ? bar : ProgressFn{});
     if (!acc) return;
     Fft2DAccumulate(ws.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
     if (bar) bar(0);
+}
+
+void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, RunWorkspace& ws, const ProgressFn& progress) {
+    constexpr double pi = 3.14159265358979323846;
+    const double r = p * 0.5;
+    // Every sample SamplePhase keeps lies within r of N/2; the transform writes back whole
+    // aligned groups of columns around them.
+    const int reach = static_cast<int>(r) + 1;
+    const int lo = std::max(0, half - reach);
+    const int hi = std::min(gridSize, half + reach + 1);
+    const int newFirst = lo / fft2DPartAlignment * fft2DPartAlignment;
+    const int newLast = std::min(gridSize, (hi + fft2DPartAlignment - 1) / fft2DPartAlignment * fft2DPartAlignment);
+    const int clearFirst = ws.dirtyFirst;
+    const int clearLast = ws.dirtyLast;
+    // Should this end early, both the old and the new columns may hold values.
+    ws.dirtyFirst = std::min(clearFirst, newFirst);
+    ws.dirtyLast = std::max(clearLast, newLast);
+    const size_t clearBytes = sizeof(double) * static_cast<size_t>(std::max(0, clearLast - clearFirst));
+    int lastPercent = -1;
+    for (int i = 0; i < gridSize; ++i) {
+        if (progress) {
+            const int percent = i * 100 / gridSize;
+            if (percent != lastPercent) progress(lastPercent = percent);
+        }
+        double* re = ws.fieldRe[i];
+        double* im = ws.fieldIm[i];
+        std::memset(re + clearFirst, 0, clearBytes);
+        std::memset(im + clearFirst, 0, clearBytes);
+        // From here on exactly SamplePhase's tests and values.
+        const int di = i - half;
+        if (std::sqrt(static_cast<double>(di * di)) / r > 1) continue;
+        for (int j = lo; j < hi; ++j) {
+            const int dj = j - half;
+            const double rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
+            if (rho > 1) continue;
+            const double x = di / r;
+            const double y = dj / r;
+            const double w = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
+            const double phase = 2 * pi * w;
+            re[j] = std::cos(phase) * workGrid[i][j];
+            im[j] = std::sin(phase) * workGrid[i][j];
+        }
+    }
+    ws.dirtyFirst = newFirst;
+    ws.dirtyLast = newLast;
 }
 
 void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, WavelengthFacts& facts) {

@@ -17,6 +17,12 @@ struct RunWorkspace {
     RealMatrixHolder fieldIm;
     FftTables tables;
     FftWorkspace fft;
+    // The columns [dirtyFirst, dirtyLast) of the fields may hold anything; every other element
+    // of both is +0. The phase sampling clears only these, and the transform with the
+    // accumulator writes back only the column groups the pupil's samples lie in, so from the
+    // second wavelength on a field is cleared where the last pupil lay, not all over.
+    int dirtyFirst = 0;
+    int dirtyLast = gridSize;
 };
 
 // What one worker of a run on several threads works in beyond the run's own workspace: its
@@ -62,6 +68,11 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
                           RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar);
+
+// SamplePhase's values into ws's fields, which are cleared only in their dirty columns; the
+// dirty columns become those the transform of this pupil may write.
+void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, RunWorkspace& ws,
+                     const ProgressFn& progress = {});
 
 // The sums, the wavefront RMS and the largest phase step of one pupil over the samples the phase
 // sampling passes to the transform (rho <= 1 about N/2 with r = p / 2, amplitude non-zero).

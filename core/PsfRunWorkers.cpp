@@ -142,14 +142,15 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
               CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control,
               int threads) {
     const int batch = static_cast<int>(std::min(jobs.size(), static_cast<size_t>(threads)));
-    // Worker 0 builds in the run's grid and field; the others in their own. Every part of the
-    // transforms has its scratch.
+    // Worker 0 builds in the run's grid, the others in their own; each in a field lent from the
+    // pool, which is clear but where the last pupil lay. Every part of the transforms has its
+    // scratch.
     WorkerMemoryLease lease(static_cast<size_t>(threads));
     for (int part = 1; part < threads; ++part) {
         FftWorkspace& f = lease[static_cast<size_t>(part)].space.fft;
         if (f.n != gridSize && f.Create(gridSize) != 0) throw OutOfMemory();
     }
-    auto spaceOf = [&](int w) -> RunWorkspace& { return w == 0 ? ws : lease[static_cast<size_t>(w)].space; };
+    auto spaceOf = [&](int w) -> RunWorkspace& { return lease[static_cast<size_t>(w)].space; };
     auto gridOf = [&](int w) { return w == 0 ? workGrid : lease[static_cast<size_t>(w)].grid.get(); };
     auto scratchOf = [&](int part) -> FftWorkspace& { return part == 0 ? ws.fft : lease[static_cast<size_t>(part)].space.fft; };
 
@@ -168,14 +169,12 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
         std::vector<std::exception_ptr> errors(static_cast<size_t>(count));
         RunParts(count, [&](int w) {
             try {
-                if (w > 0) {
-                    // Each worker takes its own memory, side by side with the others; a lent
-                    // one may have some of it from an earlier run.
-                    WorkerMemory& own = lease[static_cast<size_t>(w)];
-                    if (!own.space.fieldRe.get()) AllocateField(own.space.fieldRe);
-                    if (!own.space.fieldIm.get()) AllocateField(own.space.fieldIm);
-                    if (!own.grid.get()) AllocateField(own.grid);
-                }
+                // Each worker takes its own memory, side by side with the others; a lent one may
+                // have some of it from an earlier run.
+                WorkerMemory& own = lease[static_cast<size_t>(w)];
+                if (!own.space.fieldRe.get()) AllocateField(own.space.fieldRe);
+                if (!own.space.fieldIm.get()) AllocateField(own.space.fieldIm);
+                if (w > 0 && !own.grid.get()) AllocateField(own.grid);
                 const WavelengthJob& job = jobs[JobOf(w)];
                 WavelengthFacts unused;
                 AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress && count == 1,
@@ -302,8 +301,8 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
 void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                 const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws, CalculationDerived& derived,
                 const CalculationProgress& progress, const RunControl& control, int threads) {
-    // The first worker uses the run's own field and scratch; each other one gets its own. Each
-    // worker clears its memory on its own thread, so that the clearing is shared out too; one
+    // Every worker has its own field and scratch, lent from the pool (the run's tables are
+    // shared). Each takes its memory on its own thread, so that the work is shared out too; one
     // that gets none ends the run as a stop would, and the lack of memory is raised.
     WorkerMemoryLease lease(static_cast<size_t>(threads));
 
@@ -312,14 +311,13 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
     CalculationDerived lastDerived;
     std::exception_ptr noMemory;
     RunParts(threads, [&](int part) {
-        RunWorkspace& own = part == 0 ? ws : lease[static_cast<size_t>(part)].space;
+        // Fields lent from the pool are clear but where the last pupil lay.
+        RunWorkspace& own = lease[static_cast<size_t>(part)].space;
         RealMatrixHolder& grid = lease[static_cast<size_t>(part)].grid;
         try {
-            if (part > 0) {
-                if (!own.fieldRe.get()) AllocateField(own.fieldRe);
-                if (!own.fieldIm.get()) AllocateField(own.fieldIm);
-                if (own.fft.n != gridSize && own.fft.Create(gridSize) != 0) throw OutOfMemory();
-            }
+            if (!own.fieldRe.get()) AllocateField(own.fieldRe);
+            if (!own.fieldIm.get()) AllocateField(own.fieldIm);
+            if (own.fft.n != gridSize && own.fft.Create(gridSize) != 0) throw OutOfMemory();
             if (!grid.get()) AllocateField(grid);
         } catch (...) {
             std::lock_guard hold(shared.lock);

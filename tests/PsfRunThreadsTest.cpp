@@ -333,8 +333,9 @@ TEST(PsfRunThreads, WorkersFindTheirMemoryOfTheLastRunAndNoMore) {
 }
 
 TEST(PsfRunThreads, MemoryLeftByAnEarlierRunChangesNoBit) {
-    // Whatever an earlier run left in the workers' fields and grids (here NaN everywhere), a
-    // run writes every element it reads: the result has the bits of a run on one thread.
+    // Whatever an earlier run left in the workers' fields and grids (here NaN everywhere, the
+    // fields' every column marked as holding anything), a run writes every element it reads:
+    // the result has the bits of a run on one thread.
     CalculationRequest rq;
     rq.params.whiteBand = {500, 700, 50};  // 5 wavelengths: all at once on 5, split on 8
     rq.params.comaY = 2;
@@ -350,6 +351,44 @@ TEST(PsfRunThreads, MemoryLeftByAnEarlierRunChangesNoBit) {
                     }
                     FillGrid(m->get(), std::numeric_limits<double>::quiet_NaN());
                 }
+                w.space.dirtyFirst = 0;
+                w.space.dirtyLast = gridSize;
+            }
+        }
+        ExpectSameRun(one, RunOn(rq, threads), threads);
+    }
+}
+
+TEST(PsfRunThreads, AFieldIsClearedWhereTheLastPupilLay) {
+    // A run leaves its fields +0 but in the columns it marks; NaN there (and only there) is
+    // what the next run must clear. A wide pupil first (400 nm), then narrower ones: the first
+    // run's marks must cover every column its transforms wrote.
+    CalculationRequest wide;
+    wide.params.whiteBand = {400, 440, 20};
+    CalculationRequest rq;
+    rq.params.whiteBand = {500, 700, 50};
+    rq.params.comaX = 4;
+    const Outcome one = RunOn(rq, 1);
+    for (int threads : {2, 5, 8}) {
+        RunOn(wide, threads);
+        {
+            detail::WorkerMemoryLease lease(static_cast<size_t>(threads));
+            for (size_t k = 0; k < static_cast<size_t>(threads); ++k) {
+                detail::RunWorkspace& space = lease[k].space;
+                if (!space.fieldRe.get()) continue;  // a worker the wide run did not need
+                ASSERT_LT(space.dirtyLast - space.dirtyFirst, gridSize / 2) << "only the pupil's columns are marked";
+                for (RealMatrix m : {space.fieldRe.get(), space.fieldIm.get()})
+                    for (int r = 0; r < gridSize; ++r) {
+                        for (int c = 0; c < gridSize; ++c) {
+                            const bool marked = c >= space.dirtyFirst && c < space.dirtyLast;
+                            if (marked) {
+                                m[r][c] = std::numeric_limits<double>::quiet_NaN();
+                            } else {
+                                // +0 exactly: a -0 or a stray value would reach the transform.
+                                ASSERT_FALSE(std::signbit(m[r][c]) || m[r][c] != 0) << r << ", " << c;
+                            }
+                        }
+                    }
             }
         }
         ExpectSameRun(one, RunOn(rq, threads), threads);
