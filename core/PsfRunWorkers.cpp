@@ -189,10 +189,15 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
             if (errors[static_cast<size_t>(w)]) std::rethrow_exception(errors[static_cast<size_t>(w)]);
         for (int w = count - 1; w >= 0; --w) {
             const WavelengthJob& job = jobs[JobOf(w)];
-            RealMatrix re = spaceOf(w).fieldRe.get();
-            RealMatrix im = spaceOf(w).fieldIm.get();
+            const RunWorkspace& space = spaceOf(w);
+            RealMatrix re = space.fieldRe.get();
+            RealMatrix im = space.fieldIm.get();
+            // Columns outside the marked ones are +0, which the transform leaves as they are: it
+            // need not look at them.
             RunParts(threads, [&](int part) {
-                Fft2DColumnPart(ws.tables, scratchOf(part), re, im, PartLimit(part, threads), PartLimit(part + 1, threads));
+                const int from = std::max(PartLimit(part, threads), space.dirtyFirst);
+                const int to = std::min(PartLimit(part + 1, threads), space.dirtyLast);
+                if (from < to) Fft2DColumnPart(ws.tables, scratchOf(part), re, im, from, to);
             });
             RunParts(threads, [&](int part) {
                 Fft2DRowPartAccumulate(ws.tables, scratchOf(part), re, im, job.acc, job.weight, PartLimit(part, threads),
@@ -264,7 +269,8 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
             WavelengthFacts unused;
             AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, own, nullptr,
                                  derived, FactsOf(job, unused), ProgressFn{});
-            Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), 0, gridSize);
+            // Columns outside the marked ones are +0, which the transform leaves as they are.
+            Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), own.dirtyFirst, own.dirtyLast);
             for (int b = 0; b < rowBlocks; ++b) {
                 {
                     std::unique_lock hold(shared.lock);
