@@ -114,7 +114,8 @@ void TForm1::RunEnded(quint64 serial) {
     if (done->result) {
         // The task's grid becomes the window's (the old one goes with the task).
         workGrid_.Swap(done->grid);
-        ShowRunResult(*done->result, done->analysis, measuring);
+        // The measurements of a task still measuring are not to be touched before it is joined.
+        ShowRunResult(*done->result, measuring ? nullptr : done->analysis, measuring);
         ++runResultsShown_;
         if (live) {
             ShowLiveMessage(threadsNote_);
