@@ -252,8 +252,9 @@ std::string PlotText(const QChart& chart) {
 }
 
 // The plots keep their charts from one result to the next while the bands stay the same: after
-// monochrome, colour and monochrome again, each plot shows the last result alone, as a window
-// that saw only that result shows it, with nothing left of the colour lines or their axes.
+// monochrome, colour and monochrome again, each plot (and the table) shows the last result
+// alone, as a window that saw only that result shows it, with nothing left of the colour lines
+// or their axes.
 TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndForth) {
     Window().show();
     Window().ShowResult(Result(0.8));
@@ -271,6 +272,7 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     TAnalysis fresh([](const FullResult&) { return Analysis(); });
     fresh.show();
     fresh.ShowResult(Result(0.4), std::make_shared<const Analysis>(last));
+    EXPECT_EQ(Window().TableText().toStdString(), fresh.TableText().toStdString()) << "one column, the last numbers";
     const std::pair<TAnalysis::Plot, int> plots[3] = {
         {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 1}, {TAnalysis::MtfPlot, 3}};
     for (auto [plot, lines] : plots) {

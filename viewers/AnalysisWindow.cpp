@@ -276,7 +276,9 @@ void TAnalysis::Fill(const Analysis& analysis) {
     FillTable(analysis);
     QStringList lines;
     for (const SamplingNote& w : analysis.warnings) lines << Translated(w.message);
-    warnings_->setPlainText(lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n')));
+    // Set only when it changes: setting the text lays the document out anew and redraws it.
+    const QString warnings = lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n'));
+    if (warnings_->toPlainText() != warnings) warnings_->setPlainText(warnings);
     FillProfile(analysis);
     FillEncircledEnergy(analysis);
     FillMtf(analysis);
@@ -284,21 +286,36 @@ void TAnalysis::Fill(const Analysis& analysis) {
     content_->show();
 }
 
+// The cells keep their items from one result to the next and take the new text: a cell whose
+// text stays is not redrawn, and only a change of the bands or rows adds or drops items. The
+// columns are fitted to their text again only when some text changed, as fitting redraws the
+// header.
 void TAnalysis::FillTable(const Analysis& analysis) {
     const std::vector<AnalysisRow> rows = AnalysisRows(analysis);
-    table_->clear();
+    bool changed = table_->columnCount() != static_cast<int>(analysis.bands.size()) ||
+                   table_->rowCount() != static_cast<int>(rows.size());
     table_->setColumnCount(static_cast<int>(analysis.bands.size()));
     table_->setRowCount(static_cast<int>(rows.size()));
+    // The item's text, set only when it differs; a cell without an item gets a new one.
+    auto put = [&changed](QTableWidgetItem* item, const QString& text, auto make) {
+        if (item && item->text() == text) return;
+        changed = true;
+        if (item) item->setText(text);
+        else make(new QTableWidgetItem(text));
+    };
     for (int c = 0; c < table_->columnCount(); ++c)
-        table_->setHorizontalHeaderItem(c, new QTableWidgetItem(BandName(analysis.bands[c])));
+        put(table_->horizontalHeaderItem(c), BandName(analysis.bands[c]),
+            [&](QTableWidgetItem* item) { table_->setHorizontalHeaderItem(c, item); });
     for (int r = 0; r < table_->rowCount(); ++r) {
-        table_->setVerticalHeaderItem(r, new QTableWidgetItem(QCoreApplication::translate(analysisTableContext, rows[r].caption)));
-        for (int c = 0; c < table_->columnCount(); ++c) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(rows[r].values[c]));
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            table_->setItem(r, c, item);
-        }
+        put(table_->verticalHeaderItem(r), QCoreApplication::translate(analysisTableContext, rows[r].caption),
+            [&](QTableWidgetItem* item) { table_->setVerticalHeaderItem(r, item); });
+        for (int c = 0; c < table_->columnCount(); ++c)
+            put(table_->item(r, c), QString::fromStdString(rows[r].values[c]), [&](QTableWidgetItem* item) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                table_->setItem(r, c, item);
+            });
     }
+    if (!changed) return;
     table_->resizeColumnsToContents();
     // Every row in sight: the numbers are the point of the window.
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
