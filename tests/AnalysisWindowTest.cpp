@@ -252,15 +252,16 @@ std::string PlotText(const QChart& chart) {
 }
 
 // The plots keep their charts from one result to the next while the bands stay the same: after
-// monochrome, colour and monochrome again, each plot (and the table) shows the last result
-// alone, as a window that saw only that result shows it, with nothing left of the colour lines
-// or their axes.
+// monochrome, colour, monochrome again and one more monochrome result, each plot (and the
+// table) shows the last result alone, as a window that saw only that result shows it, with
+// nothing left of the colour lines or their axes, nor of the earlier ranges.
 TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndForth) {
     Window().show();
     Window().ShowResult(Result(0.8));
     Window().ShowResult(Result(0.6, true));
-    // The last result at twice the cut-off and another pitch in arcseconds: new axis ranges
-    // and tick counts, and other points, on the monochrome charts.
+    Window().ShowResult(Result(0.5));
+    // The last result, on the same monochrome charts, at twice the cut-off and another pitch
+    // in arcseconds: new axis ranges and tick counts, and other points.
     Analysis last = HandMade(0.4);
     last.scale.arcsec = 0.1;
     BandMeasurements& band = last.bands[0];
@@ -278,6 +279,8 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     for (auto [plot, lines] : plots) {
         const QChart& chart = *Window().Chart(plot)->chart();
         EXPECT_EQ(PlotText(chart), PlotText(*fresh.Chart(plot)->chart())) << plot;
+        // And on screen: no axis or line of an earlier chart lingers in the picture.
+        EXPECT_EQ(Window().Chart(plot)->grab().toImage(), fresh.Chart(plot)->grab().toImage()) << plot;
         ASSERT_EQ(chart.series().size(), lines) << plot;
         EXPECT_EQ(chart.legend()->markers().size(), lines) << plot;
         EXPECT_EQ(chart.axes().size(), plot == TAnalysis::MtfPlot ? 2 : 3) << plot;
