@@ -76,13 +76,18 @@ double RadiusReach(const Analysis& analysis, double lambdaF, std::vector<double>
 }
 
 // The series' points become (x[i], y[i]) with x up to xMax; values below `floor` drawn at the
-// floor, as a log axis cannot show zero.
+// floor, as a log axis cannot show zero. Points equal to the ones shown are left alone: the
+// ideal curves stay the same while only the aberrations change, and replacing points makes
+// the chart work out the line's path and outline again.
 void SetPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
                double floor = -INFINITY) {
     QList<QPointF> points;
     const size_t n = std::min(x.size(), y.size());
     points.reserve(static_cast<qsizetype>(n));
     for (size_t i = 0; i < n && x[i] <= xMax; ++i) points.append(QPointF(x[i], std::max(y[i], floor)));
+    const QList<QPointF> shown = series->points();
+    const auto same = [](const QPointF& a, const QPointF& b) { return a.x() == b.x() && a.y() == b.y(); };
+    if (std::equal(points.begin(), points.end(), shown.begin(), shown.end(), same)) return;
     series->replace(points);
 }
 
