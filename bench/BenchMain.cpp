@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <complex>
@@ -314,35 +315,62 @@ void BM_Analysis_Default(benchmark::State& state) {
 }
 BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
 
-// The analysis window shown, given a result already measured: the table and the three plots
-// filled anew, all on the window's thread (offscreen).
-void BM_AnalysisWindowFill(benchmark::State& state) {
+// The analysis window shown, given results already measured, in turn: the table and the three
+// plots filled, all on the window's thread (offscreen). `comaX`: the coma of each result.
+void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& comaX) {
     SetKernelTrace(false);
     static int argc = 1;
     static char program[] = "velmora1-bench";
     static char* argv[] = {program, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!QApplication::instance()) new VelmoraApplication(argc, argv);
-    const CalculationRequest rq = Scenario("mono");
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
-    PupilInputs in;
-    in.params = &rq.params;
-    const PsfResult result = RunPsfCalculation(
-        rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid.get());
-    const auto measured = std::make_shared<const Analysis>(Analyse(*result.full));
+    std::vector<std::shared_ptr<const FullResult>> results;
+    std::vector<std::shared_ptr<const Analysis>> measured;
+    for (int16_t coma : comaX) {
+        CalculationRequest rq = Scenario("mono");
+        rq.params.comaX = coma;
+        PupilInputs in;
+        in.params = &rq.params;
+        const PsfResult result = RunPsfCalculation(
+            rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid.get());
+        results.push_back(result.full);
+        measured.push_back(std::make_shared<const Analysis>(Analyse(*result.full)));
+    }
     TAnalysis window(Analyse);
     window.show();
+    QCoreApplication::processEvents();
+    // The time in the window's filling (ShowResult) and in the events after it (layout and
+    // painting), each per iteration.
+    using Clock = std::chrono::steady_clock;
+    Clock::duration filling{}, events{};
+    size_t next = 0;
     for (auto _ : state) {
-        // A new result object each time, so that the window shows it rather than skipping it.
+        // A new result object each time, so that the window shows it rather than skipping it;
+        // the copy of the full result is not the window's time.
         state.PauseTiming();
-        auto full = std::make_shared<const FullResult>(*result.full);
+        auto full = std::make_shared<const FullResult>(*results[next]);
         state.ResumeTiming();
-        window.ShowResult(std::move(full), measured);
+        const Clock::time_point start = Clock::now();
+        window.ShowResult(std::move(full), measured[next]);
+        const Clock::time_point filled = Clock::now();
         QCoreApplication::processEvents();
+        filling += filled - start;
+        events += Clock::now() - filled;
+        next = (next + 1) % results.size();
     }
+    const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    state.counters["fill_ms"] = benchmark::Counter(ms(filling), benchmark::Counter::kAvgIterations);
+    state.counters["events_ms"] = benchmark::Counter(ms(events), benchmark::Counter::kAvgIterations);
 }
+// The same measurements again and again.
+void BM_AnalysisWindowFill(benchmark::State& state) { AnalysisWindowFill(state, {0}); }
 BENCHMARK(BM_AnalysisWindowFill)->Unit(benchmark::kMillisecond);
+// The automatic mode's case: each result has other aberrations (no coma, then 0.3 waves), so
+// the measured curves and numbers change while the ideal curves stay.
+void BM_AnalysisWindowFill_Alternating(benchmark::State& state) { AnalysisWindowFill(state, {0, 30}); }
+BENCHMARK(BM_AnalysisWindowFill_Alternating)->Unit(benchmark::kMillisecond);
 
 // The colour run with an 8192 x 8192 mask: four samplings to stage from the whole picture.
 // Targets: process peak at most 300 MiB, time at most twice BM_ColourRun_Default's.

@@ -7,12 +7,15 @@
 #include <QClipboard>
 #include <QImage>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QValueAxis>
 #include <cmath>
 
 #include "WindowTestSupport.h"
@@ -224,6 +227,92 @@ TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
     EXPECT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 6);
     EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 9);
     EXPECT_EQ(Window().Chart(TAnalysis::MtfPlot)->chart()->axes().size(), 2) << "old axes removed";
+}
+
+// Everything a plot shows, as text: its axes in order with their places, titles, ranges and
+// ticks; its lines with their names, pens, axes and points; its legend.
+std::string PlotText(const QChart& chart) {
+    QStringList out;
+    const QList<QAbstractAxis*> axes = chart.axes();
+    for (const QAbstractAxis* a : axes) {
+        out << QStringLiteral("axis %1 %2 visible=%3").arg(a->alignment().toInt()).arg(a->titleText()).arg(int(a->isVisible()));
+        if (auto* v = qobject_cast<const QValueAxis*>(a))
+            out << QStringLiteral(" %1..%2 ticks %3").arg(v->min(), 0, 'g', 17).arg(v->max(), 0, 'g', 17).arg(v->tickCount());
+        if (auto* l = qobject_cast<const QLogValueAxis*>(a))
+            out << QStringLiteral(" log %1..%2 %3").arg(l->min()).arg(l->max()).arg(l->labelFormat());
+    }
+    for (QAbstractSeries* s : chart.series()) {
+        auto* line = static_cast<QLineSeries*>(s);
+        out << QStringLiteral("series %1 %2 %3 %4").arg(line->name(), line->pen().color().name()).arg(int(line->pen().style())).arg(line->pen().widthF());
+        for (const QAbstractAxis* a : line->attachedAxes()) out << QStringLiteral(" on axis %1").arg(axes.indexOf(a));
+        for (const QPointF& p : line->points()) out << QStringLiteral(" %1,%2").arg(p.x(), 0, 'g', 17).arg(p.y(), 0, 'g', 17);
+    }
+    out << QStringLiteral("legend %1 markers %2").arg(int(chart.legend()->isVisible())).arg(chart.legend()->markers().size());
+    return out.join(QLatin1Char('\n')).toStdString();
+}
+
+// The plots keep their charts from one result to the next while the bands stay the same: after
+// monochrome, colour, monochrome again and one more monochrome result, each plot (and the
+// table) shows the last result alone, as a window that saw only that result shows it, with
+// nothing left of the colour lines or their axes, nor of the earlier ranges.
+TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndForth) {
+    Window().show();
+    Window().ShowResult(Result(0.8));
+    Window().ShowResult(Result(0.6, true));
+    Window().ShowResult(Result(0.5));
+    // The last result, on the same monochrome charts, at twice the cut-off and another pitch
+    // in arcseconds: new axis ranges and tick counts, and other points.
+    Analysis last = HandMade(0.4);
+    last.scale.arcsec = 0.1;
+    BandMeasurements& band = last.bands[0];
+    band.cutoffCycPerMm *= 2;
+    for (double& f : band.mtfFreqCycPerMm) f *= 2;
+    Window().ShowResult(Result(0.4), std::make_shared<const Analysis>(last));
+    QCoreApplication::processEvents();
+
+    TAnalysis fresh([](const FullResult&) { return Analysis(); });
+    fresh.show();
+    fresh.ShowResult(Result(0.4), std::make_shared<const Analysis>(last));
+    EXPECT_EQ(Window().TableText().toStdString(), fresh.TableText().toStdString()) << "one column, the last numbers";
+    const std::pair<TAnalysis::Plot, int> plots[3] = {
+        {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 1}, {TAnalysis::MtfPlot, 3}};
+    for (auto [plot, lines] : plots) {
+        const QChart& chart = *Window().Chart(plot)->chart();
+        EXPECT_EQ(PlotText(chart), PlotText(*fresh.Chart(plot)->chart())) << plot;
+        // And on screen: no axis or line of an earlier chart lingers in the picture.
+        EXPECT_EQ(Window().Chart(plot)->grab().toImage(), fresh.Chart(plot)->grab().toImage()) << plot;
+        ASSERT_EQ(chart.series().size(), lines) << plot;
+        EXPECT_EQ(chart.legend()->markers().size(), lines) << plot;
+        EXPECT_EQ(chart.axes().size(), plot == TAnalysis::MtfPlot ? 2 : 3) << plot;
+        for (QAbstractSeries* s : chart.series()) EXPECT_EQ(s->attachedAxes().size(), 2) << plot;
+    }
+
+    // The points are the last measurements, up to the rounded ends of the axes: 2.2 um lambda F
+    // gives the profile 22 um (an axis to 30) and the energy 44 um (to 50).
+    auto line = [&](TAnalysis::Plot plot, int i) { return static_cast<QLineSeries*>(Window().Chart(plot)->chart()->series()[i]); };
+    auto bottom = [&](TAnalysis::Plot plot) {
+        return static_cast<QValueAxis*>(Window().Chart(plot)->chart()->axes(Qt::Horizontal, line(plot, 0))[0]);
+    };
+    ASSERT_EQ(bottom(TAnalysis::ProfilePlot)->max(), 30);
+    ASSERT_EQ(bottom(TAnalysis::EncircledEnergyPlot)->max(), 50);
+    ASSERT_EQ(line(TAnalysis::ProfilePlot, 0)->count(), 61);  // 0 to 30 um by 0.5 um
+    ASSERT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->count(), 101);
+    for (int i = 0; i < 61; ++i) {
+        EXPECT_EQ(line(TAnalysis::ProfilePlot, 0)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.radialProfile[i], 1e-8)));
+        EXPECT_EQ(line(TAnalysis::ProfilePlot, 1)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.airyProfile[i], 1e-8)));
+    }
+    for (int i = 0; i < 101; ++i)
+        EXPECT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->at(i), QPointF(band.eeRadiusUm[i], band.eeFraction[i]));
+    ASSERT_EQ(line(TAnalysis::MtfPlot, 0)->count(), static_cast<int>(band.mtfX.size()));
+    for (size_t k = 0; k < band.mtfX.size(); ++k) {
+        EXPECT_EQ(line(TAnalysis::MtfPlot, 0)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfX[k]));
+        EXPECT_EQ(line(TAnalysis::MtfPlot, 1)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfY[k]));
+        EXPECT_EQ(line(TAnalysis::MtfPlot, 2)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfIdeal[k]));
+    }
+    // The arcseconds along the top follow the radii at the new pitch: 30 um is 6 arcseconds.
+    auto* top = static_cast<QValueAxis*>(Window().Chart(TAnalysis::ProfilePlot)->chart()->axes(Qt::Horizontal)[1]);
+    EXPECT_EQ(top->titleText(), QStringLiteral("半径 (秒角)"));
+    EXPECT_DOUBLE_EQ(top->max(), 6);
 }
 
 TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {

@@ -75,25 +75,48 @@ double RadiusReach(const Analysis& analysis, double lambdaF, std::vector<double>
     return end > 0 ? end : 1;
 }
 
-// Points (x[i], y[i]) with x up to xMax; values below `floor` drawn at the floor, as a log axis
-// cannot show zero.
-void AddPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
+// The series' points become (x[i], y[i]) with x up to xMax; values below `floor` drawn at the
+// floor, as a log axis cannot show zero. Points equal to the ones shown are left alone: the
+// ideal curves stay the same while only the aberrations change, and replacing points makes
+// the chart work out the line's path and outline again.
+void SetPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
                double floor = -INFINITY) {
     QList<QPointF> points;
     const size_t n = std::min(x.size(), y.size());
+    points.reserve(static_cast<qsizetype>(n));
     for (size_t i = 0; i < n && x[i] <= xMax; ++i) points.append(QPointF(x[i], std::max(y[i], floor)));
+    const QList<QPointF> shown = series->points();
+    const auto same = [](const QPointF& a, const QPointF& b) { return a.x() == b.x() && a.y() == b.y(); };
+    if (std::equal(points.begin(), points.end(), shown.begin(), shown.end(), same)) return;
     series->replace(points);
+}
+
+// The axis spans [min, max] widened to round ends and ticks, as applyNiceNumbers makes them on a
+// new axis: the rounding starts from the axis's tick count, which an earlier rounding changed.
+void SetNiceRange(QValueAxis* axis, double min, double max) {
+    QValueAxis fresh;
+    fresh.setRange(min, max);
+    fresh.applyNiceNumbers();
+    axis->setRange(fresh.min(), fresh.max());
+    axis->setTickCount(fresh.tickCount());
 }
 
 QValueAxis* ValueAxis(const QString& title, double min, double max) {
     auto* axis = new QValueAxis;
     axis->setTitleText(title);
-    axis->setRange(min, max);
-    axis->applyNiceNumbers();
+    SetNiceRange(axis, min, max);
     return axis;
 }
 
-// A new plot in `view` for each result: the old axes of a reused chart linger on screen.
+bool HasArcseconds(const PixelScale& scale) { return scale.um > 0 && scale.arcsec > 0; }
+
+std::vector<std::string> BandNames(const Analysis& analysis) {
+    std::vector<std::string> names;
+    for (const BandMeasurements& b : analysis.bands) names.push_back(b.name);
+    return names;
+}
+
+// A new, empty chart in `view`, titled as the old one, which goes.
 QChart* NewChart(QChartView* view) {
     QChart* old = view->chart();
     auto* chart = new QChart;
@@ -230,21 +253,39 @@ void TAnalysis::ShowNothing() {
     nothingLabel_->show();
 }
 
-// The radii of the bottom axis as angles on the sky along the top.
-void TAnalysis::AddArcsecondAxis(QChart* chart, const QValueAxis* radius, const PixelScale& scale) {
-    const double arcsecPerUm = scale.um > 0 ? scale.arcsec / scale.um : 0;
-    if (arcsecPerUm <= 0) return;
-    auto* top = new QValueAxis;
-    top->setTitleText(tr("半径 (秒角)"));
-    top->setRange(radius->min() * arcsecPerUm, radius->max() * arcsecPerUm);
-    chart->addAxis(top, Qt::AlignTop);
+QChart* TAnalysis::ChartFor(Plot plot, const Analysis& analysis, bool arcseconds) {
+    PlotParts& parts = plots_[plot];
+    std::vector<std::string> bands = BandNames(analysis);
+    if (parts.x && parts.bands == bands && parts.arcseconds == arcseconds) return nullptr;
+    parts = PlotParts{std::move(bands), arcseconds, nullptr, nullptr, {}};
+    return NewChart(charts_[plot]);
+}
+
+// The radii of the bottom axis as angles on the sky along the top, when the chart is made for
+// them; its range follows the bottom axis's with each result.
+void TAnalysis::AddArcsecondAxis(Plot plot, QChart* chart, const PixelScale& scale) {
+    PlotParts& parts = plots_[plot];
+    if (!parts.arcseconds) return;
+    parts.top = new QValueAxis;
+    parts.top->setTitleText(tr("半径 (秒角)"));
+    FollowInArcseconds(plot, scale);
+    chart->addAxis(parts.top, Qt::AlignTop);
+}
+
+void TAnalysis::FollowInArcseconds(Plot plot, const PixelScale& scale) {
+    const PlotParts& parts = plots_[plot];
+    if (!parts.top) return;
+    const double arcsecPerUm = scale.arcsec / scale.um;
+    parts.top->setRange(parts.x->min() * arcsecPerUm, parts.x->max() * arcsecPerUm);
 }
 
 void TAnalysis::Fill(const Analysis& analysis) {
     FillTable(analysis);
     QStringList lines;
     for (const SamplingNote& w : analysis.warnings) lines << Translated(w.message);
-    warnings_->setPlainText(lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n')));
+    // Set only when it changes: setting the text lays the document out anew and redraws it.
+    const QString warnings = lines.isEmpty() ? tr("ありません。") : lines.join(QLatin1Char('\n'));
+    if (warnings_->toPlainText() != warnings) warnings_->setPlainText(warnings);
     FillProfile(analysis);
     FillEncircledEnergy(analysis);
     FillMtf(analysis);
@@ -252,21 +293,36 @@ void TAnalysis::Fill(const Analysis& analysis) {
     content_->show();
 }
 
+// The cells keep their items from one result to the next and take the new text: a cell whose
+// text stays is not redrawn, and only a change of the bands or rows adds or drops items. The
+// columns are fitted to their text again only when some text changed, as fitting redraws the
+// header.
 void TAnalysis::FillTable(const Analysis& analysis) {
     const std::vector<AnalysisRow> rows = AnalysisRows(analysis);
-    table_->clear();
+    bool changed = table_->columnCount() != static_cast<int>(analysis.bands.size()) ||
+                   table_->rowCount() != static_cast<int>(rows.size());
     table_->setColumnCount(static_cast<int>(analysis.bands.size()));
     table_->setRowCount(static_cast<int>(rows.size()));
+    // The item's text, set only when it differs; a cell without an item gets a new one.
+    auto put = [&changed](QTableWidgetItem* item, const QString& text, auto make) {
+        if (item && item->text() == text) return;
+        changed = true;
+        if (item) item->setText(text);
+        else make(new QTableWidgetItem(text));
+    };
     for (int c = 0; c < table_->columnCount(); ++c)
-        table_->setHorizontalHeaderItem(c, new QTableWidgetItem(BandName(analysis.bands[c])));
+        put(table_->horizontalHeaderItem(c), BandName(analysis.bands[c]),
+            [&](QTableWidgetItem* item) { table_->setHorizontalHeaderItem(c, item); });
     for (int r = 0; r < table_->rowCount(); ++r) {
-        table_->setVerticalHeaderItem(r, new QTableWidgetItem(QCoreApplication::translate(analysisTableContext, rows[r].caption)));
-        for (int c = 0; c < table_->columnCount(); ++c) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(rows[r].values[c]));
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            table_->setItem(r, c, item);
-        }
+        put(table_->verticalHeaderItem(r), QCoreApplication::translate(analysisTableContext, rows[r].caption),
+            [&](QTableWidgetItem* item) { table_->setVerticalHeaderItem(r, item); });
+        for (int c = 0; c < table_->columnCount(); ++c)
+            put(table_->item(r, c), QString::fromStdString(rows[r].values[c]), [&](QTableWidgetItem* item) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                table_->setItem(r, c, item);
+            });
     }
+    if (!changed) return;
     table_->resizeColumnsToContents();
     // Every row in sight: the numbers are the point of the window.
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
@@ -287,72 +343,96 @@ QString TAnalysis::TableText() const {
 }
 
 void TAnalysis::FillProfile(const Analysis& analysis) {
-    QChart* chart = NewChart(charts_[ProfilePlot]);
-    const bool colour = analysis.bands.size() > 1;
-    auto* x = ValueAxis(tr("半径 (µm)"), 0, RadiusReach(analysis, profileReachLambdaF, &BandMeasurements::radialRadiusUm));
-    auto* y = new QLogValueAxis;
-    y->setTitleText(tr("ピークに対する強度"));
-    y->setBase(10);
-    y->setRange(profileFloor, 1);
-    y->setLabelFormat(QStringLiteral("%.0e"));
-    y->setMinorTickCount(0);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (const BandMeasurements& b : analysis.bands) {
-        const QString measured = colour ? BandName(b) : tr("計算");
-        const QString ideal = colour ? BandName(b) + QLatin1Char(' ') + tr("エアリー") : tr("理想 (エアリー)");
-        for (auto [series, values] : {std::pair{Series(measured, BandColour(b), Qt::SolidLine), &b.radialProfile},
-                                      std::pair{Series(ideal, colour ? BandColour(b) : Qt::gray, Qt::DashLine), &b.airyProfile}}) {
-            AddPoints(series, b.radialRadiusUm, *values, x->max(), profileFloor);
-            chart->addSeries(series);
-            series->attachAxis(x);
-            series->attachAxis(y);
+    PlotParts& parts = plots_[ProfilePlot];
+    const double reach = RadiusReach(analysis, profileReachLambdaF, &BandMeasurements::radialRadiusUm);
+    if (QChart* chart = ChartFor(ProfilePlot, analysis, HasArcseconds(analysis.scale))) {
+        const bool colour = analysis.bands.size() > 1;
+        parts.x = ValueAxis(tr("半径 (µm)"), 0, reach);
+        auto* y = new QLogValueAxis;
+        y->setTitleText(tr("ピークに対する強度"));
+        y->setBase(10);
+        y->setRange(profileFloor, 1);
+        y->setLabelFormat(QStringLiteral("%.0e"));
+        y->setMinorTickCount(0);
+        chart->addAxis(parts.x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        for (const BandMeasurements& b : analysis.bands) {
+            const QString measured = colour ? BandName(b) : tr("計算");
+            const QString ideal = colour ? BandName(b) + QLatin1Char(' ') + tr("エアリー") : tr("理想 (エアリー)");
+            for (QLineSeries* series : {Series(measured, BandColour(b), Qt::SolidLine),
+                                        Series(ideal, colour ? BandColour(b) : Qt::gray, Qt::DashLine)}) {
+                chart->addSeries(series);
+                series->attachAxis(parts.x);
+                series->attachAxis(y);
+                parts.series.push_back(series);
+            }
         }
+        AddArcsecondAxis(ProfilePlot, chart, analysis.scale);
     }
-    AddArcsecondAxis(chart, x, analysis.scale);
+    SetNiceRange(parts.x, 0, reach);
+    for (size_t i = 0; i < analysis.bands.size(); ++i) {
+        const BandMeasurements& b = analysis.bands[i];
+        SetPoints(parts.series[2 * i], b.radialRadiusUm, b.radialProfile, parts.x->max(), profileFloor);
+        SetPoints(parts.series[2 * i + 1], b.radialRadiusUm, b.airyProfile, parts.x->max(), profileFloor);
+    }
+    FollowInArcseconds(ProfilePlot, analysis.scale);
 }
 
 void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
-    QChart* chart = NewChart(charts_[EncircledEnergyPlot]);
-    auto* x = ValueAxis(tr("半径 (µm)"), 0, RadiusReach(analysis, energyReachLambdaF, &BandMeasurements::eeRadiusUm));
-    auto* y = ValueAxis(tr("全エネルギーに対する割合"), 0, 1);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    const bool colour = analysis.bands.size() > 1;
-    for (const BandMeasurements& b : analysis.bands) {
-        QLineSeries* series = Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine);
-        AddPoints(series, b.eeRadiusUm, b.eeFraction, x->max());
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
+    PlotParts& parts = plots_[EncircledEnergyPlot];
+    const double reach = RadiusReach(analysis, energyReachLambdaF, &BandMeasurements::eeRadiusUm);
+    if (QChart* chart = ChartFor(EncircledEnergyPlot, analysis, HasArcseconds(analysis.scale))) {
+        parts.x = ValueAxis(tr("半径 (µm)"), 0, reach);
+        auto* y = ValueAxis(tr("全エネルギーに対する割合"), 0, 1);
+        chart->addAxis(parts.x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        const bool colour = analysis.bands.size() > 1;
+        for (const BandMeasurements& b : analysis.bands) {
+            QLineSeries* series = Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine);
+            chart->addSeries(series);
+            series->attachAxis(parts.x);
+            series->attachAxis(y);
+            parts.series.push_back(series);
+        }
+        AddArcsecondAxis(EncircledEnergyPlot, chart, analysis.scale);
+        chart->legend()->setVisible(colour);
     }
-    AddArcsecondAxis(chart, x, analysis.scale);
-    chart->legend()->setVisible(colour);
+    SetNiceRange(parts.x, 0, reach);
+    for (size_t i = 0; i < analysis.bands.size(); ++i)
+        SetPoints(parts.series[i], analysis.bands[i].eeRadiusUm, analysis.bands[i].eeFraction, parts.x->max());
+    FollowInArcseconds(EncircledEnergyPlot, analysis.scale);
 }
 
 void TAnalysis::FillMtf(const Analysis& analysis) {
-    QChart* chart = NewChart(charts_[MtfPlot]);
+    PlotParts& parts = plots_[MtfPlot];
     double cutoff = 0;
     for (const BandMeasurements& b : analysis.bands) cutoff = std::max(cutoff, b.cutoffCycPerMm);
-    auto* x = ValueAxis(tr("空間周波数 (本/mm)"), 0, cutoff > 0 ? cutoff : 1);
-    auto* y = ValueAxis(tr("MTF"), 0, 1);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    const bool colour = analysis.bands.size() > 1;
-    for (const BandMeasurements& b : analysis.bands) {
-        const QString prefix = colour ? BandName(b) + QLatin1Char(' ') : QString();
-        const QColor idealColour = colour ? BandColour(b) : QColor(Qt::gray);
-        const std::pair<QLineSeries*, const std::vector<double>*> cuts[3] = {
-            {Series(prefix + tr("x 方向"), BandColour(b), Qt::SolidLine), &b.mtfX},
-            {Series(prefix + tr("y 方向"), BandColour(b), Qt::DashLine), &b.mtfY},
-            {Series(prefix + tr("理想 (遮蔽なし)"), idealColour, Qt::DotLine), &b.mtfIdeal},
-        };
-        for (auto [series, values] : cuts) {
-            AddPoints(series, b.mtfFreqCycPerMm, *values, x->max());
-            chart->addSeries(series);
-            series->attachAxis(x);
-            series->attachAxis(y);
+    const double reach = cutoff > 0 ? cutoff : 1;
+    if (QChart* chart = ChartFor(MtfPlot, analysis, false)) {
+        parts.x = ValueAxis(tr("空間周波数 (本/mm)"), 0, reach);
+        auto* y = ValueAxis(tr("MTF"), 0, 1);
+        chart->addAxis(parts.x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        const bool colour = analysis.bands.size() > 1;
+        for (const BandMeasurements& b : analysis.bands) {
+            const QString prefix = colour ? BandName(b) + QLatin1Char(' ') : QString();
+            const QColor idealColour = colour ? BandColour(b) : QColor(Qt::gray);
+            for (QLineSeries* series : {Series(prefix + tr("x 方向"), BandColour(b), Qt::SolidLine),
+                                        Series(prefix + tr("y 方向"), BandColour(b), Qt::DashLine),
+                                        Series(prefix + tr("理想 (遮蔽なし)"), idealColour, Qt::DotLine)}) {
+                chart->addSeries(series);
+                series->attachAxis(parts.x);
+                series->attachAxis(y);
+                parts.series.push_back(series);
+            }
         }
+    }
+    SetNiceRange(parts.x, 0, reach);
+    for (size_t i = 0; i < analysis.bands.size(); ++i) {
+        const BandMeasurements& b = analysis.bands[i];
+        size_t k = 3 * i;
+        for (const std::vector<double>* values : {&b.mtfX, &b.mtfY, &b.mtfIdeal})
+            SetPoints(parts.series[k++], b.mtfFreqCycPerMm, *values, parts.x->max());
     }
 }
 

@@ -8,12 +8,15 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 
 class QChart;
 class QChartView;
+class QLineSeries;
 class QValueAxis;
 class QLabel;
 class QPlainTextEdit;
@@ -60,7 +63,21 @@ private:
     void FillProfile(const Analysis& analysis);
     void FillEncircledEnergy(const Analysis& analysis);
     void FillMtf(const Analysis& analysis);
-    void AddArcsecondAxis(QChart* chart, const QValueAxis* radius, const PixelScale& scale);
+    // A plot's chart and the parts each result updates in place. The chart is made anew only
+    // when the bands or the presence of the arcsecond axis change: then the series and axes
+    // differ in number, and a chart that had some of them removed left their axes on screen.
+    struct PlotParts {
+        std::vector<std::string> bands;  // the names of the bands the chart was made for
+        bool arcseconds = false;         // whether it has the radii in arcseconds along the top
+        QValueAxis* x = nullptr;
+        QValueAxis* top = nullptr;
+        std::vector<QLineSeries*> series;  // in the order of the bands, each band's lines together
+    };
+    // The plot's chart ready for `analysis`: null when the one it has fits, else a new one
+    // with no axes or series yet.
+    QChart* ChartFor(Plot plot, const Analysis& analysis, bool arcseconds);
+    void AddArcsecondAxis(Plot plot, QChart* chart, const PixelScale& scale);
+    void FollowInArcseconds(Plot plot, const PixelScale& scale);
 
     Measure measure_;
     std::shared_ptr<const FullResult> latest_;
@@ -76,6 +93,7 @@ private:
     QTableWidget* table_ = nullptr;
     QPlainTextEdit* warnings_ = nullptr;
     std::array<QChartView*, 3> charts_{};
+    std::array<PlotParts, 3> plots_{};
 };
 
 }  // namespace velmora
