@@ -6,13 +6,8 @@
 
 #include "core/NumberText.h"
 #include "core/PsfRunSteps.h"
-#include "core/Wavefront.h"
 
 namespace velmora {
-namespace {
-constexpr double pi = 3.14159265358979323846;
-constexpr int half = gridSize / 2;
-}  // namespace
 
 long long WavelengthCount(const WavelengthBand& band) {
     if (band.step <= 0 || band.min > band.max) return 0;
@@ -32,21 +27,7 @@ void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, RealMat
         double* im = fieldIm[i];
         std::memset(re, 0, sizeof(double) * gridSize);
         std::memset(im, 0, sizeof(double) * gridSize);
-        const int di = i - half;
-        // rho only grows away from the centre line, so a row whose centre sample lies outside the
-        // circle has no sample inside it.
-        if (std::sqrt(static_cast<double>(di * di)) / r > 1) continue;
-        for (int j = 0; j < gridSize; ++j) {
-            const int dj = j - half;
-            const double rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
-            if (rho > 1) continue;
-            const double x = di / r;
-            const double y = dj / r;
-            const double w = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
-            const double phase = 2 * pi * w;
-            re[j] = std::cos(phase) * workGrid[i][j];
-            im[j] = std::sin(phase) * workGrid[i][j];
-        }
+        detail::SamplePhaseRow(i, 0, gridSize, r, a, workGrid, re, im);
     }
 }
 

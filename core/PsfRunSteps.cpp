@@ -116,8 +116,27 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     if (bar) bar(0);
 }
 
-void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, RunWorkspace& ws, const ProgressFn& progress) {
+void SamplePhaseRow(int i, int from, int to, double r, const Aberrations& a, const RealMatrix workGrid, double* re,
+                    double* im) {
     constexpr double pi = 3.14159265358979323846;
+    const int di = i - half;
+    // rho only grows away from the centre line, so a row whose centre sample lies outside the
+    // circle has no sample inside it.
+    if (std::sqrt(static_cast<double>(di * di)) / r > 1) return;
+    for (int j = from; j < to; ++j) {
+        const int dj = j - half;
+        const double rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
+        if (rho > 1) continue;
+        const double x = di / r;
+        const double y = dj / r;
+        const double w = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
+        const double phase = 2 * pi * w;
+        re[j] = std::cos(phase) * workGrid[i][j];
+        im[j] = std::sin(phase) * workGrid[i][j];
+    }
+}
+
+void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, RunWorkspace& ws, const ProgressFn& progress) {
     const double r = p * 0.5;
     // Every sample SamplePhase keeps lies within r of N/2; the transform writes back whole
     // aligned groups of columns around them.
@@ -142,20 +161,7 @@ void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, Run
         double* im = ws.fieldIm[i];
         std::memset(re + clearFirst, 0, clearBytes);
         std::memset(im + clearFirst, 0, clearBytes);
-        // From here on exactly SamplePhase's tests and values.
-        const int di = i - half;
-        if (std::sqrt(static_cast<double>(di * di)) / r > 1) continue;
-        for (int j = lo; j < hi; ++j) {
-            const int dj = j - half;
-            const double rho = std::sqrt(static_cast<double>(di * di + dj * dj)) / r;
-            if (rho > 1) continue;
-            const double x = di / r;
-            const double y = dj / r;
-            const double w = WavefrontError(a, x, y, rho * rho, rho * rho * rho * rho);
-            const double phase = 2 * pi * w;
-            re[j] = std::cos(phase) * workGrid[i][j];
-            im[j] = std::sin(phase) * workGrid[i][j];
-        }
+        SamplePhaseRow(i, lo, hi, r, a, workGrid, re, im);
     }
     ws.dirtyFirst = newFirst;
     ws.dirtyLast = newLast;

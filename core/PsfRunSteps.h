@@ -69,6 +69,11 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
                           bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
                           RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar);
 
+// Row i of the phase sampling over columns [from, to): the complex pupil function where the
+// sample lies within the circle of radius r about N/2 (rho <= 1), nothing written elsewhere.
+void SamplePhaseRow(int i, int from, int to, double r, const Aberrations& a, const RealMatrix workGrid, double* re,
+                    double* im);
+
 // SamplePhase's values into ws's fields, which are cleared only in their dirty columns; the
 // dirty columns become those the transform of this pupil may write.
 void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, RunWorkspace& ws,
