@@ -71,6 +71,9 @@ public:
 
     // Previews.
     void DrawAperturePreview();
+    // The same after a typed mechanical value that converted; nothing while another box's text
+    // does not convert.
+    void RedrawApertureForTypedValue();
     void DrawDensityPreview();
     void DrawSpectrumPreview();
     void DrawInterferencePreview();

@@ -246,17 +246,27 @@ void TForm1::UpDown6Click() { CopySpinToText(6), DrawAperturePreview(); }
 void TForm1::UpDown7Click() { CopySpinToText(7), DrawAperturePreview(); }
 void TForm1::UpDown8Click() { CopySpinToText(8), DrawAperturePreview(); }
 void TForm1::UpDown9Click() { CopySpinToText(9), DrawAperturePreview(); }
+// A typed value that converts redraws the aperture as its spin does, so that the preview shows
+// the telescope a run computes; a text that does not convert raised before this, as always.
+// While another box holds a text that does not convert, the picture stays as it was.
+void TForm1::RedrawApertureForTypedValue() {
+    try {
+        DrawAperturePreview();
+    } catch (const ConversionError&) {
+    }
+}
 void TForm1::Edit1Change() {
     CopyTextToSpin(1);
     ShowShiftRange();
+    RedrawApertureForTypedValue();
 }
-void TForm1::Edit2Change() { CopyTextToSpin(2); }
-void TForm1::Edit3Change() { CopyTextToSpin(3); }
-void TForm1::Edit4Change() { CopyTextToSpin(4); }
-void TForm1::Edit6Change() { CopyTextToSpin(6); }
-void TForm1::Edit7Change() { CopyTextToSpin(7); }
-void TForm1::Edit8Change() { CopyTextToSpin(8); }
-void TForm1::Edit9Change() { CopyTextToSpin(9); }
+void TForm1::Edit2Change() { CopyTextToSpin(2), RedrawApertureForTypedValue(); }
+void TForm1::Edit3Change() { CopyTextToSpin(3), RedrawApertureForTypedValue(); }
+void TForm1::Edit4Change() { CopyTextToSpin(4), RedrawApertureForTypedValue(); }
+void TForm1::Edit6Change() { CopyTextToSpin(6), RedrawApertureForTypedValue(); }
+void TForm1::Edit7Change() { CopyTextToSpin(7), RedrawApertureForTypedValue(); }
+void TForm1::Edit8Change() { CopyTextToSpin(8), RedrawApertureForTypedValue(); }
+void TForm1::Edit9Change() { CopyTextToSpin(9), RedrawApertureForTypedValue(); }
 void TForm1::CheckBox1Click() { DrawAperturePreview(); }
 void TForm1::CheckBox2Click() { DrawAperturePreview(); }
 void TForm1::CheckBox3Click() { DrawAperturePreview(); }

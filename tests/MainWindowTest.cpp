@@ -166,11 +166,26 @@ TEST_F(MainWindow, MalformedLogKeepsWhatWasReadBeforeTheBadValue) {
     }
 }
 
-TEST_F(MainWindow, MechanicalSpinsRedrawButTypingDoesNot) {
+TEST_F(MainWindow, MechanicalSpinsAndTypedValuesRedraw) {
     Start();
+    // A typed secondary of 100 mm on 160: the preview shows the telescope a run computes, as
+    // soon as the text converts (radius 50 of 80 preview pixels).
     Type(3, QStringLiteral("100"));
     EXPECT_EQ(UpDown(3)->Position(), 100);
-    EXPECT_EQ(Aperture().Red(80 + 40, 80), 255);  // not redrawn yet
+    EXPECT_EQ(Aperture().Red(80 + 40, 80), 0);
+    EXPECT_EQ(Aperture().Red(80 + 60, 80), 255);
+
+    // While another box holds a text that does not convert, typing leaves the picture alone
+    // and adds no box beyond that text's own.
+    Type(2, QStringLiteral("x"));
+    ASSERT_EQ(Take().size(), 1u);
+    const Picture24 kept = Aperture();
+    Type(3, QStringLiteral("20"));
+    EXPECT_TRUE(SamePicture(Aperture(), kept));
+    EXPECT_TRUE(Take().empty());
+    Type(2, QStringLiteral("1000"));
+    EXPECT_EQ(Aperture().Red(80 + 40, 80), 255) << "secondary 20 of 160: radius 10";
+    Type(3, QStringLiteral("100"));
 
     ClickArrow(1, true);
     EXPECT_EQ(EditText(1), "161");
