@@ -53,8 +53,6 @@ void AllocateField(RealMatrixHolder& m) {
 }
 
 void AllocateWorkspace(RunWorkspace& ws) {
-    AllocateField(ws.fieldRe);
-    AllocateField(ws.fieldIm);
     if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw OutOfMemory();
 }
 
@@ -97,8 +95,9 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
 }
 
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
-                          bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
-                          RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar) {
+                          bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                          const FftTables& tables, RunWorkspace& ws, RealMatrix acc, CalculationDerived& derived,
+                          WavelengthFacts& facts, const ProgressFn& bar) {
     buildPupil(lambda, workGrid, bar);
     if (bar) bar(0);
     derived.apertureMm = rq.params.aperture;
@@ -112,7 +111,7 @@ void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberra
     MeasurePupil(derived.pupilSamples, a, workGrid, facts);
     SamplePhaseInto(derived.pupilSamples, a, workGrid, ws, phaseProgress ? bar : ProgressFn{});
     if (!acc) return;
-    Fft2DAccumulate(ws.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
+    Fft2DAccumulate(tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight, bar);
     if (bar) bar(0);
 }
 

@@ -11,7 +11,7 @@ namespace velmora::detail {
 
 inline constexpr int half = gridSize / 2;
 
-// What every wavelength of a run works in, allocated once at its start.
+// What a run, or one worker of it, works in.
 struct RunWorkspace {
     RealMatrixHolder fieldRe;
     RealMatrixHolder fieldIm;
@@ -25,9 +25,9 @@ struct RunWorkspace {
     int dirtyLast = gridSize;
 };
 
-// What one worker of a run on several threads works in beyond the run's own workspace: its
-// field and transform scratch (space; its tables stay empty, the run's are shared) and its
-// pupil grid. Allocated by the worker that first needs it.
+// What one worker of a run works in: its field and transform scratch (space; its tables stay
+// empty, the run's are shared) and its pupil grid (unused by the worker that builds in the
+// caller's). Allocated by the worker that first needs it.
 struct WorkerMemory {
     RunWorkspace space;
     RealMatrixHolder grid;
@@ -57,17 +57,21 @@ void Allocate(RealMatrixHolder& m);
 // A field or a pupil grid: the phase sampling and the pupil builder write all of it before
 // anything reads it, so it is not cleared.
 void AllocateField(RealMatrixHolder& m);
+// The run's own workspace: the tables every worker reads and the scratch of the first part of a
+// shared transform. Its fields stay empty: every field a run uses is lent from the pool.
 void AllocateWorkspace(RunWorkspace& ws);
 
 // The refusals: every one happens before anything is allocated or changed.
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands);
 
-// One wavelength: pupil, phase, transform, weighted intensity into acc. `derived` takes this
+// One wavelength: pupil, phase, transform (with the run's tables, in ws's field and scratch),
+// weighted intensity into acc. `derived` takes this
 // wavelength's values and `facts` what the analysis needs of its pupil. phaseProgress: whether
 // the phase sampling drives the bar too.
 void AccumulateWavelength(const CalculationRequest& rq, int lambda, const Aberrations& a, double weight,
-                          bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
-                          RealMatrix acc, CalculationDerived& derived, WavelengthFacts& facts, const ProgressFn& bar);
+                          bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                          const FftTables& tables, RunWorkspace& ws, RealMatrix acc, CalculationDerived& derived,
+                          WavelengthFacts& facts, const ProgressFn& bar);
 
 // Row i of the phase sampling over columns [from, to): the complex pupil function where the
 // sample lies within the circle of radius r about N/2 (rho <= 1), nothing written elsewhere.

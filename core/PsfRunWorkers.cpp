@@ -178,7 +178,7 @@ void RunSplit(const CalculationRequest& rq, const std::vector<WavelengthJob>& jo
                 const WavelengthJob& job = jobs[JobOf(w)];
                 WavelengthFacts unused;
                 AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress && count == 1,
-                                     buildPupil, gridOf(w), spaceOf(w), nullptr, made[static_cast<size_t>(w)],
+                                     buildPupil, gridOf(w), ws.tables, spaceOf(w), nullptr, made[static_cast<size_t>(w)],
                                      FactsOf(job, unused), bar);
             } catch (...) {
                 errors[static_cast<size_t>(w)] = std::current_exception();
@@ -267,7 +267,7 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
         try {
             CalculationDerived derived;
             WavelengthFacts unused;
-            AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, own, nullptr,
+            AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, tables, own, nullptr,
                                  derived, FactsOf(job, unused), ProgressFn{});
             // Columns outside the marked ones are +0, which the transform leaves as they are.
             Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), own.dirtyFirst, own.dirtyLast);
@@ -392,13 +392,20 @@ void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJo
                  std::min(threads, gridSize / fft2DPartAlignment));
         return;
     }
+    // One after the other, in a field lent from the pool as a worker's is, so that it too is
+    // cleared only where the last pupil lay.
+    WorkerMemoryLease lease(1);
+    RunWorkspace& own = lease[0].space;
+    if (!own.fieldRe.get()) AllocateField(own.fieldRe);
+    if (!own.fieldIm.get()) AllocateField(own.fieldIm);
+    if (own.fft.n != gridSize && own.fft.Create(gridSize) != 0) throw OutOfMemory();
     for (size_t k = 0; k < jobs.size(); ++k) {
         const WavelengthJob& job = jobs[k];
         if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, job.lambda);
         if (Stopped(control)) throw CalculationStopped();
         WavelengthFacts unused;
-        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws,
-                             job.acc, derived, FactsOf(job, unused), progress.bar);
+        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws.tables,
+                             own, job.acc, derived, FactsOf(job, unused), progress.bar);
     }
 }
 

@@ -369,7 +369,7 @@ TEST(PsfRunThreads, AFieldIsClearedWhereTheLastPupilLay) {
     rq.params.whiteBand = {500, 700, 50};
     rq.params.comaX = 4;
     const Outcome one = RunOn(rq, 1);
-    for (int threads : {2, 5, 8}) {
+    for (int threads : {1, 2, 5, 8}) {
         RunOn(wide, threads);
         {
             detail::WorkerMemoryLease lease(static_cast<size_t>(threads));
