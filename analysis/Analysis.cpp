@@ -73,17 +73,19 @@ double HalfCrossing(const std::function<double(int)>& value, int peak, int dir, 
     return k;
 }
 
-// The encircled-energy curve at whole radii in samples, out to energyReachLambdaF lambda F or
-// three times r80, whichever is further (at most eeRadii - 1), with r50 and r80 in samples: the
+// The encircled-energy curve at whole radii in samples (pitch p um), out to energyReachLambdaF
+// lambda F or three times r80, whichever is further (at most eeRadii - 1), with r50 and r80: the
 // first crossing of each level, found on the function itself between the two radii that bracket
 // it. A level never reached gives the curve's last radius.
-void EncircledCurve(const EncircledEnergy& ee, double lambdaFSamples, BandMeasurements& m) {
+void EncircledCurve(const EncircledEnergy& ee, double p, double lambdaFSamples, BandMeasurements& m) {
     std::vector<double>& curve = m.eeFraction;
     curve.clear();
+    m.eeRadiusUm.clear();
     int reach = static_cast<int>(std::ceil(energyReachLambdaF * lambdaFSamples));
     int above50 = -1, above80 = -1;
     for (int r = 0; r < eeRadii; ++r) {
         curve.push_back(ee(r));
+        m.eeRadiusUm.push_back(r * p);
         if (above50 < 0 && curve.back() >= 0.5) above50 = r;
         if (above80 < 0 && curve.back() >= 0.8) {
             above80 = r;
@@ -96,8 +98,8 @@ void EncircledCurve(const EncircledEnergy& ee, double lambdaFSamples, BandMeasur
         if (above == 0) return 0.0;
         return ee.Crossing(level, above - 1, above);
     };
-    m.r50Um = radius(above50, 0.5);
-    m.r80Um = radius(above80, 0.8);
+    m.r50Um = radius(above50, 0.5) * p;
+    m.r80Um = radius(above80, 0.8) * p;
 }
 
 double IdealMtf(double nu) {
@@ -245,13 +247,8 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     // Encircled energy about the centroid, of the continuous pattern the samples stand for.
     int support = 0;
     for (const WavelengthFacts& w : band.wavelengths) support = std::max(support, w.pupilSamples);
-    auto ee = std::make_shared<const EncircledEnergy>(band.intensity, cx, cy, support);
-    EncircledCurve(*ee, p > 0 ? lambdaFUm / p : 0, m);
-    m.eeRadiusUm.resize(m.eeFraction.size());
-    for (size_t r = 0; r < m.eeRadiusUm.size(); ++r) m.eeRadiusUm[r] = static_cast<double>(r) * p;
-    m.r50Um *= p;
-    m.r80Um *= p;
-    m.encircledEnergy = std::move(ee);
+    m.encircledEnergy = std::make_shared<const EncircledEnergy>(band.intensity, cx, cy, support);
+    EncircledCurve(*m.encircledEnergy, p, p > 0 ? lambdaFUm / p : 0, m);
 
     // MTF: frequency k of the transform is k / (N p) cycles per micrometre.
     MtfCuts(lineX, lineY, m.mtfX, m.mtfY);

@@ -73,7 +73,6 @@ EncircledEnergy::EncircledEnergy(const std::vector<double>& intensity, double cx
         rampY[static_cast<size_t>(k + reach)] = sign * std::polar(1.0, 2 * pi * k * cy / n);
     }
     std::vector<double> ring(static_cast<size_t>(nMax + 1), 0.0);
-    std::vector<char> present(ring.size(), 0);
     for (int kx = -reach; kx <= reach; ++kx) {
         const double* rowRe = re[kx + m / 2];
         const double* rowIm = im[kx + m / 2];
@@ -84,11 +83,11 @@ EncircledEnergy::EncircledEnergy(const std::vector<double>& intensity, double cx
             const std::complex<double> w = ex * rampY[static_cast<size_t>(ky + reach)];
             const size_t b = static_cast<size_t>(ky + m / 2);
             ring[static_cast<size_t>(n2)] += rowRe[b] * w.real() - rowIm[b] * w.imag();
-            present[static_cast<size_t>(n2)] = 1;
         }
     }
+    // A ring that sums to zero (or holds no frequency) adds nothing at any radius.
     for (long long n2 = 1; n2 <= nMax; ++n2) {
-        if (!present[static_cast<size_t>(n2)]) continue;
+        if (ring[static_cast<size_t>(n2)] == 0) continue;
         const double k = std::sqrt(static_cast<double>(n2));
         ringQ_.push_back(2 * pi * k / n);
         ringCoef_.push_back(ring[static_cast<size_t>(n2)] / dc / (n * k));
