@@ -137,7 +137,7 @@ const LoadedMask& LargestMask() {
     return mask;
 }
 
-void RunOnce(const CalculationRequest& rq, RealMatrix workGrid, PsfResultImages& results, int threads = 1) {
+PsfResult RunOnce(const CalculationRequest& rq, RealMatrix workGrid, int threads = 1) {
     PupilInputs in;
     in.params = &rq.params;
     const bool masked = rq.params.densityProfile == DensityProfileKind::UserMask;
@@ -148,7 +148,7 @@ void RunOnce(const CalculationRequest& rq, RealMatrix workGrid, PsfResultImages&
         in.userMaskStages = &stages;
     }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
-    results = RunPsfCalculation(rq, build, workGrid, {}, RunControl{threads, nullptr}).images;
+    return RunPsfCalculation(rq, build, workGrid, {}, RunControl{threads, nullptr});
 }
 
 CalculationRequest Scenario(const std::string& name) {
@@ -169,8 +169,7 @@ std::string PeakRun(const std::string& name, int threads) {
     if (Scenario(name).params.densityProfile == DensityProfileKind::UserMask) LargestMask();  // loaded before
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    PsfResultImages results;
-    RunOnce(Scenario(name), workGrid.get(), results, threads);
+    RunOnce(Scenario(name), workGrid.get(), threads);
     getrusage(RUSAGE_SELF, &after);
     return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
 }
@@ -192,11 +191,10 @@ std::string HeldAfterRuns(const std::string& name, int threads, int runs) {
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     const double idle = ResidentMiB();
-    PsfResultImages results;
     double afterOne = 0, firstPeak = 0;
     for (int k = 0; k < runs; ++k) {
         // On a thread of its own, as the window runs it.
-        std::thread run([&] { RunOnce(Scenario(name), workGrid.get(), results, threads); });
+        std::thread run([&] { RunOnce(Scenario(name), workGrid.get(), threads); });
         run.join();
         if (k == 0) {
             afterOne = ResidentMiB();
@@ -223,26 +221,28 @@ std::vector<double> FromFreshProcess(const std::string& flag, const std::string&
     return values;
 }
 
+// The application object the windows need, offscreen; made once and kept until the program
+// ends, as in the program itself.
+void OffscreenApplication() {
+    static int argc = 1;
+    static char program[] = "velmora1-bench";
+    static char* argv[] = {program, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!QApplication::instance()) new VelmoraApplication(argc, argv);
+}
+
 void BenchRun(benchmark::State& state, const std::string& name, int threads = 1) {
     SetKernelTrace(false);
     const CalculationRequest rq = Scenario(name);
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
-    PsfResultImages results;
     for (auto _ : state) {
-        RunOnce(rq, workGrid.get(), results, threads);
-        benchmark::DoNotOptimize(results.display.bgr.data());
+        const PsfResult result = RunOnce(rq, workGrid.get(), threads);
+        benchmark::DoNotOptimize(result.images.display.bgr.data());
     }
-    char self[4096] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return;
-    const std::string command = std::string("'") + self + "' --velmora-peak-run=" + name + " " + std::to_string(threads);
-    double whole = -1, run = -1;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        if (std::fscanf(p, "%lf %lf", &whole, &run) != 2) whole = run = -1;
-        pclose(p);
-    }
-    state.counters["process_peak_MiB"] = whole;
-    state.counters["run_peak_MiB"] = run;
+    const std::vector<double> peak = FromFreshProcess("--velmora-peak-run=", name + " " + std::to_string(threads), 2);
+    state.counters["process_peak_MiB"] = peak[0];
+    state.counters["run_peak_MiB"] = peak[1];
 }
 
 // One thread and every hardware thread, the run's own workers (RunControl), not the
@@ -301,13 +301,9 @@ BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
 // MTF is one more 2D transform; the rest is a few passes over the grid).
 void BM_Analysis_Default(benchmark::State& state) {
     SetKernelTrace(false);
-    const CalculationRequest rq = Scenario("mono");
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
-    PupilInputs in;
-    in.params = &rq.params;
-    const PsfResult result = RunPsfCalculation(
-        rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid.get());
+    const PsfResult result = RunOnce(Scenario("mono"), workGrid.get());
     for (auto _ : state) {
         const Analysis a = Analyse(*result.full);
         benchmark::DoNotOptimize(a.bands.data());
@@ -319,11 +315,7 @@ BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
 // plots filled, all on the window's thread (offscreen). `comaX`: the coma of each result.
 void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& comaX) {
     SetKernelTrace(false);
-    static int argc = 1;
-    static char program[] = "velmora1-bench";
-    static char* argv[] = {program, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance()) new VelmoraApplication(argc, argv);
+    OffscreenApplication();
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     std::vector<std::shared_ptr<const FullResult>> results;
@@ -331,10 +323,7 @@ void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& com
     for (int16_t coma : comaX) {
         CalculationRequest rq = Scenario("mono");
         rq.params.comaX = coma;
-        PupilInputs in;
-        in.params = &rq.params;
-        const PsfResult result = RunPsfCalculation(
-            rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid.get());
+        const PsfResult result = RunOnce(rq, workGrid.get());
         results.push_back(result.full);
         measured.push_back(std::make_shared<const Analysis>(Analyse(*result.full)));
     }
@@ -415,9 +404,7 @@ const PsfResultImages& ColourComaResults() {
         rq.params.comaX = 30;  // 0.3 waves
         RealMatrixHolder workGrid;
         workGrid.Allocate(gridSize, gridSize);
-        PsfResultImages r;
-        RunOnce(rq, workGrid.get(), r);
-        return r;
+        return RunOnce(rq, workGrid.get()).images;
     }();
     return results;
 }
@@ -465,12 +452,7 @@ BENCHMARK(BM_ReliefRedraw)->Unit(benchmark::kMillisecond);
 // an offscreen main window with the analysis window open, all cores. Target: at most 3.5 times
 // BM_Fftw2D_Measure.
 void BM_LiveUpdate_Default(benchmark::State& state) {
-    static int argc = 1;
-    static char program[] = "velmora1-bench";
-    static char* argv[] = {program, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Lives until the program ends, as in the program itself.
-    if (!QApplication::instance()) new VelmoraApplication(argc, argv);
+    OffscreenApplication();
     // The window writes its start-up files where it starts: a scratch folder.
     const std::filesystem::path previous = std::filesystem::current_path();
     const std::filesystem::path scratch =
