@@ -253,6 +253,13 @@ void TAnalysis::ShowNothing() {
     nothingLabel_->show();
 }
 
+void TAnalysis::AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QLineSeries* series) {
+    chart->addSeries(series);
+    series->attachAxis(parts.x);
+    series->attachAxis(y);
+    parts.series.push_back(series);
+}
+
 QChart* TAnalysis::ChartFor(Plot plot, const Analysis& analysis, bool arcseconds) {
     PlotParts& parts = plots_[plot];
     std::vector<std::string> bands = BandNames(analysis);
@@ -361,10 +368,7 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
             const QString ideal = colour ? BandName(b) + QLatin1Char(' ') + tr("エアリー") : tr("理想 (エアリー)");
             for (QLineSeries* series : {Series(measured, BandColour(b), Qt::SolidLine),
                                         Series(ideal, colour ? BandColour(b) : Qt::gray, Qt::DashLine)}) {
-                chart->addSeries(series);
-                series->attachAxis(parts.x);
-                series->attachAxis(y);
-                parts.series.push_back(series);
+                AddLine(chart, parts, y, series);
             }
         }
         AddArcsecondAxis(ProfilePlot, chart, analysis.scale);
@@ -389,10 +393,7 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
         const bool colour = analysis.bands.size() > 1;
         for (const BandMeasurements& b : analysis.bands) {
             QLineSeries* series = Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine);
-            chart->addSeries(series);
-            series->attachAxis(parts.x);
-            series->attachAxis(y);
-            parts.series.push_back(series);
+            AddLine(chart, parts, y, series);
         }
         AddArcsecondAxis(EncircledEnergyPlot, chart, analysis.scale);
         chart->legend()->setVisible(colour);
@@ -420,10 +421,7 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
             for (QLineSeries* series : {Series(prefix + tr("x 方向"), BandColour(b), Qt::SolidLine),
                                         Series(prefix + tr("y 方向"), BandColour(b), Qt::DashLine),
                                         Series(prefix + tr("理想 (遮蔽なし)"), idealColour, Qt::DotLine)}) {
-                chart->addSeries(series);
-                series->attachAxis(parts.x);
-                series->attachAxis(y);
-                parts.series.push_back(series);
+                AddLine(chart, parts, y, series);
             }
         }
     }

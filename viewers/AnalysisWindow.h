@@ -14,6 +14,7 @@
 #include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 
+class QAbstractAxis;
 class QChart;
 class QChartView;
 class QLineSeries;
@@ -76,6 +77,8 @@ private:
     // The plot's chart ready for `analysis`: null when the one it has fits, else a new one
     // with no axes or series yet.
     QChart* ChartFor(Plot plot, const Analysis& analysis, bool arcseconds);
+    // A new line of the plot, on its bottom axis and `y`, kept among its series.
+    static void AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QLineSeries* series);
     void AddArcsecondAxis(Plot plot, QChart* chart, const PixelScale& scale);
     void FollowInArcseconds(Plot plot, const PixelScale& scale);
 
