@@ -218,16 +218,16 @@ void BatchOutput::Commit() {
             renamed = k + 1;
             if (betweenRenames && renamed < files_.size()) betweenRenames(renamed);
         }
-    } catch (const MessageError& e) {
-        RestoreOutputs(renamed);
-        RemoveTemporaries();
-        guard.UnpublishAll();
-        throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "%1 出力ファイルはどれも元のままです。"), {e.Message()}));
     } catch (...) {
         RestoreOutputs(renamed);
         RemoveTemporaries();
         guard.UnpublishAll();
-        throw;
+        // A failure the user can be told of says too that nothing was changed.
+        try {
+            throw;
+        } catch (const MessageError& e) {
+            throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "%1 出力ファイルはどれも元のままです。"), {e.Message()}));
+        }
     }
     for (const std::string& b : backups_)
         if (!b.empty()) ::unlink(b.c_str());
