@@ -71,9 +71,6 @@ public:
 
     // Previews.
     void DrawAperturePreview();
-    // The same after a typed mechanical value that converted; nothing while another box's text
-    // does not convert.
-    void RedrawApertureForTypedValue();
     void DrawDensityPreview();
     void DrawSpectrumPreview();
     void DrawInterferencePreview();
@@ -198,6 +195,9 @@ private:
     void BuildDensityGroup();
     void BuildAberrationGroup();
     void BuildHiddenGroups();
+    // The aperture preview after a typed mechanical value that converted; nothing while another
+    // box's text does not convert.
+    void RedrawApertureForTypedValue();
     // Edit n with UpDown n to its right, as the field table describes them.
     void MakeField(QWidget* parent, int n, int x, int y, int editWidth, int editHeight = 21, bool readOnly = false,
                    int spinHeight = 21);
