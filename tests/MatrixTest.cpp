@@ -73,6 +73,43 @@ TEST(Matrix, ClampAndMaximum) {
     EXPECT_EQ(r[1][2], -10.0);
 }
 
+// The maximum as the kernel first defined it: a scan from 0 that takes every value not below
+// the best so far. The fast version must give its bits, the sign of a zero maximum included.
+double ScannedMaximum(int rows, int cols, const RealMatrix m) {
+    double best = 0;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (m[r][c] >= best) best = m[r][c];
+    return best;
+}
+
+TEST(Matrix, MaximumGivesTheScansBitsWhateverTheValues) {
+    const double nan = std::nan(""), inf = INFINITY;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> uniform(-1, 1);
+    // Widths below, at and beyond the eight lanes; special values anywhere in the grid.
+    const struct {
+        int rows, cols;
+        std::vector<double> specials;
+    } cases[] = {
+        {3, 5, {}},           {4, 8, {-0.0}},        {5, 13, {nan}},       {2, 17, {nan, -0.0, 0.0}},
+        {6, 9, {inf}},        {3, 24, {-inf, nan}},  {1, 1, {-0.0}},       {7, 31, {1e-310, -0.0}},
+    };
+    for (const auto& c : cases)
+        for (const bool allNegative : {false, true}) {
+            RealMatrixHolder m;
+            ASSERT_EQ(m.Allocate(c.rows, c.cols), 0);
+            for (int r = 0; r < c.rows; ++r)
+                for (int k = 0; k < c.cols; ++k) m[r][k] = allNegative ? -std::fabs(uniform(random)) : uniform(random);
+            for (size_t s = 0; s < c.specials.size(); ++s)
+                m[static_cast<int>(random() % c.rows)][static_cast<int>(random() % c.cols)] = c.specials[s];
+            const double expected = ScannedMaximum(c.rows, c.cols, m.get());
+            const double got = MatrixMaximum(c.rows, c.cols, m.get());
+            EXPECT_EQ(std::signbit(got), std::signbit(expected)) << c.rows << "x" << c.cols;
+            EXPECT_EQ(got, expected) << c.rows << "x" << c.cols << (allNegative ? " all negative" : "");
+        }
+}
+
 TEST(Matrix, ShrinkIsAnAreaWeightedBoxFilter) {
     RealMatrixHolder m;
     ASSERT_EQ(m.Allocate(4, 4), 0);
