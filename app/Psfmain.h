@@ -3,10 +3,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPalette>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/Matrix.h"
 #include "core/PsfCalculation.h"
@@ -241,6 +244,10 @@ private:
     void LiveChange();
     void StartLiveRun();
     void ShowLiveMessage(const QString& text);
+    // While "計算開始" waits for its run: the menus and the panel look unavailable (they take no
+    // input then), the pointer is busy over every window but the stop button, and the message
+    // line says why. Off puts back exactly what was there.
+    void ShowBusy(bool busy);
     void RunPanelHandler(const std::function<void()>& handler);
     void SetCheck(int n, bool checked);  // CheckBox n
     void ShowShiftRange();
@@ -277,6 +284,14 @@ private:
     QPushButton* button1_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QLabel* liveMessage_ = nullptr;
+    struct DimmedWidget {
+        QPointer<QWidget> widget;
+        QPalette palette;
+        bool ownPalette;
+    };
+    std::vector<DimmedWidget> dimmed_;           // what ShowBusy(true) dimmed, with its palette
+    std::vector<QPointer<QWidget>> busyCursor_;  // the windows ShowBusy(true) gave the busy pointer
+    QString messageBeforeBusy_;
     QString threadsNote_;  // why the last run uses fewer threads than asked; empty when it does not
     QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -95,7 +96,10 @@ void TForm1::StartRun(bool live) {
     progressTimer_->start();
     stopButton_->show();
     stopButton_->raise();
-    if (!live) qApp->installEventFilter(this);
+    if (!live) {
+        qApp->installEventFilter(this);
+        ShowBusy(true);
+    }
 }
 
 void TForm1::RunEnded(quint64 serial) {
@@ -107,7 +111,10 @@ void TForm1::RunEnded(quint64 serial) {
     const bool measuring = done->Measuring();
     if (!measuring) done->Wait();
     const bool live = runIsLive_;
-    if (!live) qApp->removeEventFilter(this);
+    if (!live) {
+        qApp->removeEventFilter(this);
+        ShowBusy(false);
+    }
     progressTimer_->stop();
     stopButton_->hide();
     progressBar_->setValue(0);
@@ -180,6 +187,48 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::ShowBusy(bool busy) {
+    if (busy) {
+        // Disabling the controls would take the focus from a box being typed in, and its
+        // change handler would run in the middle of the run; they only take the disabled
+        // colours (the event filter keeps input from them).
+        auto dim = [this](QWidget* w) {
+            dimmed_.push_back({w, w->palette(), w->testAttribute(Qt::WA_SetPalette)});
+            QPalette p = w->palette();
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto r = static_cast<QPalette::ColorRole>(role);
+                if (r == QPalette::NoRole) continue;
+                p.setColor(QPalette::Active, r, p.color(QPalette::Disabled, r));
+                p.setColor(QPalette::Inactive, r, p.color(QPalette::Disabled, r));
+            }
+            w->setPalette(p);
+        };
+        dim(menuBar());
+        for (QWidget* w : panel_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w != stopButton_ && w != progressBar_ && w != liveMessage_) dim(w);
+        // A window keeps the mark of a cursor set once even after it is unset (it then has the
+        // arrow): only a window with a pointer of its own keeps it.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !(w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() != Qt::ArrowCursor)) {
+                w->setCursor(Qt::BusyCursor);
+                busyCursor_.push_back(w);
+            }
+        stopButton_->setCursor(Qt::ArrowCursor);
+        messageBeforeBusy_ = liveMessage_->toolTip();
+        const QString why = tr("計算中です。「中止」または Esc で止められます。");
+        ShowLiveMessage(threadsNote_.isEmpty() ? why : why + QLatin1Char(' ') + threadsNote_);
+        return;
+    }
+    for (const DimmedWidget& d : dimmed_)
+        if (d.widget) d.widget->setPalette(d.ownPalette ? d.palette : QPalette());
+    dimmed_.clear();
+    for (const QPointer<QWidget>& w : busyCursor_)
+        if (w) w->unsetCursor();
+    busyCursor_.clear();
+    stopButton_->unsetCursor();
+    ShowLiveMessage(messageBeforeBusy_);
 }
 
 // Automatic calculation.

@@ -2,6 +2,7 @@
 // mode that runs on every change.
 #include <QAction>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -119,6 +120,51 @@ TEST_F(LiveWindow, TheStopButtonStopsARunClickedThroughTheWindow) {
     EXPECT_FALSE(Form().CalculationRunning());
     EXPECT_EQ(Form().RunResultsShown(), shown) << "the run went on to its end";
     EXPECT_TRUE(SamePicture(Shown(), before));
+}
+
+// While "計算開始" waits for its run, the window shows that it takes no input but "中止": the
+// menus and the panel in their disabled colours, the busy pointer, a line that says why. All
+// of it goes back as it was when the run ends, and no control was really disabled (that would
+// take the focus from a box and run its handler mid-run).
+TEST_F(LiveWindow, ARunShowsTheWindowBusyAndPutsItBack) {
+    Start();
+    Form().show();
+    auto* menuBar = Form().findChild<QMenuBar*>();
+    auto* group = Control<QWidget>("GroupBox1");
+    auto* stop = Control<QPushButton>("StopButton");
+    auto textColour = [](QWidget* w, QPalette::ColorGroup g) { return w->palette().color(g, QPalette::WindowText); };
+    const QColor menuBefore = textColour(menuBar, QPalette::Active);
+    const QColor groupBefore = textColour(group, QPalette::Active);
+    ASSERT_NE(menuBefore, textColour(menuBar, QPalette::Disabled)) << "the style must tell the two apart";
+    const QString messageBefore = LiveMessage();
+    LongBand(400, 1000, 1);
+    for (int run = 0; run < 2; ++run) {  // the second run as the first
+        struct {
+            QColor menu, group;
+            Qt::CursorShape window = Qt::ArrowCursor, stop = Qt::BusyCursor;
+            QString message;
+            bool enabled = false;
+        } during;
+        QTimer::singleShot(150, [&] {
+            during = {textColour(menuBar, QPalette::Active), textColour(group, QPalette::Active), Form().cursor().shape(),
+                      stop->cursor().shape(), LiveMessage(), menuBar->isEnabled() && group->isEnabled()};
+            QTest::keyClick(Edit(2), Qt::Key_Escape);
+        });
+        QTest::mouseClick(Control<QAbstractButton>("Button1"), Qt::LeftButton);
+        EXPECT_EQ(during.menu, textColour(menuBar, QPalette::Disabled)) << run;
+        EXPECT_EQ(during.group, textColour(group, QPalette::Disabled));
+        EXPECT_EQ(during.window, Qt::BusyCursor) << run;
+        EXPECT_EQ(during.stop, Qt::ArrowCursor) << "the stop button keeps the ordinary pointer";
+        EXPECT_EQ(during.message, QStringLiteral("計算中です。「中止」または Esc で止められます。"));
+        EXPECT_TRUE(during.enabled);
+
+        EXPECT_EQ(textColour(menuBar, QPalette::Active), menuBefore);
+        EXPECT_EQ(textColour(group, QPalette::Active), groupBefore);
+        EXPECT_FALSE(menuBar->testAttribute(Qt::WA_SetPalette));
+        EXPECT_EQ(Form().cursor().shape(), Qt::ArrowCursor);
+        EXPECT_FALSE(stop->testAttribute(Qt::WA_SetCursor));
+        EXPECT_EQ(LiveMessage(), messageBefore);
+    }
 }
 
 // The end of a run long gone, delivered while the next one lasts (as a queued end can be, and

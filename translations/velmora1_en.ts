@@ -896,6 +896,10 @@ Close without saving?</translation>
         <translation>Stop</translation>
     </message>
     <message>
+        <source>計算中です。「中止」または Esc で止められます。</source>
+        <translation>Calculating. Stop or Esc ends the run.</translation>
+    </message>
+    <message>
         <source>自動計算(&amp;L)</source>
         <translation>&amp;Live calculation</translation>
     </message>
