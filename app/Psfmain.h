@@ -292,6 +292,10 @@ private:
     std::vector<DimmedWidget> dimmed_;           // what ShowBusy(true) dimmed, with its palette
     std::vector<QPointer<QWidget>> busyCursor_;  // the windows ShowBusy(true) gave the busy pointer
     QString messageBeforeBusy_;
+    // While a spin's handler runs in the automatic mode: the wavefront previews are drawn
+    // after the run has started instead of before (Due: one of them was asked for).
+    bool deferWavefrontPreviews_ = false;
+    bool wavefrontPreviewsDue_ = false;
     QString threadsNote_;  // why the last run uses fewer threads than asked; empty when it does not
     QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;

@@ -43,8 +43,18 @@ void TForm1::WireHandlers() {
     // captured as such before C++20, and clang 14 does not accept it yet.
     for (const auto& [n, handler] : spinClicks)
         connect(spins_[n], &SpinButton::clicked, this, [this, h = handler] {
+            // In the automatic mode the run starts first and the wavefront previews are drawn
+            // while it goes: both are on screen before the window paints again.
+            const bool live = liveAction_ && liveAction_->isChecked();
+            deferWavefrontPreviews_ = live;
             RunPanelHandler([&] { (this->*h)(); });
+            deferWavefrontPreviews_ = false;
             LiveChange();
+            if (wavefrontPreviewsDue_) {
+                wavefrontPreviewsDue_ = false;
+                DrawInterferencePreview();
+                DrawPupilFunctionPreview();
+            }
         });
 
     // Edit14 and Edit15 have no change handler.
@@ -221,10 +231,18 @@ void TForm1::DrawSpectrumPreview() {
 }
 
 void TForm1::DrawInterferencePreview() {
+    if (deferWavefrontPreviews_) {
+        wavefrontPreviewsDue_ = true;
+        return;
+    }
     interferenceImage_->SetPicture(velmora::DrawInterferencePreview(SpinAberrations()));
 }
 
 void TForm1::DrawPupilFunctionPreview() {
+    if (deferWavefrontPreviews_) {
+        wavefrontPreviewsDue_ = true;
+        return;
+    }
     double peakToValley = 0;
     pupilFunctionImage_->SetPicture(
         velmora::DrawPupilFunctionPreview(SpinAberrations(), spins_[32]->Position(), peakToValley));

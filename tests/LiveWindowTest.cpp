@@ -12,6 +12,7 @@
 
 #include "WindowTestSupport.h"
 #include "core/RunThreads.h"
+#include "pupil/Previews.h"
 #include "ui/UserText.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
@@ -219,6 +220,25 @@ TEST_F(LiveWindow, ChangesDuringAnAutomaticRunEndInOneResultFromTheLastValues) {
     EXPECT_FALSE(Form().CalculationRunning());
     QTest::qWait(50);
     EXPECT_EQ(Form().RunResultsShown(), 1);
+}
+
+// In the automatic mode a spin's wavefront previews are drawn after its run has started: by the
+// time the click returns they show the new values, as without the mode, and the run used them.
+TEST_F(LiveWindow, AutomaticSpinClicksStillRedrawTheWavefrontPreviews) {
+    Start();
+    Live()->trigger();
+    ASSERT_TRUE(WaitIdle());
+    for (const auto& [spin, up] : {std::pair{28, true}, {24, true}, {32, true}, {28, false}}) {
+        ClickArrow(spin, up);
+        const Aberrations a = AberrationsInWaves(Form().Snapshot());
+        double pv = 0;
+        EXPECT_TRUE(SamePicture(Control<PictureBox>("Image4")->Picture(), DrawPupilFunctionPreview(a, UpDown(32)->Position(), pv)))
+            << "UpDown" << spin;
+        EXPECT_EQ(Control<QLabel>("Label40")->text().toStdString(), PeakToValleyText(pv));
+        EXPECT_TRUE(SamePicture(Control<PictureBox>("Image5")->Picture(), DrawInterferencePreview(a))) << "UpDown" << spin;
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(SamePicture(Shown(), CoreRun().image3)) << "UpDown" << spin;
+    }
 }
 
 TEST_F(LiveWindow, TurningTheModeOffStopsTheRunningOne) {
