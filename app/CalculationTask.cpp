@@ -34,10 +34,8 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended, const
     CalculationProgress progress;
     progress.bar = [this](int percent) { progress_ = percent; };
     try {
-        // The run writes every element of the grid when it goes through, and the grid is not read
-        // otherwise: it need not be cleared first.
-        if (grid.AllocateUncleared(gridSize, gridSize) != 0) throw std::bad_alloc();
-        result = RunPsfCalculation(request_, build, grid.get(), progress, RunControl{threads, &stop_});
+        // The run hands its grid over when it goes through; the task's grid is not read otherwise.
+        result = RunPsfCalculation(request_, build, grid, progress, RunControl{threads, &stop_});
     } catch (const CalculationStopped&) {
         stopped = true;
     } catch (...) {

@@ -67,23 +67,40 @@ std::vector<DependenceValues> ConvertDependenceRows(const std::vector<Wavelength
     return values;
 }
 
-PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
-                            const CalculationProgress& progress, const RunControl& control) {
+namespace {
+
+// The run in a grid of its own, so that a run that is stopped, refused or fails leaves the
+// caller's pupil as it was; `own` holds the last pupil afterwards.
+PsfResult RunInOwnGrid(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& own,
+                       const CalculationProgress& progress, const RunControl& control) {
     try {
-        // The run builds into a grid of its own, so that a run that is stopped, refused or fails
-        // leaves the caller's pupil as it was.
-        RealMatrixHolder own;
         detail::AllocateField(own);
-        PsfResult result = rq.params.colorMode == ColorMode::Monochrome
-                               ? detail::RunMonochrome(rq, buildPupil, own.get(), progress, control)
-                               : detail::RunColour(rq, buildPupil, own.get(), progress, control);
-        detail::ForRowParts(control.threads, [&](int first, int last) {
-            for (int r = first; r < last; ++r) std::memcpy(workGrid[r], own[r], sizeof(double) * gridSize);
-        });
-        return result;
+        return rq.params.colorMode == ColorMode::Monochrome
+                   ? detail::RunMonochrome(rq, buildPupil, own, progress, control)
+                   : detail::RunColour(rq, buildPupil, own, progress, control);
     } catch (const std::bad_alloc&) {
         throw detail::OutOfMemory();  // the pupil model's own arrays, or the pictures
     }
+}
+
+}  // namespace
+
+PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+                            const CalculationProgress& progress, const RunControl& control) {
+    RealMatrixHolder own;
+    PsfResult result = RunInOwnGrid(rq, buildPupil, own, progress, control);
+    detail::ForRowParts(control.threads, [&](int first, int last) {
+        for (int r = first; r < last; ++r) std::memcpy(workGrid[r], own[r], sizeof(double) * gridSize);
+    });
+    return result;
+}
+
+PsfResult RunPsfCalculation(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid,
+                            const CalculationProgress& progress, const RunControl& control) {
+    RealMatrixHolder own;
+    PsfResult result = RunInOwnGrid(rq, buildPupil, own, progress, control);
+    workGrid.Swap(own);
+    return result;
 }
 
 void KeepResultImages(const PsfResult& result, PsfResultImages& shown) {

@@ -149,6 +149,11 @@ std::optional<int> EnvironmentThreadCount();
 // workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.
 PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil, RealMatrix workGrid,
                             const CalculationProgress& progress = {}, const RunControl& control = {});
+// The same for a caller that owns its grid in a holder: a run that goes through hands its own
+// grid over (the holder's rows change, nothing is copied); any other leaves the holder as it was.
+PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil,
+                            RealMatrixHolder& workGrid, const CalculationProgress& progress = {},
+                            const RunControl& control = {});
 
 // Replaces in `shown` the pictures the result's mode produced; the others stay as they were
 // (a colour run leaves the pupil picture of the last monochrome run, and a monochrome run the

@@ -6,7 +6,7 @@
 
 namespace velmora::detail {
 
-PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid,
                     const CalculationProgress& progress, const RunControl& control) {
     const SimulationParameters& p = rq.params;
     const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};

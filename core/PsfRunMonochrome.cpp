@@ -5,7 +5,7 @@
 
 namespace velmora::detail {
 
-PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid,
                         const CalculationProgress& progress, const RunControl& control) {
     const SimulationParameters& p = rq.params;
     CheckRequest(rq, {&p.whiteBand});

@@ -107,10 +107,11 @@ struct WavelengthJob {
 // The wavelengths of one accumulator, in order: each is reported through progress.wavelength
 // (as index firstIndex + k of `total`), computed, and its intensity added to its accumulator in
 // the jobs' order, whatever control.threads is, so that the sums keep their bits. workGrid
-// holds the last job's pupil and `derived` its values afterwards. Raises CalculationStopped when
+// holds the last job's pupil and `derived` its values afterwards (a worker that built it in a
+// grid of its own trades grids with workGrid rather than copy it). Raises CalculationStopped when
 // control.stop is set, and the first job's error in the jobs' order when several fail.
 void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
-                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid, RunWorkspace& ws,
                     CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control);
 
 // fn(first, last) for consecutive row ranges covering the grid, on up to `threads` threads (this
@@ -130,9 +131,9 @@ uint8_t DisplayLevel(int level, double intensity);
 // The display window of acc in the 24-bit intensity code.
 Picture24 IntensityPicture(const RealMatrix acc, int threads = 1);
 
-PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid,
                         const CalculationProgress& progress, const RunControl& control);
-PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrix workGrid,
+PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid,
                     const CalculationProgress& progress, const RunControl& control);
 
 }  // namespace velmora::detail

@@ -96,10 +96,6 @@ WavelengthFacts& FactsOf(const WavelengthJob& job, WavelengthFacts& scratch) { r
 
 bool Stopped(const RunControl& control) { return control.stop && control.stop->load(std::memory_order_relaxed); }
 
-void CopyGrid(const RealMatrix from, RealMatrix to) {
-    for (int r = 0; r < gridSize; ++r) std::memcpy(to[r], from[r], sizeof(double) * gridSize);
-}
-
 // Rows of the grid in `parts` pieces whose limits the transform's parts accept.
 int PartLimit(int part, int parts) {
     const int units = gridSize / fft2DPartAlignment;
@@ -231,7 +227,8 @@ constexpr int rowBlocks = 16;
 static_assert(gridSize % (rowBlocks * fft2DPartAlignment) == 0);
 
 void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
-               const PupilBuilder& buildPupil, const FftTables& tables, RunWorkspace& own, RealMatrix grid, RealMatrix lastGrid,
+               const PupilBuilder& buildPupil, const FftTables& tables, RunWorkspace& own, RealMatrixHolder& grid,
+               RealMatrixHolder& lastGrid,
                CalculationDerived& lastDerived, const CalculationProgress& progress, const RunControl& control,
                Shared& shared) {
     for (;;) {
@@ -267,8 +264,8 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
         try {
             CalculationDerived derived;
             WavelengthFacts unused;
-            AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid, tables, own, nullptr,
-                                 derived, FactsOf(job, unused), ProgressFn{});
+            AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, false, buildPupil, grid.get(), tables, own,
+                                 nullptr, derived, FactsOf(job, unused), ProgressFn{});
             // Columns outside the marked ones are +0, which the transform leaves as they are.
             Fft2DColumnPart(tables, own.fft, own.fieldRe.get(), own.fieldIm.get(), own.dirtyFirst, own.dirtyLast);
             for (int b = 0; b < rowBlocks; ++b) {
@@ -286,8 +283,10 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
                 ++shared.blockTurn[static_cast<size_t>(b)];
                 shared.turnChanged.notify_all();
             }
+            // The last pupil becomes the run's: the grids change hands (both are whole grids of
+            // rows, and nobody else looks at either now), and the worker's pool keeps the other.
             if (k + 1 == jobs.size()) {
-                CopyGrid(grid, lastGrid);
+                grid.Swap(lastGrid);
                 lastDerived = derived;
             }
             std::lock_guard hold(shared.lock);
@@ -305,7 +304,7 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
 }
 
 void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
-                const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws, CalculationDerived& derived,
+                const PupilBuilder& buildPupil, RealMatrixHolder& workGrid, RunWorkspace& ws, CalculationDerived& derived,
                 const CalculationProgress& progress, const RunControl& control, int threads) {
     // Every worker has its own field and scratch, lent from the pool (the run's tables are
     // shared). Each takes its memory on its own thread, so that the work is shared out too; one
@@ -333,8 +332,8 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
             return;
         }
         // The tables are only read: every worker shares the run's.
-        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grid.get(), workGrid,
-                  lastDerived, progress, control, shared);
+        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grid, workGrid, lastDerived, progress, control,
+                  shared);
     });
     if (noMemory) std::rethrow_exception(noMemory);
     if (shared.stopped) throw CalculationStopped();
@@ -380,7 +379,7 @@ double GridMaximum(const RealMatrix acc, int threads) {
 }
 
 void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
-                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrix workGrid, RunWorkspace& ws,
+                    bool phaseProgress, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid, RunWorkspace& ws,
                     CalculationDerived& derived, const CalculationProgress& progress, const RunControl& control) {
     const int threads = std::max(1, control.threads);
     if (threads > 1 && jobs.size() >= static_cast<size_t>(threads)) {
@@ -388,7 +387,7 @@ void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJo
         return;
     }
     if (threads > 1) {
-        RunSplit(rq, jobs, firstIndex, total, phaseProgress, buildPupil, workGrid, ws, derived, progress, control,
+        RunSplit(rq, jobs, firstIndex, total, phaseProgress, buildPupil, workGrid.get(), ws, derived, progress, control,
                  std::min(threads, gridSize / fft2DPartAlignment));
         return;
     }
@@ -404,8 +403,8 @@ void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJo
         if (progress.wavelength) progress.wavelength(firstIndex + static_cast<int>(k), total, job.lambda);
         if (Stopped(control)) throw CalculationStopped();
         WavelengthFacts unused;
-        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid, ws.tables,
-                             own, job.acc, derived, FactsOf(job, unused), progress.bar);
+        AccumulateWavelength(rq, job.lambda, job.aberrations, job.weight, phaseProgress, buildPupil, workGrid.get(),
+                             ws.tables, own, job.acc, derived, FactsOf(job, unused), progress.bar);
     }
 }
 
