@@ -12,7 +12,10 @@
 #include <thread>
 #include <vector>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
@@ -296,6 +299,42 @@ BENCHMARK_CAPTURE(BM_HeldMemory, Default, std::string("mono"))->ArgName("threads
 BENCHMARK_CAPTURE(BM_HeldMemory, 61, std::string("mono61"))->ArgName("threads")->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+// The default run as a user's script starts it: a fresh `velmora1-batch --threads 1` (standard
+// output and error to /dev/null), from the start of the process to its end. Target: at most 3 x
+// BM_MonochromeRun_Default/threads:1. page_faults: the process's minor faults (getrusage of the
+// child), cpu_ms: its user and system time.
+void BM_BatchProcess_Default(benchmark::State& state) {
+    const char* const argv[] = {VELMORA_BATCH_PATH, "--threads", "1", nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    double faults = 0, cpuMs = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        pid_t child = 0;
+        if (posix_spawn(&child, argv[0], &quiet, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+            state.SkipWithError("velmora1-batch did not start");
+            break;
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("velmora1-batch failed");
+            break;
+        }
+        faults += static_cast<double>(usage.ru_minflt);
+        cpuMs += (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-3;
+    }
+    posix_spawn_file_actions_destroy(&quiet);
+    state.counters["page_faults"] = benchmark::Counter(faults, benchmark::Counter::kAvgIterations);
+    state.counters["cpu_ms"] = benchmark::Counter(cpuMs, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_BatchProcess_Default)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Every measurement of a default monochrome result. Target: at most one BM_Fftw2D_Measure (the
 // MTF is one more 2D transform; the rest is a few passes over the grid).
