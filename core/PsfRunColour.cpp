@@ -17,8 +17,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
 
     RunWorkspace ws;
     AllocateWorkspace(ws);
-    RealMatrixHolder accs[3];  // blue, green, red
-    for (auto& acc : accs) Allocate(acc);
+    BandAccumulator accs[3];  // blue, green, red
     // The table of wavelength dependence is a monochrome feature: colour runs use the panel.
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
     PsfResult result;
@@ -29,7 +28,6 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
-    BandResult fullBands[3];
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();
@@ -54,8 +52,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
             const long double ratio = static_cast<long double>(sumBlue) / sum;
             q = static_cast<double>(ratio * ratio);
         }
-        fullBands[b] = FullBand(bandNames[b], acc, m, q, std::move(facts), control.threads);
-        if (m > 0) NormaliseToPeak(acc, m, q);
+        FinishBand(accs[b], bandNames[b], m, q, std::move(facts), control.threads);
         intensities[b] = IntensityPicture(acc, control.threads);
         // The display is formed from 255/256 of the intensity, as the code image carries it.
         ForParts(control.threads, resultSize, [&](int first, int last) {
@@ -73,7 +70,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     result.images.image2 = std::move(intensities[2]);
     result.images.display = std::move(display);
     // Red, green, blue: the order of the intensity images 2 to 4.
-    for (int b = 2; b >= 0; --b) full->bands.push_back(std::move(fullBands[b]));
+    for (int b = 2; b >= 0; --b) full->bands.push_back(std::move(accs[b].band));
     result.full = std::move(full);
     return result;
 }

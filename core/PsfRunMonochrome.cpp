@@ -13,8 +13,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
 
     RunWorkspace ws;
     AllocateWorkspace(ws);
-    RealMatrixHolder acc;
-    Allocate(acc);
+    BandAccumulator acc;
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
     PsfResult result;
     result.mode = ColorMode::Monochrome;
@@ -39,8 +38,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
-    full->bands.push_back(FullBand("white", acc.get(), m, 1.0, std::move(facts), control.threads));
-    if (m > 0) NormaliseToPeak(acc.get(), m, 1.0);
+    FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
     const int level = rq.brightnessLevel;
     Picture24 pupil(resultSize, resultSize);
@@ -57,6 +55,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     result.images.pupil = std::move(pupil);
     result.images.image3 = IntensityPicture(acc.get(), control.threads);
     result.images.display = std::move(display);
+    full->bands.push_back(std::move(acc.band));
     result.full = std::move(full);
     return result;
 }

@@ -262,23 +262,36 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     facts.rmsWaves = std::sqrt(res / s2);
 }
 
-BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts,
-                    int threads) {
-    BandResult band;
+BandAccumulator::BandAccumulator() : rows(gridSize) {
+    try {
+        band.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory();
+    }
+    for (int i = 0; i < gridSize; ++i) rows[static_cast<size_t>(i)] = band.intensity.data() + static_cast<size_t>(i) * gridSize;
+}
+
+// Dividing by the peak rather than multiplying by 1/m makes the peak exactly q: m x (1/m) can
+// fall one unit in the last place short of 1, which the 24-bit code would show as 254, 255, 255
+// instead of 255, 0, 0.
+void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std::vector<WavelengthFacts> facts,
+                int threads) {
+    BandResult& band = acc.band;
     band.name = name;
     band.wavelengths = std::move(facts);
     band.peak = m;
     band.normalisedPeak = m > 0 ? q : 0;
-    band.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
-    if (m > 0)
+    if (m > 0) {
         ForRowParts(threads, [&](int first, int last) {
             for (int i = first; i < last; ++i) {
-                double* out = band.intensity.data() + static_cast<size_t>(i) * gridSize;
-                // The display window's expression, so both agree to the bit.
-                for (int j = 0; j < gridSize; ++j) out[j] = acc[i][j] / m * q;
+                double* row = acc.rows[static_cast<size_t>(i)];
+                for (int j = 0; j < gridSize; ++j) row[j] = row[j] / m * q;
             }
         });
-    return band;
+    } else {
+        // No positive peak: an accumulator of zeros (any NaN was refused before), as +0.
+        std::fill(band.intensity.begin(), band.intensity.end(), 0.0);
+    }
 }
 
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {
@@ -288,15 +301,6 @@ std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {
     full->focalLengthMm = p.focalLength;
     full->secondaryMm = p.secondaryDiameter;
     return full;
-}
-
-// Nothing outside the display window is read afterwards, so only it is normalised. Dividing by
-// the peak rather than multiplying by 1/m makes the peak exactly q: m x (1/m) can fall one unit
-// in the last place short of 1, which the 24-bit code would show as 254, 255, 255 instead of
-// 255, 0, 0.
-void NormaliseToPeak(RealMatrix acc, double m, double q) {
-    for (int i = displayWindowStart; i < displayWindowStart + resultSize; ++i)
-        for (int j = displayWindowStart; j < displayWindowStart + resultSize; ++j) acc[i][j] = acc[i][j] / m * q;
 }
 
 void CheckFinite(double peak) {

@@ -87,11 +87,22 @@ void SamplePhaseInto(int p, const Aberrations& a, const RealMatrix workGrid, Run
 // sampling passes to the transform (rho <= 1 about N/2 with r = p / 2, amplitude non-zero).
 void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, WavelengthFacts& facts);
 
-// The whole accumulator normalised as the display window is, (element / m) x q, with the run's
-// facts of the band; all zero when m is not positive.
-// `threads` threads share the rows; the values do not depend on how many.
-BandResult FullBand(const char* name, const RealMatrix acc, double m, double q, std::vector<WavelengthFacts> facts,
-                    int threads = 1);
+// A band's accumulator, held where its full-precision result will be: the run adds into
+// band.intensity through the row table, and FinishBand normalises it in place, so that the
+// result is neither a copy nor a second grid. Every element starts at +0.
+struct BandAccumulator {
+    BandResult band;
+    std::vector<double*> rows;
+    BandAccumulator();
+    RealMatrix get() { return rows.data(); }
+    double* operator[](int r) const { return rows[static_cast<size_t>(r)]; }
+};
+// The accumulator of peak m becomes the band's result with the run's facts: every element
+// (element / m) x q (the display window's expression, to the bit); all zero when m is not
+// positive. `threads` threads share the rows; the values do not depend on how many. The
+// accumulator's rows then hold the normalised values the pictures are made from.
+void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std::vector<WavelengthFacts> facts,
+                int threads = 1);
 // The run's record of the instrument, without bands.
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p);
 
@@ -122,8 +133,6 @@ void ForParts(int threads, int count, const std::function<void(int first, int la
 // MatrixMaximum of the whole grid, its rows shared between `threads` threads: the same value.
 double GridMaximum(const RealMatrix acc, int threads);
 
-// Every element of the display window becomes (element / m) x q.
-void NormaliseToPeak(RealMatrix acc, double m, double q);
 // The peak of an accumulator must be a finite number before anything is normalised by it.
 void CheckFinite(double peak);
 // The display grey: trunc((100 x level) x sqrt(I)), held to 0..255.
