@@ -31,9 +31,18 @@ bench:
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target velmora1-bench
 	./$(BUILD_DIR)/bench/velmora1-bench
 
-# A Debian package (build/velmora1_<version>_<arch>.deb) of what `make install` installs.
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+# A Debian package (build-package/velmora1_<version>_<arch>.deb) of what `make install`
+# installs, built in its own folder with Debian's hardening flags (only the programs, not the
+# tests), then checked: its contents, lintian, the hardening of the programs.
+PACKAGE_DIR ?= build-package
+package:
+	@bash scripts/install-deps.sh --package
+	@cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DVELMORA_HARDENING=ON \
+	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(PACKAGE_DIR) -j $(JOBS) --target velmora1 velmora1-batch velmora1-desktop-files
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	cd $(PACKAGE_DIR) && ctest --output-on-failure \
+	  -R '^(InstalledDesktopFiles|DebianPackage|DebianPackageLintian|HardenedPrograms)$$'
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere.
 PREFIX ?= /usr/local
@@ -54,4 +63,4 @@ tsan:
 	bash scripts/tsan-ci.sh
 
 clean:
-	rm -rf $(BUILD_DIR) build-fuzz build-tsan
+	rm -rf $(BUILD_DIR) $(PACKAGE_DIR) build-fuzz build-tsan

@@ -16,17 +16,25 @@ need share/applications/$id.desktop
 need share/metainfo/$id.metainfo.xml
 need share/icons/hicolor/scalable/apps/$id.svg
 for size in 16 24 32 48 64 128 256; do need share/icons/hicolor/${size}x${size}/apps/$id.png; done
+need share/man/man1/velmora1.1.gz
 need share/man/man1/velmora1-batch.1.gz
+need share/doc/velmora1/copyright
+need share/doc/velmora1/changelog.Debian.gz
 [ $fail -eq 0 ] || exit 1
 
-desktop-file-validate "$usr/share/applications/$id.desktop"
-appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml"
+# Not even a hint from the one, no issue above the pedantic ones from the other.
+hints=$(desktop-file-validate "$usr/share/applications/$id.desktop")
+[ -z "$hints" ] || { echo "$hints"; exit 1; }
+appstreamcli validate --no-net --strict "$usr/share/metainfo/$id.metainfo.xml"
 
 # The menu starts the program in its per-user folder, under the icon the theme holds.
 grep -qx "Exec=velmora1 --per-user-folder" "$usr/share/applications/$id.desktop"
 grep -qx "Icon=$id" "$usr/share/applications/$id.desktop"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$usr/share/metainfo/$id.metainfo.xml"
 grep -q "<screenshot type=\"default\">" "$usr/share/metainfo/$id.metainfo.xml"
+# The licence the metadata states is the one LICENSE gives.
+head -1 "$(dirname "$0")/../LICENSE" | grep -qx "MIT License"
+grep -q "<project_license>MIT</project_license>" "$usr/share/metainfo/$id.metainfo.xml"
 
 # Every PNG is the size its folder names.
 for size in 16 24 32 48 64 128 256; do
@@ -35,11 +43,14 @@ for size in 16 24 32 48 64 128 256; do
   [ "$header" = "$expected" ] || { echo "icon ${size}x${size} has header $header"; exit 1; }
 done
 
-# The manual page decompresses and names the options the command knows.
+# The manual pages decompress and name the options the commands know.
 page=$(gzip -dc "$usr/share/man/man1/velmora1-batch.1.gz" | sed 's/\\-/-/g')
 for option in wavelength-table display pupil intensity version; do
   grep -q -- "--$option" <<<"$page" || { echo "manual page lacks --$option"; exit 1; }
 done
+page=$(gzip -dc "$usr/share/man/man1/velmora1.1.gz" | sed 's/\\-/-/g')
+grep -q -- "--per-user-folder" <<<"$page" || { echo "velmora1's manual page lacks --per-user-folder"; exit 1; }
+grep -q -- "--lang" <<<"$page" || { echo "velmora1's manual page lacks --lang"; exit 1; }
 
 # The installed command runs from its new place.
 "$usr/bin/velmora1-batch" --version | grep -qx "Version 3.07"

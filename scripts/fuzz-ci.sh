@@ -12,7 +12,7 @@ seconds="${FUZZ_SECONDS:-30}"
 jobs="${JOBS:-2}"
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target velmora_fuzzers -j "$jobs"
 

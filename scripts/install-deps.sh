@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; with --bench also those of the
-# benchmarks. Idempotent: asks apt only for what dpkg does not already report as installed.
+# benchmarks, with --fuzz clang and its libFuzzer (make fuzz, CI's clang build), with --package
+# Debian's package checker (make package). Idempotent: asks apt only for what dpkg does not
+# already report as installed, and makes the German locale the tests of number reading switch
+# to only when it is missing.
 set -euo pipefail
 
 packages=(
@@ -15,11 +18,32 @@ packages=(
   fonts-ipaexfont-gothic fonts-dejavu-core
   qt6-translations-l10n
   desktop-file-utils appstream
-  clang libclang-rt-14-dev
+  locales
 )
-if [ "${1:-}" = "--bench" ]; then
-  packages+=(libbenchmark-dev libfftw3-dev)
-fi
+for option in "$@"; do
+  case "$option" in
+    --bench) packages+=(libbenchmark-dev libfftw3-dev) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --package) packages+=(lintian) ;;
+    *) echo "install-deps: unknown option $option (known: --bench, --fuzz, --package)" >&2; exit 2 ;;
+  esac
+done
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# A comma-decimal locale (de_DE.UTF-8) for the tests that read numbers under the desktop's
+# locale. Where it cannot be made the tests say so and skip; the set-up goes on.
+make_test_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8' && return 0
+  echo "install-deps: generating the de_DE.UTF-8 locale" >&2
+  if grep -q '^# *de_DE\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    $sudo sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null || echo "install-deps: could not generate de_DE.UTF-8" >&2
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,11 +52,10 @@ for p in "${packages[@]}"; do
   fi
 done
 
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "install-deps: installing ${missing[*]}" >&2
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+make_test_locale || true
