@@ -16,6 +16,7 @@ packages=(
   qt6-translations-l10n
   desktop-file-utils appstream
   clang libclang-rt-14-dev
+  libcli11-dev python3-jsonschema
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libbenchmark-dev libfftw3-dev)
