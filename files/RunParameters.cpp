@@ -295,6 +295,9 @@ RunParameters RunParametersFromDocument(const std::string& text) {
         throw RunParametersError(std::string("not JSON: ") + e.what());
     }
     if (doc.is_object() && doc.contains("schema")) {
+        const nlohmann::json& schema = doc["schema"];
+        if (!schema.is_string() || schema.get<std::string>().rfind("velmora1-report/", 0) != 0)
+            Fail("schema", "a report of this program says \"velmora1-report/1\", not " + Reader::Shown(schema));
         if (!doc.contains("parameters")) Fail("parameters", "the report holds no \"parameters\" object");
         return RunParametersFromJson(doc["parameters"], "parameters");
     }

@@ -26,7 +26,12 @@ struct WavelengthTableInput {
     std::string file;                           // where it was read from ("" when not from a file)
     std::vector<std::string> wavelengths;       // the first cell of each row, as written
     std::vector<WavelengthDependenceRow> rows;  // the cells as the run converts them
-    bool operator==(const WavelengthTableInput&) const = default;
+    bool operator==(const WavelengthTableInput& o) const {
+        if (file != o.file || wavelengths != o.wavelengths || rows.size() != o.rows.size()) return false;
+        for (size_t k = 0; k < rows.size(); ++k)
+            if (rows[k].spherical != o.rows[k].spherical || rows[k].focus != o.rows[k].focus) return false;
+        return true;
+    }
 };
 
 struct RunParameters {
