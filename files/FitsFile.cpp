@@ -51,11 +51,43 @@ struct Header {
     void Text(const char* key, const std::string& v, const char* comment) {
         fits_write_key_str(f, key, v.c_str(), comment, &status);
     }
-    // A COMMENT card (or several, for a long text) of printable ASCII.
+    // COMMENT cards of printable ASCII, the text broken between words (a word longer than a
+    // card is cut), the cards after the first indented by two spaces.
     void Comment(const std::string& text) {
+        constexpr size_t width = 70;
         std::string ascii;
         for (char c : text) ascii += (c >= 0x20 && c < 0x7f) ? c : '?';
-        fits_write_comment(f, ascii.c_str(), &status);
+        std::string line;
+        bool first = true;
+        auto fresh = [&] { return first ? line.empty() : line == "  "; };
+        auto emit = [&] {
+            fits_write_comment(f, line.c_str(), &status);
+            line = "  ";
+            first = false;
+        };
+        size_t at = 0;
+        while (at < ascii.size()) {
+            size_t end = ascii.find(' ', at);
+            if (end == std::string::npos) end = ascii.size();
+            std::string word = ascii.substr(at, end - at);
+            at = end + 1;
+            while (!word.empty()) {
+                if (line.size() + word.size() + (fresh() ? 0 : 1) <= width) {
+                    if (!fresh()) line += ' ';
+                    line += word;
+                    break;
+                }
+                if (!fresh()) {
+                    emit();
+                    continue;
+                }
+                const size_t take = width - line.size();
+                line += word.substr(0, take);
+                word.erase(0, take);
+                emit();
+            }
+        }
+        if (!fresh()) emit();
     }
 };
 
