@@ -581,9 +581,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     endProgress();
 
     // The measurements are made once: the report holds them, and their sampling warnings go to
-    // standard error and into the FITS header.
+    // standard error (whatever the outputs) and into the FITS header.
     std::optional<Analysis> analysis;
-    if (o.report || o.fits) {
+    if (o.report || o.fits || !o.quiet) {
         analysis = Analyse(*result.full);
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }

@@ -116,7 +116,7 @@ std::optional<OutputNamesProblem> CheckOutputNames(const std::vector<OutputName>
             if (::access(named.c_str(), W_OK) != 0 || ::stat(named.c_str(), &st) != 0)
                 return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 に書き込めません（%2）。"),
                               {Value(named), Value(std::strerror(errno))});
-            key = std::make_tuple(st.st_dev, st.st_ino, std::string());
+            key = target.descriptor == STDOUT_FILENO ? key : std::make_tuple(st.st_dev, st.st_ino, std::string());
         } else if (target.kind == WriteKind::Replace) {
             if (target.file.empty())
                 return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のリンクをたどれません。"), {Value(named)});
@@ -202,7 +202,17 @@ void BatchOutput::WriteStraight() {
     } restore{previous};
     for (size_t k = 0; k < files_.size(); ++k) {
         const std::string& bytes = files_[k].second;
-        if (targets_[k].kind == WriteKind::Direct) {
+        if (targets_[k].kind == WriteKind::Direct && targets_[k].descriptor >= 0) {
+            // Standard output named as /dev/stdout goes where "-" goes.
+            if (targets_[k].descriptor == 1 && standardOutput) {
+                standardOutput->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+                standardOutput->flush();
+                if (!*standardOutput)
+                    throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "標準出力に書き込めませんでした。"), {}));
+            } else {
+                WriteToDescriptor(targets_[k].descriptor, files_[k].first, bytes);
+            }
+        } else if (targets_[k].kind == WriteKind::Direct) {
             WriteDirect(targets_[k].file, bytes);
         } else if (targets_[k].kind == WriteKind::StandardOutput) {
             if (standardOutput) {

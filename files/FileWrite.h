@@ -24,5 +24,7 @@ void CommitTemporaryFile(const std::string& temporary, const std::string& path);
 // opened for writing without creating or truncating it, written whole, closed. Throws
 // MessageError naming `path` when any step fails.
 void WriteDirect(const std::string& path, const std::string& bytes);
+// The same to a descriptor the process holds open (left open); `path` names it in a message.
+void WriteToDescriptor(int fd, const std::string& path, const std::string& bytes);
 
 }  // namespace velmora

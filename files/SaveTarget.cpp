@@ -59,6 +59,34 @@ std::string DanglingEnd(std::string path) {
     return std::string();
 }
 
+// N when `name` is one of this process's descriptor links (/dev/fd/N, /proc/self/fd/N,
+// /proc/<our pid>/fd/N), else -1.
+int DescriptorOf(const std::string& name) {
+    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+    for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+        return std::stoi(digits);
+    }
+    return -1;
+}
+
+// The descriptor a chain of links leads through, if any (/dev/stdout -> /proc/self/fd/1).
+int DescriptorThrough(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        if (const int fd = DescriptorOf(path); fd >= 0) return fd;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return -1;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (n < 0) return -1;
+        const std::string to(target, static_cast<size_t>(n));
+        path = !to.empty() && to[0] == '/' ? to : FolderOf(path) + to;
+    }
+    return -1;
+}
+
 }  // namespace
 
 WriteTarget ResolveWriteTarget(const std::string& path) {
@@ -78,6 +106,14 @@ WriteTarget ResolveWriteTarget(const std::string& path) {
             t.file = DanglingEnd(path);
         }
         return t;
+    }
+    if (S_ISLNK(link.st_mode)) {
+        // One of our own open files: written through it, whatever it is.
+        if (const int fd = DescriptorThrough(path); fd >= 0) {
+            t.kind = WriteKind::Direct;
+            t.descriptor = fd;
+            return t;
+        }
     }
     if (S_ISREG(st.st_mode)) {
         if (S_ISLNK(link.st_mode)) {

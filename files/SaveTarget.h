@@ -35,6 +35,10 @@ struct WriteTarget {
     WriteKind kind = WriteKind::Replace;
     std::string file;  // Replace: the file that is replaced (the link's target); Direct: the name
     bool followedLink = false;
+    // Direct through one of the process's own open files (/dev/stdout, /dev/fd/N,
+    // /proc/self/fd/N): written to that descriptor, so that "> file" and ">> file" keep their
+    // meaning; -1 otherwise.
+    int descriptor = -1;
 };
 
 // Never fails: a link that cannot be followed to its end (a loop, too many hops) is given as

@@ -1058,6 +1058,12 @@ TEST_F(Batch, SamplingWarningsGoToStandardErrorTheReportAndTheFitsHeader) {
     args.push_back("-q");
     ASSERT_EQ(Run(args), 0);
     EXPECT_EQ(messages, "");
+
+    // Said also when no output holds the measurements.
+    std::vector<std::string> picture = aliased;
+    picture.insert(picture.end(), {"--display", File("d.png")});
+    ASSERT_EQ(Run(picture), 0);
+    EXPECT_NE(messages.find("velmora1-batch: warning: "), std::string::npos) << messages;
 }
 
 TEST_F(Batch, EnglishMessagesFromTheOptionOrTheEnvironment) {
@@ -1167,6 +1173,10 @@ TEST_F(Batch, StandardOutputCarriesOnlyWhatWasAskedFor) {
     ASSERT_EQ(Run({"--fits", "-"}), 0) << messages;
     EXPECT_EQ(output.rfind("SIMPLE  =", 0), 0u);
     EXPECT_EQ(output.size() % 2880, 0u);
+    // /dev/stdout is standard output too, and names the same file as -.
+    ASSERT_EQ(Run({"--report", "/dev/stdout"}), 0) << messages;
+    EXPECT_EQ(output, ReadAll(File("r.json")));
+    EXPECT_EQ(Run({"--report", "/dev/stdout", "--fits", "-"}), 2);
     // A file named - is still possible, spelt ./- or with its folder.
     ASSERT_EQ(Run({"--report", File("-")}), 0) << messages;
     EXPECT_TRUE(std::filesystem::is_regular_file(File("-")));

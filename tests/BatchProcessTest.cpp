@@ -7,6 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
 #include "TestSupport.h"
 
 namespace velmora {
@@ -40,6 +44,13 @@ Ran Batch(const QStringList& args, const QProcessEnvironment& env = QProcessEnvi
     return RunProgram(VELMORA_BATCH_BINARY, args, env);
 }
 
+std::vector<std::string> Listing(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class BatchProcess : public ::testing::Test {
 protected:
     QString File(const char* name) const { return QString::fromStdString(dir_.File(name)); }
@@ -63,6 +74,22 @@ TEST_F(BatchProcess, StandardOutputIsExactlyTheReport) {
     // The same bytes as a report written to a file.
     ASSERT_EQ(Batch({QStringLiteral("--report"), File("r.json")}).status, 0);
     EXPECT_EQ(r.out, testing::ReadAll(dir_.File("r.json")));
+}
+
+// /dev/stdout redirected by the shell: written through the open file, so ">" replaces and ">>"
+// appends, and the file stays the one the shell opened.
+TEST_F(BatchProcess, DevStdoutRedirectedToAFileKeepsTheShellsMeaning) {
+    const std::string out = dir_.File("out.json");
+    testing::WriteAll(out, "kept\n");
+    const std::string command = std::string(VELMORA_BATCH_BINARY) + " --report /dev/stdout >>'" + out + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string appended = testing::ReadAll(out);
+    ASSERT_EQ(appended.rfind("kept\n{", 0), 0u) << appended.substr(0, 40);
+    EXPECT_EQ(nlohmann::json::parse(appended.substr(5))["schema"], "velmora1-report/1");
+    const std::string replace = std::string(VELMORA_BATCH_BINARY) + " --report /dev/stdout >'" + out + "'";
+    ASSERT_EQ(std::system(replace.c_str()), 0);
+    EXPECT_EQ(testing::ReadAll(out), appended.substr(5));
+    EXPECT_EQ(Listing(dir_.Path()), std::vector<std::string>{"out.json"});
 }
 
 TEST_F(BatchProcess, FitsToStandardOutput) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <ostream>
 
 #include "files/RunParameters.h"
 
@@ -89,6 +90,8 @@ struct BadKey {
     const char* named;  // the key path the message must name
     const char* says;
 };
+
+void PrintTo(const BadKey& k, std::ostream* out) { *out << k.text; }
 
 class RunParametersRefusal : public ::testing::TestWithParam<BadKey> {};
 

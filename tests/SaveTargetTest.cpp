@@ -108,5 +108,18 @@ TEST_F(WriteTargetTest, PipesAndDevicesAreWrittenDirectlyAndDashIsStandardOutput
     EXPECT_EQ(ResolveWriteTarget("./-").kind, WriteKind::Replace) << "a file named - is spelt ./-";
 }
 
+TEST_F(WriteTargetTest, OurOwnOpenFilesAreWrittenThroughTheirDescriptors) {
+    // Whatever standard output is (a file, a pipe, a terminal), /dev/stdout leads to it.
+    const WriteTarget out = ResolveWriteTarget("/dev/stdout");
+    EXPECT_EQ(out.kind, WriteKind::Direct);
+    EXPECT_EQ(out.descriptor, 1);
+    EXPECT_EQ(ResolveWriteTarget("/dev/stderr").descriptor, 2);
+    EXPECT_EQ(ResolveWriteTarget("/proc/self/fd/2").descriptor, 2);
+    fs::create_symlink("/dev/stdout", Path("my-stdout"));
+    EXPECT_EQ(ResolveWriteTarget(Path("my-stdout")).descriptor, 1) << "through a link of one's own";
+    Write("plain", "x");
+    EXPECT_EQ(ResolveWriteTarget(Path("plain")).descriptor, -1);
+}
+
 }  // namespace
 }  // namespace velmora
