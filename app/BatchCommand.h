@@ -16,7 +16,8 @@ struct BatchEnvironment {
 
 // Exit status: 0 success, 1 bad input or a refused run, 2 a usage error. Messages and progress
 // go to err; no output file is written unless the run succeeds. What was asked for (--help,
-// --version, an output named "-") goes to out, and nothing else.
+// --version, an output named "-") goes to out, and nothing else (a caller whose out is the
+// process's standard output turns the kernel's trace lines off first, as the program does).
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const BatchEnvironment& env);
 // The same with the default environment: no terminal, Japanese.
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -4,7 +4,8 @@
 namespace velmora {
 
 inline constexpr const char* programVersion = "3.07";
-// What a written file names as its maker: "velmora1-batch 3.07".
+// The layout of the measurement report (docs/report.schema.json); a change of layout changes
+// the number.
 inline constexpr const char* reportSchema = "velmora1-report/1";
 
 }  // namespace velmora

@@ -774,6 +774,9 @@ TEST_F(Batch, ReportAndFitsAgreeWithTheIntensityFile) {
     const double p600 = 0.6 * 6.25 * 146 / 1024, p700 = 0.7 * 6.25 * 125 / 1024;
     EXPECT_NEAR(report["pixel_um"].get<double>(), (p600 + p700) / 2, 1e-12);
     EXPECT_NEAR(report["pixel_um_spread"].get<double>(), (p600 - p700) / ((p600 + p700) / 2), 1e-12);
+    // The same spread under its right name, and in micrometres.
+    EXPECT_EQ(report["pixel_spread_ratio"], report["pixel_um_spread"]);
+    EXPECT_NEAR(report["pixel_um_range"].get<double>(), p600 - p700, 1e-15);
     const nlohmann::json& white = report["bands"]["white"];
     EXPECT_EQ(white["wavelengths_nm"], nlohmann::json({600, 700}));
     for (const char* key : {"strehl", "rms_wavefront_waves", "marechal_strehl", "peak_x_um", "peak_y_um", "centroid_x_um",
