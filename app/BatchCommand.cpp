@@ -71,7 +71,8 @@ const char* usageText =
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
-    "                    (-red, -green, -blue before the extension)\n"
+    "                    (-red, -green, -blue before the extension); in monochrome - writes\n"
+    "                    it to standard output\n"
     "  --report OUT      the measurements as JSON: scale, Strehl ratio, FWHM, encircled\n"
     "                    energy, MTF per band, the sampling warnings and every input of the\n"
     "                    run; - writes it to standard output\n"
@@ -474,6 +475,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         console.Error("--pupil needs monochrome mode; the pupil picture is made by monochrome runs only");
         return 1;
     }
+    if (o.intensity && *o.intensity == "-" && !mono)
+        return usage("--intensity - cannot be standard output in colour, which writes one file per band; name a file");
     // Every output name is checked before anything is read or computed: a long run must not
     // end in a name that could never be written.
     if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {

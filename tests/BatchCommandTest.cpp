@@ -1116,6 +1116,7 @@ TEST_F(Batch, UsageErrorsAreTwoLinesAndStatusTwo) {
         {"--mono", "--color"},
         {"--quiet", "--progress"},
         {"--report", "-", "--fits", "-"},
+        {"--color", "--intensity", "-"},
         {"unexpected"},
     };
     for (const auto& args : usage) {
@@ -1173,6 +1174,8 @@ TEST_F(Batch, StandardOutputCarriesOnlyWhatWasAskedFor) {
     EXPECT_EQ(output, ReadAll(File("r.json"))) << "the same report, byte for byte";
     EXPECT_FALSE(std::filesystem::exists(File("-")));
     EXPECT_FALSE(std::filesystem::exists("-")) << "no file named - in the working folder";
+    ASSERT_EQ(Run({"--intensity", "-"}), 0) << messages;
+    EXPECT_EQ(output, ReadAll(File("i.txt")));
     ASSERT_EQ(Run({"--fits", "-"}), 0) << messages;
     EXPECT_EQ(output.rfind("SIMPLE  =", 0), 0u);
     EXPECT_EQ(output.size() % 2880, 0u);
