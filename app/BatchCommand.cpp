@@ -1,7 +1,11 @@
 #include "app/BatchCommand.h"
 #include "app/BatchOutput.h"
+#include "app/MessageLanguage.h"
+
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -18,7 +22,10 @@
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
 #include "files/ParameterFile.h"
+#include "files/ProgramVersion.h"
 #include "files/ReportFile.h"
+#include "files/RunParameters.h"
+#include "files/SafeOpen.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
@@ -30,16 +37,29 @@ namespace {
 
 const char* usageText =
     "usage: velmora1-batch [--params FILE] [--mono|--color] [--brightness L]\n"
+    "                      [--aperture MM] [--focal-length MM] [--secondary MM]\n"
+    "                      [--wavelength NM | --band LO:HI:STEP]\n"
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
-    "                      [--report OUT.json] [--fits OUT.fits] [--threads N]\n"
+    "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
+    "                      [--lang ja|en] [--progress | -q]\n"
     "       velmora1-batch --help | --version\n"
     "\n"
-    "  --params FILE     parameter data file (default: the factory values)\n"
+    "Options take their value as --name VALUE or --name=VALUE.\n"
+    "\n"
+    "  --params FILE     parameter data file (default: the factory values), or a JSON report\n"
+    "                    of an earlier run (its \"parameters\" are used, so the report repeats\n"
+    "                    its run) or such a parameters object alone\n"
     "  --mono, --color   override the file's mode\n"
     "  --brightness L    brightness level of the display picture, 1..100 (default 5)\n"
+    "  --aperture MM     primary mirror aperture, 0..300 mm (the panel's range)\n"
+    "  --focal-length MM focal length, 100..30000 mm\n"
+    "  --secondary MM    secondary mirror (central obstruction), 0..100 mm\n"
+    "  --wavelength NM   a monochrome run at this one wavelength, 350..1100 nm\n"
+    "  --band LO:HI:STEP the monochrome band: first and last wavelength 350..1100 nm,\n"
+    "                    step 1..400 nm\n"
     "  --focus W ...     wavefront aberrations in waves (default 0): focus from -10 to 10,\n"
     "                    the others from -1 to 1, the ranges of the panel\n"
     "  --user-filter F   radial transmission table; selects the user filter profile\n"
@@ -51,18 +71,27 @@ const char* usageText =
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
     "  --intensity OUT   intensity as 256 lines of 256 values; in colour one file per band\n"
-    "                    (-red, -green, -blue before the extension)\n"
+    "                    (-red, -green, -blue before the extension); in monochrome - writes\n"
+    "                    it to standard output\n"
     "  --report OUT      the measurements as JSON: scale, Strehl ratio, FWHM, encircled\n"
-    "                    energy, MTF per band, and the sampling warnings\n"
+    "                    energy, MTF per band, the sampling warnings and every input of the\n"
+    "                    run; - writes it to standard output\n"
     "  --fits OUT        the normalised 1024 x 1024 intensity as 64-bit FITS; in colour\n"
-    "                    image extensions RED, GREEN and BLUE\n"
+    "                    image extensions RED, GREEN and BLUE; - writes it to standard output\n"
+    "                    An output that is a symbolic link has its target replaced; a FIFO or\n"
+    "                    a device is written directly.\n"
     "  --threads N       wavelengths computed at once, N >= 1 (default: VELMORA_THREADS if set,\n"
     "                    else every hardware thread); the result is the same for any N\n"
+    "  --lang ja|en      language of the messages (default: VELMORA_LANG, else Japanese)\n"
+    "  --progress        show the progress on standard error even when it is no terminal\n"
+    "  -q, --quiet       print nothing but errors\n"
     "  --help            this text\n"
     "  --version         the program's name and version\n";
 
 // The version dialog's two lines.
 const char* versionText = "Velmora 1\nVersion 3.07\n";
+
+const char* helpPointer = "Try 'velmora1-batch --help' for more information.\n";
 
 struct UsageError {
     std::string message;
@@ -71,11 +100,15 @@ struct UsageError {
 struct Options {
     std::optional<std::string> params;
     std::optional<ColorMode> mode;
-    int brightness = 5;
+    std::optional<int> brightness;
     int threads = 0;  // 0: the default count
-    Aberrations aberrations;
+    std::vector<std::pair<double Aberrations::*, double>> aberrations;  // those given, in order
+    std::optional<int> aperture, focalLength, secondary;
+    std::optional<WavelengthBand> band;  // --wavelength or --band
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable;
+    std::optional<bool> english;  // --lang
+    bool quiet = false, progress = false;
     bool help = false, version = false;
 };
 
@@ -95,75 +128,158 @@ bool BeyondInt(const std::string& v) {
     return digits.size() > most.size() || (digits.size() == most.size() && digits > most);
 }
 
+// A whole number within one of the panel's spin ranges.
+int WholeIn(const std::string& option, const std::string& v, const SpinRange& range, const char* unit) {
+    const std::string expected = option + " takes a whole number of " + unit + " from " + std::to_string(range.min) +
+                                 " to " + std::to_string(range.max) + ", not '" + v + "'";
+    int n = 0;
+    try {
+        n = ParseInteger(v);
+    } catch (const ConversionError&) {
+        throw UsageError{expected};
+    }
+    if (n < range.min || n > range.max) throw UsageError{expected};
+    return n;
+}
+
+WavelengthBand ParseBand(const std::string& v) {
+    const std::string expected = "--band takes LO:HI:STEP in nm, LO and HI from " + std::to_string(spin::bandLimit.min) +
+                                 " to " + std::to_string(spin::bandLimit.max) + " with LO <= HI, STEP from " +
+                                 std::to_string(spin::bandStep.min) + " to " + std::to_string(spin::bandStep.max) +
+                                 ", not '" + v + "'";
+    const size_t first = v.find(':');
+    const size_t second = first == std::string::npos ? first : v.find(':', first + 1);
+    if (second == std::string::npos || v.find(':', second + 1) != std::string::npos) throw UsageError{expected};
+    WavelengthBand band;
+    try {
+        band.min = WholeIn("--band", v.substr(0, first), spin::bandLimit, "nm");
+        band.max = WholeIn("--band", v.substr(first + 1, second - first - 1), spin::bandLimit, "nm");
+        band.step = WholeIn("--band", v.substr(second + 1), spin::bandStep, "nm");
+    } catch (const UsageError&) {
+        throw UsageError{expected};
+    }
+    if (band.min > band.max) throw UsageError{expected};
+    return band;
+}
+
+// The command line through CLI11: it takes the options apart (--name value and --name=value,
+// unknown names, missing values); the values are judged here, with the panel's ranges.
 Options ParseOptions(const std::vector<std::string>& args) {
     Options o;
-    std::map<std::string, double Aberrations::*> waves = {
+    CLI::App app("velmora1-batch", "velmora1-batch");
+    app.set_help_flag();  // the help is the program's own text
+    app.allow_extras(false);
+    std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang;
+    std::vector<std::pair<std::string, double Aberrations::*>> waveNames = {
         {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
         {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
         {"--coma-x", &Aberrations::comaX},         {"--coma-y", &Aberrations::comaY},
         {"--tilt-x", &Aberrations::tiltX},         {"--tilt-y", &Aberrations::tiltY},
     };
-    for (size_t k = 0; k < args.size(); ++k) {
-        const std::string& a = args[k];
-        auto value = [&]() -> const std::string& {
-            if (k + 1 >= args.size()) throw UsageError{a + " needs a value"};
-            return args[++k];
-        };
-        if (a == "--mono") o.mode = ColorMode::Monochrome;
-        else if (a == "--color") o.mode = ColorMode::Colour;
-        else if (a == "--params") o.params = value();
-        else if (a == "--display") o.display = value();
-        else if (a == "--pupil") o.pupil = value();
-        else if (a == "--intensity") o.intensity = value();
-        else if (a == "--report") o.report = value();
-        else if (a == "--fits") o.fits = value();
-        else if (a == "--user-filter") o.userFilter = value();
-        else if (a == "--user-mask") o.userMask = value();
-        else if (a == "--wavelength-table") o.wavelengthTable = value();
-        else if (a == "--brightness") {
-            const std::string& v = value();
-            try {
-                o.brightness = ParseInteger(v);
-            } catch (const ConversionError&) {
-                throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
-            }
-            if (o.brightness < 1 || o.brightness > 100)
-                throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
-        } else if (a == "--threads") {
-            const std::string& v = value();
-            // Digits only: a count far beyond any machine is said to be too large, not to be
-            // no number.
-            if (BeyondInt(v))
-                throw UsageError{"--threads '" + v + "' is too large a number; the run uses at most one thread per " +
-                                 "wavelength and per hardware thread, so any number from 1 up will do"};
-            try {
-                o.threads = ParseInteger(v);
-            } catch (const ConversionError&) {
-                o.threads = 0;
-            }
-            if (o.threads < 1) throw UsageError{"--threads takes a whole number of 1 or more, not '" + v + "'"};
-        } else if (auto w = waves.find(a); w != waves.end()) {
-            const std::string& v = value();
-            double amount = 0;
-            try {
-                amount = ParseDecimal(v);
-            } catch (const ConversionError&) {
-                throw UsageError{a + " takes a finite number of waves, not '" + v + "'"};
-            }
-            // The panel's spin ranges: beyond them the pupil phase turns by more than the
-            // grid can sample, and the picture says nothing.
-            const double limit = a == "--focus" ? maximumFocusWaves : maximumSphericalWaves;
-            if (!(std::fabs(amount) <= limit))
-                throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
-                                 ", not '" + v + "'"};
-            o.aberrations.*(w->second) = amount;
-        } else if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else {
-            throw UsageError{"unknown option '" + a + "'"};
+    std::vector<std::optional<std::string>> waveTexts(waveNames.size());
+    bool mono = false, colour = false;
+    CLI::Option* monoFlag = app.add_flag("--mono", mono);
+    CLI::Option* colourFlag = app.add_flag("--color", colour);
+    monoFlag->excludes(colourFlag);
+    auto text = [&](const char* name, std::optional<std::string>& into) {
+        return app.add_option_function<std::string>(name, [&into](const std::string& v) { into = v; })
+            ->take_last()
+            ->allow_extra_args(false);
+    };
+    text("--params", o.params);
+    text("--display", o.display);
+    text("--pupil", o.pupil);
+    text("--intensity", o.intensity);
+    text("--report", o.report);
+    text("--fits", o.fits);
+    text("--user-filter", o.userFilter);
+    text("--user-mask", o.userMask);
+    text("--wavelength-table", o.wavelengthTable);
+    text("--brightness", brightness);
+    text("--threads", threads);
+    text("--aperture", aperture);
+    text("--focal-length", focal);
+    text("--secondary", secondary);
+    CLI::Option* wavelengthOption = text("--wavelength", wavelength);
+    CLI::Option* bandOption = text("--band", band);
+    wavelengthOption->excludes(bandOption);
+    wavelengthOption->excludes(colourFlag);
+    bandOption->excludes(colourFlag);
+    text("--lang", lang);
+    for (size_t k = 0; k < waveNames.size(); ++k) text(waveNames[k].first.c_str(), waveTexts[k]);
+    CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet);
+    CLI::Option* progress = app.add_flag("--progress", o.progress);
+    quiet->excludes(progress);
+    app.add_flag("-h,--help", o.help);
+    app.add_flag("--version", o.version);
+
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        std::string what = e.what();
+        while (!what.empty() && (what.back() == '\n' || what.back() == '.')) what.pop_back();
+        throw UsageError{what.empty() ? e.get_name() : what};
+    }
+    if (o.help || o.version) return o;
+    if (mono) o.mode = ColorMode::Monochrome;
+    if (colour) o.mode = ColorMode::Colour;
+    if (lang) {
+        bool english = false;
+        if (!ParseLanguageName(*lang, english)) throw UsageError{"--lang takes ja or en, not '" + *lang + "'"};
+        o.english = english;
+    }
+    if (brightness) {
+        const std::string& v = *brightness;
+        try {
+            o.brightness = ParseInteger(v);
+        } catch (const ConversionError&) {
+            throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
         }
+        if (*o.brightness < 1 || *o.brightness > 100)
+            throw UsageError{"--brightness takes a whole number from 1 to 100, not '" + v + "'"};
+    }
+    if (threads) {
+        const std::string& v = *threads;
+        // Digits only: a count far beyond any machine is said to be too large, not to be
+        // no number.
+        if (BeyondInt(v))
+            throw UsageError{"--threads '" + v + "' is too large a number; the run uses at most one thread per " +
+                             "wavelength and per hardware thread, so any number from 1 up will do"};
+        try {
+            o.threads = ParseInteger(v);
+        } catch (const ConversionError&) {
+            o.threads = 0;
+        }
+        if (o.threads < 1) throw UsageError{"--threads takes a whole number of 1 or more, not '" + v + "'"};
+    }
+    if (aperture) o.aperture = WholeIn("--aperture", *aperture, spin::aperture, "mm");
+    if (focal) o.focalLength = WholeIn("--focal-length", *focal, spin::focalLength, "mm");
+    if (secondary) o.secondary = WholeIn("--secondary", *secondary, spin::secondaryDiameter, "mm");
+    if (wavelength) {
+        const int nm = WholeIn("--wavelength", *wavelength, spin::bandLimit, "nm");
+        o.band = WavelengthBand{nm, nm, spin::bandStep.min};
+    }
+    if (band) o.band = ParseBand(*band);
+    if (o.band) o.mode = ColorMode::Monochrome;
+    for (size_t k = 0; k < waveNames.size(); ++k) {
+        if (!waveTexts[k]) continue;
+        const std::string& a = waveNames[k].first;
+        const std::string& v = *waveTexts[k];
+        double amount = 0;
+        try {
+            amount = ParseDecimal(v);
+        } catch (const ConversionError&) {
+            throw UsageError{a + " takes a finite number of waves, not '" + v + "'"};
+        }
+        // The panel's spin ranges: beyond them the pupil phase turns by more than the
+        // grid can sample, and the picture says nothing.
+        const double limit = a == "--focus" ? maximumFocusWaves : maximumSphericalWaves;
+        if (!(std::fabs(amount) <= limit))
+            throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
+                             ", not '" + v + "'"};
+        o.aberrations.emplace_back(waveNames[k].second, amount);
     }
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
@@ -183,44 +299,73 @@ std::string IntensityText(const Picture24& picture) {
     return s;
 }
 
-// The window's wavelength-dependence override from a file: the run then judges the rows with the
-// window's messages. A row whose wavelength is not the band's at its position is still used, as
-// in the window, but said.
-bool ApplyWavelengthTable(const std::string& path, CalculationRequest& request, std::ostream& err) {
-    if (request.params.colorMode != ColorMode::Monochrome) {
-        err << "velmora1-batch: --wavelength-table needs monochrome mode; colour runs have no per-wavelength table\n";
-        return false;
+// Where the messages go: errors always, warnings and notes unless quiet, each in the language
+// asked for.
+struct Console {
+    std::ostream& err;
+    const MessageLanguage& language;
+    bool quiet = false;
+    void Error(const std::string& text) const { err << "velmora1-batch: " << text << "\n"; }
+    void Error(const UserMessage& m) const { Error(language.Text(m)); }
+    void Error(const std::exception& e) const {
+        if (const auto* m = dynamic_cast<const MessageError*>(&e)) Error(m->Message());
+        else Error(std::string(e.what()));
     }
-    WavelengthTableRead read = ReadWavelengthTableFile(path);
-    if (!read.ok) {
-        err << "velmora1-batch: wavelength table '" << path << "' could not be read: " << read.problem << "\n";
+    void Warning(const std::string& text) const {
+        if (!quiet) err << "velmora1-batch: warning: " << text << "\n";
+    }
+    void Note(const std::string& text) const {
+        if (!quiet) err << "velmora1-batch: " << text << "\n";
+    }
+};
+
+// The window's wavelength-dependence override from a table (read from a file, or echoed by a
+// report): the run then judges the rows with the window's messages. A row whose wavelength is
+// not the band's at its position is still used, as in the window, but said.
+bool ApplyWavelengthTable(const WavelengthTableInput& table, const std::vector<int>& lineNumbers,
+                          CalculationRequest& request, const Console& console) {
+    if (request.params.colorMode != ColorMode::Monochrome) {
+        console.Error("--wavelength-table needs monochrome mode; colour runs have no per-wavelength table");
         return false;
     }
     const WavelengthBand& band = request.params.whiteBand;
-    const long long count = std::min(WavelengthCount(band), static_cast<long long>(read.rows.size()));
-    for (long long k = 0; k < count; ++k) {
+    const long long count = std::min(WavelengthCount(band), static_cast<long long>(table.rows.size()));
+    for (long long k = 0; k < count && k < static_cast<long long>(table.wavelengths.size()); ++k) {
         const long long lambda = band.min + k * band.step;
-        const std::string& written = read.wavelengths[static_cast<size_t>(k)];
+        const std::string& written = table.wavelengths[static_cast<size_t>(k)];
         bool same = false;
         try {
             same = ParseDecimal(written) == static_cast<double>(lambda);
         } catch (const ConversionError&) {
         }
+        const std::string where = k < static_cast<long long>(lineNumbers.size())
+                                      ? "line " + std::to_string(lineNumbers[static_cast<size_t>(k)]) + " of '" + table.file + "'"
+                                      : "row " + std::to_string(k + 1) + " of the wavelength table";
         if (!same)
-            err << "velmora1-batch: warning: line " << read.lineNumbers[static_cast<size_t>(k)] << " of '" << path
-                << "' is for '" << (written.size() > 40 ? written.substr(0, 40) + "..." : written)
-                << "' nm but is used for the band's wavelength " << k + 1 << ", " << lambda << " nm\n";
+            console.Warning(where + " is for '" + (written.size() > 40 ? written.substr(0, 40) + "..." : written) +
+                            "' nm but is used for the band's wavelength " + std::to_string(k + 1) + ", " +
+                            std::to_string(lambda) + " nm");
     }
     request.params.useWavelengthDependence = true;
     // The cells become numbers as the window converts its table: a cell that is no number
     // refuses the run with the window's message.
     try {
-        request.dependenceRows = ConvertDependenceRows(read.rows, WavelengthCount(band));
+        request.dependenceRows = ConvertDependenceRows(table.rows, WavelengthCount(band));
     } catch (const CalculationError& e) {
-        err << "velmora1-batch: " << e.what() << "\n";
+        console.Error(e);
         return false;
     }
     return true;
+}
+
+// The whole --params file: a classic parameter data file, or JSON (a report or its
+// "parameters" alone), told apart by the first character that is not white space.
+constexpr size_t parameterJsonLimit = size_t{16} << 20;
+
+bool LooksLikeJson(const std::string& bytes) {
+    size_t k = ByteOrderMarkLength(bytes);
+    while (k < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[k]))) ++k;
+    return k < bytes.size() && bytes[k] == '{';
 }
 
 // The files the run will write, with the options that name them.
@@ -255,91 +400,148 @@ std::vector<OutputName> OutputNames(const Options& o, bool mono) {
     return names;
 }
 
-int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const BatchEnvironment& env) {
     Options o;
     try {
         o = ParseOptions(args);
     } catch (const UsageError& e) {
-        if (!e.message.empty()) err << "velmora1-batch: " << e.message << "\n";
-        err << usageText;
+        err << "velmora1-batch: " << e.message << "\n" << helpPointer;
         return 2;
     }
     if (o.help || o.version) {
         out << (o.help ? usageText : versionText);
         return 0;
     }
-
-    CalculationRequest request;
-    if (o.params) {
-        ParameterFileRead read = ReadParameterFile(*o.params);
-        if (!read.exists) {
-            err << "velmora1-batch: parameter file '" << *o.params << "' does not exist\n";
-            return 1;
-        }
-        if (!read.problem.empty()) {
-            err << "velmora1-batch: parameter file '" << *o.params << "' could not be read: " << read.problem << "\n";
-            return 1;
-        }
-        if (!read.complete) {
-            err << "velmora1-batch: parameter file '" << *o.params << "' could not be read completely: line "
-                << read.stoppedAtLine << " (" << read.stoppedAtKey << ") holds no readable value\n";
-            return 1;
-        }
-        ApplyAssignments(request.params, read);
+    bool english = false;
+    if (o.english) {
+        english = *o.english;
+    } else if (!env.language.empty() && !ParseLanguageName(env.language, english) && !o.quiet) {
+        err << "velmora1-batch: unknown language \"" << env.language << "\" in VELMORA_LANG (known: ja, en); using Japanese\n";
     }
-    if (o.mode) request.params.colorMode = *o.mode;
-    request.aberrations = o.aberrations;
-    request.brightnessLevel = o.brightness;
-    const bool mono = request.params.colorMode == ColorMode::Monochrome;
+    const MessageLanguage language(english);
+    const Console console{err, language, o.quiet};
+    auto usage = [&](const std::string& text) {
+        err << "velmora1-batch: " << text << "\n" << helpPointer;
+        return 2;
+    };
+
+    // The run's inputs: the factory values, a parameter file or the parameters of a report,
+    // then what the command line says.
+    RunParameters run;
+    run.aberrations = Aberrations{};
+    std::vector<int> tableLines;
+    if (o.params) {
+        const RegularFileRead bytes = ReadRegularFile(*o.params, parameterJsonLimit, Oversize::Refuse);
+        if (bytes.ok && LooksLikeJson(bytes.bytes)) {
+            try {
+                run = RunParametersFromDocument(bytes.bytes);
+            } catch (const RunParametersError& e) {
+                console.Error("parameter file '" + *o.params + "' could not be read: " + e.what());
+                return 1;
+            }
+            // The coefficients given on the command line change only themselves.
+            if (!o.aberrations.empty() && !run.aberrations) run.aberrations = AberrationsInWaves(run.panel);
+        } else {
+            ParameterFileRead read = ReadParameterFile(*o.params);
+            if (!read.exists) {
+                console.Error("parameter file '" + *o.params + "' does not exist");
+                return 1;
+            }
+            if (!read.problem.empty()) {
+                console.Error("parameter file '" + *o.params + "' could not be read: " +
+                              (read.reason.Empty() ? read.problem : language.Text(read.reason)));
+                return 1;
+            }
+            if (!read.complete) {
+                console.Error("parameter file '" + *o.params + "' could not be read completely: line " +
+                              std::to_string(read.stoppedAtLine) + " (" + read.stoppedAtKey + ") holds no readable value");
+                return 1;
+            }
+            ApplyAssignments(run.panel, read);
+        }
+    }
+    SimulationParameters& panel = run.panel;
+    if (o.mode) panel.colorMode = *o.mode;
+    if (o.aperture) panel.aperture = *o.aperture;
+    if (o.focalLength) panel.focalLength = *o.focalLength;
+    if (o.secondary) panel.secondaryDiameter = *o.secondary;
+    if (o.band) panel.whiteBand = *o.band;
+    for (const auto& [coefficient, waves] : o.aberrations) (*run.aberrations).*coefficient = waves;
+    if (o.brightness) run.brightness = *o.brightness;
+    if (o.userFilter) run.userFilterFile = *o.userFilter;
+    if (o.userMask) run.userMaskFile = *o.userMask;
+    const bool mono = panel.colorMode == ColorMode::Monochrome;
     if (o.pupil && !mono) {
-        err << "velmora1-batch: --pupil needs monochrome mode; the pupil picture is made by monochrome runs only\n";
+        console.Error("--pupil needs monochrome mode; the pupil picture is made by monochrome runs only");
         return 1;
     }
+    if (o.intensity && *o.intensity == "-" && !mono)
+        return usage("--intensity - cannot be standard output in colour, which writes one file per band; name a file");
     // Every output name is checked before anything is read or computed: a long run must not
     // end in a name that could never be written.
     if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {
-        if (problem->usage) {
-            err << "velmora1-batch: " << problem->usageText << "\n" << usageText;
-            return 2;
-        }
-        err << "velmora1-batch: " << problem->refusal.Text() << "\n";
+        if (problem->usage) return usage(problem->usageText);
+        console.Error(problem->refusal);
         return 1;
     }
-    if (o.wavelengthTable && !ApplyWavelengthTable(*o.wavelengthTable, request, err)) return 1;
+    if (o.wavelengthTable) {
+        WavelengthTableRead read = ReadWavelengthTableFile(*o.wavelengthTable);
+        if (!read.ok) {
+            if (!mono) {
+                console.Error("--wavelength-table needs monochrome mode; colour runs have no per-wavelength table");
+                return 1;
+            }
+            console.Error("wavelength table '" + *o.wavelengthTable + "' could not be read: " + read.problem);
+            return 1;
+        }
+        run.wavelengthTable = WavelengthTableInput{*o.wavelengthTable, std::move(read.wavelengths), std::move(read.rows)};
+        tableLines = std::move(read.lineNumbers);
+    }
+
+    CalculationRequest request;
+    request.params = panel;
+    request.aberrations = run.aberrations;
+    request.brightnessLevel = run.brightness;
+    if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
     UserFilter userFilter;
     Picture24 userMask;
-    if (o.userFilter) {
-        const UserFilterRead read = ReadUserFilterFile(*o.userFilter, userFilter);
+    if (run.userFilterFile) {
+        const std::string& name = *run.userFilterFile;
+        const UserFilterRead read = ReadUserFilterFile(name, userFilter);
         if (!read.ok) {
-            err << "velmora1-batch: user filter '" << *o.userFilter << "' could not be read: " << read.problem << "\n";
+            console.Error("user filter '" + name + "' could not be read: " +
+                          (read.reason.Empty() ? read.problem : language.Text(read.reason)));
             return 1;
         }
         request.params.densityProfile = DensityProfileKind::UserFilter;
         if (read.Truncated())
-            err << "velmora1-batch: warning: user filter '" << *o.userFilter << "' has " << read.countInFile
-                << " entries; only the first " << userFilterCapacity << " are used\n";
+            console.Warning("user filter '" + name + "' has " + std::to_string(read.countInFile) + " entries; only the first " +
+                            std::to_string(userFilterCapacity) + " are used");
     }
-    if (o.userMask) {
-        std::string problem;
-        if (!LoadUserMaskFile(*o.userMask, userMask, problem)) {
-            err << "velmora1-batch: user mask '" << *o.userMask << "' could not be read: " << problem << "\n";
+    if (run.userMaskFile) {
+        const std::string& name = *run.userMaskFile;
+        UserMessage problem;
+        if (!LoadUserMaskFile(name, userMask, problem)) {
+            console.Error("user mask '" + name + "' could not be read: " + language.Text(problem));
             return 1;
         }
         request.params.densityProfile = DensityProfileKind::UserMask;
     }
+    // What the report echoes: the record as the run takes it.
+    panel = request.params;
 
     RealMatrixHolder workGrid;
     if (workGrid.Allocate(gridSize, gridSize) != 0) {
-        err << "velmora1-batch: not enough memory for the calculation grid\n";
+        console.Error("not enough memory for the calculation grid");
         return 1;
     }
     // The count asked for (the option, the environment or every hardware thread), capped by the
     // hardware, the wavelengths and the memory; a lower count than asked is said.
     const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), request.params);
     if (const UserMessage said = RunThreadsMessage(threads, o.threads > 0 || EnvironmentThreadCount()); !said.Empty())
-        err << "velmora1-batch: " << said.Text() << "\n";
+        console.Note(language.Text(said));
 
     PupilInputs pupilInputs;
     pupilInputs.params = &request.params;
@@ -348,14 +550,26 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     const LoadedMask loadedMask = LoadedMask::From(userMask);
     userMask = Picture24();
     UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params), threads.threads);
-    if (o.userMask) {
+    if (run.userMaskFile) {
         pupilInputs.loadedMask = &loadedMask;
         pupilInputs.userMaskStages = &maskStages;
     }
     PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
+    // Progress on standard error: one line that updates itself on a terminal, nothing where
+    // the stream is no terminal unless asked for (then one line per wavelength).
+    const bool showProgress = !o.quiet && (o.progress || env.errorIsTerminal);
+    const bool updating = env.errorIsTerminal;
+    bool progressShown = false;
     CalculationProgress progress;
-    progress.wavelength = [&](int index, int count, int lambda) {
-        err << "wavelength " << index + 1 << " of " << count << ": " << lambda << " nm\n" << std::flush;
+    if (showProgress)
+        progress.wavelength = [&](int index, int count, int lambda) {
+            if (updating) err << "\rwavelength " << index + 1 << " of " << count << ": " << lambda << " nm\x1b[K" << std::flush;
+            else err << "wavelength " << index + 1 << " of " << count << ": " << lambda << " nm\n" << std::flush;
+            progressShown = true;
+        };
+    auto endProgress = [&] {
+        if (updating && progressShown) err << "\r\x1b[K" << std::flush;
+        progressShown = false;
     };
 
     PsfResult result;
@@ -363,14 +577,25 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         const RunControl control{threads.threads, nullptr};
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
     } catch (const CalculationError& e) {
-        err << "velmora1-batch: " << e.what() << "\n";
+        endProgress();
+        console.Error(e);
         return 1;
+    }
+    endProgress();
+
+    // The measurements are made once: the report holds them, and their sampling warnings go to
+    // standard error (whatever the outputs) and into the FITS header.
+    std::optional<Analysis> analysis;
+    if (o.report || o.fits || !o.quiet) {
+        analysis = Analyse(*result.full);
+        for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
 
     // Everything is formed before the first file is written, and nothing is renamed into
     // place before every file is complete.
     const PsfResultImages& results = result.images;
     BatchOutput output;
+    output.standardOutput = &out;
     if (o.display) output.Add(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
     if (o.pupil) output.Add(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
     if (o.intensity) {
@@ -382,12 +607,23 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
-    if (o.report) output.Add(*o.report, ReportJson(Analyse(*result.full)));
-    if (o.fits) output.Add(*o.fits, EncodeFits(*result.full));
+    if (o.report) {
+        ReportInputs inputs;
+        inputs.parameters = run;
+        output.Add(*o.report, ReportJson(*analysis, inputs));
+    }
+    if (o.fits) {
+        FitsInputs inputs;
+        inputs.creator = std::string("velmora1-batch ") + programVersion;
+        // FITS headers are ASCII: the warnings go in English whatever the messages' language.
+        const MessageLanguage fitsLanguage(true);
+        for (const SamplingNote& note : analysis->warnings) inputs.warnings.push_back(fitsLanguage.Text(note.message));
+        output.Add(*o.fits, EncodeFits(*result.full, inputs));
+    }
     try {
         output.Commit();
     } catch (const std::exception& e) {
-        err << "velmora1-batch: " << e.what() << "\n";
+        console.Error(e);
         return 1;
     }
     return 0;
@@ -398,9 +634,13 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& err) { return RunBatchCommand(args, err, err); }
 
 int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunBatchCommand(args, out, err, BatchEnvironment{});
+}
+
+int RunBatchCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const BatchEnvironment& env) {
     // Whatever goes wrong ends as a message and status 1, never as a terminated process.
     try {
-        return RunUnguarded(args, out, err);
+        return RunUnguarded(args, out, err, env);
     } catch (const std::bad_alloc&) {
         err << "velmora1-batch: not enough memory\n";
     } catch (const std::exception& e) {

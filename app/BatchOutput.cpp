@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -96,42 +97,57 @@ std::optional<OutputNamesProblem> CheckOutputNames(const std::vector<OutputName>
         return p;
     };
     // A rename acts on a folder's entry: two names are the same file when they are the same
-    // entry of the same folder, however they are spelt.
+    // entry of the same folder, however they are spelt (a link counts as its target); a file
+    // written straight is the same as another by its inode; "-" is one.
     std::map<std::tuple<dev_t, ino_t, std::string>, const OutputName*> seen;
     for (const OutputName& out : outputs) {
-        const std::string& path = out.path;
-        if (path.empty()) {
+        const std::string& named = out.path;
+        if (named.empty()) {
             OutputNamesProblem p;
             p.usage = true;
             p.usageText = out.option + " needs a file name";
             return p;
         }
-        const size_t slash = path.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-        const std::string entry = slash == std::string::npos ? path : path.substr(slash + 1);
-        struct stat st {};
-        if (entry.empty() || entry == "." || entry == ".." || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 はフォルダです。ファイルの名前を指定してください。"),
-                          {Value(path)});
-        struct stat folderStat {};
-        if (::stat(folder.c_str(), &folderStat) != 0) {
-            if (errno == ENOENT || errno == ENOTDIR)
-                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 がありません。"),
-                              {Value(path), Value(folder)});
-            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
-                          {Value(path), Value(folder), Value(std::strerror(errno))});
+        const WriteTarget target = ResolveWriteTarget(named);
+        std::tuple<dev_t, ino_t, std::string> key{0, 0, "-"};
+        if (target.kind == WriteKind::Direct) {
+            // A FIFO or a device: it is there; it must let us write.
+            struct stat st {};
+            if (::access(named.c_str(), W_OK) != 0 || ::stat(named.c_str(), &st) != 0)
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 に書き込めません（%2）。"),
+                              {Value(named), Value(std::strerror(errno))});
+            key = target.descriptor == STDOUT_FILENO ? key : std::make_tuple(st.st_dev, st.st_ino, std::string());
+        } else if (target.kind == WriteKind::Replace) {
+            if (target.file.empty())
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のリンクをたどれません。"), {Value(named)});
+            const std::string& path = target.file;
+            const size_t slash = path.find_last_of('/');
+            const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+            const std::string entry = slash == std::string::npos ? path : path.substr(slash + 1);
+            struct stat st {};
+            if (entry.empty() || entry == "." || entry == ".." || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 はフォルダです。ファイルの名前を指定してください。"),
+                              {Value(named)});
+            struct stat folderStat {};
+            if (::stat(folder.c_str(), &folderStat) != 0) {
+                if (errno == ENOENT || errno == ENOTDIR)
+                    return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 がありません。"),
+                                  {Value(named), Value(folder)});
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
+                              {Value(named), Value(folder), Value(std::strerror(errno))});
+            }
+            if (!S_ISDIR(folderStat.st_mode))
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 の %2 はフォルダではありません。"),
+                              {Value(named), Value(folder)});
+            if (::access(folder.c_str(), W_OK | X_OK) != 0)
+                return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
+                              {Value(named), Value(folder), Value(std::strerror(errno))});
+            key = std::make_tuple(folderStat.st_dev, folderStat.st_ino, entry);
         }
-        if (!S_ISDIR(folderStat.st_mode))
-            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 の %2 はフォルダではありません。"),
-                          {Value(path), Value(folder)});
-        if (::access(folder.c_str(), W_OK | X_OK) != 0)
-            return refuse(QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のフォルダ %2 に書き込めません（%3）。"),
-                          {Value(path), Value(folder), Value(std::strerror(errno))});
-        const auto key = std::make_tuple(folderStat.st_dev, folderStat.st_ino, entry);
         if (const auto earlier = seen.find(key); earlier != seen.end()) {
             OutputNamesProblem p;
             p.usage = true;
-            p.usageText = earlier->second->option + " and " + out.option + " name the same file '" + path +
+            p.usageText = earlier->second->option + " and " + out.option + " name the same file '" + named +
                           "'; each output needs a file of its own";
             return p;
         }
@@ -145,7 +161,8 @@ BatchOutput::~BatchOutput() { RemoveTemporaries(); }
 void BatchOutput::Add(std::string path, std::string bytes) { files_.emplace_back(std::move(path), std::move(bytes)); }
 
 void BatchOutput::RemoveTemporaries() {
-    for (const std::string& t : temporaries_) ::unlink(t.c_str());
+    for (const std::string& t : temporaries_)
+        if (!t.empty()) ::unlink(t.c_str());
     temporaries_.clear();
 }
 
@@ -155,7 +172,8 @@ void BatchOutput::RemoveTemporaries() {
 void BatchOutput::RestoreOutputs(size_t renamed) {
     std::vector<std::string> lost;
     for (size_t k = 0; k < files_.size(); ++k) {
-        const std::string& path = files_[k].first;
+        if (temporaries_[k].empty()) continue;
+        const std::string& path = targets_[k].file;
         const std::string& backup = backups_[k];
         if (k >= renamed && !moved_[k]) {
             if (!backup.empty()) ::unlink(backup.c_str());
@@ -170,22 +188,69 @@ void BatchOutput::RestoreOutputs(size_t renamed) {
                                        {Value(lost.front()), Value(BackupNameFor(lost.front()))}));
 }
 
+// The outputs that are not renamed into place, in the order they were added. SIGPIPE is
+// ignored meanwhile: a reader that goes away is a failed write, which removes the temporaries,
+// not an end of the process that would leave them.
+void BatchOutput::WriteStraight() {
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, &previous);
+    struct Restore {
+        struct sigaction& previous;
+        ~Restore() { ::sigaction(SIGPIPE, &previous, nullptr); }
+    } restore{previous};
+    for (size_t k = 0; k < files_.size(); ++k) {
+        const std::string& bytes = files_[k].second;
+        if (targets_[k].kind == WriteKind::Direct && targets_[k].descriptor >= 0) {
+            // Standard output named as /dev/stdout goes where "-" goes.
+            if (targets_[k].descriptor == 1 && standardOutput) {
+                standardOutput->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+                standardOutput->flush();
+                if (!*standardOutput)
+                    throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "標準出力に書き込めませんでした。"), {}));
+            } else {
+                WriteToDescriptor(targets_[k].descriptor, files_[k].first, bytes);
+            }
+        } else if (targets_[k].kind == WriteKind::Direct) {
+            WriteDirect(targets_[k].file, bytes);
+        } else if (targets_[k].kind == WriteKind::StandardOutput) {
+            if (standardOutput) {
+                standardOutput->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+                standardOutput->flush();
+                if (!*standardOutput)
+                    throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "標準出力に書き込めませんでした。"), {}));
+            } else {
+                WriteDirect("/dev/stdout", bytes);
+            }
+        }
+    }
+}
+
 void BatchOutput::Commit() {
     // Every name exists before the handler is armed, so publishing never allocates.
+    targets_.clear();
     temporaries_.clear();
-    temporaries_.reserve(files_.size());
-    for (const auto& f : files_) temporaries_.push_back(TemporaryNameFor(f.first));
+    for (const auto& f : files_) {
+        targets_.push_back(ResolveWriteTarget(f.first));
+        if (targets_.back().kind == WriteKind::Replace && targets_.back().file.empty())
+            throw MessageError(UserMessage(scope, QT_TRANSLATE_NOOP("BatchOutput", "出力ファイル %1 のリンクをたどれません。"), {Value(f.first)}));
+        temporaries_.push_back(targets_.back().kind == WriteKind::Replace ? TemporaryNameFor(targets_.back().file) : std::string());
+    }
     backups_.assign(files_.size(), std::string());
     moved_.assign(files_.size(), false);
     SignalGuard guard;
     try {
         for (size_t k = 0; k < files_.size(); ++k) {
+            if (temporaries_[k].empty()) continue;
             guard.Publish(temporaries_[k]);
             WriteTemporaryFile(temporaries_[k], files_[k].first, files_[k].second);
             if (afterTemporaryWritten) afterTemporaryWritten(temporaries_[k]);
         }
+        WriteStraight();
     } catch (...) {
         RemoveTemporaries();
+        guard.UnpublishAll();
         throw;
     }
 
@@ -193,9 +258,12 @@ void BatchOutput::Commit() {
     // are all new and there is nothing left to remove.
     SignalsHeld held;
     size_t renamed = 0;
+    size_t toRename = 0;
+    for (const std::string& t : temporaries_) toRename += !t.empty();
     try {
         for (size_t k = 0; k < files_.size(); ++k) {
-            const std::string& path = files_[k].first;
+            if (temporaries_[k].empty()) continue;
+            const std::string& path = targets_[k].file;
             if (!Exists(path)) continue;
             const std::string backup = BackupNameFor(path);
             // A file system without hard links: the old file moves to the backup name instead,
@@ -207,16 +275,18 @@ void BatchOutput::Commit() {
                 if (err == EEXIST || Exists(backup) || std::rename(path.c_str(), backup.c_str()) != 0)
                     throw MessageError(UserMessage(
                         scope, QT_TRANSLATE_NOOP("BatchOutput", "ファイル %1 の元の内容を残せないため、書き込みませんでした（%2: %3）。"),
-                        {Value(path), Value("link"), Value(std::strerror(err))}));
+                        {Value(files_[k].first), Value("link"), Value(std::strerror(err))}));
                 moved = true;
             }
             backups_[k] = backup;
             moved_[k] = moved;
         }
+        size_t done = 0;
         for (size_t k = 0; k < files_.size(); ++k) {
-            CommitTemporaryFile(temporaries_[k], files_[k].first);
+            if (temporaries_[k].empty()) continue;
+            CommitTemporaryFile(temporaries_[k], targets_[k].file);
             renamed = k + 1;
-            if (betweenRenames && renamed < files_.size()) betweenRenames(renamed);
+            if (betweenRenames && ++done < toRename) betweenRenames(done);
         }
     } catch (...) {
         RestoreOutputs(renamed);

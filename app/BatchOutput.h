@@ -5,9 +5,14 @@
 // temporaries are renamed into place and the backups removed. If a rename fails, every output
 // gets its old content back (or goes, where there was none). A signal thus comes either
 // before the renames (nothing changed, the temporaries removed) or after them (all new).
+// Names are taken as Qt's QSaveFile takes them (ResolveWriteTarget): a symbolic link is
+// followed and its target replaced, the link staying; a FIFO or a device is written directly,
+// and "-" is standard output. Those are written after every temporary file is complete and
+// before the first rename, so a failure there still leaves every regular output as it was.
 #pragma once
 
 #include <cstddef>
+#include <iosfwd>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +20,7 @@
 #include <vector>
 
 #include "core/UserMessage.h"
+#include "files/SaveTarget.h"
 
 namespace velmora {
 
@@ -46,6 +52,9 @@ public:
     // removing every temporary and backup file.
     void Commit();
 
+    // Where "-" goes; null: file descriptor 1.
+    std::ostream* standardOutput = nullptr;
+
     // Called after each temporary file is complete (lets a test interrupt the writing).
     std::function<void(const std::string& temporary)> afterTemporaryWritten;
     // Called after the k-th rename into place (k from 1), with the signals held back (lets a
@@ -55,8 +64,10 @@ public:
 private:
     void RemoveTemporaries();
     void RestoreOutputs(size_t renamed);
-    std::vector<std::pair<std::string, std::string>> files_;
-    std::vector<std::string> temporaries_;
+    void WriteStraight();
+    std::vector<std::pair<std::string, std::string>> files_;  // as named, with the bytes
+    std::vector<WriteTarget> targets_;
+    std::vector<std::string> temporaries_;  // empty for an output written straight
     std::vector<std::string> backups_;  // empty where the output did not exist
     std::vector<bool> moved_;           // the backup is the old file moved, not a link to it
 };

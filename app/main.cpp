@@ -1,16 +1,32 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/AppWindows.h"
 #include "app/Language.h"
 #include "app/ProcessMemory.h"
 #include "app/Psfmain.h"
 #include "app/ToolkitLanguage.h"
+#include "app/WindowCommandLine.h"
 #include "app/WorkingFolder.h"
 #include "core/Matrix.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 
 int main(int argc, char** argv) {
+    // Judged before the application exists: --help and --version need no display.
+    const velmora::WindowCommandLine line = velmora::ParseWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.action) {
+    case velmora::WindowCommandLine::Action::PrintHelp:
+    case velmora::WindowCommandLine::Action::PrintVersion:
+        std::fputs(line.text.c_str(), stdout);
+        return 0;
+    case velmora::WindowCommandLine::Action::UsageError:
+        std::fputs(line.text.c_str(), stderr);
+        return 2;
+    case velmora::WindowCommandLine::Action::OpenWindow:
+        break;
+    }
     velmora::KeepRunMemoryInProcess();
     velmora::VelmoraApplication app(argc, argv);
     // Qt's own texts (dialog buttons, context menus) follow the program's language.

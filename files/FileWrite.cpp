@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "core/UserMessage.h"
@@ -37,6 +38,42 @@ void WriteTemporaryFile(const std::string& temporary, const std::string& path, c
 
 void CommitTemporaryFile(const std::string& temporary, const std::string& path) {
     if (std::rename(temporary.c_str(), path.c_str()) != 0) Fail(path, "rename", errno);
+}
+
+namespace {
+
+// Writes every byte; false with errno set when a write fails.
+bool WriteAllTo(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void WriteDirect(const std::string& path, const std::string& bytes) {
+    int fd = -1;
+    do fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) Fail(path, "open", errno);
+    if (!WriteAllTo(fd, bytes)) {
+        const int err = errno;
+        ::close(fd);
+        Fail(path, "write", err);
+    }
+    if (::close(fd) != 0 && errno != EINTR) Fail(path, "close", errno);
+}
+
+void WriteToDescriptor(int fd, const std::string& path, const std::string& bytes) {
+    if (!WriteAllTo(fd, bytes)) Fail(path, "write", errno);
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {

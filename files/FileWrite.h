@@ -20,4 +20,11 @@ void WriteTemporaryFile(const std::string& temporary, const std::string& path, c
 // stays, for the caller to remove).
 void CommitTemporaryFile(const std::string& temporary, const std::string& path);
 
+// Writes bytes straight to an existing file that is not a regular file (a FIFO, a device):
+// opened for writing without creating or truncating it, written whole, closed. Throws
+// MessageError naming `path` when any step fails.
+void WriteDirect(const std::string& path, const std::string& bytes);
+// The same to a descriptor the process holds open (left open); `path` names it in a message.
+void WriteToDescriptor(int fd, const std::string& path, const std::string& bytes);
+
 }  // namespace velmora

@@ -3,12 +3,14 @@
 #include <fitsio.h>
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <memory>
 
 #include "analysis/Analysis.h"
 #include "core/UserMessage.h"
+#include "files/ProgramVersion.h"
 
 namespace velmora {
 namespace {
@@ -17,6 +19,8 @@ struct BandHeader {
     PixelScale scale;
     double strehl = 0;
 };
+
+constexpr double arcsecPerRadian = 180.0 * 3600.0 / 3.14159265358979323846;
 
 // The memory file CFITSIO grows with realloc; freed whatever happens.
 struct MemoryFile {
@@ -47,7 +51,91 @@ struct Header {
     void Text(const char* key, const std::string& v, const char* comment) {
         fits_write_key_str(f, key, v.c_str(), comment, &status);
     }
+    // COMMENT cards of printable ASCII, the text broken between words (a word longer than a
+    // card is cut), the cards after the first indented by two spaces.
+    void Comment(const std::string& text) {
+        constexpr size_t width = 70;
+        std::string ascii;
+        for (char c : text) ascii += (c >= 0x20 && c < 0x7f) ? c : '?';
+        std::string line;
+        bool first = true;
+        auto fresh = [&] { return first ? line.empty() : line == "  "; };
+        auto emit = [&] {
+            fits_write_comment(f, line.c_str(), &status);
+            line = "  ";
+            first = false;
+        };
+        size_t at = 0;
+        while (at < ascii.size()) {
+            size_t end = ascii.find(' ', at);
+            if (end == std::string::npos) end = ascii.size();
+            std::string word = ascii.substr(at, end - at);
+            at = end + 1;
+            while (!word.empty()) {
+                if (line.size() + word.size() + (fresh() ? 0 : 1) <= width) {
+                    if (!fresh()) line += ' ';
+                    line += word;
+                    break;
+                }
+                if (!fresh()) {
+                    emit();
+                    continue;
+                }
+                const size_t take = width - line.size();
+                line += word.substr(0, take);
+                word.erase(0, take);
+                emit();
+            }
+        }
+        if (!fresh()) emit();
+    }
 };
+
+// Who made the file and when (DATE: the UTC time of writing, as CFITSIO forms it).
+void Provenance(Header& h, const FitsInputs& inputs) {
+    fits_write_date(h.f, &h.status);
+    h.Text("ORIGIN", "Velmora1", "organisation or program that made the file");
+    h.Text("CREATOR", inputs.creator, "program and version");
+    h.Text("PROGVERS", programVersion, "version of the program");
+}
+
+// The linear angular WCS of one image and how its values are scaled.
+void ImageAxes(Header& h, const BandResult& band, const BandHeader& m, bool colour) {
+    const double centre = gridSize / 2 + 1;  // 1-based: the sample at index gridSize / 2
+    h.Whole("WCSAXES", 2, "number of world coordinate axes");
+    h.Text("CTYPE1", "XOFFSET", "angular offset from the axis along NAXIS1");
+    h.Text("CTYPE2", "YOFFSET", "angular offset from the axis along NAXIS2");
+    h.Text("CUNIT1", "arcsec", "unit of CDELT1 and CRVAL1");
+    h.Text("CUNIT2", "arcsec", "unit of CDELT2 and CRVAL2");
+    h.Real("CRPIX1", centre, "the centre sample (0-based index 512)");
+    h.Real("CRPIX2", centre, "the centre sample (0-based index 512)");
+    h.Real("CRVAL1", 0, "[arcsec] offset at CRPIX1");
+    h.Real("CRVAL2", 0, "[arcsec] offset at CRPIX2");
+    h.Real("CDELT1", m.scale.arcsec, "[arcsec] pixel scale, band mean");
+    h.Real("CDELT2", m.scale.arcsec, "[arcsec] pixel scale, band mean");
+    h.Text("BUNIT", "", "dimensionless: intensity relative to a peak");
+    h.Text("NORMALIZ", colour ? "BRIGHTEST BAND PEAK" : "PEAK",
+           colour ? "bands share one scale; brightest band peak = 1" : "image peak = 1");
+    h.Real("DATAMAX", band.normalisedPeak, "peak value of this image");
+}
+
+// The wavelengths with their relative weights, their weighted mean and the diffraction limit.
+void Wavelengths(Header& h, const FullResult& full, const BandResult& band) {
+    double sum = 0, weighted = 0;
+    for (const WavelengthFacts& w : band.wavelengths) {
+        sum += w.weight;
+        weighted += w.weight * w.lambdaNm;
+    }
+    const double meanNm = sum > 0 ? weighted / sum : 0;
+    h.Real("WAVELEN", meanNm * 1e-9, "[m] weighted mean wavelength");
+    h.Real("DIFFLMT", full.apertureMm > 0 ? meanNm * 1e-9 / (full.apertureMm * 1e-3) * arcsecPerRadian : 0,
+           "[arcsec] diffraction limit lambda/D at WAVELEN");
+    for (size_t k = 0; k < band.wavelengths.size(); ++k) {
+        const std::string n = std::to_string(k + 1);
+        h.Real(("WAVE" + n).c_str(), band.wavelengths[k].lambdaNm * 1e-9, "[m] wavelength");
+        h.Real(("WGHT" + n).c_str(), band.wavelengths[k].weight, "relative weight of this wavelength");
+    }
+}
 
 void Instrument(Header& h, const FullResult& full) {
     h.Real("APERTURE", full.apertureMm, "[mm] primary mirror aperture");
@@ -99,7 +187,8 @@ void Image(fitsfile* f, int& status, const BandResult& band) {
     fits_write_pix(f, TDOUBLE, first, static_cast<LONGLONG>(pixels.size()), pixels.data(), &status);
 }
 
-std::string Encode(const FullResult& full, const PixelScale& scale, const std::vector<BandHeader>& bands) {
+std::string Encode(const FullResult& full, const PixelScale& scale, const std::vector<BandHeader>& bands,
+                   const FitsInputs& inputs) {
     MemoryFile m;
     m.size = 2880 * 10;
     m.buffer = std::malloc(m.size);
@@ -112,12 +201,18 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
     Header h{m.f, status};
     if (full.mode == ColorMode::Monochrome && full.bands.size() == 1) {
         Image(m.f, status, full.bands[0]);
+        Provenance(h, inputs);
         Instrument(h, full);
         Band(h, full.bands[0], bands[0]);
+        ImageAxes(h, full.bands[0], bands[0], false);
+        Wavelengths(h, full, full.bands[0]);
+        for (const std::string& w : inputs.warnings) h.Comment("WARNING: " + w);
     } else {
         long none[1] = {0};
         fits_create_img(m.f, DOUBLE_IMG, 0, none, &status);
+        Provenance(h, inputs);
         Instrument(h, full);
+        for (const std::string& w : inputs.warnings) h.Comment("WARNING: " + w);
         h.Real("PIXSCLUM", scale.um, "[um] focal-plane sample pitch, all wavelengths");
         h.Real("PIXELSCL", scale.arcsec, "[arcsec] the same pitch as an angle");
         for (size_t b = 0; b < full.bands.size(); ++b) {
@@ -127,6 +222,8 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
             h.Text("EXTNAME", name, "band");
             Instrument(h, full);
             Band(h, full.bands[b], bands[b]);
+            ImageAxes(h, full.bands[b], bands[b], true);
+            Wavelengths(h, full, full.bands[b]);
         }
     }
     // The end of the last data unit, its fill included, is the length of the file.
@@ -143,10 +240,10 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
 
 // The scale and the Strehl ratio are the analysis's own functions, so the header agrees with a
 // report of the same result.
-std::string EncodeFits(const FullResult& full) {
+std::string EncodeFits(const FullResult& full, const FitsInputs& inputs) {
     std::vector<BandHeader> bands;
     for (const BandResult& b : full.bands) bands.push_back({ScaleOf(full, b), StrehlOf(b)});
-    return Encode(full, ScaleOf(full), bands);
+    return Encode(full, ScaleOf(full), bands, inputs);
 }
 
 }  // namespace velmora

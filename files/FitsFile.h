@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/PsfCalculation.h"
 
@@ -12,9 +13,24 @@ namespace velmora {
 inline constexpr const char* fitsExportFilter = "FITS(*.fits)|*.fits";
 inline constexpr const char* fitsExtension = ".fits";
 
+// What the file says beyond the result.
+struct FitsInputs {
+    std::string creator = "velmora1";  // CREATOR: the program and its version
+    std::vector<std::string> warnings;  // the sampling warnings, as COMMENT cards (ASCII)
+};
+
 // The file's bytes. Monochrome: one image in the primary HDU. Colour: a primary HDU without data
 // holding the instrument's keywords, then image extensions RED, GREEN and BLUE. NAXIS1 runs along
 // the grid's first index (the picture's x). Throws MessageError when the library refuses.
-std::string EncodeFits(const FullResult& full);
+//
+// Each image has a linear world coordinate system of angular offsets from the optical axis:
+// CTYPEi 'XOFFSET'/'YOFFSET', CUNITi 'arcsec', CDELTi the band's pixel scale, CRVALi 0 at
+// CRPIXi = gridSize / 2 + 1 (the centre sample, index gridSize / 2 counted from 0, where the
+// unaberrated peak lies). BUNIT is empty (a ratio), NORMALIZ and DATAMAX say how it was
+// normalised: the monochrome image has its peak at 1, the colour bands share one scale on
+// which the brightest band's peak is 1. WAVELEN is the weighted mean wavelength in metres,
+// WAVEn and WGHTn each wavelength (metres) and its relative weight, DIFFLMT lambda / D in
+// arcseconds; DATE, ORIGIN and CREATOR say when and by what the file was made.
+std::string EncodeFits(const FullResult& full, const FitsInputs& inputs = {});
 
 }  // namespace velmora

@@ -2,9 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "files/ProgramVersion.h"
+
 namespace velmora {
 
-std::string ReportJson(const Analysis& analysis) {
+std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
     using Json = nlohmann::ordered_json;
     Json bands = Json::object();
     for (const BandMeasurements& m : analysis.bands) {
@@ -33,12 +35,17 @@ std::string ReportJson(const Analysis& analysis) {
     for (const SamplingNote& w : analysis.warnings) warnings.push_back(w.message.Text());
 
     Json report;
+    report["schema"] = reportSchema;
+    report["program"] = {{"name", inputs.program}, {"version", programVersion}};
     report["mode"] = analysis.mode == ColorMode::Monochrome ? "mono" : "color";
     report["pixel_um"] = analysis.scale.um;
     report["pixel_arcsec"] = analysis.scale.arcsec;
     report["pixel_um_spread"] = analysis.scale.umSpread;
+    report["pixel_spread_ratio"] = analysis.scale.umSpread;
+    report["pixel_um_range"] = analysis.scale.umSpread * analysis.scale.um;
     report["bands"] = std::move(bands);
     report["warnings"] = std::move(warnings);
+    if (inputs.parameters) report["parameters"] = RunParametersToJson(*inputs.parameters);
     // A message that is not valid UTF-8 would make dump() throw; replacing keeps the report.
     return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -4,12 +4,22 @@
 #include <string>
 
 #include "analysis/Analysis.h"
+#include "files/RunParameters.h"
 
 namespace velmora {
 
-// {"mode", "pixel_um", "pixel_arcsec", "pixel_um_spread", "bands": {name: {...}}, "warnings"}:
+// {"schema", "program", "mode", "pixel_um", "pixel_arcsec", "pixel_um_spread",
+// "pixel_spread_ratio", "pixel_um_range", "bands": {name: {...}}, "warnings", "parameters"}:
 // lengths in micrometres, angles in arcseconds, frequencies in cycles per millimetre; the
-// warnings as sentences (empty when the sampling is sound). Keys in this fixed order.
-std::string ReportJson(const Analysis& analysis);
+// warnings as sentences (empty when the sampling is sound). Keys in this fixed order; the
+// whole layout is docs/report.schema.json. pixel_um_spread is kept as it always was, the
+// relative spread (max - min) / mean, which pixel_spread_ratio names rightly; pixel_um_range is
+// the same spread in micrometres. The weights of a band are relative: the run's weight of each
+// wavelength's intensity, not fractions that add up to 1.
+struct ReportInputs {
+    std::string program = "velmora1-batch";
+    std::optional<RunParameters> parameters;  // written as "parameters" when set
+};
+std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs = {});
 
 }  // namespace velmora

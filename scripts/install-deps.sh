@@ -19,6 +19,7 @@ packages=(
   qt6-translations-l10n
   desktop-file-utils appstream
   locales
+  libcli11-dev python3-jsonschema
 )
 for option in "$@"; do
   case "$option" in

@@ -13,6 +13,10 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <thread>
+#include <cstring>
+#include <cmath>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,13 +36,51 @@ using testing::ReadAll;
 using testing::WriteAll;
 using namespace std::string_literals;
 
+// A usage error: one line that names the problem, one that points at --help; not the help.
+::testing::AssertionResult TwoLineUsageError(const std::string& text) {
+    if (std::count(text.begin(), text.end(), '\n') != 2 || text.back() != '\n')
+        return ::testing::AssertionFailure() << "not two lines";
+    if (text.rfind("velmora1-batch: ", 0) != 0) return ::testing::AssertionFailure() << "no program name first";
+    if (text.substr(text.find('\n') + 1) != "Try 'velmora1-batch --help' for more information.\n")
+        return ::testing::AssertionFailure() << "no pointer at --help";
+    return ::testing::AssertionSuccess();
+}
+
+// A report checked against docs/report.schema.json (where the validator is installed).
+::testing::AssertionResult MeetsTheSchema(const std::string& path) {
+#ifdef VELMORA_REPORT_CHECK
+    const std::string command = std::string(VELMORA_REPORT_CHECK) + " '" + path + "'";
+    const int status = std::system(command.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << path << " does not meet the report schema (see above)";
+#else
+    (void)path;
+    return ::testing::AssertionSuccess() << "no schema validator";
+#endif
+}
+
 class Batch : public ::testing::Test {
 protected:
     std::string File(const std::string& name) const { return dir_.File(name); }
-    int Run(std::vector<std::string> args) {
-        std::ostringstream err;
-        int status = RunBatchCommand(args, err);
+    // Runs the command with standard output and error apart; every report the run wrote is
+    // checked against the schema.
+    int Run(std::vector<std::string> args, const BatchEnvironment& env = {}) {
+        std::ostringstream out, err;
+        int status = RunBatchCommand(args, out, err, env);
         messages = err.str();
+        output = out.str();
+        if (status == 0) {
+            for (size_t k = 0; k + 1 < args.size(); ++k) {
+                if (args[k] == "--report" && args[k + 1] != "-" && std::filesystem::is_regular_file(args[k + 1])) {
+                    EXPECT_TRUE(MeetsTheSchema(args[k + 1]));
+                }
+            }
+        }
+        if (status == 0 && std::find(args.begin(), args.end(), "--report") != args.end() && output.rfind("{", 0) == 0) {
+            WriteAll(File("stdout-report.json"), output);
+            EXPECT_TRUE(MeetsTheSchema(File("stdout-report.json")));
+            std::filesystem::remove(File("stdout-report.json"));
+        }
         return status;
     }
     bool Empty() const { return std::filesystem::is_empty(dir_.Path()); }
@@ -58,13 +100,14 @@ protected:
     }
 
     std::string messages;
+    std::string output;  // what the run wrote to standard output
 
 private:
     testing::TempDir dir_{"velmora-batch"};
 };
 
 TEST_F(Batch, DefaultsWriteTheResultFiles) {
-    ASSERT_EQ(Run({"--display", File("d.bmp"), "--pupil", File("p.bmp"), "--intensity", File("i.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--progress", "--display", File("d.bmp"), "--pupil", File("p.bmp"), "--intensity", File("i.txt")}), 0) << messages;
     EXPECT_NE(messages.find("wavelength 1 of 2: 600 nm"), std::string::npos);
     EXPECT_NE(messages.find("wavelength 2 of 2: 700 nm"), std::string::npos);
 
@@ -87,7 +130,7 @@ TEST_F(Batch, DefaultsWriteTheResultFiles) {
 }
 
 TEST_F(Batch, ColourWritesOneIntensityFilePerBand) {
-    ASSERT_EQ(Run({"--color", "--coma-x", "0.3", "--intensity", File("c.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--color", "--coma-x", "0.3", "--intensity", File("c.txt"), "--progress"}), 0) << messages;
     EXPECT_NE(messages.find("wavelength 6 of 6: 700 nm"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(File("c.txt")));
     const double peaks[3] = {0.996094 * 0.479290, 0.996094 * 0.669421, 0.996094};
@@ -113,7 +156,7 @@ TEST_F(Batch, ParameterFileAndModeOverride) {
     p.whiteBand = {550, 550, 10};
     p.secondaryDiameter = 0;
     WriteParameterFile(File("set.vld"), p);
-    ASSERT_EQ(Run({"--params", File("set.vld"), "--mono", "--intensity", File("m.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--params", File("set.vld"), "--mono", "--intensity", File("m.txt"), "--progress"}), 0) << messages;
     EXPECT_NE(messages.find("wavelength 1 of 1: 550 nm"), std::string::npos);
 }
 
@@ -158,7 +201,7 @@ TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args), 2) << args[0];
-        EXPECT_NE(messages.find("usage: velmora1-batch"), std::string::npos);
+        EXPECT_TRUE(TwoLineUsageError(messages)) << messages;
     }
     EXPECT_TRUE(Empty());
 }
@@ -731,6 +774,9 @@ TEST_F(Batch, ReportAndFitsAgreeWithTheIntensityFile) {
     const double p600 = 0.6 * 6.25 * 146 / 1024, p700 = 0.7 * 6.25 * 125 / 1024;
     EXPECT_NEAR(report["pixel_um"].get<double>(), (p600 + p700) / 2, 1e-12);
     EXPECT_NEAR(report["pixel_um_spread"].get<double>(), (p600 - p700) / ((p600 + p700) / 2), 1e-12);
+    // The same spread under its right name, and in micrometres.
+    EXPECT_EQ(report["pixel_spread_ratio"], report["pixel_um_spread"]);
+    EXPECT_NEAR(report["pixel_um_range"].get<double>(), p600 - p700, 1e-15);
     const nlohmann::json& white = report["bands"]["white"];
     EXPECT_EQ(white["wavelengths_nm"], nlohmann::json({600, 700}));
     for (const char* key : {"strehl", "rms_wavefront_waves", "marechal_strehl", "peak_x_um", "peak_y_um", "centroid_x_um",
@@ -843,6 +889,420 @@ TEST_F(Batch, ThreadsChooseHowManyWavelengthsRunAtOnceAndNeverTheResult) {
         EXPECT_EQ(ReadAll(File(std::string("three") + band + ".txt")), ReadAll(File(std::string("one") + band + ".txt")))
             << band;
     EXPECT_EQ(ReadAll(File("three.bmp")), ReadAll(File("one.bmp")));
+}
+
+// Every card of one HDU as CFITSIO reads it: keyword -> value text (strings without quotes),
+// and the COMMENT texts in order.
+struct FitsHeader {
+    std::map<std::string, std::string> values;
+    std::vector<std::string> comments;
+    double Number(const std::string& key) const {
+        const auto it = values.find(key);
+        return it == values.end() ? std::nan("") : std::stod(it->second);
+    }
+};
+
+FitsHeader ReadHeader(const std::string& path, int hdu) {
+    FitsHeader h;
+    fitsfile* f = nullptr;
+    int status = 0;
+    if (fits_open_file(&f, path.c_str(), READONLY, &status)) {
+        ADD_FAILURE() << "CFITSIO cannot open " << path;
+        return h;
+    }
+    fits_movabs_hdu(f, hdu, nullptr, &status);
+    int count = 0;
+    fits_get_hdrspace(f, &count, nullptr, &status);
+    for (int k = 1; k <= count && !status; ++k) {
+        char key[FLEN_KEYWORD] = {}, value[FLEN_VALUE] = {}, comment[FLEN_COMMENT] = {};
+        fits_read_keyn(f, k, key, value, comment, &status);
+        if (std::string(key) == "COMMENT") {
+            h.comments.push_back(comment);
+            continue;
+        }
+        std::string v = value;
+        if (v.size() >= 2 && v.front() == '\'') {
+            char unquoted[FLEN_VALUE] = {};
+            int s2 = 0;
+            fits_read_key(f, TSTRING, key, unquoted, nullptr, &s2);
+            v = unquoted;
+        }
+        h.values[key] = v;
+    }
+    EXPECT_EQ(status, 0);
+    fits_close_file(f, &status);
+    return h;
+}
+
+// The header's own conventions: 80-character cards of printable ASCII in blocks of 2880 bytes,
+// keyword names of at most 8 upper-case letters, digits, '-' or '_', an END card.
+::testing::AssertionResult FollowsTheCardConventions(const std::string& bytes) {
+    if (bytes.size() % 2880 != 0) return ::testing::AssertionFailure() << "not whole 2880-byte blocks";
+    bool ended = false;
+    for (size_t at = 0; at + 80 <= bytes.size() && !ended; at += 80) {
+        const std::string card = bytes.substr(at, 80);
+        for (char c : card)
+            if (c < 0x20 || c > 0x7e) return ::testing::AssertionFailure() << "card " << at / 80 << " is not printable ASCII";
+        const std::string key = card.substr(0, 8);
+        for (char c : key)
+            if (!(std::isupper(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) || c == '-' ||
+                  c == '_' || c == ' '))
+                return ::testing::AssertionFailure() << "keyword '" << key << "'";
+        if (key == "END     ") ended = true;
+        else if (card.substr(8, 2) != "= " && key != "COMMENT " && key != "HISTORY " && key != "        ")
+            return ::testing::AssertionFailure() << "card without '= ': " << card;
+    }
+    return ended ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "no END card";
+}
+
+TEST_F(Batch, FitsHasAWorldCoordinateSystemOfOffsetsFromTheCentre) {
+    ASSERT_EQ(Run({"--fits", File("f.fits"), "--report", File("r.json")}), 0) << messages;
+    const FitsHeader h = ReadHeader(File("f.fits"), 1);
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("r.json")));
+    EXPECT_EQ(h.values.at("CTYPE1"), "XOFFSET");
+    EXPECT_EQ(h.values.at("CTYPE2"), "YOFFSET");
+    EXPECT_EQ(h.values.at("CUNIT1"), "arcsec");
+    EXPECT_EQ(h.values.at("CUNIT2"), "arcsec");
+    EXPECT_EQ(h.Number("WCSAXES"), 2);
+    // The pixel scale is the report's (one band: the band's pitch is the run's).
+    EXPECT_NEAR(h.Number("CDELT1"), report["pixel_arcsec"].get<double>(), 1e-14);
+    EXPECT_EQ(h.Number("CDELT2"), h.Number("CDELT1"));
+    // FITS counts pixels from 1: the world coordinate of 0-based index i is
+    // CRVAL + CDELT (i + 1 - CRPIX), which is 0 at index 512, the PSF's centre.
+    for (const char* axis : {"1", "2"}) {
+        const double at512 = h.Number(std::string("CRVAL") + axis) +
+                             h.Number(std::string("CDELT") + axis) * (512 + 1 - h.Number(std::string("CRPIX") + axis));
+        EXPECT_EQ(at512, 0) << axis;
+    }
+    const std::vector<FitsImage> image = ReadFits(File("f.fits"));
+    ASSERT_EQ(image.size(), 1u);
+    EXPECT_EQ(image[0].At(512, 512), 1) << "the unaberrated peak at the reference pixel";
+}
+
+TEST_F(Batch, FitsSaysWhatItHoldsWhoMadeItAndAtWhichWavelengths) {
+    ASSERT_EQ(Run({"--band", "500:600:50", "--aperture", "200", "--fits", File("f.fits"), "--report", File("r.json")}), 0)
+        << messages;
+    const FitsHeader h = ReadHeader(File("f.fits"), 1);
+    const nlohmann::json white = nlohmann::json::parse(ReadAll(File("r.json")))["bands"]["white"];
+    EXPECT_EQ(h.values.count("BUNIT"), 1u);
+    EXPECT_EQ(h.values.at("NORMALIZ"), "PEAK");
+    EXPECT_EQ(h.Number("DATAMAX"), 1);
+    EXPECT_EQ(h.values.at("ORIGIN"), "Velmora1");
+    EXPECT_EQ(h.values.at("CREATOR"), "velmora1-batch 3.07");
+    EXPECT_EQ(h.values.at("PROGVERS"), "3.07");
+    // DATE: the UTC time of writing, as the standard writes it.
+    ASSERT_EQ(h.values.at("DATE").size(), 19u) << h.values.at("DATE");
+    EXPECT_EQ(h.values.at("DATE")[4], '-');
+    EXPECT_EQ(h.values.at("DATE")[10], 'T');
+    // The wavelengths in metres with the weights the report gives, their weighted mean.
+    EXPECT_EQ(h.Number("NWAVES"), 3);
+    double sum = 0, weighted = 0;
+    for (int k = 0; k < 3; ++k) {
+        const std::string n = std::to_string(k + 1);
+        const double lambda = (500 + 50 * k) * 1e-9;
+        const double weight = white["weights"][static_cast<size_t>(k)].get<double>();
+        // The header holds 15 significant digits: a relative 1e-14 is the printing, no more.
+        EXPECT_NEAR(h.Number("WAVE" + n), lambda, 1e-14 * lambda) << n;
+        EXPECT_NEAR(h.Number("WGHT" + n), weight, 1e-14 * weight) << n;
+        sum += weight;
+        weighted += weight * lambda;
+    }
+    EXPECT_EQ(h.values.count("WAVE4"), 0u);
+    EXPECT_NEAR(h.Number("WAVELEN"), weighted / sum, 1e-14 * weighted / sum);
+    // lambda / D as an angle: 206264.806 arcsec per radian, D = 0.2 m.
+    EXPECT_NEAR(h.Number("DIFFLMT"), weighted / sum / 0.2 * 206264.80624709636, 1e-12);
+    EXPECT_EQ(h.Number("APERTURE"), 200);
+    EXPECT_TRUE(FollowsTheCardConventions(ReadAll(File("f.fits"))));
+}
+
+TEST_F(Batch, ColourFitsBandsShareOneScaleAndSaySo) {
+    ASSERT_EQ(Run({"--color", "--fits", File("c.fits")}), 0) << messages;
+    const FitsHeader primary = ReadHeader(File("c.fits"), 1);
+    EXPECT_EQ(primary.values.at("CREATOR"), "velmora1-batch 3.07");
+    double brightest = 0;
+    for (int hdu = 2; hdu <= 4; ++hdu) {
+        const FitsHeader h = ReadHeader(File("c.fits"), hdu);
+        EXPECT_EQ(h.values.at("NORMALIZ"), "BRIGHTEST BAND PEAK") << hdu;
+        EXPECT_EQ(h.values.at("CTYPE1"), "XOFFSET") << hdu;
+        EXPECT_EQ(h.Number("CRPIX1"), 513) << hdu;
+        brightest = std::max(brightest, h.Number("DATAMAX"));
+        EXPECT_LE(h.Number("DATAMAX"), 1) << hdu;
+    }
+    EXPECT_EQ(brightest, 1);
+    EXPECT_TRUE(FollowsTheCardConventions(ReadAll(File("c.fits"))));
+}
+
+// 300 mm at 400 mm focal length: about 690 pupil samples at 600 nm, more than half the grid,
+// so the PSF is aliased and the analysis warns.
+const std::vector<std::string> aliased = {"--aperture", "300", "--focal-length", "400"};
+
+TEST_F(Batch, SamplingWarningsGoToStandardErrorTheReportAndTheFitsHeader) {
+    std::vector<std::string> args = aliased;
+    args.insert(args.end(), {"--report", File("r.json"), "--fits", File("f.fits")});
+    ASSERT_EQ(Run(args), 0) << messages;
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("r.json")));
+    ASSERT_FALSE(report["warnings"].empty());
+    for (const auto& w : report["warnings"])
+        EXPECT_NE(messages.find("velmora1-batch: warning: " + w.get<std::string>()), std::string::npos) << messages;
+    EXPECT_NE(messages.find("ナイキスト"), std::string::npos) << "in Japanese by default";
+    const FitsHeader h = ReadHeader(File("f.fits"), 1);
+    std::string comments;
+    for (const std::string& c : h.comments) comments += c;
+    EXPECT_NE(comments.find("WARNING:"), std::string::npos) << comments;
+    EXPECT_NE(comments.find("Nyquist"), std::string::npos) << "FITS headers are ASCII: English";
+    EXPECT_TRUE(FollowsTheCardConventions(ReadAll(File("f.fits"))));
+
+    // In English when asked for; nothing with --quiet; the exit status stays 0.
+    args.push_back("--lang=en");
+    ASSERT_EQ(Run(args), 0) << messages;
+    EXPECT_NE(messages.find("velmora1-batch: warning: "), std::string::npos) << messages;
+    EXPECT_NE(messages.find("Nyquist"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("ナイキスト"), std::string::npos) << messages;
+    args.push_back("-q");
+    ASSERT_EQ(Run(args), 0);
+    EXPECT_EQ(messages, "");
+
+    // Said also when no output holds the measurements.
+    std::vector<std::string> picture = aliased;
+    picture.insert(picture.end(), {"--display", File("d.png")});
+    ASSERT_EQ(Run(picture), 0);
+    EXPECT_NE(messages.find("velmora1-batch: warning: "), std::string::npos) << messages;
+}
+
+TEST_F(Batch, EnglishMessagesFromTheOptionOrTheEnvironment) {
+    const std::vector<std::string> missing = {"--report", File("no/such/r.json")};
+    ASSERT_EQ(Run(missing), 1);
+    EXPECT_NE(messages.find("のフォルダ"), std::string::npos) << messages;
+    std::vector<std::string> english = missing;
+    english.insert(english.end(), {"--lang", "en"});
+    ASSERT_EQ(Run(english), 1);
+    EXPECT_NE(messages.find("The folder " + File("no/such") + " of the output " + File("no/such/r.json") + " does not exist."),
+              std::string::npos)
+        << messages;
+    BatchEnvironment env;
+    env.language = "EN";
+    ASSERT_EQ(Run(missing, env), 1);
+    EXPECT_NE(messages.find("does not exist."), std::string::npos) << messages;
+    // The option wins over the environment.
+    english.back() = "ja";
+    ASSERT_EQ(Run(english, env), 1);
+    EXPECT_NE(messages.find("のフォルダ"), std::string::npos) << messages;
+    // A run refused by the calculation, in English.
+    ASSERT_EQ(Run({"--aperture", "0", "--lang", "en", "--intensity", File("i.txt")}), 1);
+    EXPECT_EQ(messages.find("主鏡口径"), std::string::npos) << messages;
+}
+
+TEST_F(Batch, UsageErrorsAreTwoLinesAndStatusTwo) {
+    const std::vector<std::vector<std::string>> usage = {
+        {"--bogus"},
+        {"--focus"},
+        {"--aperture", "301"},
+        {"--aperture", "-1"},
+        {"--focal-length", "99"},
+        {"--focal-length", "30001"},
+        {"--secondary", "101"},
+        {"--aperture", "16.5"},
+        {"--wavelength", "349"},
+        {"--wavelength", "1101"},
+        {"--wavelength", "600", "--color"},
+        {"--band", "600:500:10"},
+        {"--band", "300:500:10"},
+        {"--band", "500:600:0"},
+        {"--band", "500:600:401"},
+        {"--band", "500:600"},
+        {"--band", "500:600:10:1"},
+        {"--band", "500:600:10", "--wavelength", "550"},
+        {"--lang", "fr"},
+        {"--mono", "--color"},
+        {"--quiet", "--progress"},
+        {"--report", "-", "--fits", "-"},
+        {"--color", "--intensity", "-"},
+        {"unexpected"},
+    };
+    for (const auto& args : usage) {
+        EXPECT_EQ(Run(args), 2) << args[0];
+        EXPECT_TRUE(TwoLineUsageError(messages)) << args[0] << ":\n" << messages;
+        EXPECT_EQ(output, "");
+    }
+    Run({"--aperture", "301"});
+    EXPECT_EQ(messages.rfind("velmora1-batch: --aperture takes a whole number of mm from 0 to 300, not '301'\n", 0), 0u)
+        << messages;
+    Run({"--report", "-", "--fits", "-"});
+    EXPECT_NE(messages.find("--report and --fits name the same file '-'"), std::string::npos) << messages;
+    EXPECT_TRUE(Empty());
+}
+
+TEST_F(Batch, OptionsTakeTheirValuesWithOrWithoutAnEqualsSign) {
+    ASSERT_EQ(Run({"--focus=0.5", "--coma-x=-0.25", "--intensity=" + File("equals.txt")}), 0) << messages;
+    ASSERT_EQ(Run({"--focus", "0.5", "--coma-x", "-0.25", "--intensity", File("spaced.txt")}), 0) << messages;
+    EXPECT_EQ(ReadAll(File("equals.txt")), ReadAll(File("spaced.txt")));
+    ASSERT_EQ(Run({"--intensity", File("none.txt")}), 0) << messages;
+    EXPECT_NE(ReadAll(File("equals.txt")), ReadAll(File("none.txt")));
+}
+
+TEST_F(Batch, TheDirectOptionsSetTheTelescopeAndTheBand) {
+    ASSERT_EQ(Run({"--aperture", "200", "--focal-length", "1600", "--secondary", "0", "--wavelength", "550", "--report",
+                   File("one.json")}),
+              0)
+        << messages;
+    const nlohmann::json one = nlohmann::json::parse(ReadAll(File("one.json")));
+    EXPECT_EQ(one["mode"], "mono");
+    EXPECT_EQ(one["bands"]["white"]["wavelengths_nm"], nlohmann::json({550}));
+    EXPECT_EQ(one["parameters"]["aperture_mm"], 200);
+    EXPECT_EQ(one["parameters"]["focal_length_mm"], 1600);
+    EXPECT_EQ(one["parameters"]["secondary_mm"], 0);
+    // A clear aperture gives the Airy pattern: Strehl 1 at focus.
+    EXPECT_NEAR(one["bands"]["white"]["strehl"].get<double>(), 1, 1e-9);
+
+    // The band replaces a parameter file's colour mode with a monochrome one.
+    SimulationParameters p;
+    p.colorMode = ColorMode::Colour;
+    WriteParameterFile(File("colour.vld"), p);
+    ASSERT_EQ(Run({"--params", File("colour.vld"), "--band", "400:460:30", "--report", File("band.json")}), 0) << messages;
+    const nlohmann::json band = nlohmann::json::parse(ReadAll(File("band.json")));
+    EXPECT_EQ(band["mode"], "mono");
+    EXPECT_EQ(band["bands"]["white"]["wavelengths_nm"], nlohmann::json({400, 430, 460}));
+}
+
+TEST_F(Batch, StandardOutputCarriesOnlyWhatWasAskedFor) {
+    // Nothing for file outputs, the report alone for --report -.
+    ASSERT_EQ(Run({"--intensity", File("i.txt")}), 0) << messages;
+    EXPECT_EQ(output, "");
+    ASSERT_EQ(Run({"--report", "-", "--report", File("r.json")}), 0) << messages;  // the last one counts
+    EXPECT_EQ(output, "");
+    ASSERT_EQ(Run({"--report", "-", "--intensity", File("i.txt")}), 0) << messages;
+    EXPECT_EQ(output, ReadAll(File("r.json"))) << "the same report, byte for byte";
+    EXPECT_FALSE(std::filesystem::exists(File("-")));
+    EXPECT_FALSE(std::filesystem::exists("-")) << "no file named - in the working folder";
+    ASSERT_EQ(Run({"--intensity", "-"}), 0) << messages;
+    EXPECT_EQ(output, ReadAll(File("i.txt")));
+    ASSERT_EQ(Run({"--fits", "-"}), 0) << messages;
+    EXPECT_EQ(output.rfind("SIMPLE  =", 0), 0u);
+    EXPECT_EQ(output.size() % 2880, 0u);
+    // /dev/stdout is standard output too, and names the same file as -.
+    ASSERT_EQ(Run({"--report", "/dev/stdout"}), 0) << messages;
+    EXPECT_EQ(output, ReadAll(File("r.json")));
+    EXPECT_EQ(Run({"--report", "/dev/stdout", "--fits", "-"}), 2);
+    // A file named - is still possible, spelt ./- or with its folder.
+    ASSERT_EQ(Run({"--report", File("-")}), 0) << messages;
+    EXPECT_TRUE(std::filesystem::is_regular_file(File("-")));
+}
+
+TEST_F(Batch, ProgressIsOneUpdatingLineOnATerminalAndNothingElsewhere) {
+    ASSERT_EQ(Run({"--intensity", File("i.txt")}), 0);
+    EXPECT_EQ(messages, "") << "not a terminal";
+    BatchEnvironment terminal;
+    terminal.errorIsTerminal = true;
+    ASSERT_EQ(Run({"--intensity", File("i.txt")}, terminal), 0);
+    EXPECT_EQ(messages, "\rwavelength 1 of 2: 600 nm\x1b[K\rwavelength 2 of 2: 700 nm\x1b[K\r\x1b[K");
+    ASSERT_EQ(Run({"--intensity", File("i.txt"), "-q"}, terminal), 0);
+    EXPECT_EQ(messages, "");
+    ASSERT_EQ(Run({"--intensity", File("i.txt"), "--progress"}), 0);
+    EXPECT_EQ(messages, "wavelength 1 of 2: 600 nm\nwavelength 2 of 2: 700 nm\n");
+}
+
+TEST_F(Batch, ALinkedOutputReplacesItsTargetAndStays) {
+    std::filesystem::create_directory(File("archive"));
+    WriteAll(File("archive/run.json"), "old report");
+    WriteAll(File("archive/run.fits"), "old fits");
+    std::filesystem::create_symlink("archive/run.json", File("latest.json"));
+    std::filesystem::create_symlink(File("archive/run.fits"), File("latest.fits"));
+    std::filesystem::create_symlink("archive/new.txt", File("dangling.txt"));
+    ASSERT_EQ(Run({"--report", File("latest.json"), "--fits", File("latest.fits"), "--intensity", File("dangling.txt")}), 0)
+        << messages;
+    for (const char* link : {"latest.json", "latest.fits", "dangling.txt"})
+        EXPECT_TRUE(std::filesystem::is_symlink(File(link))) << link << " is still a link";
+    EXPECT_EQ(ReadAll(File("archive/run.json")).rfind("{", 0), 0u);
+    EXPECT_EQ(ReadAll(File("archive/run.fits")).rfind("SIMPLE", 0), 0u);
+    EXPECT_EQ(ReadIntensity(File("archive/new.txt")).size(), 256u) << "made where the link points";
+    EXPECT_EQ(Listing(File("archive")), (std::vector<std::string>{"new.txt", "run.fits", "run.json"}))
+        << "no temporary or backup file left";
+    // A link and its target named by two outputs are one file.
+    EXPECT_EQ(Run({"--report", File("latest.json"), "--intensity", File("archive/run.json")}), 2);
+    EXPECT_NE(messages.find("name the same file"), std::string::npos) << messages;
+    // A link that leads nowhere is refused before anything is computed.
+    std::filesystem::create_symlink(File("loop-b"), File("loop-a"));
+    std::filesystem::create_symlink(File("loop-a"), File("loop-b"));
+    EXPECT_EQ(Run({"--report", File("loop-a"), "--lang", "en"}), 1);
+    EXPECT_NE(messages.find("cannot be followed"), std::string::npos) << messages;
+}
+
+TEST_F(Batch, AFifoOutputIsWrittenDirectly) {
+    const std::string fifo = File("report.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadAll(fifo); });
+    const int status = Run({"--report", fifo, "--intensity", File("i.txt")});
+    reader.join();
+    ASSERT_EQ(status, 0) << messages;
+    const nlohmann::json report = nlohmann::json::parse(received);
+    EXPECT_EQ(report["schema"], "velmora1-report/1");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO is still a FIFO";
+    EXPECT_EQ(Listing(File("")), (std::vector<std::string>{"i.txt", "report.fifo"}));
+    // A device takes the bytes and stays a device.
+    ASSERT_EQ(Run({"--fits", "/dev/null"}), 0) << messages;
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
+    WriteAll(File("inner.uft"), "a b c d e f g 3 r t 0 1 0.6 1 1 0\n");
+    WriteAll(File("table.txt"), "500 0.05 0.5\n550 -0.1 0.25\n600 0.15 -0.3\n");
+    const std::vector<std::string> first = {
+        "--aperture", "180", "--focal-length", "1500", "--secondary", "40", "--band", "500:600:50", "--coma-x", "0.21",
+        "--tilt-y", "-0.13", "--astigmatism-m", "0.07", "--brightness", "9", "--user-filter", File("inner.uft"),
+        "--wavelength-table", File("table.txt"), "--threads", "2"};
+    auto with = [&](std::vector<std::string> args, const std::string& tag) {
+        args.insert(args.end(), {"--report", File(tag + ".json"), "--fits", File(tag + ".fits"), "--intensity",
+                                 File(tag + ".txt"), "--display", File(tag + ".png")});
+        return args;
+    };
+    ASSERT_EQ(Run(with(first, "a")), 0) << messages;
+    // Rerun from the report, and from its parameters alone, on another thread count.
+    ASSERT_EQ(Run(with({"--params", File("a.json"), "--threads", "1"}, "b")), 0) << messages;
+    const nlohmann::json parameters = nlohmann::json::parse(ReadAll(File("a.json")))["parameters"];
+    WriteAll(File("bare.json"), parameters.dump());
+    ASSERT_EQ(Run(with({"--params", File("bare.json")}, "c")), 0) << messages;
+    const std::vector<FitsImage> a = ReadFits(File("a.fits"));
+    ASSERT_EQ(a.size(), 1u);
+    for (const char* tag : {"b", "c"}) {
+        SCOPED_TRACE(tag);
+        const std::vector<FitsImage> other = ReadFits(File(std::string(tag) + ".fits"));
+        ASSERT_EQ(other.size(), 1u);
+        ASSERT_EQ(other[0].pixels.size(), a[0].pixels.size());
+        EXPECT_EQ(std::memcmp(other[0].pixels.data(), a[0].pixels.data(), a[0].pixels.size() * sizeof(double)), 0)
+            << "the same intensity bits";
+        EXPECT_EQ(ReadAll(File(std::string(tag) + ".txt")), ReadAll(File("a.txt")));
+        EXPECT_EQ(ReadAll(File(std::string(tag) + ".png")), ReadAll(File("a.png"))) << "the brightness came along";
+        nlohmann::json again = nlohmann::json::parse(ReadAll(File(std::string(tag) + ".json")));
+        EXPECT_EQ(again["parameters"], parameters);
+        EXPECT_EQ(again["bands"], nlohmann::json::parse(ReadAll(File("a.json")))["bands"]);
+    }
+    // The echo holds what the run was made of.
+    EXPECT_EQ(parameters["user_filter_file"], File("inner.uft"));
+    EXPECT_EQ(parameters["density"]["profile"], "user_filter");
+    EXPECT_EQ(parameters["wavelength_table"]["rows"].size(), 3u);
+    EXPECT_EQ(parameters["aberrations_waves"]["coma_x"], 0.21);
+    EXPECT_EQ(parameters["brightness"], 9);
+    EXPECT_FALSE(parameters.contains("threads"));
+    // An option given with the report changes only itself.
+    ASSERT_EQ(Run({"--params", File("a.json"), "--coma-x", "0", "--report", File("d.json")}), 0) << messages;
+    const nlohmann::json changed = nlohmann::json::parse(ReadAll(File("d.json")))["parameters"];
+    EXPECT_EQ(changed["aberrations_waves"]["coma_x"], 0.0);
+    EXPECT_EQ(changed["aberrations_waves"]["tilt_y"], -0.13);
+    EXPECT_EQ(changed["aperture_mm"], 180);
+}
+
+TEST_F(Batch, AParametersDocumentWithAFaultNamesTheKey) {
+    WriteAll(File("bad.json"), R"({"schema": "velmora1-report/1", "parameters": {"focal_length_mm": "long"}})");
+    EXPECT_EQ(Run({"--params", File("bad.json"), "--intensity", File("i.txt")}), 1);
+    EXPECT_NE(messages.find("parameters.focal_length_mm: a whole number is needed"), std::string::npos) << messages;
+    WriteAll(File("broken.json"), "{\"aperture_mm\": ");
+    EXPECT_EQ(Run({"--params", File("broken.json"), "--intensity", File("i.txt")}), 1);
+    EXPECT_NE(messages.find("not JSON"), std::string::npos) << messages;
+    EXPECT_FALSE(std::filesystem::exists(File("i.txt")));
 }
 
 }  // namespace

@@ -134,6 +134,18 @@
         <translation>%2 in the output %1 is not a folder.</translation>
     </message>
     <message>
+        <source>出力ファイル %1 に書き込めません（%2）。</source>
+        <translation>Cannot write to the output %1 (%2).</translation>
+    </message>
+    <message>
+        <source>出力ファイル %1 のリンクをたどれません。</source>
+        <translation>The symbolic link of the output %1 cannot be followed to its end.</translation>
+    </message>
+    <message>
+        <source>標準出力に書き込めませんでした。</source>
+        <translation>Could not write to standard output.</translation>
+    </message>
+    <message>
         <source>ファイル %1 を元に戻せませんでした。元の内容は %2 にあります。</source>
         <translation>The file %1 could not be restored. Its old content is in %2.</translation>
     </message>
