@@ -45,12 +45,15 @@ done
 
 # The manual pages decompress and name the options the commands know.
 page=$(gzip -dc "$usr/share/man/man1/velmora1-batch.1.gz" | sed 's/\\-/-/g')
-for option in wavelength-table display pupil intensity version; do
+for option in wavelength-table display pupil intensity version aperture focal-length secondary wavelength band \
+    lang quiet progress; do
   grep -q -- "--$option" <<<"$page" || { echo "manual page lacks --$option"; exit 1; }
 done
 page=$(gzip -dc "$usr/share/man/man1/velmora1.1.gz" | sed 's/\\-/-/g')
 grep -q -- "--per-user-folder" <<<"$page" || { echo "velmora1's manual page lacks --per-user-folder"; exit 1; }
-grep -q -- "--lang" <<<"$page" || { echo "velmora1's manual page lacks --lang"; exit 1; }
+for option in lang help version; do
+  grep -q -- "--$option" <<<"$page" || { echo "velmora1's manual page lacks --$option"; exit 1; }
+done
 
 # The installed command runs from its new place.
 "$usr/bin/velmora1-batch" --version | grep -qx "Version 3.07"
