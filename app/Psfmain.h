@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPalette>
 #include <QPointer>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "files/ParameterFile.h"
+#include "files/RunParameters.h"
 #include "pupil/PupilModel.h"
 #include "ui/PictureBox.h"
 #include "ui/SpinButton.h"
@@ -43,6 +45,7 @@ inline constexpr const char* defaultFileName = "default.vl1";
 inline constexpr const char* closingStateFileName = "Velmora1.log";
 inline constexpr const char* resetFileName = "default.vl2";
 inline constexpr const char* dataFileFilter = QT_TRANSLATE_NOOP("velmora::TForm1", "データファイル(*.vl2)|*.vl2");
+inline constexpr const char* setupFileFilter = QT_TRANSLATE_NOOP("velmora::TForm1", "設定一式(*.json)|*.json");
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -53,6 +56,8 @@ public:
     ~TForm1() override;
 
     // The whole record as the panel holds it now (raises ConversionError for a bad text).
+    // The whole set-up the window holds, as "設定一式を保存" writes it.
+    RunParameters CurrentSetup() const;
     SimulationParameters Snapshot() const;
     // The colour mode as the panel shows it now (no other field is read).
     bool ColourModeSelected() const;
@@ -163,6 +168,10 @@ public:
     void N1Click();
     void N2Click();
     void N6Click();
+    // The whole set-up as one JSON object (what velmora1-batch --params reads): the panel's
+    // record, the brightness, the user filter or mask file in use, the wavelength table.
+    void SaveSetupClick();
+    void LoadSetupClick();
     void U1Click();
     void I1Click();
     void Exit1Click();
@@ -244,6 +253,8 @@ private:
     void LiveChange();
     void StartLiveRun();
     void ShowLiveMessage(const QString& text);
+    // A set-up put into the window; its notes say what could not be taken as it was.
+    QStringList ApplySetup(const RunParameters& setup);
     // While "計算開始" waits for its run: the menus and the panel look unavailable (they take no
     // input then), the pointer is busy over every window but the stop button, and the message
     // line says why. Off puts back exactly what was there.
@@ -319,6 +330,9 @@ private:
     RealMatrixHolder workGrid_;
     UserFilter userFilter_;
     bool userMaskLoaded_ = false;
+    // Where the loaded user filter and mask came from, for the set-up file; empty when unknown.
+    std::string userFilterPath_;
+    std::string userMaskPath_;
     // Where the closing state read at start broke off (line 0: it read completely).
     int closingStateStopLine_ = 0;
     std::string closingStateStopKey_;

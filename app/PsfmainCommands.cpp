@@ -82,6 +82,7 @@ void TForm1::U1Click() {
                                     .arg(QString::fromStdString(FileNameOnly(path)), Translated(read.reason)));
         return;
     }
+    userFilterPath_ = path;
     SelectLoadedDensity(8);
     LiveChange();
     if (read.Truncated())
@@ -103,6 +104,7 @@ void TForm1::I1Click() {
     StopRun();  // a run reads the mask until it ends
     windows_.maskDis->SetMaskPicture(mask);
     userMaskLoaded_ = true;
+    userMaskPath_ = path;
     SelectLoadedDensity(6);
     LiveChange();
 }

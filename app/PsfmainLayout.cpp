@@ -226,6 +226,9 @@ void TForm1::BuildMenus() {
     file->addSeparator();
     add(file, QStringLiteral("N6"), tr("パラメータ初期化"), &TForm1::N6Click);
     file->addSeparator();
+    add(file, QStringLiteral("SetupSave1"), tr("設定一式を保存(&A)..."), &TForm1::SaveSetupClick);
+    add(file, QStringLiteral("SetupLoad1"), tr("設定一式を読込(&O)..."), &TForm1::LoadSetupClick);
+    file->addSeparator();
     add(file, QStringLiteral("U1"), tr("ユーザフィルタ分布読み込み(&U)"), &TForm1::U1Click);
     add(file, QStringLiteral("I1"), tr("ユーザマスク読み込み(&I)"), &TForm1::I1Click);
     file->addSeparator();

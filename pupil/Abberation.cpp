@@ -1,6 +1,7 @@
 #include "pupil/Abberation.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <QHeaderView>
 #include <QScreen>
 #include <QTableWidget>
@@ -80,6 +81,28 @@ std::vector<WavelengthDependenceRow> TAbbr::Rows() const {
         rows.push_back({text(1), text(2)});
     }
     return rows;
+}
+
+std::vector<std::string> TAbbr::WavelengthTexts() const {
+    std::vector<std::string> texts;
+    for (int k = 0; k < grid_->rowCount(); ++k) {
+        const QTableWidgetItem* item = grid_->item(k, 0);
+        texts.push_back(item ? item->text().toStdString() : std::string());
+    }
+    return texts;
+}
+
+void TAbbr::SetRows(const std::vector<std::string>& wavelengths, const std::vector<WavelengthDependenceRow>& rows) {
+    const size_t count = std::min<size_t>(std::max(wavelengths.size(), rows.size()), maxDependenceRows);
+    grid_->clearContents();
+    grid_->setRowCount(static_cast<int>(count));
+    for (size_t k = 0; k < count; ++k) {
+        const int r = static_cast<int>(k);
+        grid_->setItem(r, 0, new QTableWidgetItem(k < wavelengths.size() ? QString::fromStdString(wavelengths[k]) : QString()));
+        grid_->setItem(r, 1, new QTableWidgetItem(k < rows.size() ? QString::fromStdString(rows[k].spherical) : QString()));
+        grid_->setItem(r, 2, new QTableWidgetItem(k < rows.size() ? QString::fromStdString(rows[k].focus) : QString()));
+    }
+    emit RowsChanged();
 }
 
 void TAbbr::StringGrid1SelectCell(int column, int row) {

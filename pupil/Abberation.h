@@ -23,6 +23,10 @@ public:
     bool BuildRows(const WavelengthBand& band);
     // The spherical and focus texts of every row, as the calculation reads them.
     std::vector<WavelengthDependenceRow> Rows() const;
+    // The wavelength column's texts, row by row.
+    std::vector<std::string> WavelengthTexts() const;
+    // The whole table as given (a saved set-up's), then RowsChanged.
+    void SetRows(const std::vector<std::string>& wavelengths, const std::vector<WavelengthDependenceRow>& rows);
 
     void StringGrid1SelectCell(int column, int row);
     void BitBtn1Click();

@@ -627,8 +627,8 @@ TEST_F(MainWindow, MenuBarHoldsTheCommandsInOrderWithThePupilMenuHidden) {
     QStringList file;
     for (QAction* a : Form().menuBar()->actions()[0]->menu()->actions()) file << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(file.join(QStringLiteral("|")),
-              QStringLiteral("データ読み出し(&O)|データ保存(&S)|-|パラメータ初期化|-|ユーザフィルタ分布読み込み(&U)|"
-                             "ユーザマスク読み込み(&I)|-|終了(&X)"));
+              QStringLiteral("データ読み出し(&O)|データ保存(&S)|-|パラメータ初期化|-|設定一式を保存(&A)...|"
+                             "設定一式を読込(&O)...|-|ユーザフィルタ分布読み込み(&U)|ユーザマスク読み込み(&I)|-|終了(&X)"));
 }
 
 TEST_F(MainWindow, WavelengthDependenceTableRows) {

@@ -919,6 +919,26 @@ Close without saving?</translation>
         <source>解析(&amp;A)</source>
         <translation>&amp;Analysis</translation>
     </message>
+    <message>
+        <source>設定一式(*.json)|*.json</source>
+        <translation>Set-up (*.json)|*.json</translation>
+    </message>
+    <message>
+        <source>設定一式を保存(&amp;A)...</source>
+        <translation>Save &amp;all settings...</translation>
+    </message>
+    <message>
+        <source>設定一式を読込(&amp;O)...</source>
+        <translation>&amp;Load all settings...</translation>
+    </message>
+    <message>
+        <source>設定一式 %1 を読み込めませんでした（%2）。何も変えていません。</source>
+        <translation>The set-up %1 could not be read (%2). Nothing was changed.</translation>
+    </message>
+    <message>
+        <source>収差係数の一部はパネルの刻みに丸めました。</source>
+        <translation>Some aberration coefficients were rounded to the panel&apos;s steps.</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>

@@ -73,6 +73,8 @@ TPSF::TPSF(std::function<bool()> isColour) : isColour_(std::move(isColour)) {
 
 int TPSF::BrightnessLevel() const { return scrollBar1_->value(); }
 
+void TPSF::SetBrightnessLevel(int level) { scrollBar1_->setValue(level); }
+
 void TPSF::ShowResult(const PsfResult& result) {
     PsfResultImages shown;
     shown.image2 = std::move(image2_);

@@ -27,6 +27,8 @@ public:
     const Picture24& Image3() const { return image3_; }
     const Picture24& Image4() const { return image4_; }
     int BrightnessLevel() const;
+    // Moves the brightness bar as the user would (its handler redraws).
+    void SetBrightnessLevel(int level);
 
     bool ColourMode() const { return isColour_(); }
     // The focal-plane pitch of the result shown, one picture pixel per sample; none before the

@@ -1,0 +1,165 @@
+// The whole set-up in one file: the panel's record, the brightness of the picture, the user
+// filter or mask in use and the wavelength table, as the JSON object that velmora1-batch
+// --params reads (the "parameters" of its report), so that a set-up saved here runs the same
+// from a script, and a report's run can be brought back into the window.
+#include <cmath>
+
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "core/NumberText.h"
+#include "core/PanelFields.h"
+#include "files/Maskdisplay.h"
+#include "files/RunParameters.h"
+#include "files/SafeOpen.h"
+#include "files/SaveDialog.h"
+#include "files/SaveTarget.h"
+#include "files/UserFilterFile.h"
+#include "files/UserMaskFile.h"
+#include "pupil/Abberation.h"
+#include "pupil/UserMaskStage.h"
+#include "ui/Dialogs.h"
+#include "ui/UserText.h"
+#include "viewers/Psf1.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr size_t setupFileLimit = size_t{16} << 20;
+
+// The panel holds each coefficient as a spin position: waves = position x scale.
+struct Coefficient {
+    int16_t SimulationParameters::*position;
+    double Aberrations::*waves;
+    double scale;
+};
+constexpr Coefficient coefficients[] = {
+    {&SimulationParameters::focus, &Aberrations::focus, focusScale},
+    {&SimulationParameters::spherical, &Aberrations::spherical, aberrationScale},
+    {&SimulationParameters::astigmatismM, &Aberrations::astigmatismM, aberrationScale},
+    {&SimulationParameters::astigmatismS, &Aberrations::astigmatismS, aberrationScale},
+    {&SimulationParameters::comaX, &Aberrations::comaX, aberrationScale},
+    {&SimulationParameters::comaY, &Aberrations::comaY, aberrationScale},
+    {&SimulationParameters::tiltX, &Aberrations::tiltX, aberrationScale},
+    {&SimulationParameters::tiltY, &Aberrations::tiltY, aberrationScale},
+};
+
+// Coefficients in waves (a report of the batch command may hold any) as the panel's nearest
+// spin positions; false when one of them is not on the panel's steps.
+bool PlaceCoefficients(const Aberrations& a, SimulationParameters& p) {
+    bool exact = true;
+    for (const Coefficient& c : coefficients) {
+        const double steps = std::round(a.*(c.waves) / c.scale);
+        const double held = std::fmin(std::fmax(steps, INT16_MIN), INT16_MAX);
+        p.*(c.position) = static_cast<int16_t>(held);
+        if (std::fabs(held * c.scale - a.*(c.waves)) > 1e-9 * std::fmax(1.0, std::fabs(a.*(c.waves)))) exact = false;
+    }
+    return exact;
+}
+
+}  // namespace
+
+RunParameters TForm1::CurrentSetup() const {
+    RunParameters s;
+    s.panel = Snapshot();  // a text that does not convert: the standard box, nothing written
+    s.brightness = windows_.psf->BrightnessLevel();
+    // The files the run reads, as the batch command takes them: naming one selects its kind.
+    if (s.panel.densityProfile == DensityProfileKind::UserFilter && !userFilterPath_.empty())
+        s.userFilterFile = userFilterPath_;
+    if (s.panel.densityProfile == DensityProfileKind::UserMask && userMaskLoaded_ && !userMaskPath_.empty())
+        s.userMaskFile = userMaskPath_;
+    // The table only where a run uses it.
+    if (windows_.abbr && s.panel.useWavelengthDependence && s.panel.colorMode == ColorMode::Monochrome)
+        s.wavelengthTable = WavelengthTableInput{"", windows_.abbr->WavelengthTexts(), windows_.abbr->Rows()};
+    return s;
+}
+
+void TForm1::SaveSetupClick() {
+    const auto choice = Dialogs().SaveFile(this, tr(setupFileFilter));
+    if (!choice) return;
+    const std::string text = RunParametersToJson(CurrentSetup()).dump(2) + "\n";
+    std::string chosen = choice->path.toStdString();
+    if (FileNameOnly(chosen).find('.') == std::string::npos) chosen += ".json";
+    SaveToTarget(this, chosen, chosen, text, ExistsQuestion, WriteFailureBox::Warning);
+}
+
+void TForm1::LoadSetupClick() {
+    const auto choice = Dialogs().OpenFile(this, tr(setupFileFilter));
+    if (!choice) return;
+    const std::string path = choice->path.toStdString();
+    const QString file = QString::fromStdString(FileNameOnly(path));
+    const RegularFileRead bytes = ReadRegularFile(path, setupFileLimit, Oversize::Refuse);
+    if (!bytes.ok) {
+        Dialogs().Warning(this, tr("設定一式 %1 を読み込めませんでした（%2）。何も変えていません。").arg(file, Translated(bytes.reason)));
+        return;
+    }
+    RunParameters setup;
+    try {
+        setup = RunParametersFromDocument(bytes.bytes);
+    } catch (const RunParametersError& e) {
+        Dialogs().Warning(this, tr("設定一式 %1 を読み込めませんでした（%2）。何も変えていません。").arg(file, QString::fromUtf8(e.what())));
+        return;
+    }
+    StopRun();  // a run reads the panel, the filter and the mask until it ends
+    const QStringList notes = ApplySetup(setup);
+    LiveChange();
+    if (!notes.isEmpty()) Dialogs().Warning(this, notes.join(QLatin1Char('\n')));
+}
+
+QStringList TForm1::ApplySetup(const RunParameters& setup) {
+    QStringList notes;
+    SimulationParameters p = setup.panel;
+    if (setup.aberrations && !PlaceCoefficients(*setup.aberrations, p))
+        notes << tr("収差係数の一部はパネルの刻みに丸めました。");
+    // Every box as a loaded data file sets it (its handler runs), the spins that hold their
+    // value directly first.
+    for (const EditField& f : EditFields()) {
+        if (f.kind == FieldKind::Position) spins_[f.control]->SetPosition(f.get(p));
+        SetEditText(f.control, QString::fromStdString(FieldText(f, p)));
+    }
+    for (const CheckField& c : CheckFields()) SetCheck(c.control, p.*(c.field));
+    for (const RadioField& r : RadioFields())
+        if (r.isMode ? r.mode == p.colorMode : r.density == p.densityProfile) SelectRadio(r.control);
+    windows_.psf->SetBrightnessLevel(setup.brightness);
+    if (setup.wavelengthTable && windows_.abbr)
+        windows_.abbr->SetRows(setup.wavelengthTable->wavelengths, setup.wavelengthTable->rows);
+
+    // The files, as their menu commands load them; one that cannot be read is said, and the
+    // filter or mask held before stays.
+    if (setup.userFilterFile) {
+        const std::string& path = *setup.userFilterFile;
+        UserFilter filter = userFilter_;
+        const UserFilterRead read = ReadUserFilterFile(path, filter);
+        if (read.ok) {
+            userFilter_ = filter;
+            userFilterPath_ = path;
+            SelectLoadedDensity(8);
+        } else {
+            notes << tr("ユーザフィルタ %1 を読み込めませんでした（%2）。前のフィルタのままです。")
+                         .arg(QString::fromStdString(FileNameOnly(path)), Translated(read.reason));
+        }
+    }
+    if (setup.userMaskFile) {
+        const std::string& path = *setup.userMaskFile;
+        Picture24 mask;
+        UserMessage problem;
+        if (LoadUserMaskFile(path, mask, problem)) {
+            densityPicture_ = MaskPreviewCopy(mask);
+            windows_.maskDis->SetMaskPicture(mask);
+            userMaskLoaded_ = true;
+            userMaskPath_ = path;
+            SelectLoadedDensity(6);
+        } else {
+            notes << tr("%1 はビットマップとして読み込めません（%2）。")
+                         .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem));
+        }
+    }
+    DrawAperturePreview();
+    DrawDensityPreview();
+    DrawSpectrumPreview();
+    DrawInterferencePreview();
+    DrawPupilFunctionPreview();
+    return notes;
+}
+
+}  // namespace velmora
