@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
+#include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
@@ -382,7 +383,12 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
-    if (o.report) output.Add(*o.report, ReportJson(Analyse(*result.full)));
+    if (o.report) {
+        // An aberrated run's ideal: the same pupils run again without the aberrations.
+        std::shared_ptr<const Analysis> ideal;
+        if (!Unaberrated(*result.full)) ideal = IdealCache().For(request, {}, build, RunControl{threads.threads, nullptr});
+        output.Add(*o.report, ReportJson(Analyse(*result.full, ideal.get())));
+    }
     if (o.fits) output.Add(*o.fits, EncodeFits(*result.full));
     try {
         output.Commit();

@@ -9,6 +9,9 @@
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
+#include <QScatterSeries>
+#include <QComboBox>
+#include <QLegendMarker>
 #include <QLogValueAxis>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -53,6 +56,7 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
     b.r50Um = 2.3456;
     b.r80Um = 5.5;
     b.cutoffCycPerMm = 1000 / (0.55 * 8);  // 1 / (lambda F)
+    b.idealKnown = true;
     const double lambdaF = 0.55 * 8;
     for (int r = 0; r < 512; ++r) {
         const double um = r * b.scale.um;
@@ -62,7 +66,8 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
         b.eeFraction.push_back(1 - j0 * j0 - j1 * j1);  // Rayleigh's encircled energy
         b.radialRadiusUm.push_back(um);
         const double airy = r == 0 ? 1 : std::pow(2 * j1 / v, 2);
-        b.airyProfile.push_back(airy);
+        b.idealProfile.push_back(airy);
+        b.idealEeFraction.push_back(b.eeFraction.back());
         b.radialProfile.push_back(strehl * airy);
     }
     for (int k = 0; k <= 256; ++k) {
@@ -71,6 +76,7 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
         b.mtfFreqCycPerMm.push_back(nu * b.cutoffCycPerMm);
         const double ideal = nu < 1 ? 2 / M_PI * (std::acos(nu) - nu * std::sqrt(1 - nu * nu)) : 0;
         b.mtfIdeal.push_back(ideal);
+        b.mtfIdealY.push_back(ideal);
         b.mtfX.push_back(ideal * strehl);
         b.mtfY.push_back(ideal * strehl * 0.99);
     }
@@ -209,9 +215,9 @@ TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
         for (const QAbstractAxis* a : Window().Chart(p)->chart()->axes()) t << a->titleText();
         return t.join(QLatin1Char('|'));
     };
-    ASSERT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 2);  // measured and Airy
-    EXPECT_EQ(seriesOf(TAnalysis::EncircledEnergyPlot).size(), 1);
-    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 3);  // x, y and ideal
+    ASSERT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 2);  // measured and ideal
+    EXPECT_EQ(seriesOf(TAnalysis::EncircledEnergyPlot).size(), 4);  // measured, ideal, r50 and r80 marks
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 6);  // x, y, the ideal's x and y, markers on x and y
     EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(µm)")));
     EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(秒角)")));
     EXPECT_TRUE(axisTitles(TAnalysis::MtfPlot).contains(QStringLiteral("(本/mm)")));
@@ -225,7 +231,7 @@ TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
 
     Window().ShowResult(Result(0.8, true));
     EXPECT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 6);
-    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 9);
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 18);
     EXPECT_EQ(Window().Chart(TAnalysis::MtfPlot)->chart()->axes().size(), 2) << "old axes removed";
 }
 
@@ -242,7 +248,7 @@ std::string PlotText(const QChart& chart) {
             out << QStringLiteral(" log %1..%2 %3").arg(l->min()).arg(l->max()).arg(l->labelFormat());
     }
     for (QAbstractSeries* s : chart.series()) {
-        auto* line = static_cast<QLineSeries*>(s);
+        auto* line = static_cast<QXYSeries*>(s);
         out << QStringLiteral("series %1 %2 %3 %4").arg(line->name(), line->pen().color().name()).arg(int(line->pen().style())).arg(line->pen().widthF());
         for (const QAbstractAxis* a : line->attachedAxes()) out << QStringLiteral(" on axis %1").arg(axes.indexOf(a));
         for (const QPointF& p : line->points()) out << QStringLiteral(" %1,%2").arg(p.x(), 0, 'g', 17).arg(p.y(), 0, 'g', 17);
@@ -275,7 +281,7 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     fresh.ShowResult(Result(0.4), std::make_shared<const Analysis>(last));
     EXPECT_EQ(Window().TableText().toStdString(), fresh.TableText().toStdString()) << "one column, the last numbers";
     const std::pair<TAnalysis::Plot, int> plots[3] = {
-        {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 1}, {TAnalysis::MtfPlot, 3}};
+        {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 4}, {TAnalysis::MtfPlot, 6}};
     for (auto [plot, lines] : plots) {
         const QChart& chart = *Window().Chart(plot)->chart();
         EXPECT_EQ(PlotText(chart), PlotText(*fresh.Chart(plot)->chart())) << plot;
@@ -288,31 +294,34 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     }
 
     // The points are the last measurements, up to the rounded ends of the axes: 2.2 um lambda F
-    // gives the profile 22 um (an axis to 30) and the energy 44 um (to 50).
-    auto line = [&](TAnalysis::Plot plot, int i) { return static_cast<QLineSeries*>(Window().Chart(plot)->chart()->series()[i]); };
+    // gives the profile 22 um (an axis to 25), and r80 = 5.5 um the energy 16.5 um (to 20).
+    auto line = [&](TAnalysis::Plot plot, int i) { return static_cast<QXYSeries*>(Window().Chart(plot)->chart()->series()[i]); };
     auto bottom = [&](TAnalysis::Plot plot) {
         return static_cast<QValueAxis*>(Window().Chart(plot)->chart()->axes(Qt::Horizontal, line(plot, 0))[0]);
     };
-    ASSERT_EQ(bottom(TAnalysis::ProfilePlot)->max(), 30);
-    ASSERT_EQ(bottom(TAnalysis::EncircledEnergyPlot)->max(), 50);
-    ASSERT_EQ(line(TAnalysis::ProfilePlot, 0)->count(), 61);  // 0 to 30 um by 0.5 um
-    ASSERT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->count(), 101);
-    for (int i = 0; i < 61; ++i) {
+    ASSERT_EQ(bottom(TAnalysis::ProfilePlot)->max(), 25);
+    ASSERT_EQ(bottom(TAnalysis::EncircledEnergyPlot)->max(), 20);
+    ASSERT_EQ(line(TAnalysis::ProfilePlot, 0)->count(), 51);  // 0 to 25 um by 0.5 um
+    ASSERT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->count(), 41);
+    for (int i = 0; i < 51; ++i) {
         EXPECT_EQ(line(TAnalysis::ProfilePlot, 0)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.radialProfile[i], 1e-8)));
-        EXPECT_EQ(line(TAnalysis::ProfilePlot, 1)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.airyProfile[i], 1e-8)));
+        EXPECT_EQ(line(TAnalysis::ProfilePlot, 1)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.idealProfile[i], 1e-8)));
     }
-    for (int i = 0; i < 101; ++i)
+    for (int i = 0; i < 41; ++i) {
         EXPECT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->at(i), QPointF(band.eeRadiusUm[i], band.eeFraction[i]));
+        EXPECT_EQ(line(TAnalysis::EncircledEnergyPlot, 1)->at(i), QPointF(band.eeRadiusUm[i], band.idealEeFraction[i]));
+    }
     ASSERT_EQ(line(TAnalysis::MtfPlot, 0)->count(), static_cast<int>(band.mtfX.size()));
     for (size_t k = 0; k < band.mtfX.size(); ++k) {
         EXPECT_EQ(line(TAnalysis::MtfPlot, 0)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfX[k]));
         EXPECT_EQ(line(TAnalysis::MtfPlot, 1)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfY[k]));
         EXPECT_EQ(line(TAnalysis::MtfPlot, 2)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfIdeal[k]));
+        EXPECT_EQ(line(TAnalysis::MtfPlot, 3)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfIdealY[k]));
     }
-    // The arcseconds along the top follow the radii at the new pitch: 30 um is 6 arcseconds.
+    // The arcseconds along the top follow the radii at the new pitch: 25 um is 5 arcseconds.
     auto* top = static_cast<QValueAxis*>(Window().Chart(TAnalysis::ProfilePlot)->chart()->axes(Qt::Horizontal)[1]);
     EXPECT_EQ(top->titleText(), QStringLiteral("半径 (秒角)"));
-    EXPECT_DOUBLE_EQ(top->max(), 6);
+    EXPECT_DOUBLE_EQ(top->max(), 5);
 }
 
 TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {

@@ -509,14 +509,6 @@
         <translation>Calculated</translation>
     </message>
     <message>
-        <source>エアリー</source>
-        <translation>Airy</translation>
-    </message>
-    <message>
-        <source>理想 (エアリー)</source>
-        <translation>Ideal (Airy)</translation>
-    </message>
-    <message>
         <source>半径 (秒角)</source>
         <translation>Radius (arcsec)</translation>
     </message>
@@ -537,8 +529,24 @@
         <translation>along y</translation>
     </message>
     <message>
-        <source>理想 (遮蔽なし)</source>
-        <translation>Ideal (clear aperture)</translation>
+        <source>表示範囲</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>r80 の %1 倍</source>
+        <translation>%1 × r80</translation>
+    </message>
+    <message>
+        <source>横軸の範囲を r80 の何倍まで広げるか選びます</source>
+        <translation>How far the radius axis reaches, in multiples of r80</translation>
+    </message>
+    <message>
+        <source>%1 理想</source>
+        <translation>%1 ideal</translation>
+    </message>
+    <message>
+        <source>理想 (収差なし)</source>
+        <translation>Ideal (no aberrations)</translation>
     </message>
 </context>
 <context>
