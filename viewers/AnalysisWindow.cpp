@@ -14,6 +14,7 @@
 #include <QPen>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QScatterSeries>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -46,6 +47,7 @@ constexpr double profileReachLambdaF = 10;
 constexpr double energyReachesR80[] = {3, 10, 30};
 // The MTF cuts' markers: this many along the cut-off, on the x and y lines alike.
 constexpr int mtfMarkerCount = 10;
+constexpr int tableMinimumWidth = 300;
 
 QString BandName(const BandMeasurements& band) {
     return QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
@@ -221,6 +223,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(6, 6, 6, 6);
 
     nothingLabel_ = new QLabel(tr("まだ計算結果がありません。「計算開始」で計算すると、ここに測定値とグラフが表示されます。"));
     nothingLabel_->setObjectName(QStringLiteral("NothingLabel"));
@@ -231,6 +234,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     content_->setObjectName(QStringLiteral("Content"));
     outer->addWidget(content_);
     auto* grid = new QGridLayout(content_);
+    grid->setContentsMargins(0, 0, 0, 0);
 
     // The table with its warnings down the left; the profile across the top right, the
     // encircled energy and the MTF side by side under it.
@@ -239,7 +243,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     table_->setObjectName(QStringLiteral("MeasurementTable"));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-    table_->setMinimumWidth(340);
+    table_->setMinimumWidth(tableMinimumWidth);
     left->addWidget(table_);
     auto* warningsCaption = new QLabel(tr("サンプリングの警告"));
     warningsCaption->setObjectName(QStringLiteral("WarningsCaption"));
@@ -255,6 +259,11 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     copy->setToolTip(tr("表の数値をタブ区切りのテキストでクリップボードに写します"));
     connect(copy, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { CopyButtonClick(); }); });
     left->addWidget(copy, 0, Qt::AlignLeft);
+    // What the plots' "ideal" is, said once here rather than in every legend entry.
+    auto* idealNote = new QLabel(tr("理想: 同じ瞳で収差のない場合"));
+    idealNote->setObjectName(QStringLiteral("IdealNote"));
+    idealNote->setToolTip(tr("副鏡の遮蔽、スパイダー、透過率分布とマスクはそのままに、収差だけを除いて同じ波長と重みで計算した像です。ストレール比はこの像のピークに対する比です。"));
+    left->addWidget(idealNote);
     left->addStretch(1);
     grid->addLayout(left, 0, 0, 2, 1);
 
@@ -269,12 +278,13 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
         QSize minimum;
     };
     const PlotPlace places[3] = {
-        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2, QSize(500, 230)},
-        {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1, QSize(340, 270)},
-        {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1, QSize(340, 270)},
+        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2, QSize(520, 250)},
+        {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1, QSize(370, 285)},
+        {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1, QSize(370, 285)},
     };
     for (const PlotPlace& p : places) {
         auto* column = new QVBoxLayout;
+        column->setSpacing(2);
         charts_[p.plot] = MakeChart(QString::fromLatin1(p.chartName), p.title, p.minimum);
         column->addWidget(charts_[p.plot], 1);
         auto* buttons = new QHBoxLayout;
@@ -438,6 +448,11 @@ void TAnalysis::FillTable(const Analysis& analysis) {
     }
     if (!changed) return;
     table_->resizeColumnsToContents();
+    // Every column in sight as well, without a scroll bar across.
+    int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() +
+                table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_);
+    for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+    table_->setMinimumWidth(std::max(tableMinimumWidth, width));
     // Every row in sight: the numbers are the point of the window.
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
                              table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth());
@@ -472,7 +487,7 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
         chart->addAxis(y, Qt::AlignLeft);
         for (const BandMeasurements& b : analysis.bands) {
             const QString measured = colour ? BandName(b) : tr("計算");
-            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想 (収差なし)");
+            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想");
             AddLine(chart, parts, y, Series(measured, BandColour(b), Qt::SolidLine));
             AddLine(chart, parts, y, Series(ideal, IdealColour(b, colour), Qt::DashLine));
         }
@@ -502,7 +517,7 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
         for (const BandMeasurements& b : analysis.bands) {
             AddLine(chart, parts, y, Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine));
             AddLine(chart, parts, y,
-                    Series(colour ? tr("%1 理想").arg(BandName(b)) : tr("理想 (収差なし)"), IdealColour(b, colour), Qt::DashLine));
+                    Series(colour ? tr("%1 理想").arg(BandName(b)) : tr("理想"), IdealColour(b, colour), Qt::DashLine));
             for (const char* level : {"r50", "r80"}) {
                 QLineSeries* mark = Series(QString::fromLatin1(level), BandColour(b), Qt::DotLine);
                 mark->setObjectName(QStringLiteral("%1Mark").arg(QString::fromLatin1(level)));
@@ -526,10 +541,12 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
             const auto [r, level] = marks[k];
             QXYSeries* mark = lines[2 + k];
             Replace(mark, r > 0 && r <= parts.x->max() ? QList<QPointF>{{0, level}, {r, level}, {r, 0}} : QList<QPointF>{});
-            // Only the corner carries the label.
-            mark->setPointLabelsVisible(mark->count() == 3);
+            // Only the corner carries the label, and only in monochrome: three bands' labels
+            // would fall on one another.
+            const bool labelled = mark->count() == 3 && analysis.bands.size() == 1;
+            mark->setPointLabelsVisible(labelled);
             for (int point = 0; point < mark->count(); ++point)
-                mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, point == 1);
+                mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, labelled && point == 1);
         }
     }
     FollowInArcseconds(EncircledEnergyPlot, analysis.scale);
@@ -549,10 +566,12 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
         chart->addAxis(y, Qt::AlignLeft);
         const bool colour = analysis.bands.size() > 1;
         for (const BandMeasurements& b : analysis.bands) {
-            const QString prefix = colour ? BandName(b) + QLatin1Char(' ') : QString();
-            QLineSeries* x = Series(prefix + tr("x 方向"), CutColour(b, colour, false), Qt::SolidLine);
-            QLineSeries* yCut = Series(prefix + tr("y 方向"), CutColour(b, colour, true), Qt::DashLine);
-            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想 (収差なし)");
+            // In colour, the band's name with the cut's letter, to keep the legend narrow.
+            const QString alongX = colour ? BandName(b) + QStringLiteral(" x") : tr("x 方向");
+            const QString alongY = colour ? BandName(b) + QStringLiteral(" y") : tr("y 方向");
+            QLineSeries* x = Series(alongX, CutColour(b, colour, false), Qt::SolidLine);
+            QLineSeries* yCut = Series(alongY, CutColour(b, colour, true), Qt::DashLine);
+            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想");
             QLineSeries* idealX = Series(ideal, IdealColour(b, colour), Qt::DotLine);
             QLineSeries* idealY = Series(ideal, IdealColour(b, colour), Qt::DotLine);
             for (QLineSeries* line : {x, yCut, idealX, idealY}) AddLine(chart, parts, y, line);

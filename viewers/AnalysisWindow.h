@@ -34,7 +34,7 @@ public:
     using Measure = std::function<Analysis(const FullResult&)>;
     enum Plot { ProfilePlot = 0, EncircledEnergyPlot = 1, MtfPlot = 2 };
     // The size it opens at: with its frame, within what a 1366 x 768 screen leaves for it.
-    static constexpr QSize defaultSize{1200, 630};
+    static constexpr QSize defaultSize{1200, 650};
 
     // `measure` turns a result into its measurements (the analysis itself, or a stand-in).
     explicit TAnalysis(Measure measure);
