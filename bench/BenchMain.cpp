@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <complex>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
+#include "analysis/IdealCache.h"
 #include <QAction>
 #include <QApplication>
 #include <QToolButton>
@@ -311,6 +313,52 @@ void BM_Analysis_Default(benchmark::State& state) {
 }
 BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
 
+// The default pupil with 0.3 waves of coma: its measurements given its ideal (the ideal's
+// curves are copied in, nothing more is computed). Target: as BM_Analysis_Default.
+void BM_Analysis_ComaWithIdeal(benchmark::State& state) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    CalculationRequest rq = Scenario("mono");
+    rq.params.comaX = 30;
+    const PsfResult result = RunOnce(rq, workGrid.get());
+    const PsfResult plain = RunOnce(IdealRequest(rq), workGrid.get());
+    const Analysis ideal = Analyse(*plain.full);
+    for (auto _ : state) {
+        const Analysis a = Analyse(*result.full, &ideal);
+        benchmark::DoNotOptimize(a.bands.data());
+    }
+}
+BENCHMARK(BM_Analysis_ComaWithIdeal)->Unit(benchmark::kMillisecond);
+
+// The ideal of that run made anew (a run without the aberrations and its measurements: what a
+// new pupil costs once), and found kept (what every other run of the same pupil costs, as in
+// the automatic mode while the aberrations change).
+void IdealOfComa(benchmark::State& state, bool kept) {
+    SetKernelTrace(false);
+    CalculationRequest rq = Scenario("mono");
+    rq.params.comaX = 30;
+    PupilInputs in;
+    in.params = &rq.params;
+    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    std::optional<IdealCache> cache;
+    cache.emplace();
+    if (kept) cache->For(rq, {}, build);
+    for (auto _ : state) {
+        if (!kept) {
+            state.PauseTiming();
+            cache.emplace();
+            state.ResumeTiming();
+        }
+        rq.params.comaX = static_cast<int16_t>(rq.params.comaX == 30 ? -20 : 30);
+        benchmark::DoNotOptimize(cache->For(rq, {}, build).get());
+    }
+}
+void BM_Ideal_ComaNew(benchmark::State& state) { IdealOfComa(state, false); }
+BENCHMARK(BM_Ideal_ComaNew)->Unit(benchmark::kMillisecond);
+void BM_Ideal_ComaKept(benchmark::State& state) { IdealOfComa(state, true); }
+BENCHMARK(BM_Ideal_ComaKept)->Unit(benchmark::kMicrosecond);
+
 // The analysis window shown, given results already measured, in turn: the table and the three
 // plots filled, all on the window's thread (offscreen). `comaX`: the coma of each result.
 void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& comaX) {
@@ -320,14 +368,16 @@ void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& com
     workGrid.Allocate(gridSize, gridSize);
     std::vector<std::shared_ptr<const FullResult>> results;
     std::vector<std::shared_ptr<const Analysis>> measured;
+    // Each with its ideal, the default pupil's, as the window gets them.
+    const Analysis ideal = Analyse(*RunOnce(Scenario("mono"), workGrid.get()).full);
     for (int16_t coma : comaX) {
         CalculationRequest rq = Scenario("mono");
         rq.params.comaX = coma;
         const PsfResult result = RunOnce(rq, workGrid.get());
         results.push_back(result.full);
-        measured.push_back(std::make_shared<const Analysis>(Analyse(*result.full)));
+        measured.push_back(std::make_shared<const Analysis>(Analyse(*result.full, &ideal)));
     }
-    TAnalysis window(Analyse);
+    TAnalysis window([](const FullResult& full) { return Analyse(full); });
     window.show();
     QCoreApplication::processEvents();
     // The time in the window's filling (ShowResult) and in the events after it (layout and
