@@ -194,6 +194,8 @@ QChart* NewChart(QChartView* view) {
     auto* chart = new QChart;
     chart->setTitle(old->title());
     chart->legend()->setAlignment(Qt::AlignRight);
+    // Each entry drawn as its line (solid, dashed, dotted), not as a square of its colour.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     chart->setMargins(QMargins(2, 2, 2, 2));
     view->setChart(chart);
     delete old;
@@ -577,7 +579,6 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
             for (QLineSeries* line : {x, yCut, idealX, idealY}) AddLine(chart, parts, y, line);
             chart->legend()->markers(x)[0]->setShape(QLegend::MarkerShapeCircle);
             chart->legend()->markers(yCut)[0]->setShape(QLegend::MarkerShapeRotatedRectangle);
-            chart->legend()->markers(idealX)[0]->setShape(QLegend::MarkerShapeFromSeries);
             HideFromLegend(chart, idealY);
             // The markers along the cuts, in the legend's shapes.
             for (QLineSeries* line : {x, yCut}) {
