@@ -1,6 +1,7 @@
 // A calculation run on a thread of its own, so that the window keeps painting while it lasts.
 // The task holds copies of everything the run reads but the user mask, which the window must
-// leave alone until the task has ended.
+// leave alone until the task has been joined: its measurements may build the pupils again for
+// the result's ideal.
 #pragma once
 
 #include <atomic>

@@ -664,6 +664,27 @@ TEST_F(AnalysisPlots, AnAberratedRunsIdealIsTheSameRunWithoutAberrations) {
     EXPECT_EQ(energy.mid(0, common), idealEnergy.mid(0, common));
 }
 
+// A window opened after an aberrated run measures the result itself, with the same ideal the
+// run's own measurements would have had.
+TEST_F(AnalysisPlots, AWindowOpenedAfterAnAberratedRunShowsItsIdeal) {
+    Start();
+    for (int k = 0; k < 15; ++k) ClickArrow(28, true);
+    Run();
+    Choose("A1");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Window()->MeasuredHere(), 1);
+    const QList<QPointF> idealX = Line(TAnalysis::MtfPlot, 2)->points();
+    const QList<QPointF> idealProfile = Line(TAnalysis::ProfilePlot, 1)->points();
+    ASSERT_GT(idealX.size(), 10);
+    EXPECT_NE(Line(TAnalysis::MtfPlot, 0)->points(), idealX) << "coma lowers the measured MTF";
+
+    Window()->close();
+    for (int k = 0; k < 15; ++k) ClickArrow(28, false);
+    RunAndOpen();
+    EXPECT_EQ(Line(TAnalysis::MtfPlot, 0)->points(), idealX);
+    EXPECT_EQ(Line(TAnalysis::ProfilePlot, 0)->points(), idealProfile);
+}
+
 // The energy plot spans three r80 (rounded up to a 1-2-5 tick), marks r50 and r80 where the
 // table says, and the range box widens it to ten r80, the curves following to its end.
 TEST_F(AnalysisPlots, EncircledEnergySpansThreeR80WithR50AndR80Marked) {
