@@ -132,7 +132,8 @@ void SetPoints(QXYSeries* series, const std::vector<double>& x, const std::vecto
 }
 
 // An encircled-energy curve up to xMax: its samples `fraction` at the radii, and beyond them,
-// where the range reaches further, the function at as many radii again (pitch `um`).
+// where the range reaches further, the function at up to 100 radii more (pitch `um` or wider:
+// the curve is smooth out there, and each value sums every ring of the transfer function).
 void SetEnergyPoints(QXYSeries* series, const std::vector<double>& radii, const std::vector<double>& fraction,
                      const EncircledEnergy* function, double um, double xMax) {
     QList<QPointF> points;
@@ -140,7 +141,7 @@ void SetEnergyPoints(QXYSeries* series, const std::vector<double>& radii, const 
     for (size_t i = 0; i < n && radii[i] <= xMax; ++i) points.append(QPointF(radii[i], fraction[i]));
     if (function && um > 0 && n > 0 && radii[n - 1] < xMax) {
         const double from = radii[n - 1];
-        const double step = std::max(um, (xMax - from) / 400);
+        const double step = std::max(um, (xMax - from) / 100);
         for (double r = from + step; r <= xMax + 1e-9 * xMax; r += step) points.append(QPointF(r, (*function)(r / um)));
     }
     Replace(series, points);
@@ -168,9 +169,13 @@ void SetNiceRange(QValueAxis* axis, double min, double max) {
     const double step = RoundStep(max - min, 5);
     const double lo = std::floor(min / step + 1e-9) * step;
     const double hi = std::ceil(max / step - 1e-9) * step;
-    axis->setRange(lo, hi > lo ? hi : lo + step);
-    axis->setTickCount(static_cast<int>(std::lround((axis->max() - axis->min()) / step)) + 1);
-    axis->setLabelFormat(LabelFormatFor(step));
+    // Each set only when it changes: a change lays the chart out and draws it again.
+    const double end = hi > lo ? hi : lo + step;
+    if (axis->min() != lo || axis->max() != end) axis->setRange(lo, end);
+    const int ticks = static_cast<int>(std::lround((end - lo) / step)) + 1;
+    if (axis->tickCount() != ticks) axis->setTickCount(ticks);
+    const QString format = LabelFormatFor(step);
+    if (axis->labelFormat() != format) axis->setLabelFormat(format);
 }
 
 QValueAxis* ValueAxis(const QString& title, double min, double max) {
@@ -400,9 +405,10 @@ void TAnalysis::FollowInArcseconds(Plot plot, const PixelScale& scale) {
     const double arcsecPerUm = scale.arcsec / scale.um;
     const double lo = parts.x->min() * arcsecPerUm, hi = parts.x->max() * arcsecPerUm;
     const double step = RoundStep(hi - lo, 5);
-    parts.top->setRange(lo, hi);
-    parts.top->setTickInterval(step);
-    parts.top->setLabelFormat(LabelFormatFor(step));
+    if (parts.top->min() != lo || parts.top->max() != hi) parts.top->setRange(lo, hi);
+    if (parts.top->tickInterval() != step) parts.top->setTickInterval(step);
+    const QString format = LabelFormatFor(step);
+    if (parts.top->labelFormat() != format) parts.top->setLabelFormat(format);
 }
 
 void TAnalysis::Fill(const Analysis& analysis) {
@@ -532,7 +538,10 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
         }
         AddArcsecondAxis(EncircledEnergyPlot, chart, analysis.scale);
     }
-    SetNiceRange(parts.x, 0, reach);
+    // r80 changes with every result of the automatic mode: the axis keeps its end while that
+    // still reaches the range and is less than half as long again, so that the plot does not
+    // jump (nor is laid out anew) at each step.
+    if (!(parts.x->min() == 0 && parts.x->max() >= reach && parts.x->max() < 1.5 * reach)) SetNiceRange(parts.x, 0, reach);
     for (size_t i = 0; i < analysis.bands.size(); ++i) {
         const BandMeasurements& b = analysis.bands[i];
         QXYSeries* const* lines = &parts.series[4 * i];
@@ -546,9 +555,12 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
             // Only the corner carries the label, and only in monochrome: three bands' labels
             // would fall on one another.
             const bool labelled = mark->count() == 3 && analysis.bands.size() == 1;
-            mark->setPointLabelsVisible(labelled);
-            for (int point = 0; point < mark->count(); ++point)
-                mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, labelled && point == 1);
+            if (mark->pointLabelsVisible() != labelled) mark->setPointLabelsVisible(labelled);
+            for (int point = 0; point < mark->count(); ++point) {
+                const QVariant shown = mark->pointConfiguration(point).value(QXYSeries::PointConfiguration::LabelVisibility);
+                if (!shown.isValid() || shown.toBool() != (labelled && point == 1))
+                    mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, labelled && point == 1);
+            }
         }
     }
     FollowInArcseconds(EncircledEnergyPlot, analysis.scale);
