@@ -329,6 +329,33 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     EXPECT_DOUBLE_EQ(top->max(), 5);
 }
 
+// From one result to the next the energy axis keeps its end while that still spans three r80
+// and is less than half as long again; otherwise it ends at three r80 rounded up to a tick.
+TEST_F(AnalysisWindow, EnergyAxisFollowsR80WithoutJumpingAtEachResult) {
+    Window().show();
+    struct Step {
+        double r80;
+        double axisEnd;
+    };
+    const Step steps[] = {
+        {5.5, 20},   // 16.5 um: rounded up to 20
+        {6.0, 20},   // 18 um: 20 still spans it and is less than 27
+        {4.5, 20},   // 13.5 um: 20 is less than 20.25
+        {4.0, 15},   // 12 um: 20 is half as long again, so 15
+        {7.0, 25},   // 21 um: 15 no longer spans it
+    };
+    double strehl = 0.5;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.r80);
+        Analysis a = HandMade(strehl);
+        a.bands[0].r80Um = step.r80;
+        strehl += 0.01;  // another result
+        Window().ShowResult(Result(strehl), std::make_shared<const Analysis>(a));
+        auto* x = static_cast<QValueAxis*>(Window().Chart(TAnalysis::EncircledEnergyPlot)->chart()->axes(Qt::Horizontal)[0]);
+        EXPECT_EQ(x->max(), step.axisEnd);
+    }
+}
+
 TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {
     Window().show();
     Window().ShowResult(Result(0.8));
