@@ -102,17 +102,6 @@ void EncircledCurve(const EncircledEnergy& ee, double p, double lambdaFSamples, 
     m.r80Um = radius(above80, 0.8) * p;
 }
 
-double IdealMtf(double nu) {
-    if (nu >= 1) return 0;
-    return 2 / pi * (std::acos(nu) - nu * std::sqrt(1 - nu * nu));
-}
-
-double Airy(double v) {
-    if (v == 0) return 1;
-    const double a = 2 * ::j1(v) / v;
-    return a * a;
-}
-
 // The modulus of the PSF's 2D transform along fx and along fy from zero frequency, over its
 // value there. By the projection-slice theorem the transform's fy = 0 line is the 1D transform
 // of the PSF summed over its second index (the line spread function along x), and likewise for
@@ -235,13 +224,11 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     }
     m.radialRadiusUm.resize(eeRadii);
     m.radialProfile.resize(eeRadii);
-    m.airyProfile.resize(eeRadii);
     const double lambdaFUm = m.meanWavelengthNm * 1e-3 * focalRatio;
     for (int r = 0; r < eeRadii; ++r) {
         const size_t k = static_cast<size_t>(r);
         m.radialRadiusUm[k] = r * p;
         m.radialProfile[k] = peak > 0 && profileCount[k] > 0 ? profileSum[k] / profileCount[k] / peak : 0;
-        m.airyProfile[k] = lambdaFUm > 0 ? Airy(pi * r * p / lambdaFUm) : 0;
     }
 
     // Encircled energy about the centroid, of the continuous pattern the samples stand for.
@@ -255,14 +242,39 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     m.cutoffCycPerMm = lambdaFUm > 0 ? 1e3 / lambdaFUm : 0;
     m.mtfFreqCycPerMm.resize(gridSize / 2);
     m.mtfNu.resize(gridSize / 2);
-    m.mtfIdeal.resize(gridSize / 2);
     for (int k = 0; k < gridSize / 2; ++k) {
         const size_t n = static_cast<size_t>(k);
         m.mtfFreqCycPerMm[n] = p > 0 ? k * 1e3 / (gridSize * p) : 0;
         m.mtfNu[n] = m.cutoffCycPerMm > 0 ? m.mtfFreqCycPerMm[n] / m.cutoffCycPerMm : 0;
-        m.mtfIdeal[n] = IdealMtf(m.mtfNu[n]);
     }
     return m;
+}
+
+bool BandUnaberrated(const BandResult& band) {
+    return std::all_of(band.wavelengths.begin(), band.wavelengths.end(),
+                       [](const WavelengthFacts& w) { return w.aberrations == Aberrations{}; });
+}
+
+// Whether `ideal` was measured from a run of the same wavelengths and weights as `m`.
+bool SameBand(const BandMeasurements& m, const BandMeasurements& ideal) {
+    return m.name == ideal.name && m.wavelengthsNm == ideal.wavelengthsNm && m.weights == ideal.weights &&
+           m.eeRadiusUm.size() > 0 && ideal.radialRadiusUm == m.radialRadiusUm && ideal.encircledEnergy;
+}
+
+// The ideal's curves into m: those of `ideal`, the measurements of the same wavelengths without
+// aberrations, hence on the same radii and frequencies. The ideal's encircled energy is read at
+// the result's radii, from its own curve where that reaches and from its function beyond.
+void TakeIdeal(const BandMeasurements& ideal, BandMeasurements& m) {
+    m.idealKnown = true;
+    m.idealProfile = ideal.radialProfile;
+    m.mtfIdeal = ideal.mtfX;
+    m.mtfIdealY = ideal.mtfY;
+    m.idealEncircledEnergy = ideal.encircledEnergy;
+    m.idealR50Um = ideal.r50Um;
+    m.idealR80Um = ideal.r80Um;
+    m.idealEeFraction.resize(m.eeFraction.size());
+    for (size_t r = 0; r < m.idealEeFraction.size(); ++r)
+        m.idealEeFraction[r] = r < ideal.eeFraction.size() ? ideal.eeFraction[r] : (*ideal.encircledEnergy)(static_cast<double>(r));
 }
 
 UserMessage Number(double v, int decimals) { return UserMessage::Value(FormatFixed(v, decimals)); }
@@ -321,14 +333,33 @@ bool Analysis::Warns(SamplingWarning kind) const {
     return std::any_of(warnings.begin(), warnings.end(), [kind](const SamplingNote& w) { return w.kind == kind; });
 }
 
-Analysis Analyse(const FullResult& full) {
+bool Unaberrated(const FullResult& full) { return std::all_of(full.bands.begin(), full.bands.end(), BandUnaberrated); }
+
+Analysis Analyse(const FullResult& full, const Analysis* ideal) {
     Analysis a;
     a.mode = full.mode;
     a.scale = ScaleOf(full);
     std::vector<double> edgeShares;
     for (const BandResult& band : full.bands) a.bands.push_back(Measure(full, band, edgeShares.emplace_back()));
     Warnings(full, edgeShares, a);
+    // The ideal: the result itself for a band without aberrations (nothing more to compute),
+    // otherwise the given measurements of the same band run without them.
+    const bool idealFits = ideal && ideal->bands.size() == a.bands.size();
+    for (size_t i = 0; i < a.bands.size(); ++i) {
+        BandMeasurements& m = a.bands[i];
+        if (BandUnaberrated(full.bands[i])) TakeIdeal(m, m);
+        else if (idealFits && SameBand(m, ideal->bands[i])) TakeIdeal(ideal->bands[i], m);
+    }
     return a;
+}
+
+CalculationRequest IdealRequest(CalculationRequest request) {
+    SimulationParameters& p = request.params;
+    p.focus = p.spherical = p.astigmatismM = p.astigmatismS = p.comaX = p.comaY = p.tiltX = p.tiltY = 0;
+    p.useWavelengthDependence = false;
+    request.aberrations = Aberrations{};
+    request.dependenceRows.clear();
+    return request;
 }
 
 }  // namespace velmora

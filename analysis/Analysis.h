@@ -52,17 +52,30 @@ struct BandMeasurements {
 
     // A picture, not a measurement: the mean of the samples in rings one sample wide (rounded
     // radius) about the peak, r = 0 ... 511 samples, normalised to 1 at the peak; beside it the
-    // ideal Airy pattern of a clear aperture at the band's mean wavelength, for the log plot.
+    // same of the band's ideal (see idealKnown), normalised to its own peak.
     std::vector<double> radialRadiusUm;
     std::vector<double> radialProfile;
-    std::vector<double> airyProfile;
+    std::vector<double> idealProfile;
 
-    // MTF cuts along fx and fy, 1 at zero frequency, with the clear-aperture ideal.
+    // MTF cuts along fx and fy, 1 at zero frequency, with the same of the ideal.
     std::vector<double> mtfFreqCycPerMm;
     std::vector<double> mtfNu;  // frequency over the cut-off 1 / (mean wavelength x F)
     std::vector<double> mtfX;
     std::vector<double> mtfY;
-    std::vector<double> mtfIdeal;
+    std::vector<double> mtfIdeal;   // the ideal along fx
+    std::vector<double> mtfIdealY;  // the ideal along fy (differs from fx with vanes or a mask)
+
+    // The ideal: the same pupil (obstruction, vanes, apodization, user mask) without
+    // aberrations, over the band's own wavelengths and weights -- the pattern whose peak the
+    // Strehl ratio divides by. Known when the run has no aberrations (the ideal is the result
+    // itself) or when its measurements were given to Analyse; otherwise the ideal curves are
+    // empty.
+    bool idealKnown = false;
+    // The ideal's encircled energy about its own centroid, with its r50 and r80.
+    std::shared_ptr<const EncircledEnergy> idealEncircledEnergy;
+    std::vector<double> idealEeFraction;  // at eeRadiusUm
+    double idealR50Um = 0, idealR80Um = 0;
+
     double cutoffCycPerMm = 0;
 };
 
@@ -88,7 +101,17 @@ struct Analysis {
     bool Warns(SamplingWarning kind) const;
 };
 
-// All measurements of one result. Costs about one 2D transform per band.
-Analysis Analyse(const FullResult& full);
+// Whether every wavelength of every band ran without aberrations (tilt included).
+bool Unaberrated(const FullResult& full);
+
+// All measurements of one result. Costs about one 2D transform per band. `ideal`: the
+// measurements of the same run without aberrations (Analyse of IdealRequest's result), whose
+// curves become the result's ideal; not needed when the result has no aberrations, and ignored
+// when its bands are not the result's.
+Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr);
+
+// The request of the ideal: the same run with every aberration zero and no wavelength
+// dependence. Its pupils, wavelengths and weights are those of `request`.
+CalculationRequest IdealRequest(CalculationRequest request);
 
 }  // namespace velmora

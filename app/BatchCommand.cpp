@@ -14,6 +14,7 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
+#include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
@@ -585,9 +586,14 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
 
     // The measurements are made once: the report holds them, and their sampling warnings go to
     // standard error (whatever the outputs) and into the FITS header.
+    // A report's curves have their ideal: for an aberrated run, the same pupils run again
+    // without the aberrations.
+    std::shared_ptr<const Analysis> ideal;
+    if (o.report && !Unaberrated(*result.full))
+        ideal = IdealCache().For(request, {}, build, RunControl{threads.threads, nullptr});
     std::optional<Analysis> analysis;
     if (o.report || o.fits || !o.quiet) {
-        analysis = Analyse(*result.full);
+        analysis = Analyse(*result.full, ideal.get());
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
 

@@ -4,8 +4,14 @@ namespace velmora {
 
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
                                  int threads, Measure measure, std::function<void()> ended,
-                                 std::function<void()> measured)
-    : request_(std::move(request)), measure_(measure), filter_(filter), mask_(mask) {
+                                 std::function<void()> measured, std::shared_ptr<IdealCache> ideals,
+                                 IdealCache::Extras idealExtras)
+    : request_(std::move(request)),
+      measure_(measure),
+      filter_(filter),
+      mask_(mask),
+      ideals_(std::move(ideals)),
+      idealExtras_(std::move(idealExtras)) {
     thread_ = std::thread([this, threads, ended = std::move(ended), measured = std::move(measured)] {
         Run(threads, ended, measured);
     });
@@ -41,22 +47,32 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended, const
     } catch (...) {
         error = std::current_exception();
     }
-    if (result && measure_ == Measure::BeforeEnd && !stop_) MeasureResult();
+    if (result && measure_ == Measure::BeforeEnd && !stop_) MeasureResult(build, threads);
     progress_ = 0;
     // Everything the outcome holds is written before this: the window may read it from here on.
     const bool after = result && measure_ == Measure::AfterEnd;
     measuring_.store(after, std::memory_order_release);
     if (ended) ended();
     if (!after) return;
-    MeasureResult();
+    MeasureResult(build, threads);
     if (measured) measured();
 }
 
 // The measurements, here rather than on the window's thread; a result that cannot be measured
-// (memory) is still shown, and measured when the analysis window asks.
-void CalculationTask::MeasureResult() {
+// (memory) is still shown, and measured when the analysis window asks. An aberrated result's
+// ideal comes from the cache, or from a run of this task's pupils without the aberrations; a
+// result whose ideal could not be made (stopped, refused) is measured without it.
+void CalculationTask::MeasureResult(const PupilBuilder& build, int threads) {
     try {
-        analysis = std::make_shared<const Analysis>(Analyse(*result->full));
+        std::shared_ptr<const Analysis> ideal;
+        if (ideals_ && !Unaberrated(*result->full)) {
+            try {
+                ideal = ideals_->For(request_, idealExtras_, build, RunControl{threads, &stop_});
+            } catch (const CalculationStopped&) {
+            } catch (const CalculationError&) {
+            }
+        }
+        analysis = std::make_shared<const Analysis>(Analyse(*result->full, ideal.get()));
     } catch (const std::exception&) {
         analysis.reset();
     }

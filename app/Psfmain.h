@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/IdealCache.h"
 #include "core/Matrix.h"
 #include "core/PsfCalculation.h"
 #include "core/Picture24.h"
@@ -38,7 +39,6 @@ namespace velmora {
 
 struct VelmoraWindows;
 class CalculationTask;
-struct Analysis;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -237,6 +237,13 @@ private:
     void ShowProgress(int percent);
     // measured: the result's measurements when the run made them (null: the analysis window
     // measures it when it needs them, unless they follow: the task is measuring it).
+    // What names the filter and the mask for the ideals (IdealCache's extras): the filter's table
+    // and the serial number of the mask loaded.
+    IdealCache::Extras IdealExtras() const;
+    // The analysis window's own measurements of a result it shows: with the ideal of the run
+    // that made it, kept or made here, when that run is the last shown and its filter and mask
+    // are still the window's.
+    Analysis MeasureShown(const FullResult& full);
     void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr,
                        bool measurementsFollow = false);
     // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
@@ -333,6 +340,16 @@ private:
     // Where the loaded user filter and mask came from, for the set-up file; empty when unknown.
     std::string userFilterPath_;
     std::string userMaskPath_;
+    quint64 maskSerial_ = 0;  // counts the masks loaded, so that the ideals know one from another
+    // The ideals of the runs (the same pupils without aberrations), shared with the tasks.
+    std::shared_ptr<IdealCache> ideals_ = std::make_shared<IdealCache>();
+    // The run whose result was last shown: what the analysis window needs to make its ideal.
+    struct ShownRun {
+        std::weak_ptr<const FullResult> full;
+        CalculationRequest request;
+        IdealCache::Extras extras;
+    };
+    ShownRun shownRun_;
     // Where the closing state read at start broke off (line 0: it read completely).
     int closingStateStopLine_ = 0;
     std::string closingStateStopKey_;

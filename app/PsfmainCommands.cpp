@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "app/AppWindows.h"
+#include "app/CalculationTask.h"
 #include "app/Psfmain.h"
 #include "app/Verform.h"
 #include "core/NumberText.h"
@@ -102,9 +103,11 @@ void TForm1::I1Click() {
     }
     densityPicture_ = MaskPreviewCopy(mask);
     StopRun();  // a run reads the mask until it ends
+    if (measuring_) measuring_->Wait();  // and so may the measurements of the last (its ideal)
     windows_.maskDis->SetMaskPicture(mask);
     userMaskLoaded_ = true;
     userMaskPath_ = path;
+    ++maskSerial_;
     SelectLoadedDensity(6);
     LiveChange();
 }
@@ -147,7 +150,7 @@ void TForm1::N7Click() { windows_.psf3d->Open(); }
 
 void TForm1::A1Click() {
     if (!windows_.analysis) {
-        windows_.analysis = std::make_unique<TAnalysis>(Analyse);
+        windows_.analysis = std::make_unique<TAnalysis>([this](const FullResult& full) { return MeasureShown(full); });
         windows_.analysis->ShowResult(LastFullResult());
     }
     windows_.analysis->show();

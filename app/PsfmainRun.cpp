@@ -84,7 +84,8 @@ void TForm1::StartRun(bool live) {
     run_ = std::make_unique<CalculationTask>(
         request, userFilter_, mask, threads.threads, measure,
         [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
-        [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); });
+        [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
+        ideals_, IdealExtras());
     runIsLive_ = live;
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
@@ -121,6 +122,7 @@ void TForm1::RunEnded(quint64 serial) {
     if (done->result) {
         // The task's grid becomes the window's (the old one goes with the task).
         workGrid_.Swap(done->grid);
+        shownRun_ = ShownRun{done->result->full, done->Request(), done->IdealExtras()};
         // The measurements of a task still measuring are not to be touched before it is joined.
         ShowRunResult(*done->result, measuring ? nullptr : done->analysis, measuring);
         ++runResultsShown_;
@@ -156,6 +158,35 @@ void TForm1::RunMeasured(quint64 serial) {
     const std::unique_ptr<CalculationTask> done = std::move(measuring_);
     done->Wait();
     if (windows_.analysis && done->result) windows_.analysis->ShowResult(done->result->full, done->analysis);
+}
+
+IdealCache::Extras TForm1::IdealExtras() const {
+    IdealCache::Extras extras{static_cast<double>(maskSerial_), userMaskLoaded_ ? 1.0 : 0.0,
+                              userFilter_.userFilterLoaded ? 1.0 : 0.0, static_cast<double>(userFilter_.userFilterCount)};
+    extras.insert(extras.end(), userFilter_.userFilterTable.begin(), userFilter_.userFilterTable.end());
+    return extras;
+}
+
+Analysis TForm1::MeasureShown(const FullResult& full) {
+    std::shared_ptr<const Analysis> ideal;
+    if (!Unaberrated(full) && shownRun_.full.lock().get() == &full) {
+        const CalculationRequest& request = shownRun_.request;
+        ideal = ideals_->Find(request, shownRun_.extras);
+        // Made here only from the pupils the run had: the same filter and mask.
+        if (!ideal && shownRun_.extras == IdealExtras()) {
+            PupilInputs inputs;
+            inputs.params = &request.params;
+            inputs.userFilter = &userFilter_;
+            inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
+            const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
+            try {
+                ideal = ideals_->For(request, shownRun_.extras, build,
+                                     RunControl{RunThreadsFor(DefaultThreadCount(), request.params).threads, nullptr});
+            } catch (const CalculationError&) {
+            }
+        }
+    }
+    return Analyse(full, ideal.get());
 }
 
 void TForm1::StopRun() {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/AppWindows.h"
+#include "app/CalculationTask.h"
 #include "app/Psfmain.h"
 #include "core/NumberText.h"
 #include "core/PanelFields.h"
@@ -145,9 +146,11 @@ QStringList TForm1::ApplySetup(const RunParameters& setup) {
         UserMessage problem;
         if (LoadUserMaskFile(path, mask, problem)) {
             densityPicture_ = MaskPreviewCopy(mask);
+            if (measuring_) measuring_->Wait();  // the last result's measurements may read the mask
             windows_.maskDis->SetMaskPicture(mask);
             userMaskLoaded_ = true;
             userMaskPath_ = path;
+            ++maskSerial_;
             SelectLoadedDensity(6);
         } else {
             notes << tr("%1 はビットマップとして読み込めません（%2）。")

@@ -26,8 +26,9 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
         b["fwhm_arcsec"] = m.fwhmArcsec;
         b["r50_um"] = m.r50Um;
         b["r80_um"] = m.r80Um;
-        b["ee"] = {{"r_um", m.eeRadiusUm}, {"fraction", m.eeFraction}};
-        b["mtf"] = {{"freq_cyc_per_mm", m.mtfFreqCycPerMm}, {"nu", m.mtfNu}, {"x", m.mtfX}, {"y", m.mtfY}, {"ideal", m.mtfIdeal}};
+        b["ee"] = {{"r_um", m.eeRadiusUm}, {"fraction", m.eeFraction}, {"ideal", m.idealEeFraction}};
+        b["mtf"] = {{"freq_cyc_per_mm", m.mtfFreqCycPerMm}, {"nu", m.mtfNu}, {"x", m.mtfX}, {"y", m.mtfY},
+                    {"ideal", m.mtfIdeal}, {"ideal_y", m.mtfIdealY}};
         b["cutoff_cyc_per_mm"] = m.cutoffCycPerMm;
         bands[m.name] = std::move(b);
     }

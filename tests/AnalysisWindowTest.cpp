@@ -2,6 +2,10 @@
 // before any result, following results while open and measuring each one once, the table and
 // its copy, the plots and their PNG files; the round lengths and axis ticks of the viewers.
 #include <QApplication>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
+#include <QTranslator>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
@@ -9,6 +13,9 @@
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
+#include <QScatterSeries>
+#include <QComboBox>
+#include <QLegendMarker>
 #include <QLogValueAxis>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -17,6 +24,7 @@
 #include <QTableWidget>
 #include <QValueAxis>
 #include <cmath>
+#include <tuple>
 
 #include "WindowTestSupport.h"
 #include "viewers/AnalysisTable.h"
@@ -53,6 +61,7 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
     b.r50Um = 2.3456;
     b.r80Um = 5.5;
     b.cutoffCycPerMm = 1000 / (0.55 * 8);  // 1 / (lambda F)
+    b.idealKnown = true;
     const double lambdaF = 0.55 * 8;
     for (int r = 0; r < 512; ++r) {
         const double um = r * b.scale.um;
@@ -62,7 +71,8 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
         b.eeFraction.push_back(1 - j0 * j0 - j1 * j1);  // Rayleigh's encircled energy
         b.radialRadiusUm.push_back(um);
         const double airy = r == 0 ? 1 : std::pow(2 * j1 / v, 2);
-        b.airyProfile.push_back(airy);
+        b.idealProfile.push_back(airy);
+        b.idealEeFraction.push_back(b.eeFraction.back());
         b.radialProfile.push_back(strehl * airy);
     }
     for (int k = 0; k <= 256; ++k) {
@@ -71,6 +81,7 @@ BandMeasurements HandMadeBand(const std::string& name, double strehl) {
         b.mtfFreqCycPerMm.push_back(nu * b.cutoffCycPerMm);
         const double ideal = nu < 1 ? 2 / M_PI * (std::acos(nu) - nu * std::sqrt(1 - nu * nu)) : 0;
         b.mtfIdeal.push_back(ideal);
+        b.mtfIdealY.push_back(ideal);
         b.mtfX.push_back(ideal * strehl);
         b.mtfY.push_back(ideal * strehl * 0.99);
     }
@@ -209,9 +220,9 @@ TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
         for (const QAbstractAxis* a : Window().Chart(p)->chart()->axes()) t << a->titleText();
         return t.join(QLatin1Char('|'));
     };
-    ASSERT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 2);  // measured and Airy
-    EXPECT_EQ(seriesOf(TAnalysis::EncircledEnergyPlot).size(), 1);
-    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 3);  // x, y and ideal
+    ASSERT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 2);  // measured and ideal
+    EXPECT_EQ(seriesOf(TAnalysis::EncircledEnergyPlot).size(), 4);  // measured, ideal, r50 and r80 marks
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 6);  // x, y, the ideal's x and y, markers on x and y
     EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(µm)")));
     EXPECT_TRUE(axisTitles(TAnalysis::ProfilePlot).contains(QStringLiteral("(秒角)")));
     EXPECT_TRUE(axisTitles(TAnalysis::MtfPlot).contains(QStringLiteral("(本/mm)")));
@@ -225,7 +236,7 @@ TEST_F(AnalysisWindow, PlotsCarryTheMeasuredAndIdealCurvesWithUnits) {
 
     Window().ShowResult(Result(0.8, true));
     EXPECT_EQ(seriesOf(TAnalysis::ProfilePlot).size(), 6);
-    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 9);
+    EXPECT_EQ(seriesOf(TAnalysis::MtfPlot).size(), 18);
     EXPECT_EQ(Window().Chart(TAnalysis::MtfPlot)->chart()->axes().size(), 2) << "old axes removed";
 }
 
@@ -242,7 +253,7 @@ std::string PlotText(const QChart& chart) {
             out << QStringLiteral(" log %1..%2 %3").arg(l->min()).arg(l->max()).arg(l->labelFormat());
     }
     for (QAbstractSeries* s : chart.series()) {
-        auto* line = static_cast<QLineSeries*>(s);
+        auto* line = static_cast<QXYSeries*>(s);
         out << QStringLiteral("series %1 %2 %3 %4").arg(line->name(), line->pen().color().name()).arg(int(line->pen().style())).arg(line->pen().widthF());
         for (const QAbstractAxis* a : line->attachedAxes()) out << QStringLiteral(" on axis %1").arg(axes.indexOf(a));
         for (const QPointF& p : line->points()) out << QStringLiteral(" %1,%2").arg(p.x(), 0, 'g', 17).arg(p.y(), 0, 'g', 17);
@@ -275,7 +286,7 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     fresh.ShowResult(Result(0.4), std::make_shared<const Analysis>(last));
     EXPECT_EQ(Window().TableText().toStdString(), fresh.TableText().toStdString()) << "one column, the last numbers";
     const std::pair<TAnalysis::Plot, int> plots[3] = {
-        {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 1}, {TAnalysis::MtfPlot, 3}};
+        {TAnalysis::ProfilePlot, 2}, {TAnalysis::EncircledEnergyPlot, 4}, {TAnalysis::MtfPlot, 6}};
     for (auto [plot, lines] : plots) {
         const QChart& chart = *Window().Chart(plot)->chart();
         EXPECT_EQ(PlotText(chart), PlotText(*fresh.Chart(plot)->chart())) << plot;
@@ -288,31 +299,61 @@ TEST_F(AnalysisWindow, PlotsShowOnlyTheCurrentResultAfterTheBandsChangeBackAndFo
     }
 
     // The points are the last measurements, up to the rounded ends of the axes: 2.2 um lambda F
-    // gives the profile 22 um (an axis to 30) and the energy 44 um (to 50).
-    auto line = [&](TAnalysis::Plot plot, int i) { return static_cast<QLineSeries*>(Window().Chart(plot)->chart()->series()[i]); };
+    // gives the profile 22 um (an axis to 25), and r80 = 5.5 um the energy 16.5 um (to 20).
+    auto line = [&](TAnalysis::Plot plot, int i) { return static_cast<QXYSeries*>(Window().Chart(plot)->chart()->series()[i]); };
     auto bottom = [&](TAnalysis::Plot plot) {
         return static_cast<QValueAxis*>(Window().Chart(plot)->chart()->axes(Qt::Horizontal, line(plot, 0))[0]);
     };
-    ASSERT_EQ(bottom(TAnalysis::ProfilePlot)->max(), 30);
-    ASSERT_EQ(bottom(TAnalysis::EncircledEnergyPlot)->max(), 50);
-    ASSERT_EQ(line(TAnalysis::ProfilePlot, 0)->count(), 61);  // 0 to 30 um by 0.5 um
-    ASSERT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->count(), 101);
-    for (int i = 0; i < 61; ++i) {
+    ASSERT_EQ(bottom(TAnalysis::ProfilePlot)->max(), 25);
+    ASSERT_EQ(bottom(TAnalysis::EncircledEnergyPlot)->max(), 20);
+    ASSERT_EQ(line(TAnalysis::ProfilePlot, 0)->count(), 51);  // 0 to 25 um by 0.5 um
+    ASSERT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->count(), 41);
+    for (int i = 0; i < 51; ++i) {
         EXPECT_EQ(line(TAnalysis::ProfilePlot, 0)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.radialProfile[i], 1e-8)));
-        EXPECT_EQ(line(TAnalysis::ProfilePlot, 1)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.airyProfile[i], 1e-8)));
+        EXPECT_EQ(line(TAnalysis::ProfilePlot, 1)->at(i), QPointF(band.radialRadiusUm[i], std::max(band.idealProfile[i], 1e-8)));
     }
-    for (int i = 0; i < 101; ++i)
+    for (int i = 0; i < 41; ++i) {
         EXPECT_EQ(line(TAnalysis::EncircledEnergyPlot, 0)->at(i), QPointF(band.eeRadiusUm[i], band.eeFraction[i]));
+        EXPECT_EQ(line(TAnalysis::EncircledEnergyPlot, 1)->at(i), QPointF(band.eeRadiusUm[i], band.idealEeFraction[i]));
+    }
     ASSERT_EQ(line(TAnalysis::MtfPlot, 0)->count(), static_cast<int>(band.mtfX.size()));
     for (size_t k = 0; k < band.mtfX.size(); ++k) {
         EXPECT_EQ(line(TAnalysis::MtfPlot, 0)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfX[k]));
         EXPECT_EQ(line(TAnalysis::MtfPlot, 1)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfY[k]));
         EXPECT_EQ(line(TAnalysis::MtfPlot, 2)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfIdeal[k]));
+        EXPECT_EQ(line(TAnalysis::MtfPlot, 3)->at(k), QPointF(band.mtfFreqCycPerMm[k], band.mtfIdealY[k]));
     }
-    // The arcseconds along the top follow the radii at the new pitch: 30 um is 6 arcseconds.
+    // The arcseconds along the top follow the radii at the new pitch: 25 um is 5 arcseconds.
     auto* top = static_cast<QValueAxis*>(Window().Chart(TAnalysis::ProfilePlot)->chart()->axes(Qt::Horizontal)[1]);
     EXPECT_EQ(top->titleText(), QStringLiteral("半径 (秒角)"));
-    EXPECT_DOUBLE_EQ(top->max(), 6);
+    EXPECT_DOUBLE_EQ(top->max(), 5);
+}
+
+// From one result to the next the energy axis keeps its end while that still spans three r80
+// and is less than half as long again; otherwise it ends at three r80 rounded up to a tick.
+TEST_F(AnalysisWindow, EnergyAxisFollowsR80WithoutJumpingAtEachResult) {
+    Window().show();
+    struct Step {
+        double r80;
+        double axisEnd;
+    };
+    const Step steps[] = {
+        {5.5, 20},   // 16.5 um: rounded up to 20
+        {6.0, 20},   // 18 um: 20 still spans it and is less than 27
+        {4.5, 20},   // 13.5 um: 20 is less than 20.25
+        {4.0, 15},   // 12 um: 20 is half as long again, so 15
+        {7.0, 25},   // 21 um: 15 no longer spans it
+    };
+    double strehl = 0.5;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.r80);
+        Analysis a = HandMade(strehl);
+        a.bands[0].r80Um = step.r80;
+        strehl += 0.01;  // another result
+        Window().ShowResult(Result(strehl), std::make_shared<const Analysis>(a));
+        auto* x = static_cast<QValueAxis*>(Window().Chart(TAnalysis::EncircledEnergyPlot)->chart()->axes(Qt::Horizontal)[0]);
+        EXPECT_EQ(x->max(), step.axisEnd);
+    }
 }
 
 TEST_F(AnalysisWindow, EachPlotSavesAsPngAndARefusedTargetLeavesNothing) {
@@ -560,6 +601,304 @@ TEST_F(AnalysisFromTheMenu, TheViewersShowTheScaleOfTheResult) {
 }
 
 // The viewers' scale marks, worked out by hand.
+// The plots as the user reads them, after runs made from the main window.
+class AnalysisPlots : public AnalysisFromTheMenu {
+protected:
+    QChart& Chart(TAnalysis::Plot plot) { return *Window()->Chart(plot)->chart(); }
+    QXYSeries* Line(TAnalysis::Plot plot, int i) { return static_cast<QXYSeries*>(Chart(plot).series().at(i)); }
+    QXYSeries* Named(TAnalysis::Plot plot, const QString& name) {
+        for (QAbstractSeries* s : Chart(plot).series())
+            if (s->name() == name && !qobject_cast<QScatterSeries*>(s)) return static_cast<QXYSeries*>(s);
+        ADD_FAILURE() << "no line " << name.toStdString();
+        return nullptr;
+    }
+    QValueAxis* Axis(TAnalysis::Plot plot, Qt::Alignment where) {
+        for (QAbstractAxis* a : Chart(plot).axes())
+            if (a->alignment() == where) return qobject_cast<QValueAxis*>(a);
+        return nullptr;
+    }
+    QXYSeries* Mark(const char* name) {
+        auto* mark = Window()->Chart(TAnalysis::EncircledEnergyPlot)->chart()->findChild<QXYSeries*>(QString::fromLatin1(name));
+        if (!mark)
+            for (QAbstractSeries* s : Chart(TAnalysis::EncircledEnergyPlot).series())
+                if (s->objectName() == QString::fromLatin1(name)) mark = static_cast<QXYSeries*>(s);
+        EXPECT_NE(mark, nullptr) << name;
+        return mark;
+    }
+    // Runs the calculation and opens the window (or lets the open one follow).
+    void RunAndOpen() {
+        Run();
+        Choose("A1");
+        QCoreApplication::processEvents();
+    }
+};
+
+// The texts of a plot drawn shortened ("Radius (..."): what Qt Charts does to an axis title, a
+// tick label or a legend entry that has no room.
+QStringList CutTexts(QChartView* view) {
+    QStringList cut;
+    for (QGraphicsItem* item : view->scene()->items()) {
+        QString text;
+        if (auto* t = dynamic_cast<QGraphicsTextItem*>(item)) text = t->toPlainText();
+        else if (auto* s = dynamic_cast<QGraphicsSimpleTextItem*>(item)) text = s->text();
+        if (item->isVisible() && (text.endsWith(QStringLiteral("...")) || text.endsWith(QChar(0x2026)))) cut << text;
+    }
+    return cut;
+}
+
+// The default pupil (a 50 mm secondary in 160 mm) over two wavelengths, without aberrations,
+// lies exactly on its ideal in every plot, and its Strehl ratio is 1.
+TEST_F(AnalysisPlots, AnUnaberratedObstructedRunLiesOnItsIdeal) {
+    Start();
+    RunAndOpen();
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "1.000");
+    EXPECT_EQ(Cell(QStringLiteral("平均波長 (nm)")), "650.0") << "600 and 700 nm";
+    const std::pair<int, int> pairs[3][2] = {{{0, 1}, {0, 1}}, {{0, 1}, {0, 1}}, {{0, 2}, {1, 3}}};
+    for (TAnalysis::Plot plot : {TAnalysis::ProfilePlot, TAnalysis::EncircledEnergyPlot, TAnalysis::MtfPlot}) {
+        for (auto [measured, ideal] : pairs[plot]) {
+            SCOPED_TRACE(Line(plot, ideal)->name().toStdString());
+            ASSERT_GT(Line(plot, measured)->count(), 10);
+            EXPECT_EQ(Line(plot, measured)->points(), Line(plot, ideal)->points());
+        }
+    }
+    EXPECT_EQ(Line(TAnalysis::ProfilePlot, 1)->name(), QStringLiteral("理想"));
+}
+
+// With coma the ideal stays that of the same pupil: the curves an unaberrated run draws as its
+// own, and they lie above the aberrated MTF.
+TEST_F(AnalysisPlots, AnAberratedRunsIdealIsTheSameRunWithoutAberrations) {
+    Start();
+    for (int k = 0; k < 20; ++k) ClickArrow(28, true);
+    RunAndOpen();
+    EXPECT_LT(Cell(QStringLiteral("ストレール比")).toDouble(), 0.9);
+    const QList<QPointF> idealProfile = Line(TAnalysis::ProfilePlot, 1)->points();
+    const QList<QPointF> idealEnergy = Line(TAnalysis::EncircledEnergyPlot, 1)->points();
+    const QList<QPointF> idealX = Line(TAnalysis::MtfPlot, 2)->points(), idealY = Line(TAnalysis::MtfPlot, 3)->points();
+    const QList<QPointF> mtfX = Line(TAnalysis::MtfPlot, 0)->points();
+    ASSERT_EQ(mtfX.size(), idealX.size());
+    EXPECT_LT(mtfX[mtfX.size() / 4].y(), idealX[idealX.size() / 4].y() - 0.05);
+
+    for (int k = 0; k < 20; ++k) ClickArrow(28, false);
+    RunAndOpen();
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比")), "1.000");
+    EXPECT_EQ(Line(TAnalysis::ProfilePlot, 0)->points(), idealProfile);
+    EXPECT_EQ(Line(TAnalysis::MtfPlot, 0)->points(), idealX);
+    EXPECT_EQ(Line(TAnalysis::MtfPlot, 1)->points(), idealY);
+    // The energy axis may end elsewhere (three r80 of another pattern): the common radii agree.
+    const QList<QPointF> energy = Line(TAnalysis::EncircledEnergyPlot, 0)->points();
+    const qsizetype common = std::min(energy.size(), idealEnergy.size());
+    ASSERT_GT(common, 10);
+    EXPECT_EQ(energy.mid(0, common), idealEnergy.mid(0, common));
+}
+
+// A window opened after an aberrated run measures the result itself, with the same ideal the
+// run's own measurements would have had.
+TEST_F(AnalysisPlots, AWindowOpenedAfterAnAberratedRunShowsItsIdeal) {
+    Start();
+    for (int k = 0; k < 15; ++k) ClickArrow(28, true);
+    Run();
+    Choose("A1");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Window()->MeasuredHere(), 1);
+    const QList<QPointF> idealX = Line(TAnalysis::MtfPlot, 2)->points();
+    const QList<QPointF> idealProfile = Line(TAnalysis::ProfilePlot, 1)->points();
+    ASSERT_GT(idealX.size(), 10);
+    EXPECT_NE(Line(TAnalysis::MtfPlot, 0)->points(), idealX) << "coma lowers the measured MTF";
+
+    Window()->close();
+    for (int k = 0; k < 15; ++k) ClickArrow(28, false);
+    RunAndOpen();
+    EXPECT_EQ(Line(TAnalysis::MtfPlot, 0)->points(), idealX);
+    EXPECT_EQ(Line(TAnalysis::ProfilePlot, 0)->points(), idealProfile);
+}
+
+// The energy plot spans three r80 (rounded up to a 1-2-5 tick), marks r50 and r80 where the
+// table says, and the range box widens it to ten r80, the curves following to its end.
+TEST_F(AnalysisPlots, EncircledEnergySpansThreeR80WithR50AndR80Marked) {
+    Start();
+    for (int k = 0; k < 10; ++k) ClickArrow(28, true);
+    RunAndOpen();
+    const double r50 = Cell(QStringLiteral("r50 (µm)")).toDouble(), r80 = Cell(QStringLiteral("r80 (µm)")).toDouble();
+    QValueAxis* x = Axis(TAnalysis::EncircledEnergyPlot, Qt::AlignBottom);
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->min(), 0);
+    EXPECT_GE(x->max(), 3 * r80 - 0.001);
+    EXPECT_LT(x->max(), 4.5 * r80) << "rounded up by less than half the span";
+    // The marks: across from the level to the radius, then down to the axis (table: 3 decimals).
+    for (auto [name, r, level] : {std::tuple{"r50Mark", r50, 0.5}, std::tuple{"r80Mark", r80, 0.8}}) {
+        SCOPED_TRACE(name);
+        QXYSeries* mark = Mark(name);
+        ASSERT_EQ(mark->count(), 3);
+        EXPECT_EQ(mark->at(0), QPointF(0, level));
+        EXPECT_NEAR(mark->at(1).x(), r, 0.0005);
+        EXPECT_EQ(mark->at(1).y(), level);
+        EXPECT_EQ(mark->at(2).y(), 0);
+        EXPECT_TRUE(mark->pointLabelsVisible());
+        EXPECT_EQ(mark->pointLabelsFormat(), QString::fromLatin1(name).left(3));
+        EXPECT_TRUE(mark->pointConfiguration(1).value(QXYSeries::PointConfiguration::LabelVisibility).toBool()) << "at the corner";
+        EXPECT_FALSE(mark->pointConfiguration(0).value(QXYSeries::PointConfiguration::LabelVisibility).toBool());
+    }
+    // The measured curve crosses its levels at the marks.
+    const QList<QPointF> curve = Line(TAnalysis::EncircledEnergyPlot, 0)->points();
+    const auto at = [&](double radius) {
+        return std::lower_bound(curve.begin(), curve.end(), radius, [](const QPointF& p, double v) { return p.x() < v; })->y();
+    };
+    EXPECT_NEAR(at(r80), 0.8, 0.02);
+
+    auto* range = In<QComboBox>(*Window(), "EnergyRangeBox");
+    EXPECT_EQ(range->currentText(), QStringLiteral("r80 の 3 倍"));
+    range->setFocus();
+    QTest::keyClick(range, Qt::Key_Down);
+    EXPECT_EQ(range->currentText(), QStringLiteral("r80 の 10 倍"));
+    EXPECT_GE(x->max(), 10 * r80 - 0.001);
+    for (int line : {0, 1}) {
+        SCOPED_TRACE(line);
+        const QList<QPointF> wide = Line(TAnalysis::EncircledEnergyPlot, line)->points();
+        ASSERT_FALSE(wide.isEmpty());
+        EXPECT_GT(wide.back().x(), x->max() - x->max() / 100) << "to the axis's end";
+        EXPECT_GT(wide.back().y(), 0.9);
+    }
+}
+
+// Along x and along y: their own colours and marker shapes, in the plot and in the legend,
+// in monochrome and in colour.
+TEST_F(AnalysisPlots, MtfCutsDifferInColourAndMarker) {
+    Start();
+    for (int k = 0; k < 10; ++k) ClickArrow(28, true);
+    RunAndOpen();
+    struct Pair {
+        QString x, y;
+    };
+    for (int colour = 0; colour < 2; ++colour) {
+        if (colour) {
+            QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+            RunAndOpen();
+        }
+        const std::vector<Pair> pairs = colour ? std::vector<Pair>{{QStringLiteral("赤 x"), QStringLiteral("赤 y")},
+                                                                    {QStringLiteral("青 x"), QStringLiteral("青 y")}}
+                                               : std::vector<Pair>{{QStringLiteral("x 方向"), QStringLiteral("y 方向")}};
+        for (const Pair& p : pairs) {
+            SCOPED_TRACE(p.x.toStdString());
+            QXYSeries* x = Named(TAnalysis::MtfPlot, p.x);
+            QXYSeries* y = Named(TAnalysis::MtfPlot, p.y);
+            ASSERT_TRUE(x && y);
+            EXPECT_NE(x->pen().color(), y->pen().color());
+            EXPECT_NE(x->pen().style(), y->pen().style());
+            QLegendMarker* xEntry = Chart(TAnalysis::MtfPlot).legend()->markers(x)[0];
+            QLegendMarker* yEntry = Chart(TAnalysis::MtfPlot).legend()->markers(y)[0];
+            EXPECT_TRUE(xEntry->isVisible() && yEntry->isVisible());
+            EXPECT_NE(xEntry->shape(), yEntry->shape());
+            EXPECT_NE(xEntry->brush().color(), yEntry->brush().color());
+            // On the curves: markers of the legend's shapes, in the lines' colours.
+            std::vector<QScatterSeries*> markers;
+            for (QAbstractSeries* s : Chart(TAnalysis::MtfPlot).series())
+                if (auto* m = qobject_cast<QScatterSeries*>(s); m && (m->name() == p.x || m->name() == p.y)) markers.push_back(m);
+            ASSERT_EQ(markers.size(), 2u);
+            EXPECT_NE(markers[0]->markerShape(), markers[1]->markerShape());
+            EXPECT_EQ(markers[0]->color(), x->pen().color());
+            EXPECT_EQ(markers[1]->color(), y->pen().color());
+            EXPECT_GE(markers[0]->count(), 5);
+        }
+    }
+}
+
+// 1, 2 or 5 times a power of ten.
+bool OneTwoFive(double step) {
+    const double decade = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double m = step / decade;
+    return std::abs(m - 1) < 1e-6 || std::abs(m - 2) < 1e-6 || std::abs(m - 5) < 1e-6;
+}
+
+// Every radius and frequency axis ticks at round values; the arcseconds along the top tick at
+// round angles of their own from zero and draw no second grid.
+TEST_F(AnalysisPlots, AxesTickAtRoundValues) {
+    Start();
+    for (int k = 0; k < 10; ++k) ClickArrow(28, true);
+    RunAndOpen();
+    for (TAnalysis::Plot plot : {TAnalysis::ProfilePlot, TAnalysis::EncircledEnergyPlot, TAnalysis::MtfPlot}) {
+        SCOPED_TRACE(plot);
+        QValueAxis* bottom = Axis(plot, Qt::AlignBottom);
+        ASSERT_NE(bottom, nullptr);
+        const double step = (bottom->max() - bottom->min()) / (bottom->tickCount() - 1);
+        EXPECT_TRUE(OneTwoFive(step)) << step;
+        EXPECT_GE(bottom->tickCount(), 3);
+        QValueAxis* top = Axis(plot, Qt::AlignTop);
+        if (plot == TAnalysis::MtfPlot) {
+            EXPECT_EQ(top, nullptr);
+            continue;
+        }
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(top->tickType(), QValueAxis::TicksDynamic);
+        EXPECT_EQ(top->tickAnchor(), 0);
+        EXPECT_TRUE(OneTwoFive(top->tickInterval())) << top->tickInterval();
+        const double ticks = (top->max() - top->min()) / top->tickInterval();
+        EXPECT_GE(ticks, 2);
+        EXPECT_LE(ticks, 10);
+        EXPECT_FALSE(top->isGridLineVisible());
+        EXPECT_FALSE(top->isMinorGridLineVisible());
+        EXPECT_TRUE(bottom->isGridLineVisible());
+    }
+}
+
+// With its frame (a title bar of at most 40 px and 4 px borders) it fits a 1366 x 768 screen
+// less its panels: 1300 x 700 at most, also at its smallest; its plots grow with it.
+TEST_F(AnalysisPlots, TheWindowFitsASmallScreenAndItsPlotsFollowItsSize) {
+    Start();
+    RunAndOpen();
+    for (int colour = 0; colour < 2; ++colour) {
+        if (colour) {
+            QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+            RunAndOpen();
+        }
+        const QSize opened = Window()->size();
+        EXPECT_LE(opened.width() + 8, 1300);
+        EXPECT_LE(opened.height() + 44, 700);
+        const QSize smallest = Window()->minimumSizeHint();
+        EXPECT_LE(smallest.width(), opened.width());
+        EXPECT_LE(smallest.height(), opened.height());
+    }
+    const QSize before = Window()->Chart(TAnalysis::MtfPlot)->size();
+    Window()->resize(Window()->size() + QSize(100, 60));
+    QCoreApplication::processEvents();
+    const QSize after = Window()->Chart(TAnalysis::MtfPlot)->size();
+    EXPECT_GT(after.width(), before.width());
+    EXPECT_GT(after.height(), before.height());
+}
+
+// No text of a plot is shortened, in Japanese and in English, monochrome and colour, at the
+// size the window opens at and at its smallest.
+TEST_F(AnalysisPlots, NoPlotTextIsCutOffInEitherLanguage) {
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/velmora1_en.qm")));
+    for (bool inEnglish : {false, true}) {
+        SCOPED_TRACE(inEnglish ? "English" : "Japanese");
+        if (inEnglish) QCoreApplication::installTranslator(&english);
+        Start();
+        for (int k = 0; k < 10; ++k) ClickArrow(28, true);
+        RunAndOpen();
+        for (bool colour : {false, true}) {
+            if (colour) {
+                QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+                RunAndOpen();
+            }
+            for (QSize size : {TAnalysis::defaultSize, Window()->minimumSizeHint()}) {
+                Window()->resize(size);
+                QCoreApplication::processEvents();
+                for (TAnalysis::Plot plot : {TAnalysis::ProfilePlot, TAnalysis::EncircledEnergyPlot, TAnalysis::MtfPlot}) {
+                    EXPECT_EQ(CutTexts(Window()->Chart(plot)).join(QStringLiteral(" | ")).toStdString(), "")
+                        << (colour ? "colour" : "monochrome") << " at " << size.width() << " x " << size.height() << ", plot " << plot;
+                }
+            }
+        }
+        // The check sees a cut when there is one: the MTF plot squeezed to a stamp.
+        Window()->Chart(TAnalysis::MtfPlot)->setFixedSize(150, 150);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(CutTexts(Window()->Chart(TAnalysis::MtfPlot)).isEmpty());
+        windows.reset();
+        if (inEnglish) QCoreApplication::removeTranslator(&english);
+    }
+}
+
 TEST(ScaleMarks, RoundLengthsAndTicks) {
     EXPECT_EQ(RoundLengthBelow(140), 100);
     EXPECT_EQ(RoundLengthBelow(99.9), 50);

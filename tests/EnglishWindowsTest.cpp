@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFontMetrics>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -105,6 +107,14 @@ public:
             Text(v->chart()->title(), Where(v) + " title");
             for (const QAbstractAxis* a : v->chart()->axes()) Text(a->titleText(), Where(v) + " axis");
             for (const QAbstractSeries* s : v->chart()->series()) Text(s->name(), Where(v) + " series");
+            // What the chart draws shortened for want of room ("Radius (..."): an axis title, a
+            // tick label or a legend entry.
+            for (const QGraphicsItem* item : v->scene()->items()) {
+                QString drawn;
+                if (auto* t = dynamic_cast<const QGraphicsTextItem*>(item)) drawn = t->toPlainText();
+                if (item->isVisible() && (drawn.endsWith(QStringLiteral("...")) || drawn.endsWith(QChar(0x2026))))
+                    problems.push_back(Where(v) + ": text cut off \"" + drawn.toStdString() + "\"");
+            }
         }
         for (QMenuBar* bar : window->findChildren<QMenuBar*>()) MenuBar(bar);
     }

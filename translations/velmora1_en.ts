@@ -514,19 +514,11 @@
     </message>
     <message>
         <source>ピークに対する強度</source>
-        <translation>Intensity relative to the peak</translation>
+        <translation>Intensity / peak</translation>
     </message>
     <message>
         <source>計算</source>
         <translation>Calculated</translation>
-    </message>
-    <message>
-        <source>エアリー</source>
-        <translation>Airy</translation>
-    </message>
-    <message>
-        <source>理想 (エアリー)</source>
-        <translation>Ideal (Airy)</translation>
     </message>
     <message>
         <source>半径 (秒角)</source>
@@ -534,11 +526,11 @@
     </message>
     <message>
         <source>全エネルギーに対する割合</source>
-        <translation>Fraction of the total energy</translation>
+        <translation>Fraction of the energy</translation>
     </message>
     <message>
         <source>空間周波数 (本/mm)</source>
-        <translation>Spatial frequency (cycles/mm)</translation>
+        <translation>Frequency (cycles/mm)</translation>
     </message>
     <message>
         <source>x 方向</source>
@@ -549,8 +541,32 @@
         <translation>along y</translation>
     </message>
     <message>
-        <source>理想 (遮蔽なし)</source>
-        <translation>Ideal (clear aperture)</translation>
+        <source>表示範囲</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>r80 の %1 倍</source>
+        <translation>%1 × r80</translation>
+    </message>
+    <message>
+        <source>横軸の範囲を r80 の何倍まで広げるか選びます</source>
+        <translation>How far the radius axis reaches, in multiples of r80</translation>
+    </message>
+    <message>
+        <source>%1 理想</source>
+        <translation>%1 ideal</translation>
+    </message>
+    <message>
+        <source>理想: 同じ瞳で収差のない場合</source>
+        <translation>Ideal: the same pupil without aberrations</translation>
+    </message>
+    <message>
+        <source>副鏡の遮蔽、スパイダー、透過率分布とマスクはそのままに、収差だけを除いて同じ波長と重みで計算した像です。ストレール比はこの像のピークに対する比です。</source>
+        <translation>The pattern of the same pupil (secondary, spider vanes, transmission profile and mask) at the same wavelengths and weights, with the aberrations alone removed. The Strehl ratio is the peak over this pattern&apos;s peak.</translation>
+    </message>
+    <message>
+        <source>理想</source>
+        <translation>Ideal</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,11 @@
 #include <QPen>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QScatterSeries>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLegendMarker>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -34,10 +39,15 @@ namespace {
 
 // The log plot's floor: eight decades, as the profile viewer's logarithmic plot.
 constexpr double profileFloor = 1e-8;
-// How far the profile and the encircled energy are drawn, in units of lambda F: the core and
-// its first rings, where the aberrations and the obstruction show.
+// How far the profile is drawn, in units of lambda F: the core and its first rings, where the
+// aberrations and the obstruction show.
 constexpr double profileReachLambdaF = 10;
-constexpr double energyReachLambdaF = 20;
+// The encircled energy's reach, in r80 of the widest band, as the range box offers it; the
+// first is the curve's own reach, so that it shows without the function.
+constexpr double energyReachesR80[] = {3, 10, 30};
+// The MTF cuts' markers: this many along the cut-off, on the x and y lines alike.
+constexpr int mtfMarkerCount = 10;
+constexpr int tableMinimumWidth = 300;
 
 QString BandName(const BandMeasurements& band) {
     return QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
@@ -49,6 +59,17 @@ QColor BandColour(const BandMeasurements& band) {
     if (band.name == "blue") return QColor(0, 0, 230);
     return QColor(0, 0, 0);
 }
+
+// The MTF cuts' colours: in monochrome blue along x and orange along y; in colour the band's
+// colour along x and a lighter one along y.
+QColor CutColour(const BandMeasurements& band, bool colour, bool alongY) {
+    if (!colour) return alongY ? QColor(230, 110, 0) : QColor(0, 80, 200);
+    const QColor c = BandColour(band);
+    return alongY ? QColor((c.red() + 2 * 255) / 3, (c.green() + 2 * 255) / 3, (c.blue() + 2 * 255) / 3).darker(115) : c;
+}
+
+// The ideal's colour: grey in monochrome, the band's own in colour (drawn dashed or dotted).
+QColor IdealColour(const BandMeasurements& band, bool colour) { return colour ? BandColour(band) : QColor(110, 110, 110); }
 
 // lambda F of the band in micrometres: the MTF cut-off is 1 / (lambda F).
 double LambdaFUm(const BandMeasurements& band) { return band.cutoffCycPerMm > 0 ? 1000 / band.cutoffCycPerMm : 0; }
@@ -63,42 +84,98 @@ QLineSeries* Series(const QString& name, QColor colour, Qt::PenStyle style) {
     return series;
 }
 
-// The end of a radius axis: `lambdaF` times lambda F of the widest band, but no further than
-// the measured radii reach; 1 when there is nothing to show.
-double RadiusReach(const Analysis& analysis, double lambdaF, std::vector<double> BandMeasurements::*radii) {
+// The end of the profile's radius axis: `lambdaF` times lambda F of the widest band, but no
+// further than the measured radii reach; 1 when there is nothing to show.
+double ProfileReach(const Analysis& analysis) {
     double reach = 0, last = 0;
     for (const BandMeasurements& b : analysis.bands) {
-        reach = std::max(reach, lambdaF * LambdaFUm(b));
-        if (!(b.*radii).empty()) last = std::max(last, (b.*radii).back());
+        reach = std::max(reach, profileReachLambdaF * LambdaFUm(b));
+        if (!b.radialRadiusUm.empty()) last = std::max(last, b.radialRadiusUm.back());
     }
     const double end = reach > 0 ? std::min(reach, last) : last;
     return end > 0 ? end : 1;
 }
 
-// The series' points become (x[i], y[i]) with x up to xMax; values below `floor` drawn at the
-// floor, as a log axis cannot show zero. Points equal to the ones shown are left alone: the
-// ideal curves stay the same while only the aberrations change, and replacing points makes
-// the chart work out the line's path and outline again.
-void SetPoints(QLineSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
-               double floor = -INFINITY) {
-    QList<QPointF> points;
-    const size_t n = std::min(x.size(), y.size());
-    points.reserve(static_cast<qsizetype>(n));
-    for (size_t i = 0; i < n && x[i] <= xMax; ++i) points.append(QPointF(x[i], std::max(y[i], floor)));
+// The end of the encircled energy's axis: `timesR80` times the largest r80, no further than the
+// grid's half width (where the function ends) nor, without the function, than the curve; 1 when
+// there is nothing to show.
+double EnergyReach(const Analysis& analysis, double timesR80) {
+    double reach = 0, last = 0;
+    for (const BandMeasurements& b : analysis.bands) {
+        reach = std::max(reach, timesR80 * b.r80Um);
+        const double curveEnd = b.eeRadiusUm.empty() ? 0 : b.eeRadiusUm.back();
+        last = std::max(last, b.encircledEnergy ? (gridSize / 2 - 1) * b.scale.um : curveEnd);
+    }
+    const double end = reach > 0 ? std::min(reach, last) : last;
+    return end > 0 ? end : 1;
+}
+
+// The series' points become `points`. Points equal to the ones shown are left alone: the ideal
+// curves stay the same while only the aberrations change, and replacing points makes the chart
+// work out the line's path and outline again.
+void Replace(QXYSeries* series, const QList<QPointF>& points) {
     const QList<QPointF> shown = series->points();
     const auto same = [](const QPointF& a, const QPointF& b) { return a.x() == b.x() && a.y() == b.y(); };
     if (std::equal(points.begin(), points.end(), shown.begin(), shown.end(), same)) return;
     series->replace(points);
 }
 
-// The axis spans [min, max] widened to round ends and ticks, as applyNiceNumbers makes them on a
-// new axis: the rounding starts from the axis's tick count, which an earlier rounding changed.
+// The series' points become (x[i], y[i]) with x up to xMax; values below `floor` drawn at the
+// floor, as a log axis cannot show zero.
+void SetPoints(QXYSeries* series, const std::vector<double>& x, const std::vector<double>& y, double xMax,
+               double floor = -INFINITY) {
+    QList<QPointF> points;
+    const size_t n = std::min(x.size(), y.size());
+    points.reserve(static_cast<qsizetype>(n));
+    for (size_t i = 0; i < n && x[i] <= xMax; ++i) points.append(QPointF(x[i], std::max(y[i], floor)));
+    Replace(series, points);
+}
+
+// An encircled-energy curve up to xMax: its samples `fraction` at the radii, and beyond them,
+// where the range reaches further, the function at up to 100 radii more (pitch `um` or wider:
+// the curve is smooth out there, and each value sums every ring of the transfer function).
+void SetEnergyPoints(QXYSeries* series, const std::vector<double>& radii, const std::vector<double>& fraction,
+                     const EncircledEnergy* function, double um, double xMax) {
+    QList<QPointF> points;
+    const size_t n = std::min(radii.size(), fraction.size());
+    for (size_t i = 0; i < n && radii[i] <= xMax; ++i) points.append(QPointF(radii[i], fraction[i]));
+    if (function && um > 0 && n > 0 && radii[n - 1] < xMax) {
+        const double from = radii[n - 1];
+        const double step = std::max(um, (xMax - from) / 100);
+        for (double r = from + step; r <= xMax + 1e-9 * xMax; r += step) points.append(QPointF(r, (*function)(r / um)));
+    }
+    Replace(series, points);
+}
+
+// The step of 1, 2 or 5 times a power of ten that cuts `span` into about `parts` pieces.
+double RoundStep(double span, double parts) {
+    if (!(span > 0)) return 1;
+    const double raw = span / parts;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * decade >= raw * 0.999) return m * decade;
+    return 10 * decade;
+}
+
+// Enough decimals to tell the ticks of `step` apart.
+QString LabelFormatFor(double step) {
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(step) - 1e-9)), 0, 6);
+    return QStringLiteral("%.%1f").arg(decimals);
+}
+
+// The axis spans [0, max] widened to a round end, with ticks at round values (1, 2 or 5 times a
+// power of ten) from zero.
 void SetNiceRange(QValueAxis* axis, double min, double max) {
-    QValueAxis fresh;
-    fresh.setRange(min, max);
-    fresh.applyNiceNumbers();
-    axis->setRange(fresh.min(), fresh.max());
-    axis->setTickCount(fresh.tickCount());
+    const double step = RoundStep(max - min, 5);
+    const double lo = std::floor(min / step + 1e-9) * step;
+    const double hi = std::ceil(max / step - 1e-9) * step;
+    // Each set only when it changes: a change lays the chart out and draws it again.
+    const double end = hi > lo ? hi : lo + step;
+    if (axis->min() != lo || axis->max() != end) axis->setRange(lo, end);
+    const int ticks = static_cast<int>(std::lround((end - lo) / step)) + 1;
+    if (axis->tickCount() != ticks) axis->setTickCount(ticks);
+    const QString format = LabelFormatFor(step);
+    if (axis->labelFormat() != format) axis->setLabelFormat(format);
 }
 
 QValueAxis* ValueAxis(const QString& title, double min, double max) {
@@ -122,20 +199,27 @@ QChart* NewChart(QChartView* view) {
     auto* chart = new QChart;
     chart->setTitle(old->title());
     chart->legend()->setAlignment(Qt::AlignRight);
-    chart->setMargins(QMargins(4, 4, 4, 4));
+    // Each entry drawn as its line (solid, dashed, dotted), not as a square of its colour.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+    chart->setMargins(QMargins(2, 2, 2, 2));
     view->setChart(chart);
     delete old;
     return chart;
 }
 
 // A plot that starts empty; its series and axes come with each result.
-QChartView* MakeChart(const QString& name, const QString& title) {
+QChartView* MakeChart(const QString& name, const QString& title, QSize minimum) {
     auto* view = new QChartView;
     view->chart()->setTitle(title);
     view->setObjectName(name);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(380, 300);
+    view->setMinimumSize(minimum);
     return view;
+}
+
+// The series' entry in the legend hidden (marks and markers that the lines' entries explain).
+void HideFromLegend(QChart* chart, QAbstractSeries* series) {
+    for (QLegendMarker* marker : chart->legend()->markers(series)) marker->setVisible(false);
 }
 
 }  // namespace
@@ -146,6 +230,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     auto* central = new QWidget(this);
     setCentralWidget(central);
     auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(6, 6, 6, 6);
 
     nothingLabel_ = new QLabel(tr("まだ計算結果がありません。「計算開始」で計算すると、ここに測定値とグラフが表示されます。"));
     nothingLabel_->setObjectName(QStringLiteral("NothingLabel"));
@@ -156,6 +241,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     content_->setObjectName(QStringLiteral("Content"));
     outer->addWidget(content_);
     auto* grid = new QGridLayout(content_);
+    grid->setContentsMargins(0, 0, 0, 0);
 
     // The table with its warnings down the left; the profile across the top right, the
     // encircled energy and the MTF side by side under it.
@@ -164,7 +250,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     table_->setObjectName(QStringLiteral("MeasurementTable"));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
-    table_->setMinimumWidth(380);
+    table_->setMinimumWidth(tableMinimumWidth);
     left->addWidget(table_);
     auto* warningsCaption = new QLabel(tr("サンプリングの警告"));
     warningsCaption->setObjectName(QStringLiteral("WarningsCaption"));
@@ -172,7 +258,7 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     warnings_ = new QPlainTextEdit;
     warnings_->setObjectName(QStringLiteral("Warnings"));
     warnings_->setReadOnly(true);
-    warnings_->setMaximumHeight(5 * warnings_->fontMetrics().height() + 12);
+    warnings_->setMaximumHeight(4 * warnings_->fontMetrics().height() + 12);
     left->addWidget(warnings_);
     auto* copy = new QPushButton(tr("コピー"));
     copy->setObjectName(QStringLiteral("CopyButton"));
@@ -180,38 +266,66 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     copy->setToolTip(tr("表の数値をタブ区切りのテキストでクリップボードに写します"));
     connect(copy, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { CopyButtonClick(); }); });
     left->addWidget(copy, 0, Qt::AlignLeft);
+    // What the plots' "ideal" is, said once here rather than in every legend entry.
+    auto* idealNote = new QLabel(tr("理想: 同じ瞳で収差のない場合"));
+    idealNote->setObjectName(QStringLiteral("IdealNote"));
+    idealNote->setToolTip(tr("副鏡の遮蔽、スパイダー、透過率分布とマスクはそのままに、収差だけを除いて同じ波長と重みで計算した像です。ストレール比はこの像のピークに対する比です。"));
+    left->addWidget(idealNote);
     left->addStretch(1);
     grid->addLayout(left, 0, 0, 2, 1);
 
-    // Each plot with its own PNG button right under it, so that which plot is saved is plain.
+    // Each plot with its own PNG button right under it, so that which plot is saved is plain;
+    // the encircled energy has its range box beside it.
     struct PlotPlace {
         Plot plot;
         const char* chartName;
         const char* buttonName;
         QString title;
         int row, column, columnSpan;
+        QSize minimum;
     };
     const PlotPlace places[3] = {
-        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2},
-        {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1},
-        {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1},
+        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2, QSize(520, 250)},
+        {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1, QSize(370, 285)},
+        {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1, QSize(370, 285)},
     };
     for (const PlotPlace& p : places) {
         auto* column = new QVBoxLayout;
-        charts_[p.plot] = MakeChart(QString::fromLatin1(p.chartName), p.title);
+        column->setSpacing(2);
+        charts_[p.plot] = MakeChart(QString::fromLatin1(p.chartName), p.title, p.minimum);
         column->addWidget(charts_[p.plot], 1);
+        auto* buttons = new QHBoxLayout;
         auto* save = new QPushButton(tr("PNG で保存"));
         save->setObjectName(QString::fromLatin1(p.buttonName));
         save->setAutoDefault(false);
         const Plot plot = p.plot;
         connect(save, &QPushButton::clicked, this, [this, plot] { RunGuarded(this, [this, plot] { SavePlotClick(plot); }); });
-        column->addWidget(save, 0, Qt::AlignLeft);
+        buttons->addWidget(save);
+        if (p.plot == EncircledEnergyPlot) {
+            auto* caption = new QLabel(tr("表示範囲"));
+            energyRange_ = new QComboBox;
+            energyRange_->setObjectName(QStringLiteral("EnergyRangeBox"));
+            for (double times : energyReachesR80) energyRange_->addItem(tr("r80 の %1 倍").arg(times));
+            energyRange_->setToolTip(tr("横軸の範囲を r80 の何倍まで広げるか選びます"));
+            caption->setBuddy(energyRange_);
+            connect(energyRange_, &QComboBox::currentIndexChanged, this, [this] {
+                if (shown_) FillEncircledEnergy(*shown_);
+            });
+            buttons->addSpacing(12);
+            buttons->addWidget(caption);
+            buttons->addWidget(energyRange_);
+        }
+        buttons->addStretch(1);
+        column->addLayout(buttons);
         grid->addLayout(column, p.row, p.column, 1, p.columnSpan);
     }
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
+    grid->setRowStretch(0, 4);
+    grid->setRowStretch(1, 5);
     ShowNothing();
-    resize(1240, 740);
+    // Fits, with its frame, the part of a 1366 x 768 screen that the panels leave.
+    resize(defaultSize);
     CentreOnScreen(this, size());
 }
 
@@ -242,18 +356,19 @@ void TAnalysis::MeasureLatest() {
     }
     measured_ = latest_;
     ++measureCount_;
-    Fill(*latestMeasured_);
-    // Measurements are kept only until they are shown: the table and plots hold them now.
-    latestMeasured_.reset();
+    // The measurements shown stay for the range box, which reads the encircled energy again.
+    shown_ = std::move(latestMeasured_);
+    Fill(*shown_);
 }
 
 void TAnalysis::ShowNothing() {
     measured_.reset();
+    shown_.reset();
     content_->hide();
     nothingLabel_->show();
 }
 
-void TAnalysis::AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QLineSeries* series) {
+void TAnalysis::AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QXYSeries* series) {
     chart->addSeries(series);
     series->attachAxis(parts.x);
     series->attachAxis(y);
@@ -269,12 +384,17 @@ QChart* TAnalysis::ChartFor(Plot plot, const Analysis& analysis, bool arcseconds
 }
 
 // The radii of the bottom axis as angles on the sky along the top, when the chart is made for
-// them; its range follows the bottom axis's with each result.
+// them; its range follows the bottom axis's with each result. Its ticks fall on round angles
+// of their own, so it draws no grid: the bottom axis's lines are the plot's.
 void TAnalysis::AddArcsecondAxis(Plot plot, QChart* chart, const PixelScale& scale) {
     PlotParts& parts = plots_[plot];
     if (!parts.arcseconds) return;
     parts.top = new QValueAxis;
     parts.top->setTitleText(tr("半径 (秒角)"));
+    parts.top->setGridLineVisible(false);
+    parts.top->setMinorGridLineVisible(false);
+    parts.top->setTickType(QValueAxis::TicksDynamic);
+    parts.top->setTickAnchor(0);
     FollowInArcseconds(plot, scale);
     chart->addAxis(parts.top, Qt::AlignTop);
 }
@@ -283,7 +403,12 @@ void TAnalysis::FollowInArcseconds(Plot plot, const PixelScale& scale) {
     const PlotParts& parts = plots_[plot];
     if (!parts.top) return;
     const double arcsecPerUm = scale.arcsec / scale.um;
-    parts.top->setRange(parts.x->min() * arcsecPerUm, parts.x->max() * arcsecPerUm);
+    const double lo = parts.x->min() * arcsecPerUm, hi = parts.x->max() * arcsecPerUm;
+    const double step = RoundStep(hi - lo, 5);
+    if (parts.top->min() != lo || parts.top->max() != hi) parts.top->setRange(lo, hi);
+    if (parts.top->tickInterval() != step) parts.top->setTickInterval(step);
+    const QString format = LabelFormatFor(step);
+    if (parts.top->labelFormat() != format) parts.top->setLabelFormat(format);
 }
 
 void TAnalysis::Fill(const Analysis& analysis) {
@@ -331,6 +456,11 @@ void TAnalysis::FillTable(const Analysis& analysis) {
     }
     if (!changed) return;
     table_->resizeColumnsToContents();
+    // Every column in sight as well, without a scroll bar across.
+    int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() +
+                table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_);
+    for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+    table_->setMinimumWidth(std::max(tableMinimumWidth, width));
     // Every row in sight: the numbers are the point of the window.
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
                              table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth());
@@ -351,7 +481,7 @@ QString TAnalysis::TableText() const {
 
 void TAnalysis::FillProfile(const Analysis& analysis) {
     PlotParts& parts = plots_[ProfilePlot];
-    const double reach = RadiusReach(analysis, profileReachLambdaF, &BandMeasurements::radialRadiusUm);
+    const double reach = ProfileReach(analysis);
     if (QChart* chart = ChartFor(ProfilePlot, analysis, HasArcseconds(analysis.scale))) {
         const bool colour = analysis.bands.size() > 1;
         parts.x = ValueAxis(tr("半径 (µm)"), 0, reach);
@@ -365,11 +495,9 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
         chart->addAxis(y, Qt::AlignLeft);
         for (const BandMeasurements& b : analysis.bands) {
             const QString measured = colour ? BandName(b) : tr("計算");
-            const QString ideal = colour ? BandName(b) + QLatin1Char(' ') + tr("エアリー") : tr("理想 (エアリー)");
-            for (QLineSeries* series : {Series(measured, BandColour(b), Qt::SolidLine),
-                                        Series(ideal, colour ? BandColour(b) : Qt::gray, Qt::DashLine)}) {
-                AddLine(chart, parts, y, series);
-            }
+            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想");
+            AddLine(chart, parts, y, Series(measured, BandColour(b), Qt::SolidLine));
+            AddLine(chart, parts, y, Series(ideal, IdealColour(b, colour), Qt::DashLine));
         }
         AddArcsecondAxis(ProfilePlot, chart, analysis.scale);
     }
@@ -377,14 +505,17 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
     for (size_t i = 0; i < analysis.bands.size(); ++i) {
         const BandMeasurements& b = analysis.bands[i];
         SetPoints(parts.series[2 * i], b.radialRadiusUm, b.radialProfile, parts.x->max(), profileFloor);
-        SetPoints(parts.series[2 * i + 1], b.radialRadiusUm, b.airyProfile, parts.x->max(), profileFloor);
+        SetPoints(parts.series[2 * i + 1], b.radialRadiusUm, b.idealProfile, parts.x->max(), profileFloor);
     }
     FollowInArcseconds(ProfilePlot, analysis.scale);
 }
 
+// Per band: the measured curve, the ideal's, and the marks of r50 and r80 (a line from the
+// level across to the radius and down to the axis, labelled at the corner).
 void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
     PlotParts& parts = plots_[EncircledEnergyPlot];
-    const double reach = RadiusReach(analysis, energyReachLambdaF, &BandMeasurements::eeRadiusUm);
+    const int choice = std::max(0, energyRange_->currentIndex());
+    const double reach = EnergyReach(analysis, energyReachesR80[choice]);
     if (QChart* chart = ChartFor(EncircledEnergyPlot, analysis, HasArcseconds(analysis.scale))) {
         parts.x = ValueAxis(tr("半径 (µm)"), 0, reach);
         auto* y = ValueAxis(tr("全エネルギーに対する割合"), 0, 1);
@@ -392,18 +523,51 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
         chart->addAxis(y, Qt::AlignLeft);
         const bool colour = analysis.bands.size() > 1;
         for (const BandMeasurements& b : analysis.bands) {
-            QLineSeries* series = Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine);
-            AddLine(chart, parts, y, series);
+            AddLine(chart, parts, y, Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine));
+            AddLine(chart, parts, y,
+                    Series(colour ? tr("%1 理想").arg(BandName(b)) : tr("理想"), IdealColour(b, colour), Qt::DashLine));
+            for (const char* level : {"r50", "r80"}) {
+                QLineSeries* mark = Series(QString::fromLatin1(level), BandColour(b), Qt::DotLine);
+                mark->setObjectName(QStringLiteral("%1Mark").arg(QString::fromLatin1(level)));
+                mark->setPointLabelsFormat(QString::fromLatin1(level));
+                mark->setPointLabelsColor(BandColour(b));
+                mark->setPointLabelsClipping(false);
+                AddLine(chart, parts, y, mark);
+                HideFromLegend(chart, mark);
+            }
         }
         AddArcsecondAxis(EncircledEnergyPlot, chart, analysis.scale);
-        chart->legend()->setVisible(colour);
     }
-    SetNiceRange(parts.x, 0, reach);
-    for (size_t i = 0; i < analysis.bands.size(); ++i)
-        SetPoints(parts.series[i], analysis.bands[i].eeRadiusUm, analysis.bands[i].eeFraction, parts.x->max());
+    // r80 changes with every result of the automatic mode: the axis keeps its end while that
+    // still reaches the range and is less than half as long again, so that the plot does not
+    // jump (nor is laid out anew) at each step.
+    if (!(parts.x->min() == 0 && parts.x->max() >= reach && parts.x->max() < 1.5 * reach)) SetNiceRange(parts.x, 0, reach);
+    for (size_t i = 0; i < analysis.bands.size(); ++i) {
+        const BandMeasurements& b = analysis.bands[i];
+        QXYSeries* const* lines = &parts.series[4 * i];
+        SetEnergyPoints(lines[0], b.eeRadiusUm, b.eeFraction, b.encircledEnergy.get(), b.scale.um, parts.x->max());
+        SetEnergyPoints(lines[1], b.eeRadiusUm, b.idealEeFraction, b.idealEncircledEnergy.get(), b.scale.um, parts.x->max());
+        const std::pair<double, double> marks[2] = {{b.r50Um, 0.5}, {b.r80Um, 0.8}};
+        for (int k = 0; k < 2; ++k) {
+            const auto [r, level] = marks[k];
+            QXYSeries* mark = lines[2 + k];
+            Replace(mark, r > 0 && r <= parts.x->max() ? QList<QPointF>{{0, level}, {r, level}, {r, 0}} : QList<QPointF>{});
+            // Only the corner carries the label, and only in monochrome: three bands' labels
+            // would fall on one another.
+            const bool labelled = mark->count() == 3 && analysis.bands.size() == 1;
+            if (mark->pointLabelsVisible() != labelled) mark->setPointLabelsVisible(labelled);
+            for (int point = 0; point < mark->count(); ++point) {
+                const QVariant shown = mark->pointConfiguration(point).value(QXYSeries::PointConfiguration::LabelVisibility);
+                if (!shown.isValid() || shown.toBool() != (labelled && point == 1))
+                    mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, labelled && point == 1);
+            }
+        }
+    }
     FollowInArcseconds(EncircledEnergyPlot, analysis.scale);
 }
 
+// Per band: the x and y cuts (each its own colour, line and marker shape), and the ideal's cuts
+// dotted, one entry in the legend for both.
 void TAnalysis::FillMtf(const Analysis& analysis) {
     PlotParts& parts = plots_[MtfPlot];
     double cutoff = 0;
@@ -416,21 +580,51 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
         chart->addAxis(y, Qt::AlignLeft);
         const bool colour = analysis.bands.size() > 1;
         for (const BandMeasurements& b : analysis.bands) {
-            const QString prefix = colour ? BandName(b) + QLatin1Char(' ') : QString();
-            const QColor idealColour = colour ? BandColour(b) : QColor(Qt::gray);
-            for (QLineSeries* series : {Series(prefix + tr("x 方向"), BandColour(b), Qt::SolidLine),
-                                        Series(prefix + tr("y 方向"), BandColour(b), Qt::DashLine),
-                                        Series(prefix + tr("理想 (遮蔽なし)"), idealColour, Qt::DotLine)}) {
-                AddLine(chart, parts, y, series);
+            // In colour, the band's name with the cut's letter, to keep the legend narrow.
+            const QString alongX = colour ? BandName(b) + QStringLiteral(" x") : tr("x 方向");
+            const QString alongY = colour ? BandName(b) + QStringLiteral(" y") : tr("y 方向");
+            QLineSeries* x = Series(alongX, CutColour(b, colour, false), Qt::SolidLine);
+            QLineSeries* yCut = Series(alongY, CutColour(b, colour, true), Qt::DashLine);
+            const QString ideal = colour ? tr("%1 理想").arg(BandName(b)) : tr("理想");
+            QLineSeries* idealX = Series(ideal, IdealColour(b, colour), Qt::DotLine);
+            QLineSeries* idealY = Series(ideal, IdealColour(b, colour), Qt::DotLine);
+            for (QLineSeries* line : {x, yCut, idealX, idealY}) AddLine(chart, parts, y, line);
+            chart->legend()->markers(x)[0]->setShape(QLegend::MarkerShapeCircle);
+            chart->legend()->markers(yCut)[0]->setShape(QLegend::MarkerShapeRotatedRectangle);
+            HideFromLegend(chart, idealY);
+            // The markers along the cuts, in the legend's shapes.
+            for (QLineSeries* line : {x, yCut}) {
+                auto* markers = new QScatterSeries;
+                markers->setName(line->name());
+                markers->setMarkerShape(line == x ? QScatterSeries::MarkerShapeCircle : QScatterSeries::MarkerShapeRotatedRectangle);
+                markers->setMarkerSize(7);
+                markers->setColor(line->pen().color());
+                markers->setBorderColor(line->pen().color());
+                AddLine(chart, parts, y, markers);
+                HideFromLegend(chart, markers);
             }
         }
     }
     SetNiceRange(parts.x, 0, reach);
     for (size_t i = 0; i < analysis.bands.size(); ++i) {
         const BandMeasurements& b = analysis.bands[i];
-        size_t k = 3 * i;
-        for (const std::vector<double>* values : {&b.mtfX, &b.mtfY, &b.mtfIdeal})
-            SetPoints(parts.series[k++], b.mtfFreqCycPerMm, *values, parts.x->max());
+        QXYSeries* const* lines = &parts.series[6 * i];
+        const std::vector<double>* values[4] = {&b.mtfX, &b.mtfY, &b.mtfIdeal, &b.mtfIdealY};
+        for (int k = 0; k < 4; ++k) SetPoints(lines[k], b.mtfFreqCycPerMm, *values[k], parts.x->max());
+        // Markers every tenth of the band's cut-off, x and y at staggered places.
+        for (int k = 0; k < 2; ++k) {
+            QList<QPointF> marks;
+            const QList<QPointF> line = lines[k]->points();
+            if (!line.isEmpty() && b.cutoffCycPerMm > 0) {
+                const double step = b.cutoffCycPerMm / mtfMarkerCount;
+                for (double f = step * (k == 0 ? 0.5 : 1.0); f < b.cutoffCycPerMm && f <= line.back().x(); f += step) {
+                    const auto at = std::lower_bound(line.begin(), line.end(), f,
+                                                     [](const QPointF& p, double v) { return p.x() < v; });
+                    if (at != line.end()) marks.append(*at);
+                }
+            }
+            Replace(lines[4 + k], marks);
+        }
     }
 }
 

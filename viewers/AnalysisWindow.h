@@ -1,7 +1,8 @@
 // The analysis window: the measurements of the latest result as a table (one column per band),
-// the sampling warnings, and three plots (radial profile with the ideal Airy pattern, encircled
-// energy, MTF cuts with the ideal curve), with the table copied as text and each plot saved as
-// PNG. It follows every result while it is open and measures each result at most once.
+// the sampling warnings, and three plots (radial profile, encircled energy with r50 and r80
+// marked, MTF cuts along x and y), each beside the ideal of the same pupil without aberrations,
+// with the table copied as text and each plot saved as PNG. It follows every result while it is
+// open and measures each result at most once.
 #pragma once
 
 #include <QMainWindow>
@@ -17,7 +18,8 @@
 class QAbstractAxis;
 class QChart;
 class QChartView;
-class QLineSeries;
+class QComboBox;
+class QXYSeries;
 class QValueAxis;
 class QLabel;
 class QPlainTextEdit;
@@ -31,6 +33,8 @@ class TAnalysis : public QMainWindow {
 public:
     using Measure = std::function<Analysis(const FullResult&)>;
     enum Plot { ProfilePlot = 0, EncircledEnergyPlot = 1, MtfPlot = 2 };
+    // The size it opens at: with its frame, within what a 1366 x 768 screen leaves for it.
+    static constexpr QSize defaultSize{1200, 650};
 
     // `measure` turns a result into its measurements (the analysis itself, or a stand-in).
     explicit TAnalysis(Measure measure);
@@ -72,13 +76,13 @@ private:
         bool arcseconds = false;         // whether it has the radii in arcseconds along the top
         QValueAxis* x = nullptr;
         QValueAxis* top = nullptr;
-        std::vector<QLineSeries*> series;  // in the order of the bands, each band's lines together
+        std::vector<QXYSeries*> series;  // in the order of the bands, each band's lines together
     };
     // The plot's chart ready for `analysis`: null when the one it has fits, else a new one
     // with no axes or series yet.
     QChart* ChartFor(Plot plot, const Analysis& analysis, bool arcseconds);
     // A new line of the plot, on its bottom axis and `y`, kept among its series.
-    static void AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QLineSeries* series);
+    static void AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QXYSeries* series);
     void AddArcsecondAxis(Plot plot, QChart* chart, const PixelScale& scale);
     void FollowInArcseconds(Plot plot, const PixelScale& scale);
 
@@ -88,6 +92,7 @@ private:
     bool latestMeasuredElsewhere_ = false;             // latest_'s measurements are on their way
     // Weak: a measured result the window no longer shows need not stay in memory for it.
     std::weak_ptr<const FullResult> measured_;
+    std::shared_ptr<const Analysis> shown_;  // the measurements shown
     int measureCount_ = 0;
     int measuredHere_ = 0;
 
@@ -96,6 +101,7 @@ private:
     QTableWidget* table_ = nullptr;
     QPlainTextEdit* warnings_ = nullptr;
     std::array<QChartView*, 3> charts_{};
+    QComboBox* energyRange_ = nullptr;  // how far the encircled energy's axis reaches
     std::array<PlotParts, 3> plots_{};
 };
 
