@@ -109,6 +109,11 @@ TEST_F(ZernikeWindow, TheMenuOpensTheTableOfTheFringeTerms) {
     TZernike* first = windows->zernike.get();
     Open();
     EXPECT_EQ(windows->zernike.get(), first);
+    // A table of zeros is no wavefront of its own: the previews and the run are the panel's.
+    ClickArrow(29, true);
+    ExpectPreviewsOf(AberrationsInWaves(Form().Snapshot()));
+    Calculate();
+    EXPECT_TRUE(SamePicture(windows->psf->Image3(), CoreRun(AberrationsInWaves(Form().Snapshot()))));
 }
 
 TEST_F(ZernikeWindow, ATypedCoefficientChangesThePreviewsAndTheRun) {
@@ -225,7 +230,8 @@ TEST_F(ZernikeWindow, SwitchingTheOrderingKeepsTheWavefront) {
     Start();
     Open();
     TypeCoefficient(4, QStringLiteral("0.3"));
-    InWindow<QComboBox>("OrderingBox")->setCurrentIndex(1);
+    QTest::keyClick(InWindow<QComboBox>("OrderingBox"), Qt::Key_Down);  // ANSI
+    EXPECT_EQ(InWindow<QComboBox>("OrderingBox")->currentIndex(), 1);
     EXPECT_EQ(Grid()->rowCount(), 91);
     // ANSI j = 4 is sqrt(3) times Fringe Z4 (core/Zernike.h).
     EXPECT_NEAR(Cell(4, 2).toDouble(), 0.3 / std::sqrt(3.0), 1e-15);
@@ -236,11 +242,17 @@ TEST_F(ZernikeWindow, SwitchingTheOrderingKeepsTheWavefront) {
 
     // A term the Fringe set lacks: the user is asked, and No keeps the ANSI table.
     TypeCoefficient(90, QStringLiteral("0.01"));
-    InWindow<QComboBox>("OrderingBox")->setCurrentIndex(0);
+    QTest::keyClick(InWindow<QComboBox>("OrderingBox"), Qt::Key_Up);  // back to Fringe
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, "confirm");
     EXPECT_EQ(InWindow<QComboBox>("OrderingBox")->currentIndex(), 1);
     EXPECT_EQ(Grid()->rowCount(), 91);
+    // Yes: the Fringe table, without the term it has no place for.
+    dialogs.answers.push_back(true);
+    QTest::keyClick(InWindow<QComboBox>("OrderingBox"), Qt::Key_Up);
+    EXPECT_EQ(Grid()->rowCount(), 37);
+    EXPECT_EQ(windows->zernike->Set().coefficients.size(), 1u);
+    EXPECT_NEAR(Cell(4, 2).toDouble(), 0.3, 1e-15);
 }
 
 TEST_F(ZernikeWindow, AnEditRunsInTheAutomaticMode) {
