@@ -81,11 +81,6 @@ double RadialCoefficient(int n, int m, int s) {
     return sign * Factorial(n - s) / (Factorial(s) * Factorial((n + m) / 2 - s) * Factorial((n - m) / 2 - s));
 }
 
-bool IsPanelMode(ZernikeMode mode) {
-    return mode == ZernikeMode{1, 1} || mode == ZernikeMode{1, -1} || mode == ZernikeMode{2, 0} ||
-           mode == ZernikeMode{3, 1} || mode == ZernikeMode{3, -1} || mode == ZernikeMode{4, 0};
-}
-
 }  // namespace
 
 int FirstZernikeIndex(ZernikeOrdering ordering) {
@@ -167,6 +162,16 @@ double ZernikePolynomial(ZernikeMode mode, double x, double y) {
     return radial * (mode.m > 0 ? std::cos(m * theta) : std::sin(m * theta));
 }
 
+ZernikeWavefront::Form ZernikeWavefront::FormOf(ZernikeMode mode) {
+    if (mode == ZernikeMode{1, 1}) return Form::TiltX;
+    if (mode == ZernikeMode{1, -1}) return Form::TiltY;
+    if (mode == ZernikeMode{2, 0}) return Form::Focus;
+    if (mode == ZernikeMode{3, 1}) return Form::ComaX;
+    if (mode == ZernikeMode{3, -1}) return Form::ComaY;
+    if (mode == ZernikeMode{4, 0}) return Form::Spherical;
+    return Form::General;
+}
+
 ZernikeWavefront::ZernikeWavefront(const ZernikeSet& set) {
     for (const auto& [index, c] : set.coefficients) {
         if (c == 0) continue;
@@ -177,14 +182,7 @@ ZernikeWavefront::ZernikeWavefront(const ZernikeSet& set) {
         t.sine = mode.m < 0;
         t.degree = (mode.n - t.m) / 2;
         for (int s = 0; s <= t.degree; ++s) t.radial[static_cast<size_t>(t.degree - s)] = RadialCoefficient(mode.n, t.m, s);
-        if (IsPanelMode(mode)) {
-            if (mode == ZernikeMode{1, 1}) t.form = Form::TiltX;
-            if (mode == ZernikeMode{1, -1}) t.form = Form::TiltY;
-            if (mode == ZernikeMode{2, 0}) t.form = Form::Focus;
-            if (mode == ZernikeMode{3, 1}) t.form = Form::ComaX;
-            if (mode == ZernikeMode{3, -1}) t.form = Form::ComaY;
-            if (mode == ZernikeMode{4, 0}) t.form = Form::Spherical;
-        }
+        t.form = FormOf(mode);
         if (t.m > maxM_) maxM_ = t.m;
         terms_.push_back(t);
     }

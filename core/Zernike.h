@@ -91,6 +91,7 @@ public:
 private:
     // The terms the panel also has keep the panel's own expressions, to the bit.
     enum class Form { General, TiltX, TiltY, Focus, ComaX, ComaY, Spherical };
+    static Form FormOf(ZernikeMode mode);
     struct Term {
         Form form = Form::General;
         int m = 0;          // |m|

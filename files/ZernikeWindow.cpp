@@ -45,6 +45,8 @@ TZernike::TZernike() {
     grid_->setObjectName(QStringLiteral("ZernikeGrid"));
     grid_->setHorizontalHeaderLabels({tr("番号"), tr("名前"), tr("係数 (λ)")});
     grid_->verticalHeader()->hide();
+    // Rows as high as the text, so that most of the Fringe set shows at once.
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
     grid_->horizontalHeader()->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
     grid_->setColumnWidth(indexColumn, 48);
     grid_->setColumnWidth(coefficientColumn, 110);

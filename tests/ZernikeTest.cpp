@@ -227,6 +227,29 @@ TEST(Zernike, AnsiConvertsToFringeWhereBothHaveTheTerm) {
         }
 }
 
+TEST(Zernike, EveryFringeSetConvertsToAnsiAndBack) {
+    ZernikeSet fringe{ZernikeOrdering::Fringe, {}};
+    for (int k = fringeFirstIndex; k <= fringeLastIndex; ++k) fringe.coefficients[k] = 0.01 * k - 0.205;  // none zero: zeros are not carried
+    std::vector<int> uncovered;
+    const ZernikeSet ansi = ConvertZernikeSet(fringe, ZernikeOrdering::Ansi, &uncovered);
+    EXPECT_TRUE(uncovered.empty());
+    EXPECT_EQ(ansi.ordering, ZernikeOrdering::Ansi);
+    EXPECT_EQ(ansi.coefficients.size(), 37u);
+    // Z37 = 924 rho^12 ... is ANSI j = 84 divided by sqrt(13).
+    EXPECT_DOUBLE_EQ(ansi.coefficients.at(84), fringe.coefficients.at(37) / std::sqrt(13.0));
+    const ZernikeSet back = ConvertZernikeSet(ansi, ZernikeOrdering::Fringe, &uncovered);
+    EXPECT_TRUE(uncovered.empty());
+    ASSERT_EQ(back.coefficients.size(), 37u);
+    for (const auto& [k, c] : fringe.coefficients) EXPECT_NEAR(back.coefficients.at(k), c, 1e-15) << "Z" << k;
+    // The same wavefront in either ordering.
+    const ZernikeWavefront a(ansi), f(fringe);
+    for (double x : {-0.9, 0.0, 0.35})
+        for (double y : {-0.2, 0.4}) {
+            const double r2 = x * x + y * y;
+            EXPECT_NEAR(a.Evaluate(x, y, r2, r2 * r2), f.Evaluate(x, y, r2, r2 * r2), 1e-13);
+        }
+}
+
 TEST(Zernike, ZeroCoefficientsLeaveNoTerm) {
     EXPECT_TRUE(ZernikeWavefront(ZernikeSet{ZernikeOrdering::Fringe, {{4, 0.0}, {37, 0.0}}}).Empty());
     EXPECT_EQ(ZernikeWavefront(ZernikeSet{ZernikeOrdering::Ansi, {{4, 0.0}}}), ZernikeWavefront());
