@@ -5,6 +5,7 @@
 #include "app/Psfmain.h"
 #include "app/Verform.h"
 #include "files/Maskdisplay.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
 #include "pupil/Pup.h"

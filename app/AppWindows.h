@@ -17,6 +17,7 @@ class TPSF3D;
 class TPSF1D;
 class TMaskDis;
 class TAnalysis;
+class TZernike;
 
 struct VelmoraWindows {
     std::unique_ptr<TForm1> form1;
@@ -29,6 +30,8 @@ struct VelmoraWindows {
     std::unique_ptr<TMaskDis> maskDis;
     // Made the first time the user asks for it; null until then.
     std::unique_ptr<TAnalysis> analysis;
+    // The Zernike coefficient window, likewise; while it is null the wavefront is the panel's.
+    std::unique_ptr<TZernike> zernike;
     ~VelmoraWindows();
 };
 

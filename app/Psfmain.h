@@ -178,6 +178,8 @@ public:
     void R2Click();
     void W1Click();
     void M1Click();
+    // Opens the Zernike coefficient window, made the first time it is asked for.
+    void Z1Click();
     void D1Click();
     void N11Click();
     void N21Click();

@@ -17,6 +17,7 @@
 #include "files/SaveTarget.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/Pup.h"
 #include "pupil/PupilDistribution.h"
@@ -155,6 +156,24 @@ void TForm1::A1Click() {
     }
     windows_.analysis->show();
     windows_.analysis->raise();
+}
+
+void TForm1::Z1Click() {
+    if (!windows_.zernike) {
+        windows_.zernike = std::make_unique<TZernike>();
+        windows_.zernike->ShowPanelAberrations(SpinAberrations());
+        // A changed table is a changed wavefront: as after a click on an aberration spin, in the
+        // automatic mode a run starts, and the previews are drawn while it goes.
+        connect(windows_.zernike.get(), &TZernike::CoefficientsChanged, this, [this] {
+            LiveChange();
+            RunPanelHandler([this] {
+                DrawInterferencePreview();
+                DrawPupilFunctionPreview();
+            });
+        });
+    }
+    windows_.zernike->show();
+    windows_.zernike->raise();
 }
 
 void TForm1::V2Click() { windows_.ver->show(); }

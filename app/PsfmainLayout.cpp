@@ -240,6 +240,8 @@ void TForm1::BuildMenus() {
     add(display, QStringLiteral("W1"), tr("波面収差(&W)"), &TForm1::W1Click);
     add(display, QStringLiteral("I2"), tr("ユーザフィルタ画像(&I)"), nullptr);
     add(display, QStringLiteral("M1"), tr("ユーザマスク確認(&M)"), &TForm1::M1Click);
+    display->addSeparator();
+    add(display, QStringLiteral("Z1"), tr("ゼルニケ係数(&Z)..."), &TForm1::Z1Click);
 
     pupilMenu_ = menuBar()->addMenu(tr("瞳(&P)"));
     pupilMenu_->setObjectName(QStringLiteral("P1"));

@@ -11,6 +11,7 @@
 #include "app/Psfmain.h"
 #include "core/NumberText.h"
 #include "core/PanelFields.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/Previews.h"
 #include "ui/Dialogs.h"
@@ -186,7 +187,9 @@ void TForm1::ReadMechanical(SimulationParameters& p) const {
 Aberrations TForm1::SpinAberrations() const {
     SimulationParameters p;
     for (int n = 24; n <= 31; ++n) ReadField(n, p);
-    return AberrationsInWaves(p);
+    Aberrations a = AberrationsInWaves(p);
+    if (windows_.zernike) a.zernike = windows_.zernike->Wavefront();
+    return a;
 }
 
 bool TForm1::ColourModeSelected() const { return radios_[2]->isChecked(); }
@@ -244,8 +247,13 @@ void TForm1::DrawPupilFunctionPreview() {
         return;
     }
     double peakToValley = 0;
-    pupilFunctionImage_->SetPicture(
-        velmora::DrawPupilFunctionPreview(SpinAberrations(), spins_[32]->Position(), peakToValley));
+    const Aberrations a = SpinAberrations();
+    pupilFunctionImage_->SetPicture(velmora::DrawPupilFunctionPreview(a, spins_[32]->Position(), peakToValley));
+    if (windows_.zernike) {
+        Aberrations panel = a;
+        panel.zernike = {};
+        windows_.zernike->ShowPanelAberrations(panel);
+    }
     peakToValleyLabel_->setText(Text(PeakToValleyText(peakToValley)));
     peakToValleyLabel_->adjustSize();
 }

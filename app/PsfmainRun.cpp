@@ -15,6 +15,7 @@
 #include "app/Psfmain.h"
 #include "core/RunThreads.h"
 #include "files/Maskdisplay.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
@@ -58,6 +59,11 @@ void TForm1::StartRun(bool live) {
     // The table's texts become numbers here; a cell that is no number refuses the run.
     if (request.params.useWavelengthDependence && request.params.colorMode == ColorMode::Monochrome)
         request.dependenceRows = ConvertDependenceRows(windows_.abbr->Rows(), WavelengthCount(request.params.whiteBand));
+    // The table's Zernike terms add to the panel's; without any the run reads the panel alone.
+    if (windows_.zernike && !windows_.zernike->Wavefront().Empty()) {
+        request.aberrations = AberrationsInWaves(request.params);
+        request.aberrations->zernike = windows_.zernike->Wavefront();
+    }
     const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
 
     // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than

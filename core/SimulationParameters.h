@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/Zernike.h"
+
 namespace velmora {
 
 // Side of every calculation matrix, whatever pupilDiv shows.
@@ -108,7 +110,8 @@ int PupilSamples(double focalRatio, long long lambdaNm);
 // 2 to the power k, the value Edit16 shows for UpDown16 at k.
 double PupilDivForExponent(int k);
 
-// The eight aberration coefficients in waves.
+// The eight aberration coefficients in waves, and the Zernike terms that add to them (none
+// unless a measured wavefront is given).
 struct Aberrations {
     double spherical = 0;
     double focus = 0;
@@ -118,6 +121,7 @@ struct Aberrations {
     double tiltY = 0;
     double astigmatismM = 0;
     double astigmatismS = 0;
+    ZernikeWavefront zernike;
     bool operator==(const Aberrations&) const = default;
 };
 Aberrations AberrationsInWaves(const SimulationParameters& p);

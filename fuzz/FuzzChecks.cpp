@@ -1,5 +1,6 @@
 #include "FuzzChecks.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include "files/ParameterFile.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "files/ZernikeFile.h"
 
 namespace velmora::fuzz {
 namespace {
@@ -116,6 +118,31 @@ std::string CheckUserMask(const uint8_t* data, size_t size) {
     std::remove(path.c_str());
     if (ok && (mask.width > userMaskMaxSide || mask.height > userMaskMaxSide)) return "a mask beyond the size limit";
     return CheckDecoded(ok, mask, problem);
+}
+
+std::string CheckZernikeFile(const uint8_t* data, size_t size) {
+    const ZernikeFileRead read = ReadZernikeText(std::string(reinterpret_cast<const char*>(data), size));
+    if (!read.ok) {
+        if (read.problem.empty()) return "a failed read gave no reason";
+        if (!read.set.coefficients.empty()) return "a failed read gave terms";
+        return {};
+    }
+    for (const auto& [index, c] : read.set.coefficients) {
+        if (index < FirstZernikeIndex(read.set.ordering) || index > LastZernikeIndex(read.set.ordering))
+            return "an index outside the ordering was read";
+        if (!std::isfinite(c) || std::fabs(c) > zernikeCoefficientLimit) return "a coefficient beyond the limit was read";
+    }
+    const ZernikeFileRead again = ReadZernikeText(ZernikeFileText(read.set));
+    if (!again.ok) return "the written file does not read: " + again.problem;
+    // The writer leaves out zero terms; everything else comes back to the bit.
+    ZernikeSet expected = read.set;
+    std::erase_if(expected.coefficients, [](const auto& term) { return term.second == 0; });
+    if (!(again.set == expected)) return "the written file reads back to another set";
+    // The evaluation of any set read stays finite at the rim.
+    const ZernikeWavefront w(read.set);
+    if (!std::isfinite(w.Evaluate(1, 0, 1, 1)) || !std::isfinite(w.Evaluate(0.6, -0.8, 1, 1)))
+        return "the wavefront is not finite";
+    return {};
 }
 
 }  // namespace velmora::fuzz

@@ -20,5 +20,9 @@ std::string CheckUserFilter(const uint8_t* data, size_t size);
 std::string CheckBmp(const uint8_t* data, size_t size);
 // The mask loader on a file of these bytes: the same properties as the decoder.
 std::string CheckUserMask(const uint8_t* data, size_t size);
+// The Zernike coefficient file: a failed read says why and gives no terms; a read set has only
+// indices of its ordering and finite coefficients within the limit, and the file written from
+// it reads back to the same set.
+std::string CheckZernikeFile(const uint8_t* data, size_t size);
 
 }  // namespace velmora::fuzz

@@ -211,6 +211,28 @@ Picture24 DrawPupilFunctionPreview(const Aberrations& a, int contrast, double& p
     return picture;
 }
 
+WavefrontFigures MeasureWavefront(const Aberrations& a, int width, int height) {
+    double maxW = -1e10;
+    double minW = 1e10;
+    double sum = 0;
+    long long count = 0;
+    ForEachWavefrontSample(a, width, height, [&](int, int, double w) {
+        if (w > maxW) maxW = w;
+        if (w < minW) minW = w;
+        sum += w;
+        ++count;
+    });
+    WavefrontFigures figures;
+    if (count == 0) return figures;
+    // About the mean in a second pass: a large piston cannot swamp the small variance.
+    const double mean = sum / static_cast<double>(count);
+    double squares = 0;
+    ForEachWavefrontSample(a, width, height, [&](int, int, double w) { squares += (w - mean) * (w - mean); });
+    figures.peakToValley = maxW - minW;
+    figures.rms = std::sqrt(squares / static_cast<double>(count));
+    return figures;
+}
+
 std::string PeakToValleyText(double peakToValley) { return FormatFixed(peakToValley, 3) + "\u03bb"; }
 
 }  // namespace velmora

@@ -49,6 +49,14 @@ Picture24 DrawInterferencePreview(const Aberrations& a, int width = previewSize,
 Picture24 DrawPupilFunctionPreview(const Aberrations& a, int contrast, double& peakToValley,
                                    int width = previewSize, int height = previewSize);
 
+// The whole wavefront over the samples of the pupil-function preview: its P-V, as the P-V label
+// shows it, and its RMS about the mean of those samples (piston removed, every sample alike).
+struct WavefrontFigures {
+    double peakToValley = 0;
+    double rms = 0;
+};
+WavefrontFigures MeasureWavefront(const Aberrations& a, int width = previewSize, int height = previewSize);
+
 // The P-V label: three decimals directly followed by the wave sign ("2.000λ", UTF-8).
 std::string PeakToValleyText(double peakToValley);
 

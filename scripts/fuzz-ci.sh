@@ -16,7 +16,7 @@ bash scripts/install-deps.sh --fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target velmora_fuzzers -j "$jobs"
 
-for target in ParameterFile UserFilter Bmp UserMask; do
+for target in ParameterFile UserFilter Bmp UserMask ZernikeFile; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   echo "fuzz: $target for ${seconds} s" >&2

@@ -29,6 +29,7 @@
 #include "app/Language.h"
 #include "app/Verform.h"
 #include "files/Maskdisplay.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/Pup.h"
 #include "viewers/AnalysisWindow.h"
@@ -211,10 +212,12 @@ protected:
         // A result: the analysis window with its table and plots, the viewers with their scales.
         Click("Button1");
         Choose("A1");
+        Choose("Z1");  // the Zernike table, with the names of its terms
         windows->psf1d->Redraw();
         const std::vector<QWidget*> all = {windows->form1.get(), windows->ver.get(),   windows->pupil.get(),
                                            windows->psf.get(),   windows->abbr.get(),  windows->psf3d.get(),
-                                           windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get()};
+                                           windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get(),
+                                           windows->zernike.get()};
         for (QWidget* w : all) w->show();
         QCoreApplication::processEvents();
         WindowCheck check(english);
@@ -246,6 +249,10 @@ TEST_F(EnglishWindows, EveryWindowIsEnglishAndEveryCaptionFits) {
     EXPECT_EQ(Control<QGroupBox>("GroupBox1")->title(), QStringLiteral("Mechanical"));
     EXPECT_EQ(Control<QAction>("N2")->text(), QStringLiteral("&Save data"));
     EXPECT_EQ(Form().windowTitle(), QStringLiteral("Velmora1"));
+    EXPECT_EQ(Control<QAction>("Z1")->text(), QStringLiteral("&Zernike coefficients..."));
+    const auto* zernike = windows->zernike->findChild<QTableWidget*>(QStringLiteral("ZernikeGrid"));
+    EXPECT_EQ(zernike->item(3, 1)->text(), QStringLiteral("Defocus"));
+    EXPECT_EQ(zernike->item(4, 1)->text(), QStringLiteral("Astigmatism 0°"));
     EXPECT_EQ(windows->analysis->findChild<QPushButton*>(QStringLiteral("CopyButton"))->text(), QStringLiteral("Copy"));
     EXPECT_TRUE(windows->analysis->TableText().contains(QStringLiteral("\nStrehl ratio\t1.000\n")))
         << windows->analysis->TableText().toStdString();

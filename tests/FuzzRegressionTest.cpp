@@ -38,6 +38,7 @@ TEST(FuzzRegression, EverySeedAndEveryInputThatEverFailedKeepsTheReadersProperti
     EXPECT_GE(Replay("UserFilter", CheckUserFilter), 4u);
     EXPECT_GE(Replay("Bmp", CheckBmp), 6u);
     EXPECT_GE(Replay("UserMask", CheckUserMask), 6u);
+    EXPECT_GE(Replay("ZernikeFile", CheckZernikeFile), 5u);
 }
 
 TEST(FuzzRegression, SeedPicturesDecodeSoThatTheRoundTripIsExercised) {
@@ -53,7 +54,7 @@ TEST(FuzzRegression, SeedPicturesDecodeSoThatTheRoundTripIsExercised) {
     }
     EXPECT_GE(decoded, 6u);
     // Empty input: every reader refuses or reads nothing, and the checks accept that.
-    for (Check check : {CheckParameterFile, CheckUserFilter, CheckBmp, CheckUserMask}) EXPECT_EQ(check(nullptr, 0), "");
+    for (Check check : {CheckParameterFile, CheckUserFilter, CheckBmp, CheckUserMask, CheckZernikeFile}) EXPECT_EQ(check(nullptr, 0), "");
 }
 
 }  // namespace

@@ -428,6 +428,216 @@
     </message>
 </context>
 <context>
+    <name>Zernike</name>
+    <message>
+        <source>ピストン</source>
+        <translation>Piston</translation>
+    </message>
+    <message>
+        <source>チルト X</source>
+        <translation>Tilt X</translation>
+    </message>
+    <message>
+        <source>チルト Y</source>
+        <translation>Tilt Y</translation>
+    </message>
+    <message>
+        <source>デフォーカス</source>
+        <translation>Defocus</translation>
+    </message>
+    <message>
+        <source>非点収差 0°</source>
+        <translation>Astigmatism 0°</translation>
+    </message>
+    <message>
+        <source>非点収差 45°</source>
+        <translation>Astigmatism 45°</translation>
+    </message>
+    <message>
+        <source>コマ X</source>
+        <translation>Coma X</translation>
+    </message>
+    <message>
+        <source>コマ Y</source>
+        <translation>Coma Y</translation>
+    </message>
+    <message>
+        <source>球面収差</source>
+        <translation>Spherical aberration</translation>
+    </message>
+    <message>
+        <source>トレフォイル 0°</source>
+        <translation>Trefoil 0°</translation>
+    </message>
+    <message>
+        <source>トレフォイル 30°</source>
+        <translation>Trefoil 30°</translation>
+    </message>
+    <message>
+        <source>2次非点収差 0°</source>
+        <translation>Secondary astigmatism 0°</translation>
+    </message>
+    <message>
+        <source>2次非点収差 45°</source>
+        <translation>Secondary astigmatism 45°</translation>
+    </message>
+    <message>
+        <source>2次コマ X</source>
+        <translation>Secondary coma X</translation>
+    </message>
+    <message>
+        <source>2次コマ Y</source>
+        <translation>Secondary coma Y</translation>
+    </message>
+    <message>
+        <source>2次球面収差</source>
+        <translation>Secondary spherical aberration</translation>
+    </message>
+    <message>
+        <source>テトラフォイル 0°</source>
+        <translation>Tetrafoil 0°</translation>
+    </message>
+    <message>
+        <source>テトラフォイル 22.5°</source>
+        <translation>Tetrafoil 22.5°</translation>
+    </message>
+    <message>
+        <source>2次トレフォイル 0°</source>
+        <translation>Secondary trefoil 0°</translation>
+    </message>
+    <message>
+        <source>2次トレフォイル 30°</source>
+        <translation>Secondary trefoil 30°</translation>
+    </message>
+    <message>
+        <source>3次非点収差 0°</source>
+        <translation>Tertiary astigmatism 0°</translation>
+    </message>
+    <message>
+        <source>3次非点収差 45°</source>
+        <translation>Tertiary astigmatism 45°</translation>
+    </message>
+    <message>
+        <source>3次コマ X</source>
+        <translation>Tertiary coma X</translation>
+    </message>
+    <message>
+        <source>3次コマ Y</source>
+        <translation>Tertiary coma Y</translation>
+    </message>
+    <message>
+        <source>3次球面収差</source>
+        <translation>Tertiary spherical aberration</translation>
+    </message>
+    <message>
+        <source>ペンタフォイル 0°</source>
+        <translation>Pentafoil 0°</translation>
+    </message>
+    <message>
+        <source>ペンタフォイル 18°</source>
+        <translation>Pentafoil 18°</translation>
+    </message>
+    <message>
+        <source>2次テトラフォイル 0°</source>
+        <translation>Secondary tetrafoil 0°</translation>
+    </message>
+    <message>
+        <source>2次テトラフォイル 22.5°</source>
+        <translation>Secondary tetrafoil 22.5°</translation>
+    </message>
+    <message>
+        <source>3次トレフォイル 0°</source>
+        <translation>Tertiary trefoil 0°</translation>
+    </message>
+    <message>
+        <source>3次トレフォイル 30°</source>
+        <translation>Tertiary trefoil 30°</translation>
+    </message>
+    <message>
+        <source>4次非点収差 0°</source>
+        <translation>Quaternary astigmatism 0°</translation>
+    </message>
+    <message>
+        <source>4次非点収差 45°</source>
+        <translation>Quaternary astigmatism 45°</translation>
+    </message>
+    <message>
+        <source>4次コマ X</source>
+        <translation>Quaternary coma X</translation>
+    </message>
+    <message>
+        <source>4次コマ Y</source>
+        <translation>Quaternary coma Y</translation>
+    </message>
+    <message>
+        <source>4次球面収差</source>
+        <translation>Quaternary spherical aberration</translation>
+    </message>
+    <message>
+        <source>5次球面収差</source>
+        <translation>Quinary spherical aberration</translation>
+    </message>
+    <message>
+        <source>ヘキサフォイル 0°</source>
+        <translation>Hexafoil 0°</translation>
+    </message>
+    <message>
+        <source>ヘキサフォイル 15°</source>
+        <translation>Hexafoil 15°</translation>
+    </message>
+</context>
+<context>
+    <name>ZernikeFile</name>
+    <message>
+        <source>%1 行目: ordering の行は係数の行より前に一度だけ書けます</source>
+        <translation>line %1: the ordering line may appear only once, before the coefficient lines</translation>
+    </message>
+    <message>
+        <source>%1 行目: ordering の後には fringe か ansi の 1 語だけを書いてください</source>
+        <translation>line %1: write only one word, fringe or ansi, after ordering</translation>
+    </message>
+    <message>
+        <source>%1 行目: 並び順「%2」は使えません。fringe か ansi と書いてください</source>
+        <translation>line %1: the ordering "%2" is not known; write fringe or ansi</translation>
+    </message>
+    <message>
+        <source>%1 行目: 値が %2 個あります。1 行には「項番号 係数」の 2 つだけを書いてください</source>
+        <translation>line %1: it has %2 values; a line holds only the two values "index coefficient"</translation>
+    </message>
+    <message>
+        <source>%1 行目: 項番号「%2」は整数ではありません</source>
+        <translation>line %1: the index "%2" is not a whole number</translation>
+    </message>
+    <message>
+        <source>%1 行目: 項番号 %2 は %3 の並びにありません（%4 から %5 まで）</source>
+        <translation>line %1: the index %2 is not in the %3 ordering (%4 to %5)</translation>
+    </message>
+    <message>
+        <source>%1 行目: 項番号 %2 の係数がありません</source>
+        <translation>line %1: the index %2 has no coefficient</translation>
+    </message>
+    <message>
+        <source>%1 行目: 項番号 %2 は %3 行目にもあります</source>
+        <translation>line %1: the index %2 is also on line %3</translation>
+    </message>
+    <message>
+        <source>%1 行目: 係数「%2」は数値ではありません</source>
+        <translation>line %1: the coefficient "%2" is not a number</translation>
+    </message>
+    <message>
+        <source>%1 行目: 係数「%2」は有限の数値ではありません</source>
+        <translation>line %1: the coefficient "%2" is not a finite number</translation>
+    </message>
+    <message>
+        <source>%1 行目: 係数 %2 は大きすぎます（%3 波まで）</source>
+        <translation>line %1: the coefficient %2 is too large (at most %3 waves)</translation>
+    </message>
+    <message>
+        <source>ゼルニケ係数(*.zer)|*.zer|すべて(*.*)|*.*</source>
+        <translation>Zernike coefficients (*.zer)|*.zer|All files (*.*)|*.*</translation>
+    </message>
+</context>
+<context>
     <name>velmora::TAbbr</name>
     <message>
         <source>波面収差</source>
@@ -955,6 +1165,10 @@ Close without saving?</translation>
         <source>収差係数の一部はパネルの刻みに丸めました。</source>
         <translation>Some aberration coefficients were rounded to the panel&apos;s steps.</translation>
     </message>
+    <message>
+        <source>ゼルニケ係数(&amp;Z)...</source>
+        <translation>&amp;Zernike coefficients...</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>
@@ -1077,6 +1291,61 @@ Close without saving?</translation>
     <message>
         <source>閉じる(&amp;C)</source>
         <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TZernike</name>
+    <message>
+        <source>ゼルニケ係数</source>
+        <translation>Zernike coefficients</translation>
+    </message>
+    <message>
+        <source>Fringe (Z1〜Z37)</source>
+        <translation>Fringe (Z1 to Z37)</translation>
+    </message>
+    <message>
+        <source>ANSI Z80.28 (j = 0〜90, RMS 正規化)</source>
+        <translation>ANSI Z80.28 (j = 0 to 90, RMS-normalised)</translation>
+    </message>
+    <message>
+        <source>番号</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>名前</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>係数 (λ)</source>
+        <translation>Coefficient (λ)</translation>
+    </message>
+    <message>
+        <source>読込</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>ゼロ</source>
+        <translation>Zero</translation>
+    </message>
+    <message>
+        <source>波面全体（パネル＋ゼルニケ）:</source>
+        <translation>Whole wavefront (panel + Zernike):</translation>
+    </message>
+    <message>
+        <source>%1 を読み込めませんでした（%2）。前の係数のままです。</source>
+        <translation>%1 could not be read (%2). The coefficients are as they were.</translation>
+    </message>
+    <message>
+        <source>%1 個の項は Fringe の並びにないため失われます。切り替えますか？</source>
+        <translation>%1 terms have no place in the Fringe ordering and will be lost. Switch anyway?</translation>
+    </message>
+    <message>
+        <source>%1 番の係数「%2」は使えません。-%3 から %3 までの数値（波）を入れてください。前の値のままです。</source>
+        <translation>The coefficient "%2" of term %1 cannot be used. Enter a number of waves from -%3 to %3. The value is as it was.</translation>
     </message>
 </context>
 </TS>
