@@ -30,6 +30,7 @@
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
+#include "files/ZernikeFile.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
 
@@ -43,6 +44,7 @@ const char* usageText =
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
+    "                      [--zernike FILE.zer]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
@@ -68,6 +70,9 @@ const char* usageText =
     "  --wavelength-table F  per-wavelength spherical and focus (monochrome only): one line\n"
     "                    \"wavelength spherical focus\" in waves per wavelength of the band,\n"
     "                    matched by position; lines starting with # are skipped\n"
+    "  --zernike F       Zernike terms that add to the aberrations: an optional line\n"
+    "                    \"ordering fringe\" (Z1..Z37, the default) or \"ordering ansi\" (j 0..90),\n"
+    "                    then \"index coefficient\" in waves per line\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -107,7 +112,7 @@ struct Options {
     std::optional<int> aperture, focalLength, secondary;
     std::optional<WavelengthBand> band;  // --wavelength or --band
     std::optional<std::string> display, pupil, intensity, report, fits;
-    std::optional<std::string> userFilter, userMask, wavelengthTable;
+    std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
     std::optional<bool> english;  // --lang
     bool quiet = false, progress = false;
     bool help = false, version = false;
@@ -196,6 +201,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     text("--user-filter", o.userFilter);
     text("--user-mask", o.userMask);
     text("--wavelength-table", o.wavelengthTable);
+    text("--zernike", o.zernike);
     text("--brightness", brightness);
     text("--threads", threads);
     text("--aperture", aperture);
@@ -499,9 +505,23 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         tableLines = std::move(read.lineNumbers);
     }
 
+    if (o.zernike) {
+        const ZernikeFileRead read = ReadZernikeFile(*o.zernike);
+        if (!read.ok) {
+            console.Error("Zernike file '" + *o.zernike + "' could not be read: " + language.Text(read.reason));
+            return 1;
+        }
+        run.zernike = read.set;
+    }
+
     CalculationRequest request;
     request.params = panel;
     request.aberrations = run.aberrations;
+    // The Zernike terms add to the coefficients; without any the run is the panel's alone.
+    if (run.zernike) {
+        if (!request.aberrations) request.aberrations = AberrationsInWaves(request.params);
+        request.aberrations->zernike = ZernikeWavefront(*run.zernike);
+    }
     request.brightnessLevel = run.brightness;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 

@@ -39,6 +39,7 @@ namespace velmora {
 
 struct VelmoraWindows;
 class CalculationTask;
+class TZernike;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -264,6 +265,8 @@ private:
     void ShowLiveMessage(const QString& text);
     // A set-up put into the window; its notes say what could not be taken as it was.
     QStringList ApplySetup(const RunParameters& setup);
+    // The Zernike coefficient window, made (hidden) the first time it is needed.
+    TZernike& ZernikeWindow();
     // While "計算開始" waits for its run: the menus and the panel look unavailable (they take no
     // input then), the pointer is busy over every window but the stop button, and the message
     // line says why. Off puts back exactly what was there.

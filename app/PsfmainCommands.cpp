@@ -159,6 +159,12 @@ void TForm1::A1Click() {
 }
 
 void TForm1::Z1Click() {
+    TZernike& window = ZernikeWindow();
+    window.show();
+    window.raise();
+}
+
+TZernike& TForm1::ZernikeWindow() {
     if (!windows_.zernike) {
         windows_.zernike = std::make_unique<TZernike>();
         windows_.zernike->ShowPanelAberrations(SpinAberrations());
@@ -172,8 +178,7 @@ void TForm1::Z1Click() {
             });
         });
     }
-    windows_.zernike->show();
-    windows_.zernike->raise();
+    return *windows_.zernike;
 }
 
 void TForm1::V2Click() { windows_.ver->show(); }

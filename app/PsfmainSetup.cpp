@@ -16,6 +16,7 @@
 #include "files/SaveTarget.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/UserMaskStage.h"
 #include "ui/Dialogs.h"
@@ -72,6 +73,11 @@ RunParameters TForm1::CurrentSetup() const {
     // The table only where a run uses it.
     if (windows_.abbr && s.panel.useWavelengthDependence && s.panel.colorMode == ColorMode::Monochrome)
         s.wavelengthTable = WavelengthTableInput{"", windows_.abbr->WavelengthTexts(), windows_.abbr->Rows()};
+    if (windows_.zernike && !windows_.zernike->Wavefront().Empty()) {
+        ZernikeSet set = windows_.zernike->Set();
+        std::erase_if(set.coefficients, [](const auto& term) { return term.second == 0; });
+        s.zernike = std::move(set);
+    }
     return s;
 }
 
@@ -157,6 +163,10 @@ QStringList TForm1::ApplySetup(const RunParameters& setup) {
                          .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem));
         }
     }
+    // The Zernike terms last: their change starts an automatic run, which then finds the rest
+    // in place. A set-up without them clears the table.
+    if (setup.zernike) ZernikeWindow().SetCoefficients(*setup.zernike);
+    else if (windows_.zernike) windows_.zernike->SetCoefficients(ZernikeSet{});
     DrawAperturePreview();
     DrawDensityPreview();
     DrawSpectrumPreview();

@@ -1,5 +1,6 @@
 #include "core/Zernike.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -186,6 +187,22 @@ ZernikeWavefront::ZernikeWavefront(const ZernikeSet& set) {
         if (t.m > maxM_) maxM_ = t.m;
         terms_.push_back(t);
     }
+    // The terms the panel also has go first, in the panel's order of addition (spherical,
+    // focus, coma X and Y, tilt X and Y): a set of them alone then adds up as the panel's
+    // coefficients do, to the bit. The others follow in index order.
+    auto rank = [](Form f) {
+        switch (f) {
+        case Form::Spherical: return 0;
+        case Form::Focus: return 1;
+        case Form::ComaX: return 2;
+        case Form::ComaY: return 3;
+        case Form::TiltX: return 4;
+        case Form::TiltY: return 5;
+        case Form::General: break;
+        }
+        return 6;
+    };
+    std::stable_sort(terms_.begin(), terms_.end(), [&](const Term& a, const Term& b) { return rank(a.form) < rank(b.form); });
 }
 
 double ZernikeWavefront::Evaluate(double x, double y, double rho2, double rho4) const {

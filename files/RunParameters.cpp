@@ -1,10 +1,13 @@
 #include "files/RunParameters.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <map>
 #include <set>
+
+#include "files/ZernikeFile.h"
 
 namespace velmora {
 namespace {
@@ -206,6 +209,15 @@ Json RunParametersToJson(const RunParameters& r) {
     } else {
         j["wavelength_table"] = nullptr;
     }
+    if (r.zernike) {
+        Json waves = Json::object();
+        for (const auto& [index, c] : r.zernike->coefficients)
+            if (c != 0) waves[std::to_string(index)] = c;
+        j["zernike"] = {{"ordering", r.zernike->ordering == ZernikeOrdering::Ansi ? "ansi" : "fringe"},
+                        {"waves", std::move(waves)}};
+    } else {
+        j["zernike"] = nullptr;
+    }
     return j;
 }
 
@@ -283,6 +295,36 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
             }
         }
         r.wavelengthTable = std::move(t);
+    }
+    if (const auto* zernike = in.Find("zernike"); zernike && !zernike->is_null()) {
+        ZernikeSet set;
+        Reader z(*zernike, in.Path("zernike"));
+        if (const auto* ordering = z.Find("ordering")) {
+            if (*ordering == "fringe") set.ordering = ZernikeOrdering::Fringe;
+            else if (*ordering == "ansi") set.ordering = ZernikeOrdering::Ansi;
+            else Fail(z.Path("ordering"), "\"fringe\" or \"ansi\" is needed, not " + Reader::Shown(*ordering));
+        }
+        if (const auto* waves = z.Find("waves")) {
+            if (!waves->is_object()) Fail(z.Path("waves"), "an object of \"index\": waves is needed, not " + Reader::Shown(*waves));
+            const int first = FirstZernikeIndex(set.ordering), last = LastZernikeIndex(set.ordering);
+            for (auto it = waves->begin(); it != waves->end(); ++it) {
+                const std::string where = z.Path("waves") + "." + it.key();
+                const std::string& key = it.key();
+                int index = -1;
+                if (!key.empty() && key.size() <= 3 && key.find_first_not_of("0123456789") == std::string::npos)
+                    index = std::stoi(key);
+                if (index < first || index > last)
+                    Fail(where, "the index must be a whole number from " + std::to_string(first) + " to " + std::to_string(last) +
+                                    " in this ordering");
+                if (!it->is_number() || !std::isfinite(it->get<double>()) ||
+                    std::fabs(it->get<double>()) > zernikeCoefficientLimit)
+                    Fail(where, "a number of waves from -" + std::to_string(static_cast<int>(zernikeCoefficientLimit)) +
+                                    " to " + std::to_string(static_cast<int>(zernikeCoefficientLimit)) + " is needed, not " +
+                                    Reader::Shown(*it));
+                if (it->get<double>() != 0) set.coefficients[index] = it->get<double>();
+            }
+        }
+        r.zernike = std::move(set);
     }
     return r;
 }

@@ -19,6 +19,7 @@
 
 #include "core/PsfCalculation.h"
 #include "core/SimulationParameters.h"
+#include "core/Zernike.h"
 
 namespace velmora {
 
@@ -42,6 +43,8 @@ struct RunParameters {
     std::optional<std::string> userFilterFile;
     std::optional<std::string> userMaskFile;
     std::optional<WavelengthTableInput> wavelengthTable;
+    // Zernike terms that add to the coefficients, in waves, as a file or the window gave them.
+    std::optional<ZernikeSet> zernike;
     bool operator==(const RunParameters&) const = default;
 };
 

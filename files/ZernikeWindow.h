@@ -20,6 +20,8 @@ public:
     TZernike();
 
     const ZernikeSet& Set() const { return set_; }
+    // Takes a whole set, as a loaded file does (CoefficientsChanged when the wavefront changes).
+    void SetCoefficients(ZernikeSet set) { TakeSet(std::move(set)); }
     // The table's terms, ready for the wavefront: empty while every coefficient is 0.
     const ZernikeWavefront& Wavefront() const { return wavefront_; }
     // The panel's eight terms, which the figures add to the table's.

@@ -46,7 +46,7 @@ done
 # The manual pages decompress and name the options the commands know.
 page=$(gzip -dc "$usr/share/man/man1/velmora1-batch.1.gz" | sed 's/\\-/-/g')
 for option in wavelength-table display pupil intensity version aperture focal-length secondary wavelength band \
-    lang quiet progress; do
+    lang quiet progress zernike; do
   grep -q -- "--$option" <<<"$page" || { echo "manual page lacks --$option"; exit 1; }
 done
 page=$(gzip -dc "$usr/share/man/man1/velmora1.1.gz" | sed 's/\\-/-/g')

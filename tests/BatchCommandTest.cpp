@@ -1247,13 +1247,34 @@ TEST_F(Batch, AFifoOutputIsWrittenDirectly) {
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
+// A Zernike file adds its terms to the coefficients: Fringe Z4, Z7 and Z9 are the panel's focus,
+// coma X and spherical to the bit, so the file and the options give the same intensity; a file
+// that is not one is refused with its line, before anything is computed.
+TEST_F(Batch, ZernikeTermsAddToTheCoefficients) {
+    WriteAll(File("same.zer"), "# Fringe, as the panel\n4 0.5\n7 -0.12\n9 0.21\n");
+    ASSERT_EQ(Run({"--zernike", File("same.zer"), "--fits", File("z.fits"), "--threads", "1"}), 0) << messages;
+    ASSERT_EQ(Run({"--focus", "0.5", "--coma-x", "-0.12", "--spherical", "0.21", "--fits", File("p.fits"), "--threads", "1"}), 0)
+        << messages;
+    const std::vector<FitsImage> z = ReadFits(File("z.fits")), p = ReadFits(File("p.fits"));
+    ASSERT_EQ(z.size(), 1u);
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(std::memcmp(z[0].pixels.data(), p[0].pixels.data(), p[0].pixels.size() * sizeof(double)), 0);
+
+    WriteAll(File("bad.zer"), "4 0.5\n4 0.25\n");
+    EXPECT_EQ(Run({"--zernike", File("bad.zer"), "--fits", File("never.fits")}), 1);
+    EXPECT_NE(messages.find("bad.zer"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("2"), std::string::npos) << "the line is named: " << messages;
+    EXPECT_FALSE(std::filesystem::exists(File("never.fits")));
+}
+
 TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     WriteAll(File("inner.uft"), "a b c d e f g 3 r t 0 1 0.6 1 1 0\n");
     WriteAll(File("table.txt"), "500 0.05 0.5\n550 -0.1 0.25\n600 0.15 -0.3\n");
+    WriteAll(File("mirror.zer"), "ordering ansi\n12 0.031\n7 -0.02\n");
     const std::vector<std::string> first = {
         "--aperture", "180", "--focal-length", "1500", "--secondary", "40", "--band", "500:600:50", "--coma-x", "0.21",
         "--tilt-y", "-0.13", "--astigmatism-m", "0.07", "--brightness", "9", "--user-filter", File("inner.uft"),
-        "--wavelength-table", File("table.txt"), "--threads", "2"};
+        "--wavelength-table", File("table.txt"), "--zernike", File("mirror.zer"), "--threads", "2"};
     auto with = [&](std::vector<std::string> args, const std::string& tag) {
         args.insert(args.end(), {"--report", File(tag + ".json"), "--fits", File(tag + ".fits"), "--intensity",
                                  File(tag + ".txt"), "--display", File(tag + ".png")});
@@ -1286,6 +1307,7 @@ TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     EXPECT_EQ(parameters["wavelength_table"]["rows"].size(), 3u);
     EXPECT_EQ(parameters["aberrations_waves"]["coma_x"], 0.21);
     EXPECT_EQ(parameters["brightness"], 9);
+    EXPECT_EQ(parameters["zernike"], nlohmann::json::parse(R"({"ordering": "ansi", "waves": {"7": -0.02, "12": 0.031}})"));
     EXPECT_FALSE(parameters.contains("threads"));
     // An option given with the report changes only itself.
     ASSERT_EQ(Run({"--params", File("a.json"), "--coma-x", "0", "--report", File("d.json")}), 0) << messages;

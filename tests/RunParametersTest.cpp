@@ -46,6 +46,7 @@ RunParameters Unusual() {
     r.userFilterFile = "filters/inner half.uft";
     r.userMaskFile = "マスク.bmp";
     r.wavelengthTable = WavelengthTableInput{"table.txt", {"550", "555.0"}, {{"0.1", "x"}, {"", "-2"}}};
+    r.zernike = ZernikeSet{ZernikeOrdering::Ansi, {{0, 0.5}, {12, -1.0 / 7}, {90, 1e-9}}};
     return r;
 }
 
@@ -122,6 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{R"({"brightness": 0})", "parameters.brightness", "from 1 to 100"},
                       BadKey{R"({"user_mask_file": 3})", "parameters.user_mask_file", "file name"},
                       BadKey{R"({"wavelength_table": {"rows": [{"focus": 0.2}]}})", "parameters.wavelength_table.rows[0].focus", "text"},
+                      BadKey{R"({"zernike": {"ordering": "zygo"}})", "parameters.zernike.ordering", "\"fringe\" or \"ansi\""},
+                      BadKey{R"({"zernike": {"waves": {"38": 0.1}}})", "parameters.zernike.waves.38", "from 1 to 37"},
+                      BadKey{R"({"zernike": {"ordering": "ansi", "waves": {"91": 0.1}}})", "parameters.zernike.waves.91", "from 0 to 90"},
+                      BadKey{R"({"zernike": {"waves": {"Z4": 0.1}}})", "parameters.zernike.waves.Z4", "whole number"},
+                      BadKey{R"({"zernike": {"waves": {"4": "0.1"}}})", "parameters.zernike.waves.4", "a number of waves"},
+                      BadKey{R"({"zernike": {"waves": {"4": 1e6}}})", "parameters.zernike.waves.4", "a number of waves"},
+                      BadKey{R"({"zernike": {"waves": [0.1]}})", "parameters.zernike.waves", "an object"},
                       BadKey{R"([1, 2])", "parameters", "an object"},
                       BadKey{R"({"schema": "velmora1-report/1", "mode": "mono"})", "parameters", "no \"parameters\""},
                       BadKey{R"({"schema": "other/1", "parameters": {}})", "schema", "velmora1-report/"},

@@ -5,6 +5,7 @@
 
 #include "WindowTestSupport.h"
 #include "files/RunParameters.h"
+#include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "viewers/Psf1.h"
 
@@ -57,6 +58,9 @@ TEST_F(SetupFile, ASavedSetUpComesBackWholeAndRunsTheSame) {
     Click("CheckBox5");     // the wavelength table, with a value in its second row
     windows->abbr->SetRows({"600", "700"}, {{"0.00", "0.00"}, {"0.25", "-1.5"}});
     ASSERT_TRUE(Form().Snapshot().useWavelengthDependence);
+    Choose("Z1");  // and terms in the Zernike window
+    const ZernikeSet terms{ZernikeOrdering::Ansi, {{5, 0.04}, {12, -0.03}}};
+    windows->zernike->SetCoefficients(terms);
     const Held before = Now();
     QTest::mouseClick(Control<QAbstractButton>("Button1"), Qt::LeftButton);
     const Picture24 picture = windows->psf->Image3();
@@ -70,16 +74,19 @@ TEST_F(SetupFile, ASavedSetUpComesBackWholeAndRunsTheSame) {
     EXPECT_EQ(read.userFilterFile, (Dir() / "rings.uft").string());
     ASSERT_TRUE(read.wavelengthTable);
     EXPECT_EQ(read.wavelengthTable->wavelengths, (std::vector<std::string>{"600", "700"}));
+    EXPECT_EQ(read.zernike, terms);
 
     // The factory set-up over it: every value back to the factory's.
     WriteAll(Dir() / "factory.json", "{}");
     Load("factory.json");
     EXPECT_EQ(Form().Snapshot(), SimulationParameters{});
     EXPECT_EQ(Brightness(), 5);
+    EXPECT_TRUE(windows->zernike->Wavefront().Empty()) << "no terms in the factory set-up";
 
     Load("mine.json");
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.back().text.toStdString();
     ExpectSame(Now(), before);
+    EXPECT_EQ(windows->zernike->Set(), terms);
     QTest::mouseClick(Control<QAbstractButton>("Button1"), Qt::LeftButton);
     EXPECT_TRUE(SamePicture(windows->psf->Image3(), picture));
 }
