@@ -123,7 +123,13 @@ void MtfCuts(std::vector<double> lineX, std::vector<double> lineY, std::vector<d
 }
 
 // edgeShare: the share of the band's energy in the outermost edgeWidth samples on every side.
-BandMeasurements Measure(const FullResult& full, const BandResult& band, double& edgeShare) {
+// Raised when `stop` is set: the measurements of a result nobody will look at end early.
+void CheckStop(const std::atomic<bool>* stop) {
+    if (stop && stop->load(std::memory_order_relaxed)) throw CalculationStopped();
+}
+
+BandMeasurements Measure(const FullResult& full, const BandResult& band, double& edgeShare,
+                         const std::atomic<bool>* stop) {
     BandMeasurements m;
     m.name = band.name;
     double lambdaSum = 0;
@@ -234,10 +240,12 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     // Encircled energy about the centroid, of the continuous pattern the samples stand for.
     int support = 0;
     for (const WavelengthFacts& w : band.wavelengths) support = std::max(support, w.pupilSamples);
+    CheckStop(stop);
     m.encircledEnergy = std::make_shared<const EncircledEnergy>(band.intensity, cx, cy, support);
     EncircledCurve(*m.encircledEnergy, p, p > 0 ? lambdaFUm / p : 0, m);
 
     // MTF: frequency k of the transform is k / (N p) cycles per micrometre.
+    CheckStop(stop);
     MtfCuts(lineX, lineY, m.mtfX, m.mtfY);
     m.cutoffCycPerMm = lambdaFUm > 0 ? 1e3 / lambdaFUm : 0;
     m.mtfFreqCycPerMm.resize(gridSize / 2);
@@ -335,12 +343,15 @@ bool Analysis::Warns(SamplingWarning kind) const {
 
 bool Unaberrated(const FullResult& full) { return std::all_of(full.bands.begin(), full.bands.end(), BandUnaberrated); }
 
-Analysis Analyse(const FullResult& full, const Analysis* ideal) {
+Analysis Analyse(const FullResult& full, const Analysis* ideal, const std::atomic<bool>* stop) {
     Analysis a;
     a.mode = full.mode;
     a.scale = ScaleOf(full);
     std::vector<double> edgeShares;
-    for (const BandResult& band : full.bands) a.bands.push_back(Measure(full, band, edgeShares.emplace_back()));
+    for (const BandResult& band : full.bands) {
+        CheckStop(stop);
+        a.bands.push_back(Measure(full, band, edgeShares.emplace_back(), stop));
+    }
     Warnings(full, edgeShares, a);
     // The ideal: the result itself for a band without aberrations (nothing more to compute),
     // otherwise the given measurements of the same band run without them.

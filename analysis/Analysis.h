@@ -3,6 +3,7 @@
 // the warnings that say when the sampling makes them untrustworthy. Plain C++, no toolkit.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,8 +108,9 @@ bool Unaberrated(const FullResult& full);
 // All measurements of one result. Costs about one 2D transform per band. `ideal`: the
 // measurements of the same run without aberrations (Analyse of IdealRequest's result), whose
 // curves become the result's ideal; not needed when the result has no aberrations, and ignored
-// when its bands are not the result's.
-Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr);
+// when its bands are not the result's. A set `stop` ends the work early with CalculationStopped
+// (the result's measurements are no longer wanted: a newer result is on its way).
+Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const std::atomic<bool>* stop = nullptr);
 
 // The request of the ideal: the same run with every aberration zero and no wavelength
 // dependence. Its pupils, wavelengths and weights are those of `request`.

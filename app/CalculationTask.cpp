@@ -72,7 +72,7 @@ void CalculationTask::MeasureResult(const PupilBuilder& build, int threads) {
             } catch (const CalculationError&) {
             }
         }
-        analysis = std::make_shared<const Analysis>(Analyse(*result->full, ideal.get()));
+        analysis = std::make_shared<const Analysis>(Analyse(*result->full, ideal.get(), &stop_));
     } catch (const std::exception&) {
         analysis.reset();
     }

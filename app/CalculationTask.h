@@ -42,6 +42,8 @@ public:
 
     // Asks the run to end early; it ends at its next wavelength.
     void Stop() { stop_ = true; }
+    // Whether Stop was called: a task whose measurements were left off has none to give.
+    bool StopAsked() const { return stop_; }
     // Waits until the task's thread has ended (measurements included); afterwards everything
     // below may be read.
     void Wait();

@@ -87,6 +87,9 @@ void TForm1::StartRun(bool live) {
     // The end goes by name with its serial as the argument, so that Qt itself copies the number
     // across: nothing this code wrote on the task's thread is read on the window's before the
     // task says it may be (it is joined, or Measuring() says so).
+    // The measurements of the last result are of no use once a newer one is on its way: the task
+    // making them leaves off, so that the new run has the processors to itself.
+    if (measuring_) measuring_->Stop();
     run_ = std::make_unique<CalculationTask>(
         request, userFilter_, mask, threads.threads, measure,
         [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
@@ -117,6 +120,7 @@ void TForm1::RunEnded(quint64 serial) {
     // (RunMeasured); any other is joined.
     const bool measuring = done->Measuring();
     if (!measuring) done->Wait();
+    const bool gotResult = static_cast<bool>(done->result);
     const bool live = runIsLive_;
     if (!live) {
         qApp->removeEventFilter(this);
@@ -156,13 +160,30 @@ void TForm1::RunEnded(quint64 serial) {
     }
     if (runLoop_) runLoop_->quit();
     // Changes that came during an automatic run: one run with the values as they are now.
-    if (liveChangePending_ && liveAction_->isChecked()) StartLiveRun();
+    if (liveChangePending_ && liveAction_->isChecked()) {
+        StartLiveRun();
+        return;
+    }
+    // A run that ended without a result (refused, stopped) leaves the last result on screen,
+    // whose measurements this run's start may have left off: the task's, if it made them all the
+    // same, else the analysis window's own (it makes none for a result it has measured).
+    if (!gotResult && windows_.analysis) {
+        std::shared_ptr<const Analysis> made;
+        if (measuring_) {
+            measuring_->Wait();
+            made = measuring_->analysis;
+            measuring_.reset();
+        }
+        windows_.analysis->ShowResult(LastFullResult(), std::move(made));
+    }
 }
 
 void TForm1::RunMeasured(quint64 serial) {
     if (!measuring_ || serial != measuringSerial_) return;
     const std::unique_ptr<CalculationTask> done = std::move(measuring_);
     done->Wait();
+    // Measurements left off for a newer run: that run's result brings its own.
+    if (!done->analysis && done->StopAsked()) return;
     if (windows_.analysis && done->result) windows_.analysis->ShowResult(done->result->full, done->analysis);
 }
 

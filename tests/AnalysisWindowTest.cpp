@@ -414,9 +414,15 @@ protected:
     // The table the window should show for the last result, measured here on its own.
     QString ExpectedTable() {
         const Analysis a = Analyse(*Form().LastFullResult());
-        QStringList lines{QStringLiteral("項目\t") + QCoreApplication::translate(analysisTableContext, BandCaption(a.bands[0].name))};
-        for (const AnalysisRow& row : AnalysisRows(a))
-            lines << QString::fromUtf8(row.caption) + QLatin1Char('\t') + QString::fromStdString(row.values[0]);
+        QString header = QStringLiteral("項目");
+        for (const BandMeasurements& band : a.bands)
+            header += QLatin1Char('\t') + QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
+        QStringList lines{header};
+        for (const AnalysisRow& row : AnalysisRows(a)) {
+            QString line = QString::fromUtf8(row.caption);
+            for (const std::string& value : row.values) line += QLatin1Char('\t') + QString::fromStdString(value);
+            lines << line;
+        }
         return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     }
     QString Cell(const QString& caption) {
@@ -509,6 +515,39 @@ TEST_F(AnalysisFromTheMenu, AutomaticResultsComeMeasuredToAnOpenWindow) {
     Choose("A1");
     EXPECT_EQ(window->MeasuredHere(), 1);
     EXPECT_EQ(window->TableText(), ExpectedTable());
+}
+
+// Clicks that follow one another faster than the measurements: those of a result already
+// replaced are left off for the next run (nobody would see them), never made on the window's
+// thread instead, and the window ends with the measurements of the result on screen. When the
+// next run is refused, the result on screen keeps its place, and its measurements are made.
+TEST_F(AnalysisFromTheMenu, MeasurementsOfAReplacedResultAreLeftOffAndTheLastOnesShown) {
+    Start();
+    Choose("A1");
+    TAnalysis* window = Window();
+    Choose("L1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->MeasureCount() == 1 && !Form().CalculationRunning(); }, 60000));
+    for (int k = 0; k < 4; ++k) {
+        const int shown = Form().RunResultsShown();
+        ClickArrow(28, true);
+        // The next click as soon as the picture is there, while its measurements are made.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Form().RunResultsShown() > shown; }, 60000));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->TableText() == ExpectedTable(); }, 60000)) << window->TableText().toStdString();
+    EXPECT_EQ(window->MeasuredHere(), 0);
+
+    // Three bands take the measurements long enough for the refused run to start meanwhile.
+    QTest::mouseClick(Control<QAbstractButton>("RadioButton2"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning() && window->TableText() == ExpectedTable(); }, 60000));
+    const int shown = Form().RunResultsShown();
+    ClickArrow(28, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form().RunResultsShown() > shown; }, 60000));
+    const QString lastShown = ExpectedTable();
+    Form().ApplyAssignment({ParameterAssignment::Kind::Text, "Edit2", "100", false});  // a pupil the grid cannot hold
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->TableText() == lastShown; }, 60000)) << window->TableText().toStdString();
+    EXPECT_EQ(Form().RunResultsShown(), shown + 1);
 }
 
 TEST_F(AnalysisFromTheMenu, AWindowMadeAfterACalculationShowsIt) {
