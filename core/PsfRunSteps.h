@@ -118,8 +118,7 @@ struct WavelengthJob {
 // The wavelengths of one accumulator, in order: each is reported through progress.wavelength
 // (as index firstIndex + k of `total`), computed, and its intensity added to its accumulator in
 // the jobs' order, whatever control.threads is, so that the sums keep their bits. workGrid
-// holds the last job's pupil and `derived` its values afterwards (a worker that built it in a
-// grid of its own trades grids with workGrid rather than copy it). Raises CalculationStopped when
+// holds the last job's pupil and `derived` its values afterwards. Raises CalculationStopped when
 // control.stop is set, and the first job's error in the jobs' order when several fail.
 void RunWavelengths(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                     bool phaseProgress, const PupilBuilder& buildPupil, RealMatrixHolder& workGrid, RunWorkspace& ws,

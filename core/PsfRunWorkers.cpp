@@ -283,10 +283,11 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
                 ++shared.blockTurn[static_cast<size_t>(b)];
                 shared.turnChanged.notify_all();
             }
-            // The last pupil becomes the run's: the grids change hands (both are whole grids of
-            // rows, and nobody else looks at either now), and the worker's pool keeps the other.
+            // The last pupil becomes the run's. Copied, not traded: the pool keeps the memory its
+            // workers took, and a grid of the run's (taken on the run's thread) in its place would
+            // leave memory of another arena behind after every run.
             if (k + 1 == jobs.size()) {
-                grid.Swap(lastGrid);
+                for (int r = 0; r < gridSize; ++r) std::memcpy(lastGrid[r], grid[r], sizeof(double) * gridSize);
                 lastDerived = derived;
             }
             std::lock_guard hold(shared.lock);
