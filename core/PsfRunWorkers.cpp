@@ -220,6 +220,7 @@ struct Shared {
     std::exception_ptr failure;
     bool stopped = false;
     size_t added = 0;                   // jobs whose intensity is in
+    RealMatrix lastGrid = nullptr;      // the worker's grid that holds the last job's pupil
 };
 
 // Rows of the row pass per turn: a multiple of the transform's part alignment.
@@ -228,7 +229,6 @@ static_assert(gridSize % (rowBlocks * fft2DPartAlignment) == 0);
 
 void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& jobs, int firstIndex, int total,
                const PupilBuilder& buildPupil, const FftTables& tables, RunWorkspace& own, RealMatrixHolder& grid,
-               RealMatrixHolder& lastGrid,
                CalculationDerived& lastDerived, const CalculationProgress& progress, const RunControl& control,
                Shared& shared) {
     for (;;) {
@@ -283,14 +283,12 @@ void RunWorker(const CalculationRequest& rq, const std::vector<WavelengthJob>& j
                 ++shared.blockTurn[static_cast<size_t>(b)];
                 shared.turnChanged.notify_all();
             }
-            // The last pupil becomes the run's. Copied, not traded: the pool keeps the memory its
-            // workers took, and a grid of the run's (taken on the run's thread) in its place would
-            // leave memory of another arena behind after every run.
+            std::lock_guard hold(shared.lock);
+            // The grid of the last pupil, which becomes the run's once every worker has ended.
             if (k + 1 == jobs.size()) {
-                for (int r = 0; r < gridSize; ++r) std::memcpy(lastGrid[r], grid[r], sizeof(double) * gridSize);
+                shared.lastGrid = grid.get();
                 lastDerived = derived;
             }
-            std::lock_guard hold(shared.lock);
             ++shared.added;
             if (progress.bar) progress.bar(static_cast<int>((firstIndex + shared.added) * 100 / static_cast<size_t>(total)));
         } catch (...) {
@@ -333,12 +331,17 @@ void RunSeveral(const CalculationRequest& rq, const std::vector<WavelengthJob>& 
             return;
         }
         // The tables are only read: every worker shares the run's.
-        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grid, workGrid, lastDerived, progress, control,
-                  shared);
+        RunWorker(rq, jobs, firstIndex, total, buildPupil, ws.tables, own, grid, lastDerived, progress, control, shared);
     });
     if (noMemory) std::rethrow_exception(noMemory);
     if (shared.stopped) throw CalculationStopped();
     if (shared.failure) std::rethrow_exception(shared.failure);
+    // The last pupil into the run's grid, the rows shared out. Copied, not traded: the pool
+    // keeps the memory its workers took, where a grid of the run's (taken on another thread)
+    // would leave memory of another arena behind after every run.
+    ForRowParts(threads, [&](int first, int last) {
+        for (int r = first; r < last; ++r) std::memcpy(workGrid[r], shared.lastGrid[r], sizeof(double) * gridSize);
+    });
     derived = lastDerived;
     if (progress.bar) progress.bar(0);
 }
