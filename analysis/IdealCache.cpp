@@ -1,8 +1,13 @@
 #include "analysis/IdealCache.h"
 
-#include <new>
-
 namespace velmora {
+
+std::shared_ptr<const Analysis> MeasureIdeal(const CalculationRequest& request, const PupilBuilder& build,
+                                             const RunControl& control) {
+    RealMatrixHolder grid;  // the run's last pupil, which nobody reads: taken, not copied
+    const PsfResult result = RunPsfCalculation(IdealRequest(request), build, grid, {}, control);
+    return std::make_shared<const Analysis>(Analyse(*result.full));
+}
 
 std::shared_ptr<const Analysis> IdealCache::Find(const CalculationRequest& request, const Extras& extras) {
     const SimulationParameters params = IdealRequest(request).params;
@@ -16,10 +21,7 @@ std::shared_ptr<const Analysis> IdealCache::For(const CalculationRequest& reques
     // Held for the whole run: a second caller for the same pupil takes this one's ideal.
     std::lock_guard<std::mutex> hold(lock_);
     if (kept_ && params_ == ideal.params && extras_ == extras) return kept_;
-    RealMatrixHolder grid;
-    if (grid.AllocateUncleared(gridSize, gridSize) != 0) throw std::bad_alloc();
-    const PsfResult result = RunPsfCalculation(ideal, build, grid.get(), {}, control);
-    auto measured = std::make_shared<const Analysis>(Analyse(*result.full));
+    auto measured = MeasureIdeal(request, build, control);
     params_ = ideal.params;
     extras_ = extras;
     kept_ = measured;

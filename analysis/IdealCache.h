@@ -12,6 +12,11 @@
 
 namespace velmora {
 
+// The ideal's measurements made afresh: a run of IdealRequest(request), whose pupils `build`
+// makes, and its measurements. Raises what the run raises.
+std::shared_ptr<const Analysis> MeasureIdeal(const CalculationRequest& request, const PupilBuilder& build,
+                                             const RunControl& control = {});
+
 class IdealCache {
 public:
     // Whatever the pupil builder reads besides the request's parameters (a filter's table, which

@@ -610,7 +610,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     // without the aberrations.
     std::shared_ptr<const Analysis> ideal;
     if (o.report && !Unaberrated(*result.full))
-        ideal = IdealCache().For(request, {}, build, RunControl{threads.threads, nullptr});
+        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr});
     std::optional<Analysis> analysis;
     if (o.report || o.fits || !o.quiet) {
         analysis = Analyse(*result.full, ideal.get());

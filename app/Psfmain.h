@@ -265,6 +265,8 @@ private:
     void ShowLiveMessage(const QString& text);
     // A set-up put into the window; its notes say what could not be taken as it was.
     QStringList ApplySetup(const RunParameters& setup);
+    // A mask read from `path` becomes the one runs use, as "ユーザマスク読み込み" makes it.
+    void TakeUserMask(const std::string& path, const Picture24& mask);
     // The Zernike coefficient window, made (hidden) the first time it is needed.
     TZernike& ZernikeWindow();
     // While "計算開始" waits for its run: the menus and the panel look unavailable (they take no

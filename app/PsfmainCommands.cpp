@@ -102,6 +102,11 @@ void TForm1::I1Click() {
                                   .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem)));
         return;
     }
+    TakeUserMask(path, mask);
+    LiveChange();
+}
+
+void TForm1::TakeUserMask(const std::string& path, const Picture24& mask) {
     densityPicture_ = MaskPreviewCopy(mask);
     StopRun();  // a run reads the mask until it ends
     if (measuring_) measuring_->Wait();  // and so may the measurements of the last (its ideal)
@@ -110,7 +115,6 @@ void TForm1::I1Click() {
     userMaskPath_ = path;
     ++maskSerial_;
     SelectLoadedDensity(6);
-    LiveChange();
 }
 
 void TForm1::Exit1Click() { close(); }

@@ -2,14 +2,9 @@
 // filter or mask in use and the wavelength table, as the JSON object that velmora1-batch
 // --params reads (the "parameters" of its report), so that a set-up saved here runs the same
 // from a script, and a report's run can be brought back into the window.
-#include <cmath>
-
 #include "app/AppWindows.h"
-#include "app/CalculationTask.h"
 #include "app/Psfmain.h"
-#include "core/NumberText.h"
 #include "core/PanelFields.h"
-#include "files/Maskdisplay.h"
 #include "files/RunParameters.h"
 #include "files/SafeOpen.h"
 #include "files/SaveDialog.h"
@@ -18,7 +13,6 @@
 #include "files/UserMaskFile.h"
 #include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
-#include "pupil/UserMaskStage.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 #include "viewers/Psf1.h"
@@ -28,36 +22,6 @@ namespace velmora {
 namespace {
 
 constexpr size_t setupFileLimit = size_t{16} << 20;
-
-// The panel holds each coefficient as a spin position: waves = position x scale.
-struct Coefficient {
-    int16_t SimulationParameters::*position;
-    double Aberrations::*waves;
-    double scale;
-};
-constexpr Coefficient coefficients[] = {
-    {&SimulationParameters::focus, &Aberrations::focus, focusScale},
-    {&SimulationParameters::spherical, &Aberrations::spherical, aberrationScale},
-    {&SimulationParameters::astigmatismM, &Aberrations::astigmatismM, aberrationScale},
-    {&SimulationParameters::astigmatismS, &Aberrations::astigmatismS, aberrationScale},
-    {&SimulationParameters::comaX, &Aberrations::comaX, aberrationScale},
-    {&SimulationParameters::comaY, &Aberrations::comaY, aberrationScale},
-    {&SimulationParameters::tiltX, &Aberrations::tiltX, aberrationScale},
-    {&SimulationParameters::tiltY, &Aberrations::tiltY, aberrationScale},
-};
-
-// Coefficients in waves (a report of the batch command may hold any) as the panel's nearest
-// spin positions; false when one of them is not on the panel's steps.
-bool PlaceCoefficients(const Aberrations& a, SimulationParameters& p) {
-    bool exact = true;
-    for (const Coefficient& c : coefficients) {
-        const double steps = std::round(a.*(c.waves) / c.scale);
-        const double held = std::fmin(std::fmax(steps, INT16_MIN), INT16_MAX);
-        p.*(c.position) = static_cast<int16_t>(held);
-        if (std::fabs(held * c.scale - a.*(c.waves)) > 1e-9 * std::fmax(1.0, std::fabs(a.*(c.waves)))) exact = false;
-    }
-    return exact;
-}
 
 }  // namespace
 
@@ -116,7 +80,7 @@ void TForm1::LoadSetupClick() {
 QStringList TForm1::ApplySetup(const RunParameters& setup) {
     QStringList notes;
     SimulationParameters p = setup.panel;
-    if (setup.aberrations && !PlaceCoefficients(*setup.aberrations, p))
+    if (setup.aberrations && !PlaceAberrations(*setup.aberrations, p))
         notes << tr("収差係数の一部はパネルの刻みに丸めました。");
     // Every box as a loaded data file sets it (its handler runs), the spins that hold their
     // value directly first.
@@ -151,13 +115,7 @@ QStringList TForm1::ApplySetup(const RunParameters& setup) {
         Picture24 mask;
         UserMessage problem;
         if (LoadUserMaskFile(path, mask, problem)) {
-            densityPicture_ = MaskPreviewCopy(mask);
-            if (measuring_) measuring_->Wait();  // the last result's measurements may read the mask
-            windows_.maskDis->SetMaskPicture(mask);
-            userMaskLoaded_ = true;
-            userMaskPath_ = path;
-            ++maskSerial_;
-            SelectLoadedDensity(6);
+            TakeUserMask(path, mask);
         } else {
             notes << tr("%1 はビットマップとして読み込めません（%2）。")
                          .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem));

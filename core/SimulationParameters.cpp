@@ -41,17 +41,43 @@ double PupilDivForExponent(int k) {
     return std::ldexp(1.0, k);
 }
 
+namespace {
+
+// Each coefficient of the panel: its spin position in the record, its value in waves, and the
+// scale between them (waves = position x scale).
+struct Coefficient {
+    int16_t SimulationParameters::*position;
+    double Aberrations::*waves;
+    double scale;
+};
+constexpr Coefficient coefficients[] = {
+    {&SimulationParameters::spherical, &Aberrations::spherical, aberrationScale},
+    {&SimulationParameters::focus, &Aberrations::focus, focusScale},
+    {&SimulationParameters::comaX, &Aberrations::comaX, aberrationScale},
+    {&SimulationParameters::comaY, &Aberrations::comaY, aberrationScale},
+    {&SimulationParameters::tiltX, &Aberrations::tiltX, aberrationScale},
+    {&SimulationParameters::tiltY, &Aberrations::tiltY, aberrationScale},
+    {&SimulationParameters::astigmatismM, &Aberrations::astigmatismM, aberrationScale},
+    {&SimulationParameters::astigmatismS, &Aberrations::astigmatismS, aberrationScale},
+};
+
+}  // namespace
+
 Aberrations AberrationsInWaves(const SimulationParameters& p) {
     Aberrations a;
-    a.spherical = p.spherical * aberrationScale;
-    a.focus = p.focus * focusScale;
-    a.comaX = p.comaX * aberrationScale;
-    a.comaY = p.comaY * aberrationScale;
-    a.tiltX = p.tiltX * aberrationScale;
-    a.tiltY = p.tiltY * aberrationScale;
-    a.astigmatismM = p.astigmatismM * aberrationScale;
-    a.astigmatismS = p.astigmatismS * aberrationScale;
+    for (const Coefficient& c : coefficients) a.*(c.waves) = p.*(c.position) * c.scale;
     return a;
+}
+
+bool PlaceAberrations(const Aberrations& a, SimulationParameters& p) {
+    bool exact = true;
+    for (const Coefficient& c : coefficients) {
+        const double waves = a.*(c.waves);
+        const double held = std::fmin(std::fmax(std::round(waves / c.scale), INT16_MIN), INT16_MAX);
+        p.*(c.position) = static_cast<int16_t>(held);
+        if (std::fabs(held * c.scale - waves) > 1e-9 * std::fmax(1.0, std::fabs(waves))) exact = false;
+    }
+    return exact;
 }
 
 }  // namespace velmora

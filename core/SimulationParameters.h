@@ -125,5 +125,8 @@ struct Aberrations {
     bool operator==(const Aberrations&) const = default;
 };
 Aberrations AberrationsInWaves(const SimulationParameters& p);
+// The other way: each coefficient in waves to the panel's nearest spin position (held to the
+// positions' range); false when one of them does not lie on the panel's steps.
+bool PlaceAberrations(const Aberrations& a, SimulationParameters& p);
 
 }  // namespace velmora

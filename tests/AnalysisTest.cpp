@@ -625,16 +625,13 @@ TEST(AnalysisIdeal, TheCacheRunsTheIdealOncePerPupil) {
 }
 
 TEST(AnalysisIdeal, IdealRequestHasNoAberrationOfAnyKind) {
-    SimulationParameters p = ClearPupil();
-    p.focus = 3;
-    p.spherical = -2;
-    p.astigmatismM = 4;
-    p.astigmatismS = 5;
-    p.comaX = 6;
-    p.comaY = 7;
-    p.tiltX = 8;
-    p.tiltY = 9;
-    p.useWavelengthDependence = true;
+    auto aberrated = [](SimulationParameters p) {
+        p.focus = 3, p.spherical = -2, p.astigmatismM = 4, p.astigmatismS = 5;
+        p.comaX = 6, p.comaY = 7, p.tiltX = 8, p.tiltY = 9;
+        p.useWavelengthDependence = true;
+        return p;
+    };
+    const SimulationParameters p = aberrated(ClearPupil());
     CalculationRequest rq = Request(p, Coma(0.3));
     rq.dependenceRows = {{0.1, 0.2}};
     rq.brightnessLevel = 40;
@@ -644,17 +641,7 @@ TEST(AnalysisIdeal, IdealRequestHasNoAberrationOfAnyKind) {
     EXPECT_EQ(AberrationsInWaves(ideal.params), Aberrations{});
     EXPECT_FALSE(ideal.params.useWavelengthDependence);
     EXPECT_EQ(ideal.brightnessLevel, 40);
-    SimulationParameters same = ideal.params;
-    same.focus = 3;
-    same.spherical = -2;
-    same.astigmatismM = 4;
-    same.astigmatismS = 5;
-    same.comaX = 6;
-    same.comaY = 7;
-    same.tiltX = 8;
-    same.tiltY = 9;
-    same.useWavelengthDependence = true;
-    EXPECT_EQ(same, p) << "nothing else changes";
+    EXPECT_EQ(aberrated(ideal.params), p) << "nothing else changes";
 }
 
 }  // namespace
