@@ -26,8 +26,16 @@ namespace velmora {
 // the kernel is asked to back it with 2 MiB pages where it can (a system that has them off
 // keeps 4 KiB pages and loses nothing). Reserving is only address space: memory is taken when
 // it is first written, as before.
+//
+// All threads share that one heap. Left to itself the C library gives each new thread an arena
+// of its own, in heaps of 64 MiB that it unmaps as soon as they are wholly free, whatever the
+// trim threshold says: the calculation task's thread and the run's workers are new at every
+// run, so each run's accumulators, pupil arrays and fields were mapped and faulted in afresh,
+// some 3,000 cleared pages a run in the automatic mode. A run allocates little once its
+// memory is lent from the pool, so one lock over the heap costs nothing measurable.
 inline void KeepRunMemoryInProcess() {
 #if defined(__GLIBC__)
+    mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
     constexpr size_t reserve = size_t{256} << 20;
