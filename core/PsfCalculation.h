@@ -103,6 +103,9 @@ Aberrations AberrationsAtWavelength(const CalculationRequest& rq, long long lamb
 Aberrations AberrationsAtWavelength(const CalculationRequest& rq, const Aberrations& panel, long long lambdaNm);
 // The mean of a band's wavelengths (min, min + step, ... <= max), 0 for an empty band.
 double MeanWavelengthNm(const WavelengthBand& band);
+// The wavelength the wavefront previews show terms given as lengths at: the mean of the white
+// band in monochrome, of the green band in colour.
+double PreviewWavelengthNm(const SimulationParameters& p);
 
 // What a run measured of one wavelength's pupil, kept for the analysis.
 struct WavelengthFacts {

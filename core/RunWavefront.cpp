@@ -10,6 +10,10 @@ double MeanWavelengthNm(const WavelengthBand& band) {
     return band.min + 0.5 * static_cast<double>((count - 1) * band.step);
 }
 
+double PreviewWavelengthNm(const SimulationParameters& p) {
+    return MeanWavelengthNm(p.colorMode == ColorMode::Colour ? p.greenBand : p.whiteBand);
+}
+
 Aberrations AberrationsAtWavelength(const CalculationRequest& rq, long long lambdaNm) {
     return AberrationsAtWavelength(rq, rq.aberrations ? *rq.aberrations : AberrationsInWaves(rq.params), lambdaNm);
 }
