@@ -173,6 +173,14 @@ TEST(MirrorAndField, MeanWavelengthOfABand) {
     EXPECT_EQ(MeanWavelengthNm({600, 700, 100}), 650);
     EXPECT_EQ(MeanWavelengthNm({400, 500, 30}), 445) << "400, 430, 460, 490";
     EXPECT_EQ(MeanWavelengthNm({600, 500, 10}), 0) << "an empty band";
+    // The previews show a mirror's terms at the white band's mean in monochrome, at the green
+    // band's in colour.
+    SimulationParameters p;
+    p.whiteBand = {600, 700, 100};
+    p.greenBand = {500, 560, 20};
+    EXPECT_EQ(PreviewWavelengthNm(p), 650);
+    p.colorMode = ColorMode::Colour;
+    EXPECT_EQ(PreviewWavelengthNm(p), 530);
 }
 
 bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
