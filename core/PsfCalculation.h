@@ -134,6 +134,7 @@ struct FullResult {
     double apertureMm = 0;
     double focalLengthMm = 0;
     double secondaryMm = 0;
+    MirrorAndField mirror;          // the request's, whose terms are in the bands' aberrations
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
 };
 

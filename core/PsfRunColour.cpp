@@ -28,6 +28,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
+    full->mirror = rq.mirror;
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();

@@ -32,6 +32,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
+    full->mirror = rq.mirror;
     FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
     const int level = rq.brightnessLevel;

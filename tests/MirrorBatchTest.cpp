@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
+#include <fitsio.h>
 #include <nlohmann/json.hpp>
 
 #include "core/MirrorAndField.h"
@@ -141,6 +143,32 @@ TEST_F(MirrorBatch, AReportWithTheMirrorRepeatsItsRun) {
     ASSERT_EQ(Run({"--params", File("a.json"), "--field-angle", "2", "--report", File("c.json")}), 0) << messages;
     EXPECT_EQ(Report("c.json")["parameters"]["mirror"],
               Json::parse(R"({"conic": -0.5, "field_arcmin": 2.0, "azimuth_deg": 30.0})"));
+}
+
+// The primary HDU's keyword, or nothing when it has none.
+std::optional<double> FitsKeyword(const std::string& path, const char* key) {
+    fitsfile* f = nullptr;
+    int status = 0;
+    if (fits_open_file(&f, path.c_str(), READONLY, &status)) return std::nullopt;
+    double value = 0;
+    fits_read_key(f, TDOUBLE, key, &value, nullptr, &status);
+    int ignored = 0;
+    fits_close_file(f, &ignored);
+    if (status) return std::nullopt;
+    return value;
+}
+
+TEST_F(MirrorBatch, TheFitsHeaderNamesTheMirror) {
+    ASSERT_EQ(Run(Sphere150F8({"--conic", "-1.25", "--field-angle", "4.5", "--field-azimuth", "-20", "--fits",
+                               File("m.fits")})),
+              0)
+        << messages;
+    EXPECT_EQ(FitsKeyword(File("m.fits"), "MIRCONIC"), -1.25);
+    EXPECT_EQ(FitsKeyword(File("m.fits"), "FIELDANG"), 4.5);
+    EXPECT_EQ(FitsKeyword(File("m.fits"), "FIELDAZ"), -20);
+    EXPECT_EQ(FitsKeyword(File("m.fits"), "APERTURE"), 150) << "the reader itself works";
+    ASSERT_EQ(Run(Sphere150F8({"--fits", File("plain.fits")})), 0) << messages;
+    EXPECT_FALSE(FitsKeyword(File("plain.fits"), "MIRCONIC"));
 }
 
 TEST_F(MirrorBatch, BadNumbersAndAFieldWithoutAMirrorAreUsageErrors) {
