@@ -30,26 +30,26 @@ double Term(const ZernikeSet& set, int index) {
     return found == set.coefficients.end() ? 0.0 : found->second;
 }
 
-// The two textbook cases of the issue, worked by hand (h = D / 2, R = 2 f, lambda = 550 nm):
+// The two textbook cases, worked by hand (h = D / 2, R = 2 f, lambda = 550 nm):
 // - 150 mm f/8 sphere: h = 75, R = 2400, W040 = 75^4 / (4 x 2400^3) = 5.722046e-4 mm
 //   = 1.040372 waves, Z9 = W040 / 6 = 0.1733953 waves.
 // - 200 mm f/5 paraboloid 6' off axis: h = 100, R = 2000, theta = 0.1 deg = 1.745329e-3 rad,
 //   W131 = theta h^3 / R^2 = 4.363323e-4 mm = 0.793331 waves, Z7 = W131 / 3 = 0.264444;
 //   W222 = theta^2 h^2 / R = 1.523087e-5 mm = 0.0276925 waves, Z5 = W222 / 2 = 0.0138463.
-// The issue rounds them to 0.1734, 0.264 and 0.0139 (the last by way of 0.01385); the hand
-// values hold to 1e-6.
+// They are usually quoted as 0.1734, 0.264 and 0.0139 (the last rounded by way of 0.01385);
+// the hand values hold to 1e-6.
 TEST(MirrorAndField, TextbookFiguresWorkedByHand) {
     const ZernikeSet sphere = MirrorFringeWaves(Mirror(0), 150, 1200, 550);
     EXPECT_NEAR(Term(sphere, 9), 0.1733953, 1e-6);
-    EXPECT_NEAR(Term(sphere, 9), 0.1734, 5e-5) << "the issue's figure";
+    EXPECT_NEAR(Term(sphere, 9), 0.1734, 5e-5) << "the quoted figure";
     EXPECT_EQ(sphere.coefficients.size(), 1u) << "on axis a sphere has spherical aberration only";
     EXPECT_EQ(sphere.ordering, ZernikeOrdering::Fringe);
 
     const ZernikeSet parabola = MirrorFringeWaves(Mirror(-1, 6), 200, 1000, 550);
     EXPECT_NEAR(Term(parabola, 7), 0.264444, 1e-6);
     EXPECT_NEAR(Term(parabola, 5), 0.0138463, 1e-7);
-    EXPECT_NEAR(Term(parabola, 7), 0.264, 5e-4) << "the issue's figure";
-    EXPECT_NEAR(Term(parabola, 5), 0.0139, 1e-4) << "the issue's figure";
+    EXPECT_NEAR(Term(parabola, 7), 0.264, 5e-4) << "the quoted figure";
+    EXPECT_NEAR(Term(parabola, 5), 0.0139, 1e-4) << "the quoted figure";
     EXPECT_EQ(parabola.coefficients.count(9), 0u) << "a paraboloid is free of spherical aberration";
     EXPECT_EQ(parabola.coefficients.count(6), 0u) << "a field along +x has no 45-degree astigmatism";
     EXPECT_EQ(parabola.coefficients.count(8), 0u) << "a field along +x has no coma along y";
@@ -243,11 +243,11 @@ TEST(MirrorAndFieldRun, SphereStrehlAgainstDiffractionIntegralAndMarechal) {
     const double sigma = z9 / std::sqrt(5.0);
     EXPECT_NEAR(band.wavelengths[0].rmsWaves, sigma, 0.025 * sigma);
     const double marechal = std::exp(-std::pow(2 * pi * sigma, 2));
-    EXPECT_NEAR(marechal, 0.79, 0.005) << "the issue's figure";
+    EXPECT_NEAR(marechal, 0.79, 0.005) << "the quoted figure";
     const double integral = SphericalStrehl(z9);
     const double strehl = StrehlOf(band);
     EXPECT_NEAR(strehl, integral, 0.01);
-    EXPECT_NEAR(strehl, 0.79, 0.01) << "the issue's figure";
+    EXPECT_NEAR(strehl, 0.79, 0.01) << "the quoted figure";
     // The analysis takes the sampled RMS, and its Marechal figure follows it.
     const Analysis analysis = Analyse(*result.full);
     EXPECT_NEAR(analysis.bands[0].marechalStrehl, marechal, 0.01);

@@ -52,7 +52,7 @@ std::vector<std::string> Sphere150F8(std::vector<std::string> more) {
     return args;
 }
 
-// The sphere: Z9 = 0.1734 waves and a Strehl ratio of about 0.79 (see the core tests
+// The textbook sphere (150 mm f/8): Z9 = 0.1734 waves and a Strehl ratio of about 0.79 (see the core tests
 // for the tolerance: the run samples the pupil with 125 samples across).
 TEST_F(MirrorBatch, ConicTurnsTheMirrorOnAndTheReportShowsItsTerms) {
     ASSERT_EQ(Run(Sphere150F8({"--conic", "0", "--report", File("r.json")})), 0) << messages;
