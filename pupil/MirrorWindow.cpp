@@ -134,9 +134,10 @@ void TMirror::TakeValue(QLineEdit* edit, double MirrorAndField::*field, double l
 }
 
 void TMirror::Take(const MirrorAndField& mirror) {
-    if (mirror == mirror_) return;
+    // Values typed while the box is off change no wavefront: no previews, no automatic run.
+    const bool changesWavefront = mirror.on != mirror_.on || (mirror.on && !(mirror == mirror_));
     mirror_ = mirror;
-    emit MirrorChanged();
+    if (changesWavefront) emit MirrorChanged();
 }
 
 void TMirror::ShowValues() {

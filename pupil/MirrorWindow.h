@@ -33,7 +33,8 @@ public:
     void AzimuthEditChange();
 
 signals:
-    // The input has changed: the wavefront is another one.
+    // The input has changed so that the wavefront is another one (not for values typed while
+    // the box is off).
     void MirrorChanged();
 
 private:

@@ -200,6 +200,9 @@ TEST_F(MirrorWindow, TheAutomaticModeRunsOnAChange) {
     Choose("L1");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000));
     const quint64 before = Form().RunSerial();
+    TypeInWindow("ConicEdit", QStringLiteral("-1"));
+    EXPECT_EQ(Form().RunSerial(), before) << "values typed while off change nothing";
+    TypeInWindow("ConicEdit", QStringLiteral("0"));
     ClickCheck();
     EXPECT_GT(Form().RunSerial(), before) << "a run started";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Form().CalculationRunning(); }, 60000));
