@@ -370,6 +370,8 @@ CalculationRequest IdealRequest(CalculationRequest request) {
     p.useWavelengthDependence = false;
     request.aberrations = Aberrations{};
     request.dependenceRows.clear();
+    // The mirror's terms are aberrations like the others: the ideal is the pupil without them.
+    request.mirror = MirrorAndField{};
     return request;
 }
 

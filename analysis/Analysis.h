@@ -112,8 +112,8 @@ bool Unaberrated(const FullResult& full);
 // (the result's measurements are no longer wanted: a newer result is on its way).
 Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const std::atomic<bool>* stop = nullptr);
 
-// The request of the ideal: the same run with every aberration zero and no wavelength
-// dependence. Its pupils, wavelengths and weights are those of `request`.
+// The request of the ideal: the same run with every aberration zero, no wavelength
+// dependence and the mirror input off. Its pupils, wavelengths and weights are those of `request`.
 CalculationRequest IdealRequest(CalculationRequest request);
 
 }  // namespace velmora

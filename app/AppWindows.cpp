@@ -7,6 +7,7 @@
 #include "files/Maskdisplay.h"
 #include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
+#include "pupil/MirrorWindow.h"
 #include "ui/Dialogs.h"
 #include "pupil/Pup.h"
 #include "viewers/AnalysisWindow.h"

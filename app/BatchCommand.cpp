@@ -45,6 +45,7 @@ const char* usageText =
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--zernike FILE.zer]\n"
+    "                      [--conic K] [--field-angle ARCMIN] [--field-azimuth DEG]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
@@ -73,6 +74,14 @@ const char* usageText =
     "  --zernike F       Zernike terms that add to the aberrations: an optional line\n"
     "                    \"ordering fringe\" (Z1..Z37, the default) or \"ordering ansi\" (j 0..90),\n"
     "                    then \"index coefficient\" in waves per line\n"
+    "  --conic K         the primary's conic constant (0 sphere, -1 paraboloid), -1000..1000:\n"
+    "                    its third-order aberrations (stop at the mirror) add to the\n"
+    "                    wavefront of every wavelength, in that wavelength's waves\n"
+    "  --field-angle A   the star's angle from the axis, 0..60 arcminutes (default 0): coma\n"
+    "                    and astigmatism of the mirror; needs --conic (or a --params file\n"
+    "                    with a mirror)\n"
+    "  --field-azimuth D the star's direction in the field, -360..360 degrees from the x\n"
+    "                    axis towards y (default 0); needs --conic likewise\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -114,6 +123,8 @@ struct Options {
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
     std::optional<bool> english;  // --lang
+    // The mirror: --conic turns it on; the field alone changes a mirror that is on.
+    std::optional<double> conic, fieldArcmin, fieldAzimuthDeg;
     bool quiet = false, progress = false;
     bool help = false, version = false;
 };
@@ -176,6 +187,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     app.set_help_flag();  // the help is the program's own text
     app.allow_extras(false);
     std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang;
+    std::optional<std::string> conic, fieldAngle, fieldAzimuth;
     std::vector<std::pair<std::string, double Aberrations::*>> waveNames = {
         {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
         {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
@@ -213,6 +225,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
     wavelengthOption->excludes(colourFlag);
     bandOption->excludes(colourFlag);
     text("--lang", lang);
+    text("--conic", conic);
+    text("--field-angle", fieldAngle);
+    text("--field-azimuth", fieldAzimuth);
     for (size_t k = 0; k < waveNames.size(); ++k) text(waveNames[k].first.c_str(), waveTexts[k]);
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet);
     CLI::Option* progress = app.add_flag("--progress", o.progress);
@@ -288,6 +303,24 @@ Options ParseOptions(const std::vector<std::string>& args) {
                              ", not '" + v + "'"};
         o.aberrations.emplace_back(waveNames[k].second, amount);
     }
+    // The mirror's numbers: a finite number within the range the window takes.
+    auto real = [](const std::string& option, const std::string& v, double lo, double hi, const char* unit) {
+        const std::string expected = option + " takes a number" + unit + " from " + FormatGeneral(lo) + " to " +
+                                     FormatGeneral(hi) + ", not '" + v + "'";
+        double x = 0;
+        try {
+            x = ParseDecimal(v);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(x >= lo && x <= hi)) throw UsageError{expected};
+        return x;
+    };
+    if (conic) o.conic = real("--conic", *conic, -maximumConicMagnitude, maximumConicMagnitude, "");
+    if (fieldAngle) o.fieldArcmin = real("--field-angle", *fieldAngle, 0, maximumFieldArcmin, " of arcminutes");
+    if (fieldAzimuth)
+        o.fieldAzimuthDeg =
+            real("--field-azimuth", *fieldAzimuth, -maximumAzimuthMagnitude, maximumAzimuthMagnitude, " of degrees");
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
     return o;
@@ -477,6 +510,16 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.brightness) run.brightness = *o.brightness;
     if (o.userFilter) run.userFilterFile = *o.userFilter;
     if (o.userMask) run.userMaskFile = *o.userMask;
+    if (o.conic) {
+        run.mirror.on = true;
+        run.mirror.conic = *o.conic;
+    }
+    // A field needs a mirror to see it through: which one is no guess to make for the user.
+    if ((o.fieldArcmin || o.fieldAzimuthDeg) && !run.mirror.on)
+        return usage(std::string(o.fieldArcmin ? "--field-angle" : "--field-azimuth") +
+                     " needs the primary's conic constant: add --conic K (0 sphere, -1 paraboloid)");
+    if (o.fieldArcmin) run.mirror.fieldArcmin = *o.fieldArcmin;
+    if (o.fieldAzimuthDeg) run.mirror.azimuthDeg = *o.fieldAzimuthDeg;
     const bool mono = panel.colorMode == ColorMode::Monochrome;
     if (o.pupil && !mono) {
         console.Error("--pupil needs monochrome mode; the pupil picture is made by monochrome runs only");
@@ -523,6 +566,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         request.aberrations->zernike = ZernikeWavefront(*run.zernike);
     }
     request.brightnessLevel = run.brightness;
+    request.mirror = run.mirror;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.

@@ -40,6 +40,7 @@ namespace velmora {
 struct VelmoraWindows;
 class CalculationTask;
 class TZernike;
+class TMirror;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -181,6 +182,8 @@ public:
     void M1Click();
     // Opens the Zernike coefficient window, made the first time it is asked for.
     void Z1Click();
+    // Opens the mirror and field window, made the first time it is asked for.
+    void MirrorField1Click();
     void D1Click();
     void N11Click();
     void N21Click();
@@ -269,6 +272,19 @@ private:
     void TakeUserMask(const std::string& path, const Picture24& mask);
     // The Zernike coefficient window, made (hidden) the first time it is needed.
     TZernike& ZernikeWindow();
+    // The mirror and field window, made (hidden) the first time it is needed.
+    TMirror& MirrorWindow();
+    // The mirror's input as the window holds it (off while there is no window).
+    MirrorAndField MirrorInput() const;
+    // The mirror's terms at the previews' wavelength for the panel's aperture and focal length
+    // (empty while it is off, or while a box the terms need holds no number); lambdaNm gets the
+    // wavelength.
+    ZernikeSet MirrorPreviewTerms(double* lambdaNm = nullptr) const;
+    // The aperture, the focal length or the band may have changed: with the mirror on, the
+    // wavefront previews follow its terms.
+    void MirrorInstrumentChanged();
+    // The mirror's terms the previews now show, into its window.
+    void ShowMirrorTerms();
     // While "計算開始" waits for its run: the menus and the panel look unavailable (they take no
     // input then), the pointer is busy over every window but the stop button, and the message
     // line says why. Off puts back exactly what was there.
@@ -321,6 +337,8 @@ private:
     // after the run has started instead of before (Due: one of them was asked for).
     bool deferWavefrontPreviews_ = false;
     bool wavefrontPreviewsDue_ = false;
+    // The mirror's terms the wavefront previews were last drawn with.
+    ZernikeSet mirrorPreviewTerms_;
     QString threadsNote_;  // why the last run uses fewer threads than asked; empty when it does not
     QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;

@@ -242,6 +242,7 @@ void TForm1::BuildMenus() {
     add(display, QStringLiteral("M1"), tr("ユーザマスク確認(&M)"), &TForm1::M1Click);
     display->addSeparator();
     add(display, QStringLiteral("Z1"), tr("ゼルニケ係数(&Z)..."), &TForm1::Z1Click);
+    add(display, QStringLiteral("MirrorField1"), tr("主鏡と視野(&F)..."), &TForm1::MirrorField1Click);
 
     pupilMenu_ = menuBar()->addMenu(tr("瞳(&P)"));
     pupilMenu_->setObjectName(QStringLiteral("P1"));

@@ -189,6 +189,8 @@ Aberrations TForm1::SpinAberrations() const {
     for (int n = 24; n <= 31; ++n) ReadField(n, p);
     Aberrations a = AberrationsInWaves(p);
     if (windows_.zernike) a.zernike = windows_.zernike->Wavefront();
+    // The mirror's terms at the previews' wavelength (none while it is off).
+    a.mirror = ZernikeWavefront(MirrorPreviewTerms());
     return a;
 }
 
@@ -209,6 +211,7 @@ void TForm1::DrawAperturePreview() {
     SimulationParameters p;
     ReadMechanical(p);
     apertureImage_->SetPicture(velmora::DrawAperturePreview(p));
+    MirrorInstrumentChanged();
 }
 
 void TForm1::DrawDensityPreview() {
@@ -231,6 +234,7 @@ void TForm1::DrawSpectrumPreview() {
         p.blueBand = {ReadInteger(21), ReadInteger(22), 1};
     }
     spectrumImage_->SetPicture(velmora::DrawSpectrumPreview(p, spectrumImage_->width(), spectrumImage_->height()));
+    MirrorInstrumentChanged();
 }
 
 void TForm1::DrawInterferencePreview() {
@@ -254,6 +258,7 @@ void TForm1::DrawPupilFunctionPreview() {
         panel.zernike = {};
         windows_.zernike->ShowPanelAberrations(panel);
     }
+    if (windows_.mirror) ShowMirrorTerms();
     peakToValleyLabel_->setText(Text(PeakToValleyText(peakToValley)));
     peakToValleyLabel_->adjustSize();
 }

@@ -64,6 +64,7 @@ void TForm1::StartRun(bool live) {
         request.aberrations = AberrationsInWaves(request.params);
         request.aberrations->zernike = windows_.zernike->Wavefront();
     }
+    request.mirror = MirrorInput();
     const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
 
     // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than

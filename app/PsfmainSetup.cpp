@@ -13,6 +13,7 @@
 #include "files/UserMaskFile.h"
 #include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
+#include "pupil/MirrorWindow.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 #include "viewers/Psf1.h"
@@ -42,6 +43,7 @@ RunParameters TForm1::CurrentSetup() const {
         std::erase_if(set.coefficients, [](const auto& term) { return term.second == 0; });
         s.zernike = std::move(set);
     }
+    s.mirror = MirrorInput();  // written only when on
     return s;
 }
 
@@ -120,6 +122,15 @@ QStringList TForm1::ApplySetup(const RunParameters& setup) {
             notes << tr("%1 はビットマップとして読み込めません（%2）。")
                          .arg(QString::fromStdString(FileNameOnly(path)), Translated(problem));
         }
+    }
+    // The mirror, like the Zernike terms, after the panel: its change starts an automatic run.
+    // A set-up without it turns it off, the values typed staying in its window.
+    if (setup.mirror.on) {
+        MirrorWindow().SetMirror(setup.mirror);
+    } else if (windows_.mirror) {
+        MirrorAndField off = windows_.mirror->Mirror();
+        off.on = false;
+        windows_.mirror->SetMirror(off);
     }
     // The Zernike terms last: their change starts an automatic run, which then finds the rest
     // in place. A set-up without them clears the table.

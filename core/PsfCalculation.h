@@ -13,6 +13,7 @@
 
 #include "core/Fft.h"
 #include "core/Matrix.h"
+#include "core/MirrorAndField.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
 #include "core/UserMessage.h"
@@ -86,7 +87,25 @@ struct CalculationRequest {
     std::optional<Aberrations> aberrations;
     int brightnessLevel = 5;                      // the 2D viewer's brightness, 1..100
     std::vector<DependenceValues> dependenceRows;  // read when useWavelengthDependence
+    // The primary's conic and the field angle; their terms add to the wavefront of every
+    // wavelength, in that wavelength's waves.
+    MirrorAndField mirror;
 };
+
+// The wavefront a run of `rq` uses at lambdaNm, in waves: the coefficients (rq.aberrations, or
+// the record's spin positions) with the Zernike terms; in monochrome with the table of
+// wavelength dependence, its row for lambda (when lambda is one of the white band's) in place
+// of spherical aberration and focus; and the mirror's terms at lambda. The run forms each
+// wavelength's wavefront with this, and so may anything that must show the run's wavefront.
+Aberrations AberrationsAtWavelength(const CalculationRequest& rq, long long lambdaNm);
+// The same with the coefficients already formed (`panel`, what rq.aberrations or the record
+// gives), for callers that go through many wavelengths.
+Aberrations AberrationsAtWavelength(const CalculationRequest& rq, const Aberrations& panel, long long lambdaNm);
+// The mean of a band's wavelengths (min, min + step, ... <= max), 0 for an empty band.
+double MeanWavelengthNm(const WavelengthBand& band);
+// The wavelength the wavefront previews show terms given as lengths at: the mean of the white
+// band in monochrome, of the green band in colour.
+double PreviewWavelengthNm(const SimulationParameters& p);
 
 // What a run measured of one wavelength's pupil, kept for the analysis.
 struct WavelengthFacts {
@@ -115,6 +134,7 @@ struct FullResult {
     double apertureMm = 0;
     double focalLengthMm = 0;
     double secondaryMm = 0;
+    MirrorAndField mirror;          // the request's, whose terms are in the bands' aberrations
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
 };
 

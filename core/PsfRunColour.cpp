@@ -28,6 +28,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
+    full->mirror = rq.mirror;
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();
@@ -37,7 +38,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
         size_t k = 0;
         for (long long lambda = band.min; lambda <= band.max; lambda += band.step, ++k) {
             sum += lambda;
-            jobs.push_back({static_cast<int>(lambda), panel, 1.0, acc, &facts[k]});
+            jobs.push_back({static_cast<int>(lambda), AberrationsAtWavelength(rq, panel, lambda), 1.0, acc, &facts[k]});
         }
         RunWavelengths(rq, jobs, static_cast<int>(done), static_cast<int>(total), false, buildPupil, workGrid, ws,
                        result.derived, progress, control);

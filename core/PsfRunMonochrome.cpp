@@ -22,14 +22,8 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     std::vector<WavelengthJob> jobs;
     long long k = 0;
     for (long long lambda = p.whiteBand.min; lambda <= p.whiteBand.max; lambda += p.whiteBand.step, ++k) {
-        // The table, when it is used, replaces spherical aberration and focus per wavelength;
-        // the other coefficients keep their panel values.
-        Aberrations a = panel;
-        if (p.useWavelengthDependence) {
-            const DependenceValues& row = rq.dependenceRows[static_cast<size_t>(k)];
-            a.spherical = row.spherical;
-            a.focus = row.focus;
-        }
+        // The table's row and the mirror's terms of this wavelength (AberrationsAtWavelength).
+        const Aberrations a = AberrationsAtWavelength(rq, panel, lambda);
         double w = lambda * (1.0 / 550);
         w = w * w;
         jobs.push_back({static_cast<int>(lambda), a, w, acc.get(), &facts[static_cast<size_t>(k)]});
@@ -38,6 +32,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
+    full->mirror = rq.mirror;
     FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
     const int level = rq.brightnessLevel;

@@ -122,6 +122,9 @@ struct Aberrations {
     double astigmatismM = 0;
     double astigmatismS = 0;
     ZernikeWavefront zernike;
+    // The primary mirror's own terms at the field angle, in waves at the wavelength these
+    // coefficients are for (empty while the mirror input is off).
+    ZernikeWavefront mirror;
     bool operator==(const Aberrations&) const = default;
 };
 Aberrations AberrationsInWaves(const SimulationParameters& p);

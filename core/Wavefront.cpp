@@ -15,8 +15,12 @@ double WavefrontError(const Aberrations& a, double x, double y, double rho2, dou
          + a.astigmatismM * (3 * x * x - 2) * y
          + a.astigmatismS * (3 * y * y - 2) * x;
     // Without Zernike terms W is the panel's sum as it has always been, to the bit.
-    if (a.zernike.Empty()) return panel;
-    return panel + a.zernike.Evaluate(x, y, rho2, rho4);
+    if (a.mirror.Empty()) {
+        if (a.zernike.Empty()) return panel;
+        return panel + a.zernike.Evaluate(x, y, rho2, rho4);
+    }
+    const double table = a.zernike.Empty() ? panel : panel + a.zernike.Evaluate(x, y, rho2, rho4);
+    return table + a.mirror.Evaluate(x, y, rho2, rho4);
 }
 
 }  // namespace velmora

@@ -142,6 +142,12 @@ void Instrument(Header& h, const FullResult& full) {
     h.Real("FOCALLEN", full.focalLengthMm, "[mm] focal length");
     h.Real("SECONDRY", full.secondaryMm, "[mm] secondary mirror (central obstruction)");
     h.Real("FOCRATIO", full.focalLengthMm / full.apertureMm, "focal ratio F");
+    // The primary's own aberrations, when the run had them: a file without is as it always was.
+    if (full.mirror.on) {
+        h.Real("MIRCONIC", full.mirror.conic, "primary's conic constant (0 sphere, -1 parabola)");
+        h.Real("FIELDANG", full.mirror.fieldArcmin, "[arcmin] field angle of the star");
+        h.Real("FIELDAZ", full.mirror.azimuthDeg, "[deg] field azimuth, from x towards y");
+    }
 }
 
 void Band(Header& h, const BandResult& band, const BandHeader& m) {

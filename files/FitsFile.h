@@ -30,7 +30,8 @@ struct FitsInputs {
 // normalised: the monochrome image has its peak at 1, the colour bands share one scale on
 // which the brightest band's peak is 1. WAVELEN is the weighted mean wavelength in metres,
 // WAVEn and WGHTn each wavelength (metres) and its relative weight, DIFFLMT lambda / D in
-// arcseconds; DATE, ORIGIN and CREATOR say when and by what the file was made.
+// arcseconds; DATE, ORIGIN and CREATOR say when and by what the file was made. A run with the
+// mirror's aberrations has MIRCONIC, FIELDANG (arcmin) and FIELDAZ (degrees) beside APERTURE.
 std::string EncodeFits(const FullResult& full, const FitsInputs& inputs = {});
 
 }  // namespace velmora

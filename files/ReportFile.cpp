@@ -30,6 +30,21 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
         b["mtf"] = {{"freq_cyc_per_mm", m.mtfFreqCycPerMm}, {"nu", m.mtfNu}, {"x", m.mtfX}, {"y", m.mtfY},
                     {"ideal", m.mtfIdeal}, {"ideal_y", m.mtfIdealY}};
         b["cutoff_cyc_per_mm"] = m.cutoffCycPerMm;
+        // What the Zernike table and the mirror add, at the band's mean wavelength; absent when
+        // they add nothing, so that such a report stays as it was.
+        if (inputs.parameters && !m.wavelengthsNm.empty()) {
+            const RunParameters& r = *inputs.parameters;
+            double sum = 0;
+            for (int lambda : m.wavelengthsNm) sum += lambda;
+            const double mean = sum / static_cast<double>(m.wavelengthsNm.size());
+            const ZernikeSet added = AddedFringeWaves(r.zernike ? &*r.zernike : nullptr, r.mirror, r.panel.aperture,
+                                                      r.panel.focalLength, mean);
+            if (!added.coefficients.empty()) {
+                Json terms = Json::object();
+                for (const auto& [index, waves] : added.coefficients) terms[std::to_string(index)] = waves;
+                b["zernike_fringe_waves"] = std::move(terms);
+            }
+        }
         bands[m.name] = std::move(b);
     }
     Json warnings = Json::array();

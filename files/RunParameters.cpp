@@ -218,6 +218,8 @@ Json RunParametersToJson(const RunParameters& r) {
     } else {
         j["zernike"] = nullptr;
     }
+    if (r.mirror.on)
+        j["mirror"] = {{"conic", r.mirror.conic}, {"field_arcmin", r.mirror.fieldArcmin}, {"azimuth_deg", r.mirror.azimuthDeg}};
     return j;
 }
 
@@ -325,6 +327,31 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
             }
         }
         r.zernike = std::move(set);
+    }
+    // The mirror: an object turns it on, each value defaulting to 0 (a sphere on axis); null or
+    // no key leaves it off.
+    if (const auto* mirror = in.Find("mirror"); mirror && !mirror->is_null()) {
+        Reader m(*mirror, in.Path("mirror"));
+        MirrorAndField& out = r.mirror;
+        out.on = true;
+        const struct {
+            const char* key;
+            double MirrorAndField::*field;
+            double limit;
+        } values[] = {
+            {"conic", &MirrorAndField::conic, maximumConicMagnitude},
+            {"field_arcmin", &MirrorAndField::fieldArcmin, maximumFieldArcmin},
+            {"azimuth_deg", &MirrorAndField::azimuthDeg, maximumAzimuthMagnitude},
+        };
+        for (const auto& v : values) {
+            m.Real(v.key, out.*(v.field));
+            const double x = out.*(v.field);
+            const bool field = v.field == &MirrorAndField::fieldArcmin;
+            if (!(std::fabs(x) <= v.limit) || (field && x < 0))
+                Fail(m.Path(v.key), std::string("a number from ") + (field ? "0" : "-" + std::to_string(static_cast<int>(v.limit))) +
+                                        " to " + std::to_string(static_cast<int>(v.limit)) + " is needed, not " +
+                                        Reader::Shown((*mirror)[v.key]));
+        }
     }
     return r;
 }

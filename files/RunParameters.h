@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/MirrorAndField.h"
 #include "core/PsfCalculation.h"
 #include "core/SimulationParameters.h"
 #include "core/Zernike.h"
@@ -45,6 +46,9 @@ struct RunParameters {
     std::optional<WavelengthTableInput> wavelengthTable;
     // Zernike terms that add to the coefficients, in waves, as a file or the window gave them.
     std::optional<ZernikeSet> zernike;
+    // The primary's conic and the field angle; written as "mirror" only when on, so that a
+    // run without it reads and writes as before.
+    MirrorAndField mirror;
     bool operator==(const RunParameters&) const = default;
 };
 

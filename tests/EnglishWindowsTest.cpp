@@ -30,6 +30,7 @@
 #include "app/Verform.h"
 #include "files/Maskdisplay.h"
 #include "files/ZernikeWindow.h"
+#include "pupil/MirrorWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/Pup.h"
 #include "viewers/AnalysisWindow.h"
@@ -213,11 +214,14 @@ protected:
         Click("Button1");
         Choose("A1");
         Choose("Z1");  // the Zernike table, with the names of its terms
+        Choose("MirrorField1");  // the mirror and field, on, with its terms
+        QCheckBox* mirror = windows->mirror->findChild<QCheckBox*>(QStringLiteral("MirrorCheck"));
+        QTest::mouseClick(mirror, Qt::LeftButton, {}, QPoint(mirror->fontMetrics().height() / 2 + 2, mirror->height() / 2));
         windows->psf1d->Redraw();
         const std::vector<QWidget*> all = {windows->form1.get(), windows->ver.get(),   windows->pupil.get(),
                                            windows->psf.get(),   windows->abbr.get(),  windows->psf3d.get(),
                                            windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get(),
-                                           windows->zernike.get()};
+                                           windows->zernike.get(), windows->mirror.get()};
         for (QWidget* w : all) w->show();
         QCoreApplication::processEvents();
         WindowCheck check(english);
@@ -250,6 +254,9 @@ TEST_F(EnglishWindows, EveryWindowIsEnglishAndEveryCaptionFits) {
     EXPECT_EQ(Control<QAction>("N2")->text(), QStringLiteral("&Save data"));
     EXPECT_EQ(Form().windowTitle(), QStringLiteral("Velmora1"));
     EXPECT_EQ(Control<QAction>("Z1")->text(), QStringLiteral("&Zernike coefficients..."));
+    EXPECT_EQ(Control<QAction>("MirrorField1")->text(), QStringLiteral("Mirror and &field..."));
+    EXPECT_EQ(windows->mirror->findChild<QLabel*>(QStringLiteral("MirrorTermsLabel"))->text(),
+              QStringLiteral("Fringe terms (650 nm, waves): Z9 0.3282"));  // 160 mm f/6.25 sphere
     const auto* zernike = windows->zernike->findChild<QTableWidget*>(QStringLiteral("ZernikeGrid"));
     EXPECT_EQ(zernike->item(3, 1)->text(), QStringLiteral("Defocus"));
     EXPECT_EQ(zernike->item(4, 1)->text(), QStringLiteral("Astigmatism 0°"));

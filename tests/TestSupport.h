@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -112,6 +114,20 @@ inline PsfResult RunWithPupilModel(const CalculationRequest& rq, RealMatrix work
     return RunPsfCalculation(
         rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, workGrid,
         progress);
+}
+
+// A report checked against docs/report.schema.json by the validator the test program was built
+// with (VELMORA_REPORT_CHECK, where python3's jsonschema is installed); passes without one.
+inline ::testing::AssertionResult ReportMeetsSchema(const std::string& path) {
+#ifdef VELMORA_REPORT_CHECK
+    const std::string command = std::string(VELMORA_REPORT_CHECK) + " '" + path + "'";
+    const int status = std::system(command.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << path << " does not meet the report schema (see above)";
+#else
+    (void)path;
+    return ::testing::AssertionSuccess() << "no schema validator";
+#endif
 }
 
 // A grey picture whose level at (x, y) the function gives (taken modulo 256).

@@ -1169,6 +1169,10 @@ Close without saving?</translation>
         <source>ゼルニケ係数(&amp;Z)...</source>
         <translation>&amp;Zernike coefficients...</translation>
     </message>
+    <message>
+        <source>主鏡と視野(&amp;F)...</source>
+        <translation>Mirror and &amp;field...</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>
@@ -1203,6 +1207,61 @@ Close without saving?</translation>
     <message>
         <source>現在のパラメータでユーザマスクに必要な最小画像サイズは %1 x %1 です。</source>
         <translation>With the current parameters the user mask must be at least %1 x %1.</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TMirror</name>
+    <message>
+        <source>主鏡と視野</source>
+        <translation>Mirror and field</translation>
+    </message>
+    <message>
+        <source>主鏡の収差を加える</source>
+        <translation>Add the primary mirror's aberrations</translation>
+    </message>
+    <message>
+        <source>円錐定数 K</source>
+        <translation>Conic constant K</translation>
+    </message>
+    <message>
+        <source>(0 球面, -1 放物面)</source>
+        <translation>(0 sphere, -1 paraboloid)</translation>
+    </message>
+    <message>
+        <source>視野角</source>
+        <translation>Field angle</translation>
+    </message>
+    <message>
+        <source>分角</source>
+        <translation>arcmin</translation>
+    </message>
+    <message>
+        <source>方位角</source>
+        <translation>Azimuth</translation>
+    </message>
+    <message>
+        <source>度 (x 軸から y 軸へ)</source>
+        <translation>degrees (from x towards y)</translation>
+    </message>
+    <message>
+        <source>切: 波面に何も加えません。</source>
+        <translation>Off: nothing is added to the wavefront.</translation>
+    </message>
+    <message>
+        <source>収差なし</source>
+        <translation>no aberration</translation>
+    </message>
+    <message>
+        <source>Fringe 項 (%1 nm, 波): %2</source>
+        <translation>Fringe terms (%1 nm, waves): %2</translation>
+    </message>
+    <message>
+        <source>円錐定数</source>
+        <translation>Conic constant</translation>
+    </message>
+    <message>
+        <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
+        <translation>%1 "%2" cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
     </message>
 </context>
 <context>
