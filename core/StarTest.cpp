@@ -48,6 +48,18 @@ std::vector<StarTestWavelength> RunWavelengthsOf(const CalculationRequest& rq) {
     return out;
 }
 
+// The sample pitch of the focal plane at one wavelength: lambda N P / gridSize.
+double PitchUm(const CalculationRequest& rq, int lambda) {
+    const double focalRatio = static_cast<double>(rq.params.focalLength) / rq.params.aperture;
+    return lambda * 1e-3 * focalRatio * PupilSamples(focalRatio, lambda) / gridSize;
+}
+
+double MinimumPitchUm(const CalculationRequest& rq, const std::vector<StarTestWavelength>& wavelengths) {
+    double pitch = HUGE_VAL;
+    for (const StarTestWavelength& w : wavelengths) pitch = std::min(pitch, PitchUm(rq, w.lambda));
+    return pitch;
+}
+
 // The disc must stay clear of the grid's edge with room for its diffraction fringe: beyond
 // the grid the field wraps round and the two sides overlap. The same bound keeps the phase
 // step between neighbouring pupil samples (4 d / P waves at the rim) below 0.45 waves.
@@ -70,8 +82,7 @@ StarTestGeometry GeometryOf(const CalculationRequest& rq, const std::vector<Star
     double pitchSum = 0;
     g.gridUm = HUGE_VAL;
     for (const StarTestWavelength& w : wavelengths) {
-        const int samples = PupilSamples(g.focalRatio, w.lambda);
-        const double pitch = w.lambda * 1e-3 * g.focalRatio * samples / gridSize;
+        const double pitch = PitchUm(rq, w.lambda);
         pitchSum += pitch;
         g.gridUm = std::min(g.gridUm, pitch * gridSize);
     }
@@ -115,6 +126,9 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
         detail::AllocateField(grid);
         detail::BandAccumulator accs[2];
         const double sign[2] = {-1, 1};
+        // The band of grid rows |i - N/2| <= band the pictures read (bilinear: one more than
+        // they show) at the finest pitch of the run; rows beyond it stay 0.
+        const int band = std::min(half, static_cast<int>(std::ceil(result.geometry.pictureUm / 2 / MinimumPitchUm(rq, wavelengths))) + 2);
         const int threads = std::clamp(control.threads, 1, 2);
         for (const StarTestWavelength& w : wavelengths) {
             if (Stopped(control)) throw CalculationStopped();
@@ -131,12 +145,27 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
             detail::AccumulateWavelength(rq, w.lambda, a[0], w.weight, false, buildPupil, grid.get(), sides[0].tables,
                                          sides[0], nullptr, derived, facts, {});
             detail::SamplePhaseInto(derived.pupilSamples, a[1], grid.get(), sides[1]);
+            // Only the rows the pictures show are transformed in the second pass: field row r
+            // becomes grid row (r + N/2) mod N, so rows [0, k) and [N - k, N) give the band
+            // N/2 - k .. N/2 + k - 1 about the centre. Each row keeps the bits the whole
+            // transform gives it.
+            const int k = std::min(half, (band + 1 + fft2DPartAlignment - 1) / fft2DPartAlignment * fft2DPartAlignment);
             detail::ForParts(threads, 2, [&](int first, int last) {
-                for (int s = first; s < last; ++s)
-                    Fft2DAccumulate(sides[0].tables, sides[s].fft, sides[s].fieldRe.get(), sides[s].fieldIm.get(),
-                                    accs[s].get(), w.weight);
+                for (int s = first; s < last; ++s) {
+                    detail::RunWorkspace& side = sides[s];
+                    Fft2DColumnPart(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(), 0, gridSize);
+                    Fft2DRowPartAccumulate(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(),
+                                           accs[s].get(), w.weight, 0, k);
+                    Fft2DRowPartAccumulate(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(),
+                                           accs[s].get(), w.weight, gridSize - k, gridSize);
+                }
             });
         }
+        // A row of the aligned parts beyond the band has no partner on the other side of the
+        // centre; the band is kept symmetric so the two sides stay each other's turn.
+        for (detail::BandAccumulator& acc : accs)
+            for (int i = 0; i < gridSize; ++i)
+                if (std::abs(i - half) > band) std::fill(acc[i], acc[i] + gridSize, 0.0);
         const double peak = std::max(detail::GridMaximum(accs[0].get(), threads), detail::GridMaximum(accs[1].get(), threads));
         detail::CheckFinite(peak);
         for (detail::BandAccumulator& acc : accs)

@@ -35,7 +35,9 @@ StarTestGeometry StarTestGeometryOf(const CalculationRequest& request, double de
 struct StarTestResult {
     StarTestGeometry geometry;
     // gridSize x gridSize, [i * gridSize + j] as a band's intensity, both divided by the larger
-    // peak of the pair so that the two sides compare directly. Empty when the disc does not fit.
+    // peak of the pair so that the two sides compare directly. Only the band of rows about the
+    // centre that the pictures read is computed (|i - N/2| up to half the picture's side and
+    // two samples more); the rows beyond it are 0. Empty when the disc does not fit.
     std::vector<double> intra;  // W020 = -d: the focuser moved in, towards the mirror
     std::vector<double> extra;  // W020 = +d
     Picture24 intraPicture;

@@ -229,7 +229,9 @@ TEST(StarTestPhysics, SphericalAberrationBrightensTheRimOnOneSideOnly) {
 // As the defocus goes to nothing both sides become the run's own normalised result: the same
 // pupil (the pupil model's, with its obstruction), the same wavefront (panel terms, Zernike
 // terms, the table of wavelength dependence) and the same weights. 1e-6 of the peak: a
-// defocus of 1e-7 waves changes the intensity by about 2 pi 1e-7 of it.
+// defocus of 1e-7 waves changes the intensity by about 2 pi 1e-7 of it. The pair's tiny disc
+// has only the rows within three samples of the centre kept: compared there, the core and the
+// rings along those rows included.
 TEST(StarTestRun, VanishingDefocusGivesTheRunsResult) {
     struct Case {
         const char* name;
@@ -262,8 +264,11 @@ TEST(StarTestRun, VanishingDefocusGivesTheRunsResult) {
         const std::vector<double>& expected = run.full->bands.at(0).intensity;
         ASSERT_EQ(pair.intra.size(), expected.size());
         double worst = 0;
-        for (size_t k = 0; k < expected.size(); ++k)
-            worst = std::max({worst, std::fabs(pair.intra[k] - expected[k]), std::fabs(pair.extra[k] - expected[k])});
+        for (int i = centre - 3; i <= centre + 3; ++i)
+            for (int j = 0; j < gridSize; ++j) {
+                const double e = expected[static_cast<size_t>(i) * gridSize + static_cast<size_t>(j)];
+                worst = std::max({worst, std::fabs(At(pair.intra, i, j) - e), std::fabs(At(pair.extra, i, j) - e)});
+            }
         EXPECT_LT(worst, 1e-6) << c.name;
     }
 }
