@@ -32,6 +32,7 @@
 #include "app/Psfmain.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
+#include "core/StarTest.h"
 #include "ui/SpinButton.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
@@ -316,6 +317,23 @@ BENCHMARK_CAPTURE(BM_HeldMemory, Default, std::string("mono"))->ArgName("threads
 BENCHMARK_CAPTURE(BM_HeldMemory, 61, std::string("mono61"))->ArgName("threads")->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+// The star test pair of the default telescope at its default defocus (8 waves), on one
+// thread: both sides from one pupil per wavelength. Target: at most 2.5 x
+// BM_MonochromeRun_Default/threads:1.
+void BM_StarTest_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    const CalculationRequest rq = Scenario("mono");
+    PupilInputs in;
+    in.params = &rq.params;
+    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    const int threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const StarTestResult pair = RunStarTest(rq, build, defaultDefocusWavesPv, RunControl{threads, nullptr});
+        benchmark::DoNotOptimize(pair.intraPicture.bgr.data());
+    }
+}
+BENCHMARK(BM_StarTest_Default)->Apply(ThreadCounts)->Unit(benchmark::kMillisecond);
 
 // The default run as a user's script starts it: a fresh `velmora1-batch --threads 1` (standard
 // output and error to /dev/null), from the start of the process to its end. Target: at most 3 x
