@@ -18,6 +18,7 @@ class TPSF1D;
 class TMaskDis;
 class TAnalysis;
 class TZernike;
+class TStarTest;
 
 struct VelmoraWindows {
     std::unique_ptr<TForm1> form1;
@@ -32,6 +33,8 @@ struct VelmoraWindows {
     std::unique_ptr<TAnalysis> analysis;
     // The Zernike coefficient window, likewise; while it is null the wavefront is the panel's.
     std::unique_ptr<TZernike> zernike;
+    // The star test window, likewise.
+    std::unique_ptr<TStarTest> starTest;
     ~VelmoraWindows();
 };
 
