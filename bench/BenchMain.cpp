@@ -626,6 +626,55 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
 }
 BENCHMARK(BM_LiveUpdate_Default)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// From a spin click to the star test window's new pair with "自動計算(&L)" on: as
+// BM_LiveUpdate_Default with the star test window open too (the analysis window open or not),
+// timed until the pair of the new result is on screen. Target: at most 3 x
+// BM_LiveUpdate_Default of the same analysis argument.
+void BM_LiveUpdate_StarTest(benchmark::State& state) {
+    OffscreenApplication();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    std::filesystem::current_path(scratch);
+    {
+        auto windows = CreateWindows();
+        TForm1& form = *windows->form1;
+        auto waitPair = [&](int shown) {
+            while (form.StarTestResultsShown() == shown) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        auto waitIdle = [&] {
+            while (form.CalculationRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        if (state.range(0)) form.findChild<QAction*>(QStringLiteral("A1"))->trigger();
+        form.findChild<QAction*>(QStringLiteral("T1"))->trigger();
+        form.findChild<QAction*>(QStringLiteral("L1"))->trigger();
+        waitIdle();
+        waitPair(0);
+        auto* spin = form.findChild<SpinButton*>(QStringLiteral("UpDown28"));
+        QToolButton* arrows[2] = {spin->findChild<QToolButton*>(QStringLiteral("up")),
+                                  spin->findChild<QToolButton*>(QStringLiteral("down"))};
+        int k = 0;
+        // As there, the ideals of both coma values are made before the timing.
+        for (QToolButton* arrow : arrows) {
+            const int shown = form.StarTestResultsShown();
+            arrow->click();
+            waitPair(shown);
+        }
+        waitIdle();
+        for (auto _ : state) {
+            const int shown = form.StarTestResultsShown();
+            arrows[k++ % 2]->click();
+            waitPair(shown);
+        }
+        waitIdle();
+    }
+    std::filesystem::current_path(previous);
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+}
+BENCHMARK(BM_LiveUpdate_StarTest)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 }  // namespace velmora
 
