@@ -187,14 +187,15 @@ TEST(StarTestPhysics, RealPupilGivesSidesTurnedHalfARound) {
 }
 
 // The geometric disc of a uniformly lit pupil at d waves is uniform with diameter 8 N d lambda
-// (Suiter, ch. 2), so half its light lies within R / sqrt(2). The Fresnel fringe at the rim
-// moves that radius by a fraction of the order of 1 / d; 3 % holds from d = 4 up.
+// (Suiter, ch. 2), so half its light lies within R / sqrt(2). The Fresnel rings across the
+// disc move that radius by up to 1.5 % from d = 5 up (3 % at d = 4, where there are only four
+// of them); 2.5 % allows for that and no more.
 TEST(StarTestPhysics, DiscDiameterIsEightNdLambda) {
-    for (double d : {4.0, 8.0, 14.0}) {
+    for (double d : {6.0, 8.0, 12.0, 16.0}) {
         const StarTestResult r = RunStarTest(ClearRequest(), ClearPupil, d);
         const double r50Um = RadiusOfFraction(r.intra, 0.5) * r.geometry.pitchUm;
         const double diameterUm = 2 * std::sqrt(2.0) * r50Um;
-        EXPECT_NEAR(diameterUm, r.geometry.discDiameterUm, 0.03 * r.geometry.discDiameterUm) << "d=" << d;
+        EXPECT_NEAR(diameterUm, r.geometry.discDiameterUm, 0.025 * r.geometry.discDiameterUm) << "d=" << d;
     }
 }
 
