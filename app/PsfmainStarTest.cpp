@@ -43,7 +43,9 @@ void TForm1::RequestStarTest() {
     const int threads = RunThreadsFor(DefaultThreadCount(), request.params).threads;
     starTests_[serial] = std::make_unique<StarTestTask>(
         request, userFilter_, std::move(mask), threads, windows_.starTest->Defocus(),
-        [this, serial] { QMetaObject::invokeMethod(this, "StarTestEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); });
+        [this, serial] {
+            QMetaObject::invokeMethod(this, "StarTestEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
+        });
     windows_.starTest->ShowComputing();
 }
 

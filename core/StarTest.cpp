@@ -128,7 +128,12 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
         const double sign[2] = {-1, 1};
         // The band of grid rows |i - N/2| <= band the pictures read (bilinear: one more than
         // they show) at the finest pitch of the run; rows beyond it stay 0.
-        const int band = std::min(half, static_cast<int>(std::ceil(result.geometry.pictureUm / 2 / MinimumPitchUm(rq, wavelengths))) + 2);
+        const double bandSamples = std::ceil(result.geometry.pictureUm / 2 / MinimumPitchUm(rq, wavelengths));
+        const int band = std::min(half, static_cast<int>(bandSamples) + 2);
+        // Only these rows are transformed in the second pass: field row r becomes grid row
+        // (r + N/2) mod N, so rows [0, k) and [N - k, N) give the rows N/2 - k .. N/2 + k - 1
+        // about the centre, each with the bits the whole transform gives it.
+        const int k = std::min(half, (band + 1 + fft2DPartAlignment - 1) / fft2DPartAlignment * fft2DPartAlignment);
         const int threads = std::clamp(control.threads, 1, 2);
         for (const StarTestWavelength& w : wavelengths) {
             if (Stopped(control)) throw CalculationStopped();
@@ -145,11 +150,6 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
             detail::AccumulateWavelength(rq, w.lambda, a[0], w.weight, false, buildPupil, grid.get(), sides[0].tables,
                                          sides[0], nullptr, derived, facts, {});
             detail::SamplePhaseInto(derived.pupilSamples, a[1], grid.get(), sides[1]);
-            // Only the rows the pictures show are transformed in the second pass: field row r
-            // becomes grid row (r + N/2) mod N, so rows [0, k) and [N - k, N) give the band
-            // N/2 - k .. N/2 + k - 1 about the centre. Each row keeps the bits the whole
-            // transform gives it.
-            const int k = std::min(half, (band + 1 + fft2DPartAlignment - 1) / fft2DPartAlignment * fft2DPartAlignment);
             detail::ForParts(threads, 2, [&](int first, int last) {
                 for (int s = first; s < last; ++s) {
                     detail::RunWorkspace& side = sides[s];
@@ -166,7 +166,8 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
         for (detail::BandAccumulator& acc : accs)
             for (int i = 0; i < gridSize; ++i)
                 if (std::abs(i - half) > band) std::fill(acc[i], acc[i] + gridSize, 0.0);
-        const double peak = std::max(detail::GridMaximum(accs[0].get(), threads), detail::GridMaximum(accs[1].get(), threads));
+        const double peak =
+            std::max(detail::GridMaximum(accs[0].get(), threads), detail::GridMaximum(accs[1].get(), threads));
         detail::CheckFinite(peak);
         for (detail::BandAccumulator& acc : accs)
             if (peak > 0)

@@ -216,7 +216,8 @@ TEST(StarTestPhysics, SphericalAberrationBrightensTheRimOnOneSideOnly) {
         rq.aberrations->spherical = c.spherical;
         const StarTestResult r = RunStarTest(rq, ClearPupil, 8);
         const double radius = r.geometry.discDiameterUm / 2 / r.geometry.pitchUm;
-        const std::vector<double> inside = RadialProfile(r.intra, radius / 20), outside = RadialProfile(r.extra, radius / 20);
+        const std::vector<double> inside = RadialProfile(r.intra, radius / 20);
+        const std::vector<double> outside = RadialProfile(r.extra, radius / 20);
         const double ringInside = RimContrast(inside), ringOutside = RimContrast(outside);
         EXPECT_EQ(ringInside > ringOutside, c.rimBrighterInside)
             << "spherical=" << c.spherical << " rim contrast inside " << ringInside << " outside " << ringOutside;
