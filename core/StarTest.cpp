@@ -20,7 +20,10 @@ struct StarTestWavelength {
 
 // The wavelengths, wavefronts and weights the run uses for the request's mode: the monochrome
 // run's white band weighted by (lambda / 550)^2 with the wavelength-dependence table applied,
-// or the colour run's blue, green and red bands with weight 1 each.
+// or the colour run's blue, green and red bands with weight 1 each. This is the rule of
+// RunMonochrome and RunColour where they list their wavelengths; whatever they come to give a
+// wavelength's wavefront there must be given here too (the test of a vanishing defocus
+// compares the pair with the run and finds any difference).
 std::vector<StarTestWavelength> RunWavelengthsOf(const CalculationRequest& rq) {
     const SimulationParameters& p = rq.params;
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
