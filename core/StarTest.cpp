@@ -165,16 +165,19 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
             });
         }
         // A row of the aligned parts beyond the band has no partner on the other side of the
-        // centre; the band is kept symmetric so the two sides stay each other's turn.
+        // centre; the band is kept symmetric so the two sides stay each other's turn. The rows
+        // beyond the parts were never written.
+        const int bandFirst = half - band, bandLast = half + band + 1;
         for (detail::BandAccumulator& acc : accs)
-            for (int i = 0; i < gridSize; ++i)
-                if (std::abs(i - half) > band) std::fill(acc[i], acc[i] + gridSize, 0.0);
-        const double peak =
-            std::max(detail::GridMaximum(accs[0].get(), threads), detail::GridMaximum(accs[1].get(), threads));
+            for (int i = half - k; i < half + k; ++i)
+                if (i < bandFirst || i >= bandLast) std::fill(acc[i], acc[i] + gridSize, 0.0);
+        const double peak = std::max(MatrixMaximum(bandLast - bandFirst, gridSize, accs[0].get() + bandFirst),
+                                     MatrixMaximum(bandLast - bandFirst, gridSize, accs[1].get() + bandFirst));
         detail::CheckFinite(peak);
-        for (detail::BandAccumulator& acc : accs)
-            if (peak > 0)
-                for (double& v : acc.band.intensity) v /= peak;
+        if (peak > 0)
+            for (detail::BandAccumulator& acc : accs)
+                for (int i = bandFirst; i < bandLast; ++i)
+                    for (int j = 0; j < gridSize; ++j) acc[i][j] /= peak;
         result.intra = std::move(accs[0].band.intensity);
         result.extra = std::move(accs[1].band.intensity);
     } catch (const std::bad_alloc&) {
