@@ -14,6 +14,7 @@
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
+#include "viewers/StarTestWindow.h"
 
 namespace velmora {
 

@@ -19,6 +19,7 @@ class TMaskDis;
 class TAnalysis;
 class TZernike;
 class TMirror;
+class TStarTest;
 
 struct VelmoraWindows {
     std::unique_ptr<TForm1> form1;
@@ -35,6 +36,8 @@ struct VelmoraWindows {
     std::unique_ptr<TZernike> zernike;
     // The mirror and field window, likewise; while it is null the mirror adds nothing.
     std::unique_ptr<TMirror> mirror;
+    // The star test window, likewise.
+    std::unique_ptr<TStarTest> starTest;
     ~VelmoraWindows();
 };
 

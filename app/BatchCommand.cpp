@@ -19,6 +19,7 @@
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
+#include "core/StarTest.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -46,6 +47,7 @@ const char* usageText =
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
     "                      [--zernike FILE.zer]\n"
     "                      [--conic K] [--field-angle ARCMIN] [--field-azimuth DEG]\n"
+    "                      [--intra OUT.png|.bmp|.jpg] [--extra OUT.png|.bmp|.jpg] [--defocus-pv D]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
@@ -82,6 +84,11 @@ const char* usageText =
     "                    with a mirror)\n"
     "  --field-azimuth D the star's direction in the field, -360..360 degrees from the x\n"
     "                    axis towards y (default 0); needs --conic likewise\n"
+    "  --intra OUT       star test inside focus: the star at -D waves P-V of defocus, scaled\n"
+    "                    so the whole disc (8 N D lambda across) fits; format as for --display\n"
+    "  --extra OUT       the same outside focus, at +D waves\n"
+    "  --defocus-pv D    the star test's defocus D in waves P-V at the mean wavelength, above\n"
+    "                    0 and at most 20 (default 8); the report then holds \"star_test\"\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -122,6 +129,8 @@ struct Options {
     std::optional<WavelengthBand> band;  // --wavelength or --band
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
+    std::optional<std::string> intra, extra;
+    std::optional<double> defocusPv;  // --defocus-pv
     std::optional<bool> english;  // --lang
     // The mirror: --conic turns it on; the field alone changes a mirror that is on.
     std::optional<double> conic, fieldArcmin, fieldAzimuthDeg;
@@ -214,6 +223,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
     text("--user-mask", o.userMask);
     text("--wavelength-table", o.wavelengthTable);
     text("--zernike", o.zernike);
+    text("--intra", o.intra);
+    text("--extra", o.extra);
+    std::optional<std::string> defocusPv;
+    text("--defocus-pv", defocusPv);
     text("--brightness", brightness);
     text("--threads", threads);
     text("--aperture", aperture);
@@ -323,6 +336,18 @@ Options ParseOptions(const std::vector<std::string>& args) {
             real("--field-azimuth", *fieldAzimuth, -maximumAzimuthMagnitude, maximumAzimuthMagnitude, " of degrees");
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
+    CheckPictureName("--intra", o.intra);
+    CheckPictureName("--extra", o.extra);
+    if (defocusPv) {
+        const std::string expected = "--defocus-pv takes waves above 0 and at most " +
+                                     std::to_string(maximumDefocusWavesPv) + ", not '" + *defocusPv + "'";
+        try {
+            o.defocusPv = ParseDecimal(*defocusPv);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(*o.defocusPv > 0 && *o.defocusPv <= maximumDefocusWavesPv)) throw UsageError{expected};
+    }
     return o;
 }
 
@@ -427,6 +452,8 @@ std::vector<OutputName> OutputNames(const Options& o, bool mono) {
     std::vector<OutputName> names;
     if (o.display) names.push_back({"--display", *o.display});
     if (o.pupil) names.push_back({"--pupil", *o.pupil});
+    if (o.intra) names.push_back({"--intra", *o.intra});
+    if (o.extra) names.push_back({"--extra", *o.extra});
     if (o.intensity) {
         if (mono) {
             names.push_back({"--intensity", *o.intensity});
@@ -661,6 +688,26 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
 
+    // The star test, when asked for: the pair is computed only for its pictures.
+    std::optional<StarTestResult> starTest;
+    if (o.intra || o.extra || o.defocusPv) {
+        const double d = o.defocusPv.value_or(defaultDefocusWavesPv);
+        try {
+            if (o.intra || o.extra) starTest = RunStarTest(request, build, d, RunControl{threads.threads, nullptr});
+            else starTest = StarTestResult{StarTestGeometryOf(request, d), {}, {}, {}, {}};
+        } catch (const CalculationError& e) {
+            console.Error(e);
+            return 1;
+        }
+        const StarTestGeometry& g = starTest->geometry;
+        if ((o.intra || o.extra) && !g.fits) {
+            console.Error("the star test's disc, " + FormatGeneral(std::round(g.discDiameterUm)) +
+                          " um across at " + FormatGeneral(d) + " waves, does not fit in the calculation grid of " +
+                          FormatGeneral(std::round(g.gridUm)) + " um; choose a smaller --defocus-pv");
+            return 1;
+        }
+    }
+
     // Everything is formed before the first file is written, and nothing is renamed into
     // place before every file is complete.
     const PsfResultImages& results = result.images;
@@ -668,6 +715,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     output.standardOutput = &out;
     if (o.display) output.Add(*o.display, EncodeImage(results.display, *FormatForOutputName(*o.display)));
     if (o.pupil) output.Add(*o.pupil, EncodeImage(results.pupil, *FormatForOutputName(*o.pupil)));
+    if (o.intra) output.Add(*o.intra, EncodeImage(starTest->intraPicture, *FormatForOutputName(*o.intra)));
+    if (o.extra) output.Add(*o.extra, EncodeImage(starTest->extraPicture, *FormatForOutputName(*o.extra)));
     if (o.intensity) {
         if (mono) {
             output.Add(*o.intensity, IntensityText(results.image3));
@@ -680,6 +729,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.report) {
         ReportInputs inputs;
         inputs.parameters = run;
+        if (starTest)
+            inputs.starTest = StarTestReport{starTest->geometry.defocusWavesPv, starTest->geometry.focuserTravelMm,
+                                             starTest->geometry.pictureUm};
         output.Add(*o.report, ReportJson(*analysis, inputs));
     }
     if (o.fits) {

@@ -17,6 +17,7 @@
 
 #include "app/AppWindows.h"
 #include "app/CalculationTask.h"
+#include "app/StarTestTask.h"
 #include "core/PanelFields.h"
 #include "files/FileWrite.h"
 #include "ui/Dialogs.h"

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ struct VelmoraWindows;
 class CalculationTask;
 class TZernike;
 class TMirror;
+class TStarTest;
+class StarTestTask;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -189,12 +192,16 @@ public:
     void N21Click();
     void N7Click();
     void A1Click();
+    // Opens the star test window and computes its pair for the result on screen.
+    void T1Click();
     void V2Click();
     void L1Click();
 
     // Whether a calculation is running now, and how many results runs have shown so far.
     bool CalculationRunning() const { return run_ != nullptr; }
     int RunResultsShown() const { return runResultsShown_; }
+    // How many star test pairs the star test window has shown so far.
+    int StarTestResultsShown() const { return starTestResultsShown_; }
     // The serial number of the latest run started (0 before the first).
     quint64 RunSerial() const { return runSerial_; }
     // Ends a running calculation early (Esc, "中止"): what was shown stays as it was.
@@ -260,6 +267,11 @@ private:
     Q_INVOKABLE void RunEnded(quint64 serial);
     // The measurements of an automatic run's result, made after its end, for the analysis window.
     Q_INVOKABLE void RunMeasured(quint64 serial);
+    // The star test window, made the first time it is asked for; a pair for the result on screen
+    // started off the window's thread (those under way stopped); a pair's end taken up.
+    TStarTest& StarTestWindow();
+    void RequestStarTest();
+    Q_INVOKABLE void StarTestEnded(quint64 serial);
     void StopRun();
     // A value the run reads has changed: in automatic mode a run starts, or the running one
     // gives way to a new one.
@@ -351,6 +363,10 @@ private:
     bool liveChangePending_ = false;  // a change arrived during a live run
     bool tableWatched_ = false;
     int runResultsShown_ = 0;
+    // The star test pairs under way by serial number; only the latest is shown.
+    std::map<quint64, std::unique_ptr<StarTestTask>> starTests_;
+    quint64 starTestSerial_ = 0;
+    int starTestResultsShown_ = 0;
     QEventLoop* runLoop_ = nullptr;   // "計算開始" waits in it until its run has ended
     QTimer* progressTimer_ = nullptr;
 

@@ -258,6 +258,7 @@ void TForm1::BuildMenus() {
     add(result, QStringLiteral("N7"), tr("３次元強度分布(&3)"), &TForm1::N7Click);
     result->addSeparator();
     add(result, QStringLiteral("A1"), tr("解析(&A)"), &TForm1::A1Click);
+    add(result, QStringLiteral("T1"), tr("スターテスト(&T)"), &TForm1::T1Click);
     liveAction_ = add(result, QStringLiteral("L1"), tr("自動計算(&L)"), &TForm1::L1Click);
     liveAction_->setCheckable(true);
 

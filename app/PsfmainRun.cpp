@@ -22,6 +22,7 @@
 #include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
+#include "viewers/StarTestWindow.h"
 
 namespace velmora {
 
@@ -137,6 +138,8 @@ void TForm1::RunEnded(quint64 serial) {
         // The measurements of a task still measuring are not to be touched before it is joined.
         ShowRunResult(*done->result, measuring ? nullptr : done->analysis, measuring);
         ++runResultsShown_;
+        // An open star test window follows every new result, the automatic runs' too.
+        if (windows_.starTest && windows_.starTest->isVisible()) RequestStarTest();
         if (live) {
             ShowLiveMessage(threadsNote_);
             // An open 1D viewer follows the automatic runs as the 2D and 3D views do.

@@ -32,6 +32,7 @@
 #include "app/Psfmain.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
+#include "core/StarTest.h"
 #include "ui/SpinButton.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"
@@ -316,6 +317,23 @@ BENCHMARK_CAPTURE(BM_HeldMemory, Default, std::string("mono"))->ArgName("threads
 BENCHMARK_CAPTURE(BM_HeldMemory, 61, std::string("mono61"))->ArgName("threads")->Arg(2)->Arg(16)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
+
+// The star test pair of the default telescope at its default defocus (8 waves), on one
+// thread: both sides from one pupil per wavelength. Target: at most 2.5 x
+// BM_MonochromeRun_Default/threads:1.
+void BM_StarTest_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    const CalculationRequest rq = Scenario("mono");
+    PupilInputs in;
+    in.params = &rq.params;
+    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    const int threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const StarTestResult pair = RunStarTest(rq, build, defaultDefocusWavesPv, RunControl{threads, nullptr});
+        benchmark::DoNotOptimize(pair.intraPicture.bgr.data());
+    }
+}
+BENCHMARK(BM_StarTest_Default)->Apply(ThreadCounts)->Unit(benchmark::kMillisecond);
 
 // The default run as a user's script starts it: a fresh `velmora1-batch --threads 1` (standard
 // output and error to /dev/null), from the start of the process to its end. Target: at most 3 x
@@ -607,6 +625,55 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
     std::filesystem::remove_all(scratch, ignored);
 }
 BENCHMARK(BM_LiveUpdate_Default)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// From a spin click to the star test window's new pair with "自動計算(&L)" on: as
+// BM_LiveUpdate_Default with the star test window open too (the analysis window open or not),
+// timed until the pair of the new result is on screen. Target: at most 3 x
+// BM_LiveUpdate_Default of the same analysis argument.
+void BM_LiveUpdate_StarTest(benchmark::State& state) {
+    OffscreenApplication();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::filesystem::path scratch =
+        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    std::filesystem::current_path(scratch);
+    {
+        auto windows = CreateWindows();
+        TForm1& form = *windows->form1;
+        auto waitPair = [&](int shown) {
+            while (form.StarTestResultsShown() == shown) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        auto waitIdle = [&] {
+            while (form.CalculationRunning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        if (state.range(0)) form.findChild<QAction*>(QStringLiteral("A1"))->trigger();
+        form.findChild<QAction*>(QStringLiteral("T1"))->trigger();
+        form.findChild<QAction*>(QStringLiteral("L1"))->trigger();
+        waitIdle();
+        waitPair(0);
+        auto* spin = form.findChild<SpinButton*>(QStringLiteral("UpDown28"));
+        QToolButton* arrows[2] = {spin->findChild<QToolButton*>(QStringLiteral("up")),
+                                  spin->findChild<QToolButton*>(QStringLiteral("down"))};
+        int k = 0;
+        // As there, the ideals of both coma values are made before the timing.
+        for (QToolButton* arrow : arrows) {
+            const int shown = form.StarTestResultsShown();
+            arrow->click();
+            waitPair(shown);
+        }
+        waitIdle();
+        for (auto _ : state) {
+            const int shown = form.StarTestResultsShown();
+            arrows[k++ % 2]->click();
+            waitPair(shown);
+        }
+        waitIdle();
+    }
+    std::filesystem::current_path(previous);
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+}
+BENCHMARK(BM_LiveUpdate_StarTest)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace velmora

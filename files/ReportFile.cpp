@@ -61,6 +61,10 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
     report["pixel_um_range"] = analysis.scale.umSpread * analysis.scale.um;
     report["bands"] = std::move(bands);
     report["warnings"] = std::move(warnings);
+    if (inputs.starTest)
+        report["star_test"] = {{"defocus_waves_pv", inputs.starTest->defocusWavesPv},
+                               {"focuser_travel_mm", inputs.starTest->focuserTravelMm},
+                               {"picture_um", inputs.starTest->pictureUm}};
     if (inputs.parameters) report["parameters"] = RunParametersToJson(*inputs.parameters);
     // A message that is not valid UTF-8 would make dump() throw; replacing keeps the report.
     return report.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

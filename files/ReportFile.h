@@ -16,9 +16,18 @@ namespace velmora {
 // relative spread (max - min) / mean, which pixel_spread_ratio names rightly; pixel_um_range is
 // the same spread in micrometres. The weights of a band are relative: the run's weight of each
 // wavelength's intensity, not fractions that add up to 1.
+// The star test asked for, written as "star_test" when set: the defocus in waves P-V at the
+// run's mean wavelength, the focuser travel it stands for, and the side of each picture.
+struct StarTestReport {
+    double defocusWavesPv = 0;
+    double focuserTravelMm = 0;
+    double pictureUm = 0;
+};
+
 struct ReportInputs {
     std::string program = "velmora1-batch";
     std::optional<RunParameters> parameters;  // written as "parameters" when set
+    std::optional<StarTestReport> starTest;
 };
 std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs = {});
 

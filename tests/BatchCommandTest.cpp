@@ -23,6 +23,9 @@
 #include "SpecialFiles.h"
 #include "app/BatchOutput.h"
 #include "core/RunThreads.h"
+#include "core/StarTest.h"
+#include "files/ImageExport.h"
+#include "pupil/PupilModel.h"
 #include "files/Bmp.h"
 #include "files/Jpeg.h"
 #include "files/Png.h"
@@ -1325,6 +1328,67 @@ TEST_F(Batch, AParametersDocumentWithAFaultNamesTheKey) {
     EXPECT_EQ(Run({"--params", File("broken.json"), "--intensity", File("i.txt")}), 1);
     EXPECT_NE(messages.find("not JSON"), std::string::npos) << messages;
     EXPECT_FALSE(std::filesystem::exists(File("i.txt")));
+}
+
+// The star test: --intra and --extra write the pair's pictures (the pair computed from the
+// run's own request), --defocus-pv sets d, and only then does the report hold "star_test".
+TEST_F(Batch, StarTestPicturesAreThePairOfTheRunsRequest) {
+    ASSERT_EQ(Run({"--spherical", "0.2", "--intra", File("in.bmp"), "--extra", File("ex.png"), "--report", File("r.json")}), 0)
+        << messages;
+    Picture24 intra;
+    std::string problem;
+    ASSERT_TRUE(DecodeBmp(ReadAll(File("in.bmp")), intra, problem)) << problem;
+    CalculationRequest rq;
+    rq.aberrations = Aberrations{};
+    rq.aberrations->spherical = 0.2;
+    const PupilInputs in{&rq.params, nullptr, nullptr, nullptr};
+    const StarTestResult pair = RunStarTest(
+        rq, [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); }, 8);
+    EXPECT_TRUE(testing::SamePicture(intra, pair.intraPicture));
+    EXPECT_EQ(ReadAll(File("ex.png")), EncodeImage(pair.extraPicture, ImageFormat::Png));
+    EXPECT_FALSE(testing::SamePicture(pair.intraPicture, pair.extraPicture));
+
+    // Factory instrument: 160 mm at f/6.25, 600 and 700 nm (mean 650 nm), d = 8:
+    // travel 8 N^2 d lambda = 8 x 39.0625 x 8 x 0.65e-3 mm, picture 1.2 x 8 N d lambda.
+    const nlohmann::json star = nlohmann::json::parse(ReadAll(File("r.json")))["star_test"];
+    EXPECT_EQ(star["defocus_waves_pv"], 8.0);
+    EXPECT_NEAR(star["focuser_travel_mm"].get<double>(), 1.625, 1e-12);
+    EXPECT_NEAR(star["picture_um"].get<double>(), 312, 1e-9);
+}
+
+TEST_F(Batch, TheReportHoldsTheStarTestOnlyWhenAskedFor) {
+    ASSERT_EQ(Run({"--report", File("plain.json")}), 0) << messages;
+    EXPECT_FALSE(nlohmann::json::parse(ReadAll(File("plain.json"))).contains("star_test"));
+    // --defocus-pv alone: the sizes, without computing the pictures.
+    ASSERT_EQ(Run({"--defocus-pv", "2.5", "--report", File("d.json")}), 0) << messages;
+    const nlohmann::json star = nlohmann::json::parse(ReadAll(File("d.json")))["star_test"];
+    EXPECT_EQ(star["defocus_waves_pv"], 2.5);
+    EXPECT_NEAR(star["focuser_travel_mm"].get<double>(), 1.625 * 2.5 / 8, 1e-12);
+    // The report repeats its run: the star test is an output, not an input.
+    ASSERT_EQ(Run({"--params", File("d.json"), "--report", File("again.json")}), 0) << messages;
+    EXPECT_EQ(ReadAll(File("again.json")), ReadAll(File("plain.json")));
+}
+
+TEST_F(Batch, StarTestOptionsOutOfRangeAreUsageErrorsAndWriteNothing) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--defocus-pv", "0"},   {"--defocus-pv", "-1"},         {"--defocus-pv", "20.5"},
+        {"--defocus-pv", "abc"}, {"--defocus-pv", "nan"},        {"--intra", File("i.txt")},
+        {"--extra", File("e")},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c;
+        args.insert(args.end(), {"--report", File("r.json")});
+        EXPECT_EQ(Run(args), 2) << c[0] << " " << c[1];
+        EXPECT_TRUE(TwoLineUsageError(messages)) << messages;
+        EXPECT_TRUE(Empty()) << c[0] << " " << c[1];
+    }
+}
+
+// At 20 waves the factory instrument's disc is 650 um across; its grid is some 547 um.
+TEST_F(Batch, AStarTestDiscLargerThanTheGridIsRefused) {
+    EXPECT_EQ(Run({"--defocus-pv", "20", "--intra", File("in.png"), "--report", File("r.json")}), 1);
+    EXPECT_NE(messages.find("does not fit in the calculation grid"), std::string::npos) << messages;
+    EXPECT_TRUE(Empty());
 }
 
 }  // namespace

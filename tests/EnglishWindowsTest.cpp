@@ -37,6 +37,7 @@
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
+#include "viewers/StarTestWindow.h"
 
 namespace velmora::testing {
 namespace {
@@ -217,11 +218,13 @@ protected:
         Choose("MirrorField1");  // the mirror and field, on, with its terms
         QCheckBox* mirror = windows->mirror->findChild<QCheckBox*>(QStringLiteral("MirrorCheck"));
         QTest::mouseClick(mirror, Qt::LeftButton, {}, QPoint(mirror->fontMetrics().height() / 2 + 2, mirror->height() / 2));
+        Choose("T1");  // the star test, with its sizes once the pair is there
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Form().StarTestResultsShown() > 0; }, 60000));
         windows->psf1d->Redraw();
         const std::vector<QWidget*> all = {windows->form1.get(), windows->ver.get(),   windows->pupil.get(),
                                            windows->psf.get(),   windows->abbr.get(),  windows->psf3d.get(),
                                            windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get(),
-                                           windows->zernike.get(), windows->mirror.get()};
+                                           windows->zernike.get(), windows->mirror.get(), windows->starTest.get()};
         for (QWidget* w : all) w->show();
         QCoreApplication::processEvents();
         WindowCheck check(english);
@@ -263,6 +266,10 @@ TEST_F(EnglishWindows, EveryWindowIsEnglishAndEveryCaptionFits) {
     EXPECT_EQ(windows->analysis->findChild<QPushButton*>(QStringLiteral("CopyButton"))->text(), QStringLiteral("Copy"));
     EXPECT_TRUE(windows->analysis->TableText().contains(QStringLiteral("\nStrehl ratio\t1.000\n")))
         << windows->analysis->TableText().toStdString();
+    EXPECT_EQ(Control<QAction>("T1")->text(), QStringLiteral("S&tar test"));
+    EXPECT_EQ(windows->starTest->findChild<QLabel*>(QStringLiteral("IntraCaption"))->text(), QStringLiteral("Inside focus"));
+    EXPECT_EQ(windows->starTest->findChild<QLabel*>(QStringLiteral("TravelLabel"))->text(),
+              QStringLiteral("Focuser travel: ±1.625 mm"));
 }
 
 // The same checks on the Japanese windows: the layout they were designed for must pass them,

@@ -374,6 +374,13 @@
     </message>
 </context>
 <context>
+    <name>StarTest</name>
+    <message>
+        <source>デフォーカス量は 0 より大きい値にしてください。</source>
+        <translation>Give the defocus a value above 0.</translation>
+    </message>
+</context>
+<context>
     <name>UserFilterFile</name>
     <message>
         <source>見出しの 7 語の途中でファイルが終わっています</source>
@@ -1173,6 +1180,10 @@ Close without saving?</translation>
         <source>主鏡と視野(&amp;F)...</source>
         <translation>Mirror and &amp;field...</translation>
     </message>
+    <message>
+        <source>スターテスト(&amp;T)</source>
+        <translation>S&amp;tar test</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>
@@ -1350,6 +1361,45 @@ Close without saving?</translation>
     <message>
         <source>閉じる(&amp;C)</source>
         <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TStarTest</name>
+    <message>
+        <source>スターテスト</source>
+        <translation>Star test</translation>
+    </message>
+    <message>
+        <source>焦点内</source>
+        <translation>Inside focus</translation>
+    </message>
+    <message>
+        <source>焦点外</source>
+        <translation>Outside focus</translation>
+    </message>
+    <message>
+        <source>デフォーカス (P-V, 波):</source>
+        <translation>Defocus (P-V, waves):</translation>
+    </message>
+    <message>
+        <source>計算結果がありません。計算するとスターテストを表示します。</source>
+        <translation>There is no result yet. Calculate, and the star test is shown.</translation>
+    </message>
+    <message>
+        <source>計算中...</source>
+        <translation>Calculating...</translation>
+    </message>
+    <message>
+        <source>フォーカサー移動量: ±%1 mm</source>
+        <translation>Focuser travel: ±%1 mm</translation>
+    </message>
+    <message>
+        <source>デフォーカスした像の直径 %1 µm が計算グリッドの幅 %2 µm に収まりません。デフォーカスを小さくしてください。</source>
+        <translation>The defocused disc, %1 µm across, does not fit in the calculation grid of %2 µm. Choose a smaller defocus.</translation>
+    </message>
+    <message>
+        <source>画像の幅 %1 µm（像の直径 8Ndλ = %2 µm、波長 %3 nm）</source>
+        <translation>Picture width %1 µm (disc diameter 8Ndλ = %2 µm, wavelength %3 nm)</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,72 @@
+// The main window's star test: the window under "結果(&R)" and the tasks that compute its pair
+// from the request of the result on screen, off the window's thread. A new result (in the
+// automatic mode too) or a new defocus starts a new pair while the window is open; the pairs
+// already under way are told to stop and are let go when they end.
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "app/StarTestTask.h"
+#include "core/RunThreads.h"
+#include "files/Maskdisplay.h"
+#include "ui/UserText.h"
+#include "viewers/StarTestWindow.h"
+
+namespace velmora {
+
+void TForm1::T1Click() {
+    TStarTest& window = StarTestWindow();
+    window.show();
+    window.raise();
+    RequestStarTest();
+}
+
+TStarTest& TForm1::StarTestWindow() {
+    if (!windows_.starTest) {
+        windows_.starTest = std::make_unique<TStarTest>();
+        connect(windows_.starTest.get(), &TStarTest::DefocusChanged, this, [this] { RequestStarTest(); });
+    }
+    return *windows_.starTest;
+}
+
+void TForm1::RequestStarTest() {
+    if (!windows_.starTest) return;
+    for (auto& [serial, task] : starTests_) task->Stop();
+    // The pair is the star of the result on screen: its request, with the filter and mask the
+    // window holds now.
+    if (shownRun_.full.expired()) {
+        windows_.starTest->ShowNoResult();
+        return;
+    }
+    const CalculationRequest& request = shownRun_.request;
+    std::shared_ptr<const LoadedMask> mask;
+    if (userMaskLoaded_) mask = std::make_shared<const LoadedMask>(windows_.maskDis->Mask());
+    const quint64 serial = ++starTestSerial_;
+    const int threads = RunThreadsFor(DefaultThreadCount(), request.params).threads;
+    starTests_[serial] = std::make_unique<StarTestTask>(
+        request, userFilter_, std::move(mask), threads, windows_.starTest->Defocus(),
+        [this, serial] {
+            QMetaObject::invokeMethod(this, "StarTestEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
+        });
+    windows_.starTest->ShowComputing();
+}
+
+void TForm1::StarTestEnded(quint64 serial) {
+    const auto found = starTests_.find(serial);
+    if (found == starTests_.end()) return;
+    const std::unique_ptr<StarTestTask> done = std::move(found->second);
+    starTests_.erase(found);
+    done->Wait();
+    // Only the latest pair asked for is shown; the others were stopped or are out of date.
+    if (serial != starTestSerial_ || !windows_.starTest) return;
+    if (done->result) {
+        windows_.starTest->ShowResult(*done->result);
+        ++starTestResultsShown_;
+    } else if (done->error) {
+        try {
+            std::rethrow_exception(done->error);
+        } catch (const std::exception& e) {
+            windows_.starTest->ShowMessage(ErrorText(e));
+        }
+    }
+}
+
+}  // namespace velmora
