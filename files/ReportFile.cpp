@@ -30,6 +30,9 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
         b["mtf"] = {{"freq_cyc_per_mm", m.mtfFreqCycPerMm}, {"nu", m.mtfNu}, {"x", m.mtfX}, {"y", m.mtfY},
                     {"ideal", m.mtfIdeal}, {"ideal_y", m.mtfIdealY}};
         b["cutoff_cyc_per_mm"] = m.cutoffCycPerMm;
+        if (!m.focusStrehl.empty())
+            b["through_focus"] = {{"defocus_waves_pv", m.focusDefocusWavesPv}, {"strehl", m.focusStrehl},
+                                  {"depth_of_focus_um", m.depthOfFocusUm}};
         bands[m.name] = std::move(b);
     }
     Json warnings = Json::array();
