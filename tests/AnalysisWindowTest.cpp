@@ -1117,6 +1117,9 @@ TEST_F(AnalysisPlots, NoTextOfTheNewPlotOrTheReferenceIsCutOff) {
                 Press(*Window(), "KeepReferenceButton");
                 Press(*Window(), "KeepReferenceButton");
             }
+            // Still within a 1366 x 768 screen less its panels, with its frame, as without one.
+            EXPECT_LE(Window()->minimumSizeHint().width() + 8, 1300);
+            EXPECT_LE(Window()->minimumSizeHint().height() + 44, 700);
             for (QSize size : {TAnalysis::defaultSize, Window()->minimumSizeHint()}) {
                 Window()->resize(size);
                 QCoreApplication::processEvents();

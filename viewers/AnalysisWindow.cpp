@@ -50,6 +50,7 @@ constexpr double energyReachesR80[] = {3, 10, 30};
 // The MTF cuts' markers: this many along the cut-off, on the x and y lines alike.
 constexpr int mtfMarkerCount = 10;
 constexpr int tableMinimumWidth = 300;
+constexpr int referenceTableWidth = 480;
 
 QString BandName(const BandMeasurements& band) {
     return QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
@@ -508,10 +509,15 @@ void TAnalysis::FillTable(const Analysis& analysis) {
     int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() +
                 table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_);
     for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
-    table_->setMinimumWidth(std::max(tableMinimumWidth, width));
-    // Every row in sight: the numbers are the point of the window.
+    // With a reference's columns beside a colour result's, up to twice as many: the table
+    // scrolls across beyond referenceTableWidth rather than push the window off a small screen.
+    const bool across = reference_ && width > referenceTableWidth;
+    table_->setMinimumWidth(std::max(tableMinimumWidth, across ? referenceTableWidth : width));
+    // Every row in sight: the numbers are the point of the window (above the scroll bar across,
+    // when there is one).
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
-                             table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth());
+                             table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth() +
+                             (across ? table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) : 0));
 }
 
 QString TAnalysis::TableText() const {
