@@ -1036,6 +1036,42 @@ TEST_F(AnalysisWindow, AKeptReferenceStaysBesideEachResultUntilReleased) {
     EXPECT_EQ(calls, 3);
 }
 
+// The depth of focus is a row only where some column has it: a result measured without its
+// through-focus curve has none, and beside a reference that has one it shows "-".
+TEST_F(AnalysisWindow, TheDepthOfFocusRowOnlyWhereSomeColumnHasIt) {
+    const QString depth = QStringLiteral("焦点深度 (µm)");
+    window_ = std::make_unique<TAnalysis>([](const FullResult& full) {
+        const Analysis a = HandMade(full.apertureMm / 1000);
+        return full.apertureMm >= 500 ? WithThroughFocus(a) : a;  // curves from a Strehl ratio of 0.5
+    });
+    auto rows = [&] {
+        QStringList captions;
+        for (int r = 0; r < Table()->rowCount(); ++r) captions << Table()->verticalHeaderItem(r)->text();
+        return captions;
+    };
+    Window().show();
+    Window().ShowResult(Result(0.4));
+    EXPECT_FALSE(rows().contains(depth));
+    EXPECT_EQ(Window().TableText().count(QLatin1Char('\n')), Table()->rowCount() + 1);
+    Press("KeepReferenceButton");
+    Window().ShowResult(Result(0.7));
+    ASSERT_EQ(rows().count(depth), 1);
+    EXPECT_EQ(Cell(depth, 0), "70.0");
+    EXPECT_EQ(Cell(depth, 1), "-");
+    Press("KeepReferenceButton");
+    Press("KeepReferenceButton");  // 0.7 kept, with its curve
+    Window().ShowResult(Result(0.3));
+    ASSERT_EQ(rows().count(depth), 1) << "the reference's row stays";
+    EXPECT_EQ(Cell(depth, 0), "-");
+    EXPECT_EQ(Cell(depth, 1), "70.0");
+    EXPECT_TRUE(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("計算"))[0]->points().isEmpty());
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("基準"))[0]->count(), 41);
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("0.8"))[0]->count(), 2)
+        << "the level the reference's depth is read at";
+    Press("KeepReferenceButton");
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("0.8"))[0]->count(), 0);
+}
+
 // The through-focus plot of a real run: 41 points from -1 to +1 wave with best focus, the
 // run's Strehl ratio, in the middle, the 0.8 level across, and the depth of focus in the table.
 // Then "what does my secondary cost": a clear pupil kept, the 50 mm secondary run beside it.

@@ -699,7 +699,7 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
 }
 
 // Per band: the Strehl ratio against the defocus, with the level 0.8 that bounds the depth of
-// focus drawn across (when some band has its curve).
+// focus drawn across (when some curve, the result's or the reference's, is there).
 void TAnalysis::FillThroughFocus(const Analysis& analysis) {
     PlotParts& parts = plots_[ThroughFocusPlot];
     const double reach = throughFocusSteps * throughFocusStepWaves;
@@ -724,12 +724,13 @@ void TAnalysis::FillThroughFocus(const Analysis& analysis) {
         SetPoints(parts.series[i], b.focusDefocusWavesPv, b.focusStrehl, parts.x->max());
         curves = curves || !b.focusStrehl.empty();
     }
-    Replace(parts.series[analysis.bands.size()],
-            curves ? QList<QPointF>{{-reach, depthOfFocusLevel}, {reach, depthOfFocusLevel}} : QList<QPointF>{});
     for (size_t i = 0; reference_ && i < reference_->bands.size(); ++i) {
         const BandMeasurements& b = reference_->bands[i];
         SetPoints(parts.reference[i], b.focusDefocusWavesPv, b.focusStrehl, parts.x->max());
+        curves = curves || !b.focusStrehl.empty();
     }
+    Replace(parts.series[analysis.bands.size()],
+            curves ? QList<QPointF>{{-reach, depthOfFocusLevel}, {reach, depthOfFocusLevel}} : QList<QPointF>{});
 }
 
 // The reference's lines of a plot: `perBand` for each of its bands (the first in the legend as
