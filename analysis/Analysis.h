@@ -78,6 +78,14 @@ struct BandMeasurements {
     double idealR50Um = 0, idealR80Um = 0;
 
     double cutoffCycPerMm = 0;
+
+    // Through focus (AddThroughFocus, analysis/ThroughFocus.h); empty unless it was made. The
+    // Strehl ratio with a rho^2 waves of defocus added to the run's wavefront, a = -1 ... +1
+    // P-V, and the depth of focus: the stretch about the curve's best point where it stays at
+    // or above 0.8, as focuser travel 8 F^2 a lambda at the band's mean wavelength.
+    std::vector<double> focusDefocusWavesPv;
+    std::vector<double> focusStrehl;
+    double depthOfFocusUm = 0;
 };
 
 // The conditions under which the sampling makes a result untrustworthy.

@@ -14,6 +14,7 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
+#include "analysis/ThroughFocus.h"
 #include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
@@ -50,6 +51,7 @@ const char* usageText =
     "                      [--intra OUT.png|.bmp|.jpg] [--extra OUT.png|.bmp|.jpg] [--defocus-pv D]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
+    "                      [--through-focus]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
     "       velmora1-batch --help | --version\n"
     "\n"
@@ -98,6 +100,9 @@ const char* usageText =
     "  --report OUT      the measurements as JSON: scale, Strehl ratio, FWHM, encircled\n"
     "                    energy, MTF per band, the sampling warnings and every input of the\n"
     "                    run; - writes it to standard output\n"
+    "  --through-focus   adds to the report, per band, the Strehl ratio from -1 to +1 wave\n"
+    "                    P-V of defocus in steps of 0.05 and the depth of focus (Strehl ratio\n"
+    "                    >= 0.8) in micrometres of focuser travel; needs --report\n"
     "  --fits OUT        the normalised 1024 x 1024 intensity as 64-bit FITS; in colour\n"
     "                    image extensions RED, GREEN and BLUE; - writes it to standard output\n"
     "                    An output that is a symbolic link has its target replaced; a FIFO or\n"
@@ -135,6 +140,7 @@ struct Options {
     // The mirror: --conic turns it on; the field alone changes a mirror that is on.
     std::optional<double> conic, fieldArcmin, fieldAzimuthDeg;
     bool quiet = false, progress = false;
+    bool throughFocus = false;
     bool help = false, version = false;
 };
 
@@ -245,6 +251,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     CLI::Option* quiet = app.add_flag("-q,--quiet", o.quiet);
     CLI::Option* progress = app.add_flag("--progress", o.progress);
     quiet->excludes(progress);
+    app.add_flag("--through-focus", o.throughFocus);
     app.add_flag("-h,--help", o.help);
     app.add_flag("--version", o.version);
 
@@ -348,6 +355,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         }
         if (!(*o.defocusPv > 0 && *o.defocusPv <= maximumDefocusWavesPv)) throw UsageError{expected};
     }
+    if (o.throughFocus && !o.report) throw UsageError{"--through-focus adds to the report: give --report too"};
     return o;
 }
 
@@ -686,6 +694,14 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.report || o.fits || !o.quiet) {
         analysis = Analyse(*result.full, ideal.get());
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
+    }
+    if (o.throughFocus) {
+        try {
+            AddThroughFocus(*analysis, *result.full, build);
+        } catch (const CalculationError& e) {
+            console.Error(e);
+            return 1;
+        }
     }
 
     // The star test, when asked for: the pair is computed only for its pictures.

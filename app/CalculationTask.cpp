@@ -1,5 +1,7 @@
 #include "app/CalculationTask.h"
 
+#include "analysis/ThroughFocus.h"
+
 namespace velmora {
 
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
@@ -72,7 +74,14 @@ void CalculationTask::MeasureResult(const PupilBuilder& build, int threads) {
             } catch (const CalculationError&) {
             }
         }
-        analysis = std::make_shared<const Analysis>(Analyse(*result->full, ideal.get(), &stop_));
+        Analysis measured = Analyse(*result->full, ideal.get(), &stop_);
+        // The through-focus curve from the same pupils; a curve that cannot be made (memory)
+        // leaves the other measurements as they are.
+        try {
+            AddThroughFocus(measured, *result->full, build, &stop_);
+        } catch (const CalculationError&) {
+        }
+        analysis = std::make_shared<const Analysis>(std::move(measured));
     } catch (const std::exception&) {
         analysis.reset();
     }

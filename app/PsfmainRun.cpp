@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/AppWindows.h"
+#include "analysis/ThroughFocus.h"
 #include "app/CalculationTask.h"
 #include "app/Psfmain.h"
 #include "core/RunThreads.h"
@@ -217,7 +218,22 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
             }
         }
     }
-    return Analyse(full, ideal.get());
+    Analysis measured = Analyse(full, ideal.get());
+    // The through-focus curve needs the run's pupils again: made here only when they are the
+    // ones the run had (the same filter and mask), as the ideal.
+    if (shownRun_.full.lock().get() == &full && shownRun_.extras == IdealExtras()) {
+        const CalculationRequest& request = shownRun_.request;
+        PupilInputs inputs;
+        inputs.params = &request.params;
+        inputs.userFilter = &userFilter_;
+        inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
+        const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
+        try {
+            AddThroughFocus(measured, full, build);
+        } catch (const CalculationError&) {
+        }
+    }
+    return measured;
 }
 
 void TForm1::StopRun() {

@@ -21,6 +21,7 @@
 
 #include "analysis/Analysis.h"
 #include "analysis/IdealCache.h"
+#include "analysis/ThroughFocus.h"
 #include <QAction>
 #include <QComboBox>
 #include <QApplication>
@@ -674,6 +675,26 @@ void BM_LiveUpdate_StarTest(benchmark::State& state) {
     std::filesystem::remove_all(scratch, ignored);
 }
 BENCHMARK(BM_LiveUpdate_StarTest)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+// The through-focus curve of a default monochrome result (41 points from -1 to +1 wave P-V):
+// its pupils built again and each point's peak summed from them. Target: at most 25 x
+// BM_Fftw2D_Measure.
+void BM_ThroughFocus_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    const CalculationRequest rq = Scenario("mono");
+    const PsfResult result = RunOnce(rq, workGrid.get());
+    const Analysis measured = Analyse(*result.full);
+    PupilInputs in;
+    in.params = &rq.params;
+    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    for (auto _ : state) {
+        Analysis a = measured;
+        AddThroughFocus(a, *result.full, build);
+        benchmark::DoNotOptimize(a.bands[0].focusStrehl.data());
+    }
+}
+BENCHMARK(BM_ThroughFocus_Default)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace velmora

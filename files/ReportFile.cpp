@@ -45,6 +45,9 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
                 b["zernike_fringe_waves"] = std::move(terms);
             }
         }
+        if (!m.focusStrehl.empty())
+            b["through_focus"] = {{"defocus_waves_pv", m.focusDefocusWavesPv}, {"strehl", m.focusStrehl},
+                                  {"depth_of_focus_um", m.depthOfFocusUm}};
         bands[m.name] = std::move(b);
     }
     Json warnings = Json::array();

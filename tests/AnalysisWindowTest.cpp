@@ -27,6 +27,7 @@
 #include <tuple>
 
 #include "WindowTestSupport.h"
+#include "analysis/ThroughFocus.h"
 #include "viewers/AnalysisTable.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
@@ -411,9 +412,14 @@ protected:
         QTest::mouseClick(Control<QPushButton>("Button1"), Qt::LeftButton);
         ASSERT_TRUE(dialogs.messages.empty());
     }
-    // The table the window should show for the last result, measured here on its own.
+    // The table the window should show for the last result, measured here on its own, with its
+    // through-focus curve from the panel's pupils (no filter or mask in these tests).
     QString ExpectedTable() {
-        const Analysis a = Analyse(*Form().LastFullResult());
+        Analysis a = Analyse(*Form().LastFullResult());
+        const SimulationParameters p = Form().Snapshot();
+        const PupilInputs in{&p, nullptr, nullptr, nullptr};
+        AddThroughFocus(a, *Form().LastFullResult(),
+                        [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); });
         QString header = QStringLiteral("項目");
         for (const BandMeasurements& band : a.bands)
             header += QLatin1Char('\t') + QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
@@ -933,6 +939,232 @@ TEST_F(AnalysisPlots, NoPlotTextIsCutOffInEitherLanguage) {
         Window()->Chart(TAnalysis::MtfPlot)->setFixedSize(150, 150);
         QCoreApplication::processEvents();
         EXPECT_FALSE(CutTexts(Window()->Chart(TAnalysis::MtfPlot)).isEmpty());
+        windows.reset();
+        if (inEnglish) QCoreApplication::removeTranslator(&english);
+    }
+}
+
+// The stand-in's measurements with a through-focus curve: the defocus law of a clear pupil
+// scaled to the Strehl ratio, and a depth of focus of 100 um times it.
+Analysis WithThroughFocus(Analysis a) {
+    for (BandMeasurements& b : a.bands) {
+        b.focusDefocusWavesPv = ThroughFocusDefocus();
+        for (double d : b.focusDefocusWavesPv)
+            b.focusStrehl.push_back(b.strehl * (d == 0 ? 1 : std::pow(std::sin(M_PI * d) / (M_PI * d), 2)));
+        b.depthOfFocusUm = 100 * b.strehl;
+    }
+    return a;
+}
+
+// Every line of a plot with this legend name.
+QList<QXYSeries*> LinesNamed(QChartView* view, const QString& name) {
+    QList<QXYSeries*> lines;
+    for (QAbstractSeries* s : view->chart()->series())
+        if (s->name() == name) lines << static_cast<QXYSeries*>(s);
+    return lines;
+}
+
+constexpr TAnalysis::Plot allPlots[] = {TAnalysis::ProfilePlot, TAnalysis::EncircledEnergyPlot, TAnalysis::MtfPlot,
+                                        TAnalysis::ThroughFocusPlot};
+
+// "Keep as reference": the measurements shown stay in a column of their own and as a curve in
+// every plot while later results come, until the same button, its caption turned to "release",
+// lets them go.
+TEST_F(AnalysisWindow, AKeptReferenceStaysBesideEachResultUntilReleased) {
+    window_ = std::make_unique<TAnalysis>([this](const FullResult& full) {
+        ++calls;
+        return WithThroughFocus(HandMade(full.apertureMm / 1000, full.mode == ColorMode::Colour));
+    });
+    Window().show();
+    auto* keep = In<QPushButton>("KeepReferenceButton");
+    EXPECT_EQ(keep->text(), QStringLiteral("基準として保持(&K)"));
+    EXPECT_FALSE(keep->isEnabled()) << "nothing to keep yet";
+    Window().ShowResult(Result(0.9));
+    EXPECT_TRUE(keep->isEnabled());
+    for (TAnalysis::Plot plot : allPlots) EXPECT_TRUE(LinesNamed(Window().Chart(plot), QStringLiteral("基準")).isEmpty());
+
+    Press("KeepReferenceButton");
+    EXPECT_TRUE(Window().HasReference());
+    EXPECT_EQ(keep->text(), QStringLiteral("基準を解除(&K)"));
+    Window().ShowResult(Result(0.6));
+    ASSERT_EQ(Table()->columnCount(), 2);
+    EXPECT_EQ(Table()->horizontalHeaderItem(1)->text(), QStringLiteral("白色光 (基準)"));
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比"), 0), "0.600");
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比"), 1), "0.900");
+    EXPECT_EQ(Cell(QStringLiteral("焦点深度 (µm)"), 0), "60.0");
+    EXPECT_EQ(Cell(QStringLiteral("焦点深度 (µm)"), 1), "90.0");
+    EXPECT_TRUE(Window().TableText().startsWith(QStringLiteral("項目\t白色光\t白色光 (基準)\n")));
+    EXPECT_TRUE(Window().TableText().contains(QStringLiteral("\nストレール比\t0.600\t0.900\n")));
+
+    // Each plot: the reference's curve (its values at the first point are its Strehl ratio times
+    // the ideal's there: 1 for the profile and the MTF, the law's 1 at best focus) beside the
+    // result's, in a style of its own.
+    struct Expect {
+        TAnalysis::Plot plot;
+        int at;  // the point where both curves are their Strehl ratios
+    };
+    for (const Expect& e : {Expect{TAnalysis::ProfilePlot, 0}, Expect{TAnalysis::MtfPlot, 0}, Expect{TAnalysis::ThroughFocusPlot, 20}}) {
+        SCOPED_TRACE(e.plot);
+        const QList<QXYSeries*> reference = LinesNamed(Window().Chart(e.plot), QStringLiteral("基準"));
+        ASSERT_FALSE(reference.isEmpty());
+        ASSERT_GT(reference[0]->count(), e.at);
+        EXPECT_DOUBLE_EQ(reference[0]->at(e.at).y(), 0.9);
+        EXPECT_EQ(reference[0]->pen().style(), Qt::DashDotLine);
+        const QString measured = e.plot == TAnalysis::MtfPlot ? QStringLiteral("x 方向") : QStringLiteral("計算");
+        const QList<QXYSeries*> current = LinesNamed(Window().Chart(e.plot), measured);
+        ASSERT_FALSE(current.isEmpty());
+        EXPECT_DOUBLE_EQ(current[0]->at(e.at).y(), 0.6);
+    }
+    const QList<QXYSeries*> energy = LinesNamed(Window().Chart(TAnalysis::EncircledEnergyPlot), QStringLiteral("基準"));
+    ASSERT_EQ(energy.size(), 1);
+    EXPECT_EQ(energy[0]->points(), LinesNamed(Window().Chart(TAnalysis::EncircledEnergyPlot), QStringLiteral("計算"))[0]->points())
+        << "the stand-in's energy does not depend on the Strehl ratio";
+
+    // A colour result beside the kept monochrome one.
+    Window().ShowResult(Result(0.5, true));
+    ASSERT_EQ(Table()->columnCount(), 4);
+    EXPECT_EQ(Table()->horizontalHeaderItem(3)->text(), QStringLiteral("白色光 (基準)"));
+    EXPECT_EQ(Cell(QStringLiteral("ストレール比"), 3), "0.900");
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("基準")).size(), 1);
+
+    // Released: the result alone again.
+    Press("KeepReferenceButton");
+    EXPECT_FALSE(Window().HasReference());
+    EXPECT_EQ(keep->text(), QStringLiteral("基準として保持(&K)"));
+    EXPECT_EQ(Table()->columnCount(), 3);
+    for (TAnalysis::Plot plot : allPlots) EXPECT_TRUE(LinesNamed(Window().Chart(plot), QStringLiteral("基準")).isEmpty()) << plot;
+    EXPECT_EQ(calls, 3);
+}
+
+// The depth of focus is a row only where some column has it: a result measured without its
+// through-focus curve has none, and beside a reference that has one it shows "-".
+TEST_F(AnalysisWindow, TheDepthOfFocusRowOnlyWhereSomeColumnHasIt) {
+    const QString depth = QStringLiteral("焦点深度 (µm)");
+    window_ = std::make_unique<TAnalysis>([](const FullResult& full) {
+        const Analysis a = HandMade(full.apertureMm / 1000);
+        return full.apertureMm >= 500 ? WithThroughFocus(a) : a;  // curves from a Strehl ratio of 0.5
+    });
+    auto rows = [&] {
+        QStringList captions;
+        for (int r = 0; r < Table()->rowCount(); ++r) captions << Table()->verticalHeaderItem(r)->text();
+        return captions;
+    };
+    Window().show();
+    Window().ShowResult(Result(0.4));
+    EXPECT_FALSE(rows().contains(depth));
+    EXPECT_EQ(Window().TableText().count(QLatin1Char('\n')), Table()->rowCount() + 1);
+    Press("KeepReferenceButton");
+    Window().ShowResult(Result(0.7));
+    ASSERT_EQ(rows().count(depth), 1);
+    EXPECT_EQ(Cell(depth, 0), "70.0");
+    EXPECT_EQ(Cell(depth, 1), "-");
+    Press("KeepReferenceButton");
+    Press("KeepReferenceButton");  // 0.7 kept, with its curve
+    Window().ShowResult(Result(0.3));
+    ASSERT_EQ(rows().count(depth), 1) << "the reference's row stays";
+    EXPECT_EQ(Cell(depth, 0), "-");
+    EXPECT_EQ(Cell(depth, 1), "70.0");
+    EXPECT_TRUE(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("計算"))[0]->points().isEmpty());
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("基準"))[0]->count(), 41);
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("0.8"))[0]->count(), 2)
+        << "the level the reference's depth is read at";
+    Press("KeepReferenceButton");
+    EXPECT_EQ(LinesNamed(Window().Chart(TAnalysis::ThroughFocusPlot), QStringLiteral("0.8"))[0]->count(), 0);
+}
+
+// The through-focus plot of a real run: 41 points from -1 to +1 wave with best focus, the
+// run's Strehl ratio, in the middle, the 0.8 level across, and the depth of focus in the table.
+// Then "what does my secondary cost": a clear pupil kept, the 50 mm secondary run beside it.
+TEST_F(AnalysisPlots, ThroughFocusFollowsTheRunAndAReferenceShowsWhatASecondaryCosts) {
+    Start();
+    Edit(3)->setText(QStringLiteral("0"));
+    RunAndOpen();
+    QXYSeries* curve = Named(TAnalysis::ThroughFocusPlot, QStringLiteral("計算"));
+    ASSERT_NE(curve, nullptr);
+    ASSERT_EQ(curve->count(), 41);
+    EXPECT_DOUBLE_EQ(curve->at(0).x(), -1);
+    EXPECT_DOUBLE_EQ(curve->at(40).x(), 1);
+    EXPECT_EQ(QString::number(curve->at(20).y(), 'f', 3), Cell(QStringLiteral("ストレール比")));
+    for (int k = 0; k < 20; ++k) EXPECT_NEAR(curve->at(k).y(), curve->at(40 - k).y(), 1e-9) << k;
+    QXYSeries* level = nullptr;
+    for (QAbstractSeries* s : Chart(TAnalysis::ThroughFocusPlot).series())
+        if (s->objectName() == QStringLiteral("DepthOfFocusLevel")) level = static_cast<QXYSeries*>(s);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->points(), (QList<QPointF>{{-1, 0.8}, {1, 0.8}}));
+    QValueAxis* bottom = Axis(TAnalysis::ThroughFocusPlot, Qt::AlignBottom);
+    ASSERT_NE(bottom, nullptr);
+    EXPECT_EQ(bottom->min(), -1);
+    EXPECT_EQ(bottom->max(), 1);
+    EXPECT_TRUE(OneTwoFive((bottom->max() - bottom->min()) / (bottom->tickCount() - 1)));
+    // A clear pupil at 600 and 700 nm, f/6.25: where (sin(pi a) / (pi a))^2 = 0.8, a = 0.2568
+    // (Born & Wolf, 8.8.1), so 2 x 0.2568 waves of 8 F^2 lambda at the mean 650 nm: 104.3 um,
+    // to the 3 % the measurements' own test allows.
+    const double clearDepth = Cell(QStringLiteral("焦点深度 (µm)")).toDouble();
+    EXPECT_NEAR(clearDepth, 8 * 6.25 * 6.25 * 2 * 0.2568 * 0.65, 0.03 * 104.3);
+
+    Press(*Window(), "KeepReferenceButton");
+    Edit(3)->setText(QStringLiteral("50"));
+    RunAndOpen();
+    auto* table = In<QTableWidget>(*Window(), "MeasurementTable");
+    ASSERT_EQ(table->columnCount(), 2);
+    auto cell = [&](const QString& caption, int column) {
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->verticalHeaderItem(r)->text() == caption) return table->item(r, column)->text();
+        return QString();
+    };
+    EXPECT_EQ(cell(QStringLiteral("焦点深度 (µm)"), 1).toDouble(), clearDepth);
+    // The obstruction moves light from the core to the rings: the profile and the MTF at middle
+    // frequencies lie below the clear pupil's kept curves, and the depth of focus grows.
+    EXPECT_GT(cell(QStringLiteral("焦点深度 (µm)"), 0).toDouble(), clearDepth);
+    for (TAnalysis::Plot plot : allPlots) {
+        SCOPED_TRACE(plot);
+        const QList<QXYSeries*> kept = LinesNamed(Window()->Chart(plot), QStringLiteral("基準"));
+        ASSERT_FALSE(kept.isEmpty());
+        EXPECT_GT(kept[0]->count(), 10);
+        const QString measured = plot == TAnalysis::MtfPlot ? QStringLiteral("x 方向") : QStringLiteral("計算");
+        EXPECT_NE(kept[0]->points(), Named(plot, measured)->points());
+    }
+    const QList<QXYSeries*> keptMtf = LinesNamed(Window()->Chart(TAnalysis::MtfPlot), QStringLiteral("基準"));
+    QXYSeries* mtf = Named(TAnalysis::MtfPlot, QStringLiteral("x 方向"));
+    const int middle = static_cast<int>(mtf->count() * 0.3);
+    EXPECT_LT(mtf->at(middle).y(), keptMtf[0]->at(middle).y() - 0.02);
+}
+
+// The through-focus plot and the reference's lines, like the other plots, keep every text whole
+// in both languages, in monochrome and colour, at the size the window opens at and at its
+// smallest.
+TEST_F(AnalysisPlots, NoTextOfTheNewPlotOrTheReferenceIsCutOff) {
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/velmora1_en.qm")));
+    for (bool inEnglish : {false, true}) {
+        SCOPED_TRACE(inEnglish ? "English" : "Japanese");
+        if (inEnglish) QCoreApplication::installTranslator(&english);
+        Start();
+        for (int k = 0; k < 10; ++k) ClickArrow(28, true);
+        RunAndOpen();
+        Press(*Window(), "KeepReferenceButton");
+        EXPECT_EQ(In<QPushButton>(*Window(), "KeepReferenceButton")->text(),
+                  inEnglish ? QStringLiteral("Release the &kept reference") : QStringLiteral("基準を解除(&K)"));
+        for (bool colour : {false, true}) {
+            if (colour) {
+                QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
+                RunAndOpen();
+                // A colour reference too: three bands' reference lines in the legends.
+                Press(*Window(), "KeepReferenceButton");
+                Press(*Window(), "KeepReferenceButton");
+            }
+            // Still within a 1366 x 768 screen less its panels, with its frame, as without one.
+            EXPECT_LE(Window()->minimumSizeHint().width() + 8, 1300);
+            EXPECT_LE(Window()->minimumSizeHint().height() + 44, 700);
+            for (QSize size : {TAnalysis::defaultSize, Window()->minimumSizeHint()}) {
+                Window()->resize(size);
+                QCoreApplication::processEvents();
+                for (TAnalysis::Plot plot : allPlots) {
+                    EXPECT_EQ(CutTexts(Window()->Chart(plot)).join(QStringLiteral(" | ")).toStdString(), "")
+                        << (colour ? "colour" : "monochrome") << " at " << size.width() << " x " << size.height() << ", plot " << plot;
+                }
+            }
+        }
         windows.reset();
         if (inEnglish) QCoreApplication::removeTranslator(&english);
     }

@@ -1039,6 +1039,54 @@ TEST_F(Batch, ColourFitsBandsShareOneScaleAndSaySo) {
 // so the PSF is aliased and the analysis warns.
 const std::vector<std::string> aliased = {"--aperture", "300", "--focal-length", "400"};
 
+// The default pupil (160 mm f/6.25, 50 mm secondary, no vanes) has an on-axis intensity near
+// focus of (sin(pi a e) / (pi a e))^2 with e = 1 - eps^2, eps the obstruction ratio: the annulus
+// spans u = rho^2 from eps^2 to 1 (Born & Wolf, Principles of Optics, 8.8.1, with the
+// integral taken over the annulus), so its depth of focus is that of a clear pupil over e.
+TEST_F(Batch, ThroughFocusAddsTheCurveAndTheDepthOfFocusPerBand) {
+    ASSERT_EQ(Run({"--report", File("plain.json"), "--threads", "1"}), 0) << messages;
+    ASSERT_EQ(Run({"--report", File("focus.json"), "--through-focus", "--threads", "1"}), 0) << messages;
+    const nlohmann::json plain = nlohmann::json::parse(ReadAll(File("plain.json")));
+    nlohmann::json focus = nlohmann::json::parse(ReadAll(File("focus.json")));
+    EXPECT_FALSE(plain["bands"]["white"].contains("through_focus"));
+    const nlohmann::json curve = focus["bands"]["white"]["through_focus"];
+    ASSERT_EQ(curve["defocus_waves_pv"].size(), 41u);
+    ASSERT_EQ(curve["strehl"].size(), 41u);
+    EXPECT_DOUBLE_EQ(curve["defocus_waves_pv"][0].get<double>(), -1);
+    EXPECT_DOUBLE_EQ(curve["defocus_waves_pv"][40].get<double>(), 1);
+    EXPECT_NEAR(curve["strehl"][20].get<double>(), focus["bands"]["white"]["strehl"].get<double>(), 1e-9);
+    for (size_t k = 0; k < 20; ++k)
+        EXPECT_NEAR(curve["strehl"][k].get<double>(), curve["strehl"][40 - k].get<double>(), 1e-9) << k;
+    const double pi = 3.14159265358979323846;
+    double lo = 0, hi = 0.5;  // where (sin(pi a) / (pi a))^2 falls to 0.8, by bisection
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (lo + hi) / 2;
+        (std::pow(std::sin(pi * mid) / (pi * mid), 2) >= 0.8 ? lo : hi) = mid;
+    }
+    const double eps = 50.0 / 160, f = 1000.0 / 160;
+    const double expected = 8 * f * f * (2 * lo / (1 - eps * eps)) * 0.650;
+    // 4 %: the interpolation between points 0.05 wave apart, the sampled rims of mirror and
+    // secondary, and the two wavelengths' own pupils against the mean wavelength's.
+    EXPECT_NEAR(curve["depth_of_focus_um"].get<double>(), expected, 0.04 * expected);
+    // Nothing else of the report changes.
+    focus["bands"]["white"].erase("through_focus");
+    EXPECT_EQ(focus, plain);
+
+    ASSERT_EQ(Run({"--color", "--report", File("colour.json"), "--through-focus", "--threads", "1"}), 0) << messages;
+    const nlohmann::json colour = nlohmann::json::parse(ReadAll(File("colour.json")));
+    for (const char* band : {"red", "green", "blue"}) {
+        const nlohmann::json& b = colour["bands"][band];
+        ASSERT_TRUE(b.contains("through_focus")) << band;
+        EXPECT_NEAR(b["through_focus"]["strehl"][20].get<double>(), b["strehl"].get<double>(), 1e-9) << band;
+        EXPECT_GT(b["through_focus"]["depth_of_focus_um"].get<double>(), 0) << band;
+    }
+
+    EXPECT_EQ(Run({"--through-focus", "--fits", File("never.fits")}), 2);
+    EXPECT_TRUE(TwoLineUsageError(messages)) << messages;
+    EXPECT_NE(messages.find("--through-focus adds to the report"), std::string::npos) << messages;
+    EXPECT_FALSE(std::filesystem::exists(File("never.fits")));
+}
+
 TEST_F(Batch, SamplingWarningsGoToStandardErrorTheReportAndTheFitsHeader) {
     std::vector<std::string> args = aliased;
     args.insert(args.end(), {"--report", File("r.json"), "--fits", File("f.fits")});

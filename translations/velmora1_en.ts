@@ -114,6 +114,10 @@
         <source>遮断周波数 (本/mm)</source>
         <translation>Cut-off frequency (cycles/mm)</translation>
     </message>
+    <message>
+        <source>焦点深度 (µm)</source>
+        <translation>Depth of focus (µm)</translation>
+    </message>
 </context>
 <context>
     <name>BatchOutput</name>
@@ -784,6 +788,42 @@
     <message>
         <source>理想</source>
         <translation>Ideal</translation>
+    </message>
+    <message>
+        <source>基準として保持(&amp;K)</source>
+        <translation>&amp;Keep as reference</translation>
+    </message>
+    <message>
+        <source>基準を解除(&amp;K)</source>
+        <translation>Release the &amp;kept reference</translation>
+    </message>
+    <message>
+        <source>表示中の測定値を基準として残し、以後の結果のグラフと表に並べて表示します</source>
+        <translation>Keeps the measurements shown as the reference and shows them beside every later result in the plots and the table</translation>
+    </message>
+    <message>
+        <source>スルーフォーカス</source>
+        <translation>Through focus</translation>
+    </message>
+    <message>
+        <source>デフォーカス (波長 P-V)</source>
+        <translation>Defocus (waves P-V)</translation>
+    </message>
+    <message>
+        <source>ストレール比</source>
+        <translation>Strehl ratio</translation>
+    </message>
+    <message>
+        <source>%1 (基準)</source>
+        <translation>%1 (reference)</translation>
+    </message>
+    <message>
+        <source>%1 基準</source>
+        <translation>%1 reference</translation>
+    </message>
+    <message>
+        <source>基準</source>
+        <translation>Reference</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "viewers/AnalysisTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -12,6 +13,8 @@ const char* BandCaption(const std::string& bandName) {
     if (bandName == "blue") return QT_TRANSLATE_NOOP("AnalysisTable", "青");
     return QT_TRANSLATE_NOOP("AnalysisTable", "白色光");
 }
+
+const char* const depthOfFocusCaption = QT_TRANSLATE_NOOP("AnalysisTable", "焦点深度 (µm)");
 
 std::string FixedText(double value, int decimals) {
     if (!std::isfinite(value)) return "-";
@@ -68,6 +71,15 @@ std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis) {
     for (const RowFormat& format : RowFormats()) {
         AnalysisRow row{format.caption, {}};
         for (const BandMeasurements& band : analysis.bands) row.values.push_back(FixedText(format.value(band), format.decimals));
+        rows.push_back(std::move(row));
+    }
+    // The depth of focus, when the through-focus curve was made for some band.
+    const bool focus = std::any_of(analysis.bands.begin(), analysis.bands.end(),
+                                   [](const BandMeasurements& b) { return !b.focusStrehl.empty(); });
+    if (focus) {
+        AnalysisRow row{depthOfFocusCaption, {}};
+        for (const BandMeasurements& band : analysis.bands)
+            row.values.push_back(band.focusStrehl.empty() ? "-" : FixedText(band.depthOfFocusUm, 1));
         rows.push_back(std::move(row));
     }
     return rows;

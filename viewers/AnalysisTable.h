@@ -20,7 +20,10 @@ struct AnalysisRow {
 // The caption of a band's column ("白色光", "赤", "緑", "青") as a translation source.
 const char* BandCaption(const std::string& bandName);
 
+// The rows; the depth of focus (depthOfFocusCaption) last, when some band has its
+// through-focus curve ("-" in a band without one).
 std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis);
+extern const char* const depthOfFocusCaption;
 
 // A number with `decimals` places after the point; never "-0.000".
 std::string FixedText(double value, int decimals);

@@ -24,7 +24,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "analysis/ThroughFocus.h"
 #include "files/Png.h"
 #include "files/SaveDialog.h"
 #include "files/SaveTarget.h"
@@ -48,6 +50,7 @@ constexpr double energyReachesR80[] = {3, 10, 30};
 // The MTF cuts' markers: this many along the cut-off, on the x and y lines alike.
 constexpr int mtfMarkerCount = 10;
 constexpr int tableMinimumWidth = 300;
+constexpr int referenceTableWidth = 480;
 
 QString BandName(const BandMeasurements& band) {
     return QCoreApplication::translate(analysisTableContext, BandCaption(band.name));
@@ -70,6 +73,14 @@ QColor CutColour(const BandMeasurements& band, bool colour, bool alongY) {
 
 // The ideal's colour: grey in monochrome, the band's own in colour (drawn dashed or dotted).
 QColor IdealColour(const BandMeasurements& band, bool colour) { return colour ? BandColour(band) : QColor(110, 110, 110); }
+
+// The reference's colour: purple in monochrome, a lighter shade of the band's in colour; drawn
+// dash-dotted, so that it reads apart from the measured (solid) and ideal (dashed, dotted) lines.
+QColor ReferenceColour(const BandMeasurements& band, bool colour) {
+    if (!colour) return QColor(160, 0, 170);
+    const QColor c = BandColour(band);
+    return QColor((2 * c.red() + 255) / 3, (2 * c.green() + 255) / 3, (2 * c.blue() + 255) / 3);
+}
 
 // lambda F of the band in micrometres: the MTF cut-off is 1 / (lambda F).
 double LambdaFUm(const BandMeasurements& band) { return band.cutoffCycPerMm > 0 ? 1000 / band.cutoffCycPerMm : 0; }
@@ -243,8 +254,8 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     auto* grid = new QGridLayout(content_);
     grid->setContentsMargins(0, 0, 0, 0);
 
-    // The table with its warnings down the left; the profile across the top right, the
-    // encircled energy and the MTF side by side under it.
+    // The table with its warnings down the left; the profile and the through-focus curve side
+    // by side at the top right, the encircled energy and the MTF side by side under them.
     auto* left = new QVBoxLayout;
     table_ = new QTableWidget;
     table_->setObjectName(QStringLiteral("MeasurementTable"));
@@ -266,6 +277,14 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
     copy->setToolTip(tr("表の数値をタブ区切りのテキストでクリップボードに写します"));
     connect(copy, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { CopyButtonClick(); }); });
     left->addWidget(copy, 0, Qt::AlignLeft);
+    // One button that keeps the measurements shown as the reference and, while one is kept,
+    // releases it: its caption says which it will do.
+    keepReference_ = new QPushButton(tr("基準として保持(&K)"));
+    keepReference_->setObjectName(QStringLiteral("KeepReferenceButton"));
+    keepReference_->setAutoDefault(false);
+    keepReference_->setToolTip(tr("表示中の測定値を基準として残し、以後の結果のグラフと表に並べて表示します"));
+    connect(keepReference_, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { KeepReferenceClick(); }); });
+    left->addWidget(keepReference_, 0, Qt::AlignLeft);
     // What the plots' "ideal" is, said once here rather than in every legend entry.
     auto* idealNote = new QLabel(tr("理想: 同じ瞳で収差のない場合"));
     idealNote->setObjectName(QStringLiteral("IdealNote"));
@@ -284,8 +303,9 @@ TAnalysis::TAnalysis(Measure measure) : measure_(std::move(measure)) {
         int row, column, columnSpan;
         QSize minimum;
     };
-    const PlotPlace places[3] = {
-        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 2, QSize(520, 250)},
+    const PlotPlace places[4] = {
+        {ProfilePlot, "ProfileChart", "SaveProfileButton", tr("動径方向の強度分布 (対数)"), 0, 1, 1, QSize(370, 250)},
+        {ThroughFocusPlot, "ThroughFocusChart", "SaveThroughFocusButton", tr("スルーフォーカス"), 0, 2, 1, QSize(370, 250)},
         {EncircledEnergyPlot, "EnergyChart", "SaveEnergyButton", tr("エンサークルドエネルギー"), 1, 1, 1, QSize(370, 285)},
         {MtfPlot, "MtfChart", "SaveMtfButton", tr("MTF"), 1, 2, 1, QSize(370, 285)},
     };
@@ -366,6 +386,7 @@ void TAnalysis::ShowNothing() {
     shown_.reset();
     content_->hide();
     nothingLabel_->show();
+    keepReference_->setEnabled(reference_ != nullptr);
 }
 
 void TAnalysis::AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QXYSeries* series) {
@@ -375,11 +396,19 @@ void TAnalysis::AddLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QXYSe
     parts.series.push_back(series);
 }
 
+void TAnalysis::AddReferenceLine(QChart* chart, PlotParts& parts, QAbstractAxis* y, QXYSeries* series) {
+    AddLine(chart, parts, y, series);
+    parts.series.pop_back();
+    parts.reference.push_back(series);
+}
+
 QChart* TAnalysis::ChartFor(Plot plot, const Analysis& analysis, bool arcseconds) {
     PlotParts& parts = plots_[plot];
     std::vector<std::string> bands = BandNames(analysis);
-    if (parts.x && parts.bands == bands && parts.arcseconds == arcseconds) return nullptr;
-    parts = PlotParts{std::move(bands), arcseconds, nullptr, nullptr, {}};
+    std::vector<std::string> referenceBands = reference_ ? BandNames(*reference_) : std::vector<std::string>{};
+    if (parts.x && parts.bands == bands && parts.arcseconds == arcseconds && parts.referenceBands == referenceBands)
+        return nullptr;
+    parts = PlotParts{std::move(bands), arcseconds, nullptr, nullptr, {}, std::move(referenceBands), {}};
     return NewChart(charts_[plot]);
 }
 
@@ -421,6 +450,8 @@ void TAnalysis::Fill(const Analysis& analysis) {
     FillProfile(analysis);
     FillEncircledEnergy(analysis);
     FillMtf(analysis);
+    FillThroughFocus(analysis);
+    keepReference_->setEnabled(true);
     nothingLabel_->hide();
     content_->show();
 }
@@ -430,10 +461,28 @@ void TAnalysis::Fill(const Analysis& analysis) {
 // columns are fitted to their text again only when some text changed, as fitting redraws the
 // header.
 void TAnalysis::FillTable(const Analysis& analysis) {
-    const std::vector<AnalysisRow> rows = AnalysisRows(analysis);
-    bool changed = table_->columnCount() != static_cast<int>(analysis.bands.size()) ||
+    std::vector<AnalysisRow> rows = AnalysisRows(analysis);
+    QStringList headers;
+    for (const BandMeasurements& b : analysis.bands) headers << BandName(b);
+    // The reference's bands in columns of their own after the result's, row by row under the
+    // same caption; a row only one of them has shows "-" in the other's columns.
+    if (reference_) {
+        const std::vector<AnalysisRow> kept = AnalysisRows(*reference_);
+        const size_t width = reference_->bands.size();
+        for (const BandMeasurements& b : reference_->bands) headers << tr("%1 (基準)").arg(BandName(b));
+        auto same = [](const AnalysisRow& row, const char* caption) { return std::strcmp(row.caption, caption) == 0; };
+        for (const AnalysisRow& k : kept)
+            if (std::none_of(rows.begin(), rows.end(), [&](const AnalysisRow& r) { return same(r, k.caption); }))
+                rows.push_back({k.caption, std::vector<std::string>(analysis.bands.size(), "-")});
+        for (AnalysisRow& row : rows) {
+            const auto match = std::find_if(kept.begin(), kept.end(), [&](const AnalysisRow& k) { return same(k, row.caption); });
+            const std::vector<std::string> values = match != kept.end() ? match->values : std::vector<std::string>(width, "-");
+            row.values.insert(row.values.end(), values.begin(), values.end());
+        }
+    }
+    bool changed = table_->columnCount() != static_cast<int>(headers.size()) ||
                    table_->rowCount() != static_cast<int>(rows.size());
-    table_->setColumnCount(static_cast<int>(analysis.bands.size()));
+    table_->setColumnCount(static_cast<int>(headers.size()));
     table_->setRowCount(static_cast<int>(rows.size()));
     // The item's text, set only when it differs; a cell without an item gets a new one.
     auto put = [&changed](QTableWidgetItem* item, const QString& text, auto make) {
@@ -443,7 +492,7 @@ void TAnalysis::FillTable(const Analysis& analysis) {
         else make(new QTableWidgetItem(text));
     };
     for (int c = 0; c < table_->columnCount(); ++c)
-        put(table_->horizontalHeaderItem(c), BandName(analysis.bands[c]),
+        put(table_->horizontalHeaderItem(c), headers[c],
             [&](QTableWidgetItem* item) { table_->setHorizontalHeaderItem(c, item); });
     for (int r = 0; r < table_->rowCount(); ++r) {
         put(table_->verticalHeaderItem(r), QCoreApplication::translate(analysisTableContext, rows[r].caption),
@@ -460,10 +509,15 @@ void TAnalysis::FillTable(const Analysis& analysis) {
     int width = table_->verticalHeader()->sizeHint().width() + 2 * table_->frameWidth() +
                 table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_);
     for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
-    table_->setMinimumWidth(std::max(tableMinimumWidth, width));
-    // Every row in sight: the numbers are the point of the window.
+    // With a reference's columns beside a colour result's, up to twice as many: the table
+    // scrolls across beyond referenceTableWidth rather than push the window off a small screen.
+    const bool across = reference_ && width > referenceTableWidth;
+    table_->setMinimumWidth(std::max(tableMinimumWidth, across ? referenceTableWidth : width));
+    // Every row in sight: the numbers are the point of the window (above the scroll bar across,
+    // when there is one).
     table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() +
-                             table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth());
+                             table_->rowCount() * table_->verticalHeader()->defaultSectionSize() + 2 * table_->frameWidth() +
+                             (across ? table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) : 0));
 }
 
 QString TAnalysis::TableText() const {
@@ -499,6 +553,7 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
             AddLine(chart, parts, y, Series(measured, BandColour(b), Qt::SolidLine));
             AddLine(chart, parts, y, Series(ideal, IdealColour(b, colour), Qt::DashLine));
         }
+        AddReferenceLines(chart, parts, y, 1);
         AddArcsecondAxis(ProfilePlot, chart, analysis.scale);
     }
     SetNiceRange(parts.x, 0, reach);
@@ -506,6 +561,10 @@ void TAnalysis::FillProfile(const Analysis& analysis) {
         const BandMeasurements& b = analysis.bands[i];
         SetPoints(parts.series[2 * i], b.radialRadiusUm, b.radialProfile, parts.x->max(), profileFloor);
         SetPoints(parts.series[2 * i + 1], b.radialRadiusUm, b.idealProfile, parts.x->max(), profileFloor);
+    }
+    for (size_t i = 0; reference_ && i < reference_->bands.size(); ++i) {
+        const BandMeasurements& b = reference_->bands[i];
+        SetPoints(parts.reference[i], b.radialRadiusUm, b.radialProfile, parts.x->max(), profileFloor);
     }
     FollowInArcseconds(ProfilePlot, analysis.scale);
 }
@@ -536,6 +595,7 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
                 HideFromLegend(chart, mark);
             }
         }
+        AddReferenceLines(chart, parts, y, 1);
         AddArcsecondAxis(EncircledEnergyPlot, chart, analysis.scale);
     }
     // r80 changes with every result of the automatic mode: the axis keeps its end while that
@@ -562,6 +622,10 @@ void TAnalysis::FillEncircledEnergy(const Analysis& analysis) {
                     mark->setPointConfiguration(point, QXYSeries::PointConfiguration::LabelVisibility, labelled && point == 1);
             }
         }
+    }
+    for (size_t i = 0; reference_ && i < reference_->bands.size(); ++i) {
+        const BandMeasurements& b = reference_->bands[i];
+        SetEnergyPoints(parts.reference[i], b.eeRadiusUm, b.eeFraction, b.encircledEnergy.get(), b.scale.um, parts.x->max());
     }
     FollowInArcseconds(EncircledEnergyPlot, analysis.scale);
 }
@@ -604,6 +668,7 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
                 HideFromLegend(chart, markers);
             }
         }
+        AddReferenceLines(chart, parts, y, 2);
     }
     SetNiceRange(parts.x, 0, reach);
     for (size_t i = 0; i < analysis.bands.size(); ++i) {
@@ -626,6 +691,73 @@ void TAnalysis::FillMtf(const Analysis& analysis) {
             Replace(lines[4 + k], marks);
         }
     }
+    for (size_t i = 0; reference_ && i < reference_->bands.size(); ++i) {
+        const BandMeasurements& b = reference_->bands[i];
+        SetPoints(parts.reference[2 * i], b.mtfFreqCycPerMm, b.mtfX, parts.x->max());
+        SetPoints(parts.reference[2 * i + 1], b.mtfFreqCycPerMm, b.mtfY, parts.x->max());
+    }
+}
+
+// Per band: the Strehl ratio against the defocus, with the level 0.8 that bounds the depth of
+// focus drawn across (when some curve, the result's or the reference's, is there).
+void TAnalysis::FillThroughFocus(const Analysis& analysis) {
+    PlotParts& parts = plots_[ThroughFocusPlot];
+    const double reach = throughFocusSteps * throughFocusStepWaves;
+    if (QChart* chart = ChartFor(ThroughFocusPlot, analysis, false)) {
+        parts.x = ValueAxis(tr("デフォーカス (波長 P-V)"), -reach, reach);
+        auto* y = ValueAxis(tr("ストレール比"), 0, 1);
+        chart->addAxis(parts.x, Qt::AlignBottom);
+        chart->addAxis(y, Qt::AlignLeft);
+        const bool colour = analysis.bands.size() > 1;
+        for (const BandMeasurements& b : analysis.bands)
+            AddLine(chart, parts, y, Series(colour ? BandName(b) : tr("計算"), BandColour(b), Qt::SolidLine));
+        QLineSeries* level = Series(QStringLiteral("0.8"), QColor(110, 110, 110), Qt::DotLine);
+        level->setObjectName(QStringLiteral("DepthOfFocusLevel"));
+        AddLine(chart, parts, y, level);
+        HideFromLegend(chart, level);
+        AddReferenceLines(chart, parts, y, 1);
+    }
+    SetNiceRange(parts.x, -reach, reach);
+    bool curves = false;
+    for (size_t i = 0; i < analysis.bands.size(); ++i) {
+        const BandMeasurements& b = analysis.bands[i];
+        SetPoints(parts.series[i], b.focusDefocusWavesPv, b.focusStrehl, parts.x->max());
+        curves = curves || !b.focusStrehl.empty();
+    }
+    for (size_t i = 0; reference_ && i < reference_->bands.size(); ++i) {
+        const BandMeasurements& b = reference_->bands[i];
+        SetPoints(parts.reference[i], b.focusDefocusWavesPv, b.focusStrehl, parts.x->max());
+        curves = curves || !b.focusStrehl.empty();
+    }
+    Replace(parts.series[analysis.bands.size()],
+            curves ? QList<QPointF>{{-reach, depthOfFocusLevel}, {reach, depthOfFocusLevel}} : QList<QPointF>{});
+}
+
+// The reference's lines of a plot: `perBand` for each of its bands (the first in the legend as
+// "基準", or the band's name with it in colour; the others, as the MTF's y cut, not).
+void TAnalysis::AddReferenceLines(QChart* chart, PlotParts& parts, QAbstractAxis* y, int perBand) {
+    if (!reference_) return;
+    const bool colour = reference_->bands.size() > 1;
+    for (const BandMeasurements& b : reference_->bands) {
+        const QString name = colour ? tr("%1 基準").arg(BandName(b)) : tr("基準");
+        for (int k = 0; k < perBand; ++k) {
+            QLineSeries* line = Series(name, ReferenceColour(b, colour), k == 0 ? Qt::DashDotLine : Qt::DashDotDotLine);
+            line->setObjectName(QStringLiteral("ReferenceLine"));
+            AddReferenceLine(chart, parts, y, line);
+            if (k > 0) HideFromLegend(chart, line);
+        }
+    }
+}
+
+void TAnalysis::KeepReferenceClick() {
+    if (reference_) {
+        reference_.reset();
+    } else {
+        if (!shown_) return;
+        reference_ = shown_;
+    }
+    keepReference_->setText(reference_ ? tr("基準を解除(&K)") : tr("基準として保持(&K)"));
+    if (shown_) Fill(*shown_);
 }
 
 void TAnalysis::CopyButtonClick() { QGuiApplication::clipboard()->setText(TableText()); }
