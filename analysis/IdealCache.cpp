@@ -10,9 +10,9 @@ std::shared_ptr<const Analysis> MeasureIdeal(const CalculationRequest& request, 
 }
 
 std::shared_ptr<const Analysis> IdealCache::Find(const CalculationRequest& request, const Extras& extras) {
-    const SimulationParameters params = IdealRequest(request).params;
+    const CalculationRequest ideal = IdealRequest(request);
     std::lock_guard<std::mutex> hold(lock_);
-    return kept_ && params_ == params && extras_ == extras ? kept_ : nullptr;
+    return Holds(ideal, extras) ? kept_ : nullptr;
 }
 
 std::shared_ptr<const Analysis> IdealCache::For(const CalculationRequest& request, const Extras& extras,
@@ -20,13 +20,18 @@ std::shared_ptr<const Analysis> IdealCache::For(const CalculationRequest& reques
     const CalculationRequest ideal = IdealRequest(request);
     // Held for the whole run: a second caller for the same pupil takes this one's ideal.
     std::lock_guard<std::mutex> hold(lock_);
-    if (kept_ && params_ == ideal.params && extras_ == extras) return kept_;
+    if (Holds(ideal, extras)) return kept_;
     auto measured = MeasureIdeal(request, build, control);
     params_ = ideal.params;
+    seeingArcsec_ = ideal.seeingArcsec;
     extras_ = extras;
     kept_ = measured;
     ++computed_;
     return measured;
+}
+
+bool IdealCache::Holds(const CalculationRequest& ideal, const Extras& extras) const {
+    return kept_ && params_ == ideal.params && seeingArcsec_ == ideal.seeingArcsec && extras_ == extras;
 }
 
 int IdealCache::Computed() {

@@ -39,8 +39,12 @@ public:
     int Computed();
 
 private:
+    // Whether the kept ideal is that of IdealRequest `ideal` with `extras` (lock_ held).
+    bool Holds(const CalculationRequest& ideal, const Extras& extras) const;
+
     std::mutex lock_;
-    SimulationParameters params_;  // the key: IdealRequest's parameters ...
+    SimulationParameters params_;  // the key: IdealRequest's parameters, its seeing ...
+    double seeingArcsec_ = 0;
     Extras extras_;                // ... and the extras
     std::shared_ptr<const Analysis> kept_;
     int computed_ = 0;

@@ -19,6 +19,7 @@
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
+#include "core/Seeing.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -44,7 +45,7 @@ const char* usageText =
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
-    "                      [--zernike FILE.zer]\n"
+    "                      [--zernike FILE.zer] [--seeing ARCSEC]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
@@ -73,6 +74,8 @@ const char* usageText =
     "  --zernike F       Zernike terms that add to the aberrations: an optional line\n"
     "                    \"ordering fringe\" (Z1..Z37, the default) or \"ordering ansi\" (j 0..90),\n"
     "                    then \"index coefficient\" in waves per line\n"
+    "  --seeing ARCSEC   long-exposure seeing, FWHM in arcseconds at 500 nm, 0..60\n"
+    "                    (default 0: no atmosphere); Kolmogorov turbulence\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -113,6 +116,7 @@ struct Options {
     std::optional<WavelengthBand> band;  // --wavelength or --band
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
+    std::optional<double> seeing;  // arcseconds
     std::optional<bool> english;  // --lang
     bool quiet = false, progress = false;
     bool help = false, version = false;
@@ -175,7 +179,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     CLI::App app("velmora1-batch", "velmora1-batch");
     app.set_help_flag();  // the help is the program's own text
     app.allow_extras(false);
-    std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang;
+    std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang, seeing;
     std::vector<std::pair<std::string, double Aberrations::*>> waveNames = {
         {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
         {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
@@ -202,6 +206,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     text("--user-mask", o.userMask);
     text("--wavelength-table", o.wavelengthTable);
     text("--zernike", o.zernike);
+    text("--seeing", seeing);
     text("--brightness", brightness);
     text("--threads", threads);
     text("--aperture", aperture);
@@ -287,6 +292,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
             throw UsageError{a + " takes waves from -" + FormatGeneral(limit) + " to " + FormatGeneral(limit) +
                              ", not '" + v + "'"};
         o.aberrations.emplace_back(waveNames[k].second, amount);
+    }
+    if (seeing) {
+        const std::string expected = "--seeing takes a number of arcseconds from 0 to " +
+                                     FormatGeneral(maximumSeeingArcsec) + ", not '" + *seeing + "'";
+        try {
+            o.seeing = ParseDecimal(*seeing);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(*o.seeing >= 0 && *o.seeing <= maximumSeeingArcsec)) throw UsageError{expected};
     }
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
@@ -475,6 +490,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.band) panel.whiteBand = *o.band;
     for (const auto& [coefficient, waves] : o.aberrations) (*run.aberrations).*coefficient = waves;
     if (o.brightness) run.brightness = *o.brightness;
+    if (o.seeing) run.seeingArcsec = *o.seeing;
     if (o.userFilter) run.userFilterFile = *o.userFilter;
     if (o.userMask) run.userMaskFile = *o.userMask;
     const bool mono = panel.colorMode == ColorMode::Monochrome;
@@ -523,6 +539,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         request.aberrations->zernike = ZernikeWavefront(*run.zernike);
     }
     request.brightnessLevel = run.brightness;
+    request.seeingArcsec = run.seeingArcsec;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.

@@ -86,6 +86,9 @@ struct CalculationRequest {
     std::optional<Aberrations> aberrations;
     int brightnessLevel = 5;                      // the 2D viewer's brightness, 1..100
     std::vector<DependenceValues> dependenceRows;  // read when useWavelengthDependence
+    // The long-exposure seeing, FWHM in arcseconds at 500 nm; 0 = none (the result is then that
+    // of the telescope alone, to the bit).
+    double seeingArcsec = 0;
 };
 
 // What a run measured of one wavelength's pupil, kept for the analysis.

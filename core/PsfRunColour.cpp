@@ -43,6 +43,7 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
                        result.derived, progress, control);
         done += static_cast<long long>(jobs.size());
         if (b == 0) sumBlue = sum;
+        if (rq.seeingArcsec > 0) ApplySeeing(acc, BandSeeing(rq, facts));
         const double m = GridMaximum(acc, control.threads);
         CheckFinite(m);
         double q = 0;

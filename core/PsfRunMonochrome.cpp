@@ -35,6 +35,7 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
         jobs.push_back({static_cast<int>(lambda), a, w, acc.get(), &facts[static_cast<size_t>(k)]});
     }
     RunWavelengths(rq, jobs, 0, total, true, buildPupil, workGrid, ws, result.derived, progress, control);
+    if (rq.seeingArcsec > 0) ApplySeeing(acc.get(), BandSeeing(rq, facts));
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);

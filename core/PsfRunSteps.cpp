@@ -85,6 +85,9 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
                        {Num(lambda), Num(samples), Num(gridSize)});
         }
     }
+    if (!(rq.seeingArcsec >= 0 && rq.seeingArcsec <= maximumSeeingArcsec))
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。"),
+               {UserMessage::Value(FormatGeneral(rq.seeingArcsec))});
     // The table override needs one row per wavelength of the white band.
     if (p.colorMode == ColorMode::Monochrome && p.useWavelengthDependence) {
         const long long count = WavelengthCount(p.whiteBand);
@@ -292,6 +295,26 @@ void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std:
         // No positive peak: an accumulator of zeros (any NaN was refused before), as +0.
         std::fill(band.intensity.begin(), band.intensity.end(), 0.0);
     }
+}
+
+SeeingBlur BandSeeing(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts) {
+    const SimulationParameters& p = rq.params;
+    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
+    SeeingBlur blur;
+    blur.seeingArcsec = rq.seeingArcsec;
+    blur.focalLengthMm = p.focalLength;
+    double weights = 0, lambdas = 0, pitches = 0;
+    for (const WavelengthFacts& w : facts) {
+        weights += w.weight;
+        lambdas += w.weight * w.lambdaNm;
+        pitches += w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
+        blur.supportRadius = std::max(blur.supportRadius, w.pupilSamples);
+    }
+    if (!facts.empty()) {
+        blur.lambdaNm = weights > 0 ? lambdas / weights : facts.front().lambdaNm;
+        blur.pitchUm = pitches / static_cast<double>(facts.size());
+    }
+    return blur;
 }
 
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/PsfCalculation.h"
+#include "core/Seeing.h"
 
 namespace velmora::detail {
 
@@ -131,6 +132,10 @@ void ForRowParts(int threads, const std::function<void(int first, int last)>& fn
 void ForParts(int threads, int count, const std::function<void(int first, int last)>& fn);
 // MatrixMaximum of the whole grid, its rows shared between `threads` threads: the same value.
 double GridMaximum(const RealMatrix acc, int threads);
+
+// The seeing's blur of one band from its wavelengths' facts: their weighted mean wavelength,
+// their mean focal-plane pitch and their largest pupil.
+SeeingBlur BandSeeing(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts);
 
 // The peak of an accumulator must be a finite number before anything is normalised by it.
 void CheckFinite(double peak);

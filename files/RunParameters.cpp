@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "core/Seeing.h"
 #include "files/ZernikeFile.h"
 
 namespace velmora {
@@ -218,6 +219,7 @@ Json RunParametersToJson(const RunParameters& r) {
     } else {
         j["zernike"] = nullptr;
     }
+    if (r.seeingArcsec != 0) j["seeing_arcsec"] = r.seeingArcsec;
     return j;
 }
 
@@ -326,6 +328,10 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
         }
         r.zernike = std::move(set);
     }
+    in.Real("seeing_arcsec", r.seeingArcsec);
+    if (!(r.seeingArcsec >= 0 && r.seeingArcsec <= maximumSeeingArcsec))
+        Fail(in.Path("seeing_arcsec"), "a seeing from 0 to " + std::to_string(static_cast<int>(maximumSeeingArcsec)) +
+                                           " arcseconds is needed");
     return r;
 }
 

@@ -45,6 +45,8 @@ struct RunParameters {
     std::optional<WavelengthTableInput> wavelengthTable;
     // Zernike terms that add to the coefficients, in waves, as a file or the window gave them.
     std::optional<ZernikeSet> zernike;
+    // The long-exposure seeing in arcseconds at 500 nm, 0 = none (written only when set).
+    double seeingArcsec = 0;
     bool operator==(const RunParameters&) const = default;
 };
 
