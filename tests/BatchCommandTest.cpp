@@ -198,6 +198,9 @@ TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
         {"--display"},
         {"--user-filter"},
         {"--user-mask"},
+        {"--seeing", "-0.5", "--display", File("d.bmp")},
+        {"--seeing", "61", "--display", File("d.bmp")},
+        {"--seeing", "2\"", "--display", File("d.bmp")},
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args), 2) << args[0];
@@ -1274,7 +1277,7 @@ TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     const std::vector<std::string> first = {
         "--aperture", "180", "--focal-length", "1500", "--secondary", "40", "--band", "500:600:50", "--coma-x", "0.21",
         "--tilt-y", "-0.13", "--astigmatism-m", "0.07", "--brightness", "9", "--user-filter", File("inner.uft"),
-        "--wavelength-table", File("table.txt"), "--zernike", File("mirror.zer"), "--threads", "2"};
+        "--wavelength-table", File("table.txt"), "--zernike", File("mirror.zer"), "--seeing", "0.8", "--threads", "2"};
     auto with = [&](std::vector<std::string> args, const std::string& tag) {
         args.insert(args.end(), {"--report", File(tag + ".json"), "--fits", File(tag + ".fits"), "--intensity",
                                  File(tag + ".txt"), "--display", File(tag + ".png")});
@@ -1308,6 +1311,7 @@ TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     EXPECT_EQ(parameters["aberrations_waves"]["coma_x"], 0.21);
     EXPECT_EQ(parameters["brightness"], 9);
     EXPECT_EQ(parameters["zernike"], nlohmann::json::parse(R"({"ordering": "ansi", "waves": {"7": -0.02, "12": 0.031}})"));
+    EXPECT_EQ(parameters["seeing_arcsec"], 0.8);
     EXPECT_FALSE(parameters.contains("threads"));
     // An option given with the report changes only itself.
     ASSERT_EQ(Run({"--params", File("a.json"), "--coma-x", "0", "--report", File("d.json")}), 0) << messages;

@@ -47,6 +47,7 @@ RunParameters Unusual() {
     r.userMaskFile = "マスク.bmp";
     r.wavelengthTable = WavelengthTableInput{"table.txt", {"550", "555.0"}, {{"0.1", "x"}, {"", "-2"}}};
     r.zernike = ZernikeSet{ZernikeOrdering::Ansi, {{0, 0.5}, {12, -1.0 / 7}, {90, 1e-9}}};
+    r.seeingArcsec = 1.0 / 3;
     return r;
 }
 
@@ -130,6 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{R"({"zernike": {"waves": {"4": "0.1"}}})", "parameters.zernike.waves.4", "a number of waves"},
                       BadKey{R"({"zernike": {"waves": {"4": 1e6}}})", "parameters.zernike.waves.4", "a number of waves"},
                       BadKey{R"({"zernike": {"waves": [0.1]}})", "parameters.zernike.waves", "an object"},
+                      BadKey{R"({"seeing_arcsec": -1})", "parameters.seeing_arcsec", "from 0 to 60"},
+                      BadKey{R"({"seeing_arcsec": "2"})", "parameters.seeing_arcsec", "a number"},
                       BadKey{R"([1, 2])", "parameters", "an object"},
                       BadKey{R"({"schema": "velmora1-report/1", "mode": "mono"})", "parameters", "no \"parameters\""},
                       BadKey{R"({"schema": "other/1", "parameters": {}})", "schema", "velmora1-report/"},
