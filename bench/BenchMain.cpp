@@ -162,6 +162,7 @@ CalculationRequest Scenario(const std::string& name) {
     if (name == "mono61") rq.params.whiteBand = {400, 700, 5};
     if (name == "colour" || name == "colourmask8192") rq.params.colorMode = ColorMode::Colour;
     if (name == "colourmask8192") rq.params.densityProfile = DensityProfileKind::UserMask;
+    if (name == "monoseeing") rq.seeingArcsec = 2;
     if (name == "monozernike37") {
         // A measured mirror: every Fringe term, a few hundredths of a wave each.
         ZernikeSet set;
@@ -278,6 +279,11 @@ void BM_MonochromeRun_Zernike37(benchmark::State& state) {
     BenchRun(state, "monozernike37", static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MonochromeRun_Zernike37)->ArgName("threads")->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The default run under 2" of seeing: two more transforms of the band. Target: at most
+// BM_MonochromeRun_Default/threads:1 + 2.5 x BM_Fftw2D_Measure.
+void BM_Seeing_Default(benchmark::State& state) { BenchRun(state, "monoseeing", 1); }
+BENCHMARK(BM_Seeing_Default)->Unit(benchmark::kMillisecond);
 
 void BM_MonochromeRun_61(benchmark::State& state) {
     BenchRun(state, "mono61", static_cast<int>(state.range(0)));
