@@ -1,0 +1,114 @@
+#include "analysis/Camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+constexpr double arcsecPerRadian = 180 / 3.14159265358979323846 * 3600;
+
+// The part of grid sample i's square (centred at (i - n/2) pitches) that pixel k (centred at
+// k - half pixels, k = 0 ... size - 1) covers, as a fraction of the square: one or more
+// (pixel, weight) pairs per sample, in pixel order.
+struct Piece {
+    int pixel;
+    double weight;
+};
+
+std::vector<std::vector<Piece>> Overlaps(int size, double pitchUm, double pixelUm) {
+    const int n = gridSize;
+    const int half = size / 2;
+    std::vector<std::vector<Piece>> pieces(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        // In pixels, from the middle pixel's centre.
+        const double lo = ((i - n / 2) - 0.5) * pitchUm / pixelUm;
+        const double hi = ((i - n / 2) + 0.5) * pitchUm / pixelUm;
+        const int first = std::max(0, static_cast<int>(std::floor(lo + 0.5)) + half);
+        const int last = std::min(size - 1, static_cast<int>(std::floor(hi + 0.5)) + half);
+        for (int k = first; k <= last; ++k) {
+            const double a = std::max(lo, (k - half) - 0.5);
+            const double b = std::min(hi, (k - half) + 0.5);
+            if (b > a) pieces[static_cast<size_t>(i)].push_back({k, (b - a) / (hi - lo)});
+        }
+    }
+    return pieces;
+}
+
+// Half-maximum width along one line of the image through `at`, linear between pixels.
+double LineFwhm(const std::vector<double>& line, int at) {
+    const double half = line[static_cast<size_t>(at)] / 2;
+    auto crossing = [&](int dir) {
+        int k = at;
+        while (k + dir >= 0 && k + dir < static_cast<int>(line.size())) {
+            const double a = line[static_cast<size_t>(k)], b = line[static_cast<size_t>(k + dir)];
+            if (b <= half) return (k - at) * 1.0 + dir * (a - half) / (a - b);
+            k += dir;
+        }
+        return static_cast<double>(k - at);
+    };
+    return crossing(1) - crossing(-1);
+}
+
+}  // namespace
+
+CameraImage IntegrateOverPixels(const BandResult& band, double pitchUm, double pixelUm, double focalLengthMm,
+                                double fwhmUm) {
+    CameraImage c;
+    constexpr int n = gridSize;
+    if (!(pixelUm > 0) || !std::isfinite(pixelUm) || !(pitchUm > 0) ||
+        band.intensity.size() != static_cast<size_t>(n) * n)
+        return c;
+    // Enough pixels each side of the middle one to reach the field's far edge, n/2 + 1/2 pitches.
+    const int reach = static_cast<int>(std::ceil((n / 2 + 0.5) * pitchUm / pixelUm - 0.5));
+    const int size = 2 * reach + 1;
+    const std::vector<std::vector<Piece>> pieces = Overlaps(size, pitchUm, pixelUm);
+
+    // Rows first (grid rows into pixel rows), then columns.
+    std::vector<double> rows(static_cast<size_t>(size) * n, 0.0);
+    for (int i = 0; i < n; ++i) {
+        const double* from = band.intensity.data() + static_cast<size_t>(i) * n;
+        for (const Piece& p : pieces[static_cast<size_t>(i)]) {
+            double* to = rows.data() + static_cast<size_t>(p.pixel) * n;
+            for (int j = 0; j < n; ++j) to[j] += p.weight * from[j];
+        }
+    }
+    std::vector<double> share(static_cast<size_t>(size) * size, 0.0);
+    double total = 0;
+    for (int r = 0; r < size; ++r) {
+        const double* from = rows.data() + static_cast<size_t>(r) * n;
+        double* to = share.data() + static_cast<size_t>(r) * size;
+        for (int j = 0; j < n; ++j)
+            for (const Piece& p : pieces[static_cast<size_t>(j)]) to[p.pixel] += p.weight * from[j];
+        for (int k = 0; k < size; ++k) total += to[k];
+    }
+    if (!(total > 0)) return c;
+    for (double& v : share) v /= total;
+
+    c.pixelUm = pixelUm;
+    c.pixelArcsec = pixelUm * 1e-3 / focalLengthMm * arcsecPerRadian;
+    c.size = size;
+    c.share = std::move(share);
+    const auto brightest = static_cast<int>(std::max_element(c.share.begin(), c.share.end()) - c.share.begin());
+    const int br = brightest / size, bc = brightest % size;
+    std::vector<double> row(c.share.begin() + static_cast<long>(br) * size,
+                            c.share.begin() + static_cast<long>(br + 1) * size);
+    std::vector<double> column(static_cast<size_t>(size));
+    for (int r = 0; r < size; ++r) column[static_cast<size_t>(r)] = c.At(r, bc);
+    c.fwhmPx = (LineFwhm(row, bc) + LineFwhm(column, br)) / 2;
+    c.samplesPerFwhm = fwhmUm / pixelUm;
+    c.verdict = c.samplesPerFwhm < undersampledBelow  ? CameraSampling::Under
+                : c.samplesPerFwhm > oversampledAbove ? CameraSampling::Over
+                                                      : CameraSampling::Matched;
+    return c;
+}
+
+const char* CameraSamplingName(CameraSampling verdict) {
+    switch (verdict) {
+    case CameraSampling::Under: return "undersampled";
+    case CameraSampling::Over: return "oversampled";
+    default: return "matched";
+    }
+}
+
+}  // namespace velmora
