@@ -78,6 +78,13 @@ struct BandMeasurements {
     double idealR50Um = 0, idealR80Um = 0;
 
     double cutoffCycPerMm = 0;
+
+    // With a companion star: the pair's dip, the lowest intensity of the scene on the segment
+    // from the star's peak to the companion's over the lower of the two (1 when there is no
+    // dip), and whether the pair is resolved by Sparrow's criterion (there is a dip at all).
+    bool pair = false;
+    double dipRatio = 1;
+    bool resolved = false;
 };
 
 // The conditions under which the sampling makes a result untrustworthy.

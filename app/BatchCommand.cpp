@@ -19,7 +19,7 @@
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
-#include "core/Seeing.h"
+#include "core/SkyScene.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"

@@ -15,6 +15,7 @@
 #include "core/Matrix.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
+#include "core/SkyScene.h"
 #include "core/UserMessage.h"
 
 namespace velmora {
@@ -89,6 +90,9 @@ struct CalculationRequest {
     // The long-exposure seeing, FWHM in arcseconds at 500 nm; 0 = none (the result is then that
     // of the telescope alone, to the bit).
     double seeingArcsec = 0;
+    // A second star beside the first; none by default. The pictures then show the pair, the
+    // full-precision result keeps the first star alone for the measurements.
+    Companion companion;
 };
 
 // What a run measured of one wavelength's pupil, kept for the analysis.
@@ -110,6 +114,11 @@ struct BandResult {
     double peak = 0;                           // the accumulator's peak before normalisation
     double normalisedPeak = 0;                 // the peak after it (1 in monochrome)
     std::vector<double> intensity;             // gridSize², [i * gridSize + j] = normalised element [i][j]
+    // With a companion: the scene the pictures show, the star and its companion, normalised as
+    // `intensity` but to the scene's own peak; empty for a single star. The companion's offset
+    // from the star in samples along i and j, and its brightness over the star's.
+    std::vector<double> scene;
+    double companionShiftI = 0, companionShiftJ = 0, companionRatio = 0;
 };
 
 // Everything a run knows beyond its pictures.

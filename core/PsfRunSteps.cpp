@@ -56,6 +56,11 @@ void AllocateWorkspace(RunWorkspace& ws) {
     if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw OutOfMemory();
 }
 
+// How far from the star a companion may lie, in samples: the grid's half side less its edge
+// frame of 32 samples.
+constexpr double companionReachSamples = gridSize / 2 - 32;
+constexpr double arcsecPerRadian = 180 / 3.14159265358979323846 * 3600;
+
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands) {
     const SimulationParameters& p = rq.params;
     if (rq.brightnessLevel < 1 || rq.brightnessLevel > 100)
@@ -83,8 +88,24 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
             if (samples > gridSize)
                 Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "波長 %1 nm では瞳のサンプル数が %2 になり、計算グリッド %3 に収まりません。焦点距離を長くするか口径を小さくするか、短い波長を外してください。"),
                        {Num(lambda), Num(samples), Num(gridSize)});
+            // The companion and the light about it must stay inside the grid, clear of its
+            // edge frame.
+            if (rq.companion.Present() && std::isfinite(rq.companion.separationArcsec)) {
+                const double pitchUm = lambda * 1e-3 * focalRatio * samples / gridSize;
+                const double reachArcsec = companionReachSamples * pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
+                if (rq.companion.separationArcsec > reachArcsec)
+                    Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),
+                           {UserMessage::Value(FormatGeneral(rq.companion.separationArcsec)), Num(lambda),
+                            UserMessage::Value(FormatFixed(reachArcsec, 1))});
+            }
         }
     }
+    const Companion& c = rq.companion;
+    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
+        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。"),
+               {UserMessage::Value(FormatGeneral(c.separationArcsec)), UserMessage::Value(FormatGeneral(c.positionAngleDeg)),
+                UserMessage::Value(FormatGeneral(c.deltaMag))});
     if (!(rq.seeingArcsec >= 0 && rq.seeingArcsec <= maximumSeeingArcsec))
         Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。"),
                {UserMessage::Value(FormatGeneral(rq.seeingArcsec))});
@@ -297,24 +318,48 @@ void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std:
     }
 }
 
-SeeingBlur BandSeeing(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts) {
+BandSky BandSkyOf(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts) {
     const SimulationParameters& p = rq.params;
     const double focalRatio = FocalRatio(p.focalLength, p.aperture);
-    SeeingBlur blur;
-    blur.seeingArcsec = rq.seeingArcsec;
-    blur.focalLengthMm = p.focalLength;
+    BandSky sky;
+    sky.seeingArcsec = rq.seeingArcsec;
+    sky.companion = rq.companion;
+    sky.focalLengthMm = p.focalLength;
     double weights = 0, lambdas = 0, pitches = 0;
     for (const WavelengthFacts& w : facts) {
         weights += w.weight;
         lambdas += w.weight * w.lambdaNm;
         pitches += w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
-        blur.supportRadius = std::max(blur.supportRadius, w.pupilSamples);
+        sky.supportRadius = std::max(sky.supportRadius, w.pupilSamples);
     }
     if (!facts.empty()) {
-        blur.lambdaNm = weights > 0 ? lambdas / weights : facts.front().lambdaNm;
-        blur.pitchUm = pitches / static_cast<double>(facts.size());
+        sky.lambdaNm = weights > 0 ? lambdas / weights : facts.front().lambdaNm;
+        sky.pitchUm = pitches / static_cast<double>(facts.size());
     }
-    return blur;
+    return sky;
+}
+
+std::unique_ptr<BandAccumulator> ApplyBandSky(const CalculationRequest& rq, BandAccumulator& acc,
+                                              const std::vector<WavelengthFacts>& facts, double q, int threads) {
+    if (!(rq.seeingArcsec > 0) && !rq.companion.Present()) return nullptr;
+    const BandSky sky = BandSkyOf(rq, facts);
+    std::unique_ptr<BandAccumulator> scene;
+    if (sky.companion.Present()) scene = std::make_unique<BandAccumulator>();
+    try {
+        ApplySky(acc.get(), sky, scene ? scene->get() : nullptr);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemory();
+    }
+    if (!scene) return nullptr;
+    const double m = GridMaximum(scene->get(), threads);
+    CheckFinite(m);
+    FinishBand(*scene, "", m, m > 0 ? q : 0, {}, threads);
+    acc.band.companionShiftI = sky.ShiftI();
+    acc.band.companionShiftJ = sky.ShiftJ();
+    acc.band.companionRatio = sky.companion.BrightnessRatio();
+    // The scene's rows stay where they are: the band takes the buffer, not a copy.
+    acc.band.scene = std::move(scene->band.intensity);
+    return scene;
 }
 
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "core/Seeing.h"
+#include "core/SkyScene.h"
 #include "files/ZernikeFile.h"
 
 namespace velmora {

@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
 #include "analysis/IdealCache.h"
-#include "core/Seeing.h"
+#include "core/SkyScene.h"
 
 namespace velmora {
 namespace {
