@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/Analysis.h"
+
 namespace velmora {
 namespace {
 
@@ -52,12 +54,12 @@ double LineFwhm(const std::vector<double>& line, int at) {
 
 }  // namespace
 
-CameraImage IntegrateOverPixels(const BandResult& band, double pitchUm, double pixelUm, double focalLengthMm,
-                                double fwhmUm) {
+CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
+                                double focalLengthMm, double fwhmUm) {
     CameraImage c;
     constexpr int n = gridSize;
     if (!(pixelUm > 0) || !std::isfinite(pixelUm) || !(pitchUm > 0) ||
-        band.intensity.size() != static_cast<size_t>(n) * n)
+        intensity.size() != static_cast<size_t>(n) * n)
         return c;
     // Enough pixels each side of the middle one to reach the field's far edge, n/2 + 1/2 pitches.
     const int reach = static_cast<int>(std::ceil((n / 2 + 0.5) * pitchUm / pixelUm - 0.5));
@@ -67,7 +69,7 @@ CameraImage IntegrateOverPixels(const BandResult& band, double pitchUm, double p
     // Rows first (grid rows into pixel rows), then columns.
     std::vector<double> rows(static_cast<size_t>(size) * n, 0.0);
     for (int i = 0; i < n; ++i) {
-        const double* from = band.intensity.data() + static_cast<size_t>(i) * n;
+        const double* from = intensity.data() + static_cast<size_t>(i) * n;
         for (const Piece& p : pieces[static_cast<size_t>(i)]) {
             double* to = rows.data() + static_cast<size_t>(p.pixel) * n;
             for (int j = 0; j < n; ++j) to[j] += p.weight * from[j];
@@ -101,6 +103,42 @@ CameraImage IntegrateOverPixels(const BandResult& band, double pitchUm, double p
                 : c.samplesPerFwhm > oversampledAbove ? CameraSampling::Over
                                                       : CameraSampling::Matched;
     return c;
+}
+
+std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm) {
+    std::vector<CameraImage> images;
+    for (size_t k = 0; k < full.bands.size() && k < analysis.bands.size(); ++k) {
+        const BandResult& band = full.bands[k];
+        const BandMeasurements& m = analysis.bands[k];
+        images.push_back(IntegrateOverPixels(band.scene.empty() ? band.intensity : band.scene, m.scale.um, pixelUm,
+                                             full.focalLengthMm, m.fwhmUm));
+    }
+    return images;
+}
+
+Picture24 CameraPicture(const std::vector<CameraImage>& images) {
+    if (images.empty() || images.front().size == 0) return {};
+    const int size = images.front().size;
+    double brightest = 0;
+    for (const CameraImage& c : images) {
+        if (c.size != size) return {};
+        for (double v : c.share) brightest = std::max(brightest, v);
+    }
+    Picture24 picture(size, size);
+    auto level = [&](const CameraImage& c, int x, int y) {
+        const double v = brightest > 0 ? c.At(x, y) / brightest * 255 : 0;
+        return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    };
+    // Picture (x, y) shows pixel row x, column y, as the result pictures show grid [x][y].
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            if (images.size() == 3) picture.SetPixel(x, y, level(images[0], x, y), level(images[1], x, y), level(images[2], x, y));
+            else {
+                const uint8_t g = level(images[0], x, y);
+                picture.SetPixel(x, y, g, g, g);
+            }
+        }
+    return picture;
 }
 
 const char* CameraSamplingName(CameraSampling verdict) {

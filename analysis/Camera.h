@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Picture24.h"
 #include "core/PsfCalculation.h"
 
 namespace velmora {
@@ -15,6 +16,8 @@ enum class CameraSampling { Under, Matched, Over };
 // Under 2 pixels per FWHM the camera undersamples the star; over 5 it spends pixels (and noise)
 // on a star it could hold in fewer.
 inline constexpr double undersampledBelow = 2;
+// The largest pixel a camera is given, in micrometres.
+inline constexpr double maximumCameraPixelUm = 100;
 inline constexpr double oversampledAbove = 5;
 
 struct CameraImage {
@@ -38,8 +41,18 @@ struct CameraImage {
 // pitch, `focalLengthMm` turns the pixel into an angle, `fwhmUm` is the pattern's FWHM as the
 // analysis measured it. Returns an empty image (size 0) for a pixel that is not a positive
 // number, or a band without light.
-CameraImage IntegrateOverPixels(const BandResult& band, double pitchUm, double pixelUm, double focalLengthMm,
-                                double fwhmUm);
+CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
+                                double focalLengthMm, double fwhmUm);
+
+struct Analysis;
+// The camera image of every band of a result, in its order, with the analysis's pitch and FWHM:
+// of the scene when there is a companion (the camera records the pair), else of the star.
+std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
+
+// The camera images of a run as a picture, one picture pixel per camera pixel, linear, the
+// brightest pixel of all at 255: grey for one image, red, green and blue for the three bands of
+// a colour run (given red, green, blue). Empty when no image has pixels.
+Picture24 CameraPicture(const std::vector<CameraImage>& images);
 
 // "undersampled", "matched" or "oversampled", as the report writes it.
 const char* CameraSamplingName(CameraSampling verdict);

@@ -14,6 +14,7 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
+#include "analysis/Camera.h"
 #include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
@@ -45,7 +46,8 @@ const char* usageText =
     "                      [--focus W] [--spherical W] [--astigmatism-m W] [--astigmatism-s W]\n"
     "                      [--coma-x W] [--coma-y W] [--tilt-x W] [--tilt-y W]\n"
     "                      [--user-filter FILE.uft] [--user-mask FILE.bmp] [--wavelength-table FILE]\n"
-    "                      [--zernike FILE.zer] [--seeing ARCSEC]\n"
+    "                      [--zernike FILE.zer] [--seeing ARCSEC] [--double SEP[,PA[,DMAG]]]\n"
+    "                      [--pixel-size UM] [--camera OUT.fits|.png|.bmp|.jpg]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--lang ja|en] [--progress | -q]\n"
@@ -76,6 +78,13 @@ const char* usageText =
     "                    then \"index coefficient\" in waves per line\n"
     "  --seeing ARCSEC   long-exposure seeing, FWHM in arcseconds at 500 nm, 0..60\n"
     "                    (default 0: no atmosphere); Kolmogorov turbulence\n"
+    "  --double SEP[,PA[,DMAG]]  a companion star SEP arcseconds away (0..3600) at position\n"
+    "                    angle PA degrees from x towards y (default 0), DMAG magnitudes fainter\n"
+    "                    (0..15, default 0); the pictures show the pair, the report its dip\n"
+    "  --pixel-size UM   a camera's pixel, 0..100 um (0: none): the report says how the pixel\n"
+    "                    samples the star\n"
+    "  --camera OUT      the camera image, the star integrated over each pixel (needs\n"
+    "                    --pixel-size): FITS by .fits, else a picture by the extension\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -117,6 +126,9 @@ struct Options {
     std::optional<std::string> display, pupil, intensity, report, fits;
     std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
     std::optional<double> seeing;  // arcseconds
+    std::optional<Companion> companion;  // --double
+    std::optional<double> pixelSize;     // micrometres
+    std::optional<std::string> camera;
     std::optional<bool> english;  // --lang
     bool quiet = false, progress = false;
     bool help = false, version = false;
@@ -172,6 +184,41 @@ WavelengthBand ParseBand(const std::string& v) {
     return band;
 }
 
+bool IsFitsName(const std::string& path) {
+    if (path == "-") return true;
+    std::string lower = path;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".fits") == 0;
+}
+
+// SEP[,PA[,DMAG]]: arcseconds, degrees, magnitudes.
+Companion ParseCompanion(const std::string& v) {
+    const std::string expected = "--double takes SEP[,PA[,DMAG]]: a separation from 0 to " +
+                                 FormatGeneral(maximumSeparationArcsec) + " arcseconds, a position angle in degrees, a " +
+                                 "magnitude difference from 0 to " + FormatGeneral(maximumDeltaMag) + ", not '" + v + "'";
+    std::vector<double> values;
+    size_t at = 0;
+    while (true) {
+        const size_t comma = v.find(',', at);
+        try {
+            values.push_back(ParseDecimal(v.substr(at, comma == std::string::npos ? std::string::npos : comma - at)));
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    if (values.size() > 3) throw UsageError{expected};
+    Companion c;
+    c.separationArcsec = values[0];
+    if (values.size() > 1) c.positionAngleDeg = values[1];
+    if (values.size() > 2) c.deltaMag = values[2];
+    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
+        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+        throw UsageError{expected};
+    return c;
+}
+
 // The command line through CLI11: it takes the options apart (--name value and --name=value,
 // unknown names, missing values); the values are judged here, with the panel's ranges.
 Options ParseOptions(const std::vector<std::string>& args) {
@@ -179,7 +226,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     CLI::App app("velmora1-batch", "velmora1-batch");
     app.set_help_flag();  // the help is the program's own text
     app.allow_extras(false);
-    std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang, seeing;
+    std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang, seeing, pair,
+        pixelSize;
     std::vector<std::pair<std::string, double Aberrations::*>> waveNames = {
         {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
         {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
@@ -207,6 +255,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
     text("--wavelength-table", o.wavelengthTable);
     text("--zernike", o.zernike);
     text("--seeing", seeing);
+    text("--double", pair);
+    text("--pixel-size", pixelSize);
+    text("--camera", o.camera);
     text("--brightness", brightness);
     text("--threads", threads);
     text("--aperture", aperture);
@@ -303,6 +354,18 @@ Options ParseOptions(const std::vector<std::string>& args) {
         }
         if (!(*o.seeing >= 0 && *o.seeing <= maximumSeeingArcsec)) throw UsageError{expected};
     }
+    if (pair) o.companion = ParseCompanion(*pair);
+    if (pixelSize) {
+        const std::string expected = "--pixel-size takes a number of micrometres from 0 to " +
+                                     FormatGeneral(maximumCameraPixelUm) + ", not '" + *pixelSize + "'";
+        try {
+            o.pixelSize = ParseDecimal(*pixelSize);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(*o.pixelSize >= 0 && *o.pixelSize <= maximumCameraPixelUm)) throw UsageError{expected};
+    }
+    if (o.camera && !IsFitsName(*o.camera)) CheckPictureName("--camera", o.camera);
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
     return o;
@@ -419,6 +482,7 @@ std::vector<OutputName> OutputNames(const Options& o, bool mono) {
     }
     if (o.report) names.push_back({"--report", *o.report});
     if (o.fits) names.push_back({"--fits", *o.fits});
+    if (o.camera) names.push_back({"--camera", *o.camera});
     return names;
 }
 
@@ -491,6 +555,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     for (const auto& [coefficient, waves] : o.aberrations) (*run.aberrations).*coefficient = waves;
     if (o.brightness) run.brightness = *o.brightness;
     if (o.seeing) run.seeingArcsec = *o.seeing;
+    if (o.companion) run.companion = *o.companion;
+    if (o.pixelSize) run.cameraPixelUm = *o.pixelSize;
     if (o.userFilter) run.userFilterFile = *o.userFilter;
     if (o.userMask) run.userMaskFile = *o.userMask;
     const bool mono = panel.colorMode == ColorMode::Monochrome;
@@ -502,6 +568,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         return usage("--intensity - cannot be standard output in colour, which writes one file per band; name a file");
     // Every output name is checked before anything is read or computed: a long run must not
     // end in a name that could never be written.
+    if (o.camera && !(run.cameraPixelUm > 0))
+        return usage("--camera needs the camera's pixel: give --pixel-size UM (or camera_pixel_um in --params)");
     if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {
         if (problem->usage) return usage(problem->usageText);
         console.Error(problem->refusal);
@@ -540,6 +608,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     request.brightnessLevel = run.brightness;
     request.seeingArcsec = run.seeingArcsec;
+    request.companion = run.companion;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
@@ -629,7 +698,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.report && !Unaberrated(*result.full))
         ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr});
     std::optional<Analysis> analysis;
-    if (o.report || o.fits || !o.quiet) {
+    if (o.report || o.fits || o.camera || !o.quiet) {
         analysis = Analyse(*result.full, ideal.get());
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
@@ -650,9 +719,22 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
+    std::vector<CameraImage> cameras;
+    if (run.cameraPixelUm > 0 && analysis) cameras = CameraImages(*result.full, *analysis, run.cameraPixelUm);
+    if (o.camera) {
+        if (IsFitsName(*o.camera)) {
+            FitsInputs inputs;
+            inputs.creator = std::string("velmora1-batch ") + programVersion;
+            output.Add(*o.camera, EncodeCameraFits(*result.full, cameras, inputs));
+        } else {
+            output.Add(*o.camera, EncodeImage(CameraPicture(cameras), *FormatForOutputName(*o.camera)));
+        }
+    }
     if (o.report) {
         ReportInputs inputs;
         inputs.parameters = run;
+        inputs.companion = run.companion;
+        inputs.cameras = cameras;
         output.Add(*o.report, ReportJson(*analysis, inputs));
     }
     if (o.fits) {

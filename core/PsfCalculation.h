@@ -128,6 +128,8 @@ struct FullResult {
     double focalLengthMm = 0;
     double secondaryMm = 0;
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
+    double seeingArcsec = 0;        // the sky the bands were made under
+    Companion companion;
 };
 
 // What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;

@@ -28,6 +28,8 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
+    full->seeingArcsec = rq.seeingArcsec;
+    full->companion = rq.companion;
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();

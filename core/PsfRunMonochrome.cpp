@@ -39,6 +39,8 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
+    full->seeingArcsec = rq.seeingArcsec;
+    full->companion = rq.companion;
     FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
     const int level = rq.brightnessLevel;

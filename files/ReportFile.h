@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/Analysis.h"
+#include "analysis/Camera.h"
 #include "files/RunParameters.h"
 
 namespace velmora {
@@ -19,6 +20,10 @@ namespace velmora {
 struct ReportInputs {
     std::string program = "velmora1-batch";
     std::optional<RunParameters> parameters;  // written as "parameters" when set
+    // With a companion, each band gets "double": the pair and its measured dip.
+    Companion companion;
+    // The camera images, one per band in the analysis's order: each band gets "camera".
+    std::vector<CameraImage> cameras;
 };
 std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs = {});
 

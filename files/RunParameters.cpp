@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "analysis/Camera.h"
 #include "core/SkyScene.h"
 #include "files/ZernikeFile.h"
 
@@ -220,6 +221,11 @@ Json RunParametersToJson(const RunParameters& r) {
         j["zernike"] = nullptr;
     }
     if (r.seeingArcsec != 0) j["seeing_arcsec"] = r.seeingArcsec;
+    if (r.companion.Present())
+        j["double_star"] = {{"separation_arcsec", r.companion.separationArcsec},
+                            {"position_angle_deg", r.companion.positionAngleDeg},
+                            {"delta_mag", r.companion.deltaMag}};
+    if (r.cameraPixelUm != 0) j["camera_pixel_um"] = r.cameraPixelUm;
     return j;
 }
 
@@ -332,6 +338,23 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
     if (!(r.seeingArcsec >= 0 && r.seeingArcsec <= maximumSeeingArcsec))
         Fail(in.Path("seeing_arcsec"), "a seeing from 0 to " + std::to_string(static_cast<int>(maximumSeeingArcsec)) +
                                            " arcseconds is needed");
+    if (const auto* pair = in.Find("double_star"); pair && !pair->is_null()) {
+        Reader d(*pair, in.Path("double_star"));
+        Companion& c = r.companion;
+        d.Real("separation_arcsec", c.separationArcsec);
+        d.Real("position_angle_deg", c.positionAngleDeg);
+        d.Real("delta_mag", c.deltaMag);
+        if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec))
+            Fail(d.Path("separation_arcsec"), "a separation from 0 to " + std::to_string(static_cast<int>(maximumSeparationArcsec)) +
+                                                  " arcseconds is needed");
+        if (!(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+            Fail(d.Path("delta_mag"), "a magnitude difference from 0 to " + std::to_string(static_cast<int>(maximumDeltaMag)) +
+                                          " is needed");
+    }
+    in.Real("camera_pixel_um", r.cameraPixelUm);
+    if (!(r.cameraPixelUm >= 0 && r.cameraPixelUm <= maximumCameraPixelUm))
+        Fail(in.Path("camera_pixel_um"), "a pixel from 0 to " + std::to_string(static_cast<int>(maximumCameraPixelUm)) +
+                                             " micrometres is needed");
     return r;
 }
 

@@ -47,6 +47,10 @@ struct RunParameters {
     std::optional<ZernikeSet> zernike;
     // The long-exposure seeing in arcseconds at 500 nm, 0 = none (written only when set).
     double seeingArcsec = 0;
+    // A companion star (written only when there is one).
+    Companion companion;
+    // The camera's pixel in micrometres, 0 = no camera image (written only when set).
+    double cameraPixelUm = 0;
     bool operator==(const RunParameters&) const = default;
 };
 

@@ -28,7 +28,7 @@ BandResult Gaussian(double sigma) {
 
 TEST(CameraTest, APixelIsItsSizeOverTheFocalLengthAsAnAngle) {
     // 5.4 um at 1000 mm: 5.4e-6 rad = 1.11383".
-    const CameraImage c = IntegrateOverPixels(Gaussian(4), 0.5, 5.4, 1000, 5);
+    const CameraImage c = IntegrateOverPixels(Gaussian(4).intensity, 0.5, 5.4, 1000, 5);
     EXPECT_NEAR(c.pixelArcsec, 5.4e-6 * arcsecPerRadian, 1e-12);
     EXPECT_EQ(c.size % 2, 1);
     // The pixels reach the far edge of the field, 512.5 samples of 0.5 um from the centre.
@@ -42,7 +42,7 @@ TEST(CameraTest, PixelsOnTheSamplesSquaresGatherExactlyTheirSamples) {
     const BandResult band = Band([](int di, int dj) { return 1.0 / (1 + 0.01 * (di * di + 3 * dj * dj)) + 0.001 * (di & 3); });
     double total = 0;
     for (double v : band.intensity) total += v;
-    const CameraImage c = IntegrateOverPixels(band, 1.0, 3.0, 1000, 10);
+    const CameraImage c = IntegrateOverPixels(band.intensity, 1.0, 3.0, 1000, 10);
     const int mid = c.size / 2;
     for (int dr : {-1, 0, 2})
         for (int dc : {0, 1, -3}) {
@@ -63,7 +63,7 @@ TEST(CameraTest, PixelsOnTheSamplesSquaresGatherExactlyTheirSamples) {
 // (1 / sigma)^2 / 24 of the curvature.
 TEST(CameraTest, AGaussianStarIsSampledAsItsBoxIntegralSays) {
     const double sigma = 4;
-    const CameraImage c = IntegrateOverPixels(Gaussian(sigma), 1.0, 5.0, 1000, 2.3548 * sigma);
+    const CameraImage c = IntegrateOverPixels(Gaussian(sigma).intensity, 1.0, 5.0, 1000, 2.3548 * sigma);
     const int mid = c.size / 2;
     const double s = std::sqrt(2.0) * sigma;
     const double inner = std::erf(2.5 / s);
@@ -84,7 +84,7 @@ TEST(CameraTest, TheVerdictFollowsThePixelsPerFwhm) {
     };
     // A pattern 10 um wide: 1.67, 2.5 and 6.7 pixels per FWHM.
     for (const Case& k : {Case{6, CameraSampling::Under}, Case{4, CameraSampling::Matched}, Case{1.5, CameraSampling::Over}}) {
-        const CameraImage c = IntegrateOverPixels(star, 1.0, k.pixelUm, 1000, 10);
+        const CameraImage c = IntegrateOverPixels(star.intensity, 1.0, k.pixelUm, 1000, 10);
         EXPECT_NEAR(c.samplesPerFwhm, 10 / k.pixelUm, 1e-12);
         EXPECT_EQ(c.verdict, k.verdict) << k.pixelUm;
     }
@@ -92,8 +92,8 @@ TEST(CameraTest, TheVerdictFollowsThePixelsPerFwhm) {
 }
 
 TEST(CameraTest, NoPixelOrNoLightGivesNoImage) {
-    for (double pixel : {0.0, -3.0, std::nan(""), HUGE_VAL}) EXPECT_EQ(IntegrateOverPixels(Gaussian(3), 1, pixel, 1000, 5).size, 0);
-    EXPECT_EQ(IntegrateOverPixels(Band([](int, int) { return 0.0; }), 1, 5, 1000, 5).size, 0);
+    for (double pixel : {0.0, -3.0, std::nan(""), HUGE_VAL}) EXPECT_EQ(IntegrateOverPixels(Gaussian(3).intensity, 1, pixel, 1000, 5).size, 0);
+    EXPECT_EQ(IntegrateOverPixels(Band([](int, int) { return 0.0; }).intensity, 1, 5, 1000, 5).size, 0);
 }
 
 }  // namespace
