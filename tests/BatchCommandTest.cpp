@@ -201,6 +201,12 @@ TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
         {"--seeing", "-0.5", "--display", File("d.bmp")},
         {"--seeing", "61", "--display", File("d.bmp")},
         {"--seeing", "2\"", "--display", File("d.bmp")},
+        {"--double", "1,2,3,4", "--display", File("d.bmp")},
+        {"--double", "-1", "--display", File("d.bmp")},
+        {"--double", "2,0,16", "--display", File("d.bmp")},
+        {"--pixel-size", "101", "--display", File("d.bmp")},
+        {"--camera", File("c.fits")},
+        {"--pixel-size", "4", "--camera", File("c.gif")},
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args), 2) << args[0];
@@ -1332,4 +1338,51 @@ TEST_F(Batch, AParametersDocumentWithAFaultNamesTheKey) {
 }
 
 }  // namespace
+// The sky, a companion and a camera reach every output: the report's bands, the FITS file's
+// scene extension and header, the camera's own FITS file with its axes; without them the
+// report holds none of their keys.
+TEST_F(Batch, ASkyACompanionAndACameraReachEveryOutput) {
+    ASSERT_EQ(Run({"--seeing", "1.2", "--double", "2,90,0.5", "--pixel-size", "3.8", "--camera", File("c.fits"), "--report",
+                   File("r.json"), "--fits", File("f.fits")}),
+              0)
+        << messages;
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("r.json")));
+    const nlohmann::json& white = report["bands"]["white"];
+    EXPECT_EQ(white["double"]["separation_arcsec"], 2.0);
+    EXPECT_EQ(white["double"]["position_angle_deg"], 90.0);
+    EXPECT_EQ(white["double"]["delta_mag"], 0.5);
+    EXPECT_TRUE(white["double"]["resolved"].get<bool>());
+    EXPECT_LT(white["double"]["dip_ratio"].get<double>(), 1.0);
+    // 3.8 um at 1000 mm is 3.8e-6 rad.
+    EXPECT_NEAR(white["camera"]["pixel_arcsec"].get<double>(), 3.8e-6 * 180 / 3.14159265358979323846 * 3600, 1e-12);
+    EXPECT_NEAR(white["camera"]["samples_per_fwhm"].get<double>(), white["fwhm_um"].get<double>() / 3.8, 1e-12);
+    EXPECT_EQ(report["parameters"]["seeing_arcsec"], 1.2);
+    EXPECT_EQ(report["parameters"]["camera_pixel_um"], 3.8);
+    EXPECT_EQ(report["parameters"]["double_star"]["separation_arcsec"], 2.0);
+
+    const std::vector<FitsImage> fits = ReadFits(File("f.fits"));
+    ASSERT_EQ(fits.size(), 2u);
+    EXPECT_EQ(fits[1].extname, "SCENE");
+    EXPECT_EQ(*std::max_element(fits[1].pixels.begin(), fits[1].pixels.end()), 1.0) << "the scene's own peak";
+    for (int hdu : {1, 2}) EXPECT_EQ(ReadHeader(File("f.fits"), hdu).Number("SEEING"), 1.2) << hdu;
+    EXPECT_EQ(ReadHeader(File("f.fits"), 2).Number("COMPSEP"), 2);
+
+    const std::vector<FitsImage> camera = ReadFits(File("c.fits"));
+    ASSERT_EQ(camera.size(), 1u);
+    const FitsHeader h = ReadHeader(File("c.fits"), 1);
+    EXPECT_EQ(camera[0].naxis1 % 2, 1);
+    EXPECT_EQ(h.Number("CRPIX1"), camera[0].naxis1 / 2 + 1);
+    EXPECT_NEAR(h.Number("CDELT1"), white["camera"]["pixel_arcsec"].get<double>(), 1e-12);
+    double sum = 0;
+    for (double v : camera[0].pixels) sum += v;
+    EXPECT_NEAR(sum, 1, 1e-12) << "every pixel's share of the light";
+
+    ASSERT_EQ(Run({"--pixel-size", "3.8", "--camera", File("c.png")}), 0) << messages;
+    EXPECT_EQ(ReadAll(File("c.png")).substr(1, 3), "PNG");
+    ASSERT_EQ(Run({"--report", File("plain.json")}), 0) << messages;
+    const std::string plain = ReadAll(File("plain.json"));
+    for (const char* key : {"\"double\"", "\"camera\"", "seeing_arcsec", "double_star", "camera_pixel_um"})
+        EXPECT_EQ(plain.find(key), std::string::npos) << key;
+}
+
 }  // namespace velmora
