@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
+#include "analysis/Camera.h"
 #include "analysis/IdealCache.h"
 #include <QAction>
 #include <QComboBox>
@@ -163,6 +164,7 @@ CalculationRequest Scenario(const std::string& name) {
     if (name == "colour" || name == "colourmask8192") rq.params.colorMode = ColorMode::Colour;
     if (name == "colourmask8192") rq.params.densityProfile = DensityProfileKind::UserMask;
     if (name == "monoseeing") rq.seeingArcsec = 2;
+    if (name == "monodouble") rq.companion = {1.5, 30, 1};
     if (name == "monozernike37") {
         // A measured mirror: every Fringe term, a few hundredths of a wave each.
         ZernikeSet set;
@@ -285,6 +287,11 @@ BENCHMARK(BM_MonochromeRun_Zernike37)->ArgName("threads")->Arg(1)->Unit(benchmar
 void BM_Seeing_Default(benchmark::State& state) { BenchRun(state, "monoseeing", 1); }
 BENCHMARK(BM_Seeing_Default)->Unit(benchmark::kMillisecond);
 
+// The default run with a companion 1.5" away: one more transform pair of the band. Target: at
+// most BM_MonochromeRun_Default/threads:1 + 2.5 x BM_Fftw2D_Measure.
+void BM_DoubleStar_Default(benchmark::State& state) { BenchRun(state, "monodouble", 1); }
+BENCHMARK(BM_DoubleStar_Default)->Unit(benchmark::kMillisecond);
+
 void BM_MonochromeRun_61(benchmark::State& state) {
     BenchRun(state, "mono61", static_cast<int>(state.range(0)));
 }
@@ -372,6 +379,21 @@ void BM_Analysis_Default(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
+
+// The camera image of a default result in 4.5 um pixels. Target: at most 0.5 x
+// BM_Fftw2D_Measure.
+void BM_CameraImage_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    const PsfResult result = RunOnce(Scenario("mono"), workGrid.get());
+    const Analysis a = Analyse(*result.full);
+    for (auto _ : state) {
+        const std::vector<CameraImage> images = CameraImages(*result.full, a, 4.5);
+        benchmark::DoNotOptimize(images.data());
+    }
+}
+BENCHMARK(BM_CameraImage_Default)->Unit(benchmark::kMillisecond);
 
 // The default pupil with 0.3 waves of coma: its measurements given its ideal (the ideal's
 // curves are copied in, nothing more is computed). Target: as BM_Analysis_Default.

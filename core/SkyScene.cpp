@@ -22,12 +22,18 @@ void ReadBack(const RealMatrixHolder& re, RealMatrix to) {
     constexpr int n = gridSize;
     constexpr int h = n / 2;
     const double scale = double(n) * n;
+    // Column j reads column (h - j) mod n, with the sign of its parity.
+    std::vector<int> from(static_cast<size_t>(n));
+    for (int j = 0; j < n; ++j) from[static_cast<size_t>(j)] = (h - j + n) % n;
     for (int i = 0; i < n; ++i) {
         const int ip = (h - i + n) % n;
+        const double* row = re[ip];
+        double* out = to[i];
+        const double even = (ip & 1) ? -scale : scale;
         for (int j = 0; j < n; ++j) {
-            const int jp = (h - j + n) % n;
-            const double value = (((ip + jp) & 1) ? -scale : scale) * re[ip][jp];
-            to[i][j] = value > 0 ? value : 0.0;
+            const int jp = from[static_cast<size_t>(j)];
+            const double value = ((jp & 1) ? -even : even) * row[jp];
+            out[j] = value > 0 ? value : 0.0;
         }
     }
 }
@@ -63,15 +69,46 @@ void ApplySky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     if (!seeing && !pair) return;
     constexpr int n = gridSize;
     constexpr int h = n / 2;
+    // The band's spectrum. Its light is band-limited to the optics' reach, so when twice the
+    // reach fits a grid of every d-th sample, that grid's transform holds the same values at
+    // every frequency within the reach (their copies, n / d apart, do not overlap) for a
+    // quarter or a sixteenth of the work; they go onto the full grid, zero beyond the reach.
+    const int support = std::max(sky.supportRadius, 0);
+    int d = 1;
+    for (int candidate : {4, 2})
+        if (2 * (support + 1) < n / candidate) {
+            d = candidate;
+            break;
+        }
     RealMatrixHolder re, im, re2, im2;
     FftTables tables;
     FftWorkspace workspace;
-    if (re.AllocateUncleared(n, n) != 0 || im.Allocate(n, n) != 0 || tables.Create(n) != 0 ||
-        workspace.Create(n) != 0)
+    if ((d == 1 ? re.AllocateUncleared(n, n) : re.Allocate(n, n)) != 0 || im.Allocate(n, n) != 0 ||
+        tables.Create(n) != 0 || workspace.Create(n) != 0)
         throw std::bad_alloc();
-    if (pair && (re2.AllocateUncleared(n, n) != 0 || im2.AllocateUncleared(n, n) != 0)) throw std::bad_alloc();
-    for (int i = 0; i < n; ++i) std::copy(acc[i], acc[i] + n, re[i]);
-    Fft2D(tables, workspace, re.get(), im.get());
+    if (seeing && pair && (re2.AllocateUncleared(n, n) != 0 || im2.AllocateUncleared(n, n) != 0))
+        throw std::bad_alloc();
+    if (d == 1) {
+        for (int i = 0; i < n; ++i) std::copy(acc[i], acc[i] + n, re[i]);
+        Fft2D(tables, workspace, re.get(), im.get());
+    } else {
+        const int m = n / d;
+        RealMatrixHolder coarseRe, coarseIm;
+        FftTables coarseTables;
+        FftWorkspace coarseWorkspace;
+        if (coarseRe.AllocateUncleared(m, m) != 0 || coarseIm.Allocate(m, m) != 0 || coarseTables.Create(m) != 0 ||
+            coarseWorkspace.Create(m) != 0)
+            throw std::bad_alloc();
+        for (int i = 0; i < m; ++i)
+            for (int j = 0; j < m; ++j) coarseRe[i][j] = acc[i * d][j * d];
+        Fft2D(coarseTables, coarseWorkspace, coarseRe.get(), coarseIm.get());
+        // Frequency k sits at [k + m/2] there and at [k + n/2] here.
+        const int r = support + 1;
+        for (int k = -r; k <= r; ++k) {
+            std::copy(coarseRe[k + m / 2] + (m / 2 - r), coarseRe[k + m / 2] + (m / 2 + r + 1), re[k + h] + (h - r));
+            std::copy(coarseIm[k + m / 2] + (m / 2 - r), coarseIm[k + m / 2] + (m / 2 + r + 1), im[k + h] + (h - r));
+        }
+    }
 
     // The optics pass nothing beyond their reach (supportRadius grid frequencies): the product
     // is zero there, and the seeing's transfer function is tabulated over k^2 up to it. Grid
@@ -95,19 +132,55 @@ void ApplySky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
             rampJ[static_cast<size_t>(u)] = std::polar(1.0, -2 * pi * (u - h) * sj / n);
         }
     }
+    // Rows and columns beyond the reach hold nothing after the product: cleared, not multiplied,
+    // so that the next transform skips their column groups. Without seeing the companion's ramp
+    // is applied in place: the band itself stays as it is.
+    const bool apart = seeing && pair;  // both patterns wanted: the moved one in re2, im2
+    double** const movedRe = apart ? re2.get() : re.get();
+    double** const movedIm = apart ? im2.get() : im.get();
+    const int lo = static_cast<int>(h - reach), hi = static_cast<int>(std::min<long long>(h + reach, n - 1));
     for (int u = 0; u < n; ++u) {
+        if (u < lo || u > hi) {
+            std::fill(re[u], re[u] + n, 0.0);
+            std::fill(im[u], im[u] + n, 0.0);
+            if (apart) {
+                std::fill(re2[u], re2[u] + n, 0.0);
+                std::fill(im2[u], im2[u] + n, 0.0);
+            }
+            continue;
+        }
         const long long ku = u - h;
-        for (int v = 0; v < n; ++v) {
+        double* r = re[u];
+        double* m = im[u];
+        std::fill(r, r + lo, 0.0);
+        std::fill(r + hi + 1, r + n, 0.0);
+        std::fill(m, m + lo, 0.0);
+        std::fill(m + hi + 1, m + n, 0.0);
+        for (int v = lo; v <= hi; ++v) {
             const long long kv = v - h;
             const long long k2 = ku * ku + kv * kv;
-            const double m = k2 <= reach2 ? mtf[static_cast<size_t>(k2)] : 0.0;
-            re[u][v] *= m;
-            im[u][v] *= m;
-            if (pair) {
-                const std::complex<double> moved =
-                    std::complex<double>(re[u][v], im[u][v]) * rampI[static_cast<size_t>(u)] * rampJ[static_cast<size_t>(v)];
-                re2[u][v] = moved.real();
-                im2[u][v] = moved.imag();
+            const double f = k2 <= reach2 ? mtf[static_cast<size_t>(k2)] : 0.0;
+            r[v] *= f;
+            m[v] *= f;
+        }
+        if (pair) {
+            // (a + ib)(c + id) written out: the library's product checks every one for
+            // infinities.
+            const double c0 = rampI[static_cast<size_t>(u)].real(), d0 = rampI[static_cast<size_t>(u)].imag();
+            double* r2 = movedRe[u];
+            double* m2 = movedIm[u];
+            if (apart) {
+                std::fill(r2, r2 + lo, 0.0);
+                std::fill(r2 + hi + 1, r2 + n, 0.0);
+                std::fill(m2, m2 + lo, 0.0);
+                std::fill(m2 + hi + 1, m2 + n, 0.0);
+            }
+            for (int v = lo; v <= hi; ++v) {
+                const double c1 = rampJ[static_cast<size_t>(v)].real(), d1 = rampJ[static_cast<size_t>(v)].imag();
+                const double c = c0 * c1 - d0 * d1, d = c0 * d1 + d0 * c1;
+                const double a = r[v], bb = m[v];
+                r2[v] = a * c - bb * d;
+                m2[v] = a * d + bb * c;
             }
         }
     }
@@ -116,8 +189,8 @@ void ApplySky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
         ReadBack(re, acc);
     }
     if (pair) {
-        Fft2D(tables, workspace, re2.get(), im2.get());
-        ReadBack(re2, scene);
+        Fft2D(tables, workspace, movedRe, movedIm);
+        ReadBack(apart ? re2 : re, scene);
         const double b = sky.companion.BrightnessRatio();
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < n; ++j) scene[i][j] = acc[i][j] + b * scene[i][j];
