@@ -435,4 +435,15 @@ CalculationRequest IdealRequest(CalculationRequest request) {
     return request;
 }
 
+std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm) {
+    std::vector<CameraImage> images;
+    for (size_t k = 0; k < full.bands.size() && k < analysis.bands.size(); ++k) {
+        const BandResult& band = full.bands[k];
+        const BandMeasurements& m = analysis.bands[k];
+        images.push_back(IntegrateOverPixels(band.scene.empty() ? band.intensity : band.scene, m.scale.um, pixelUm,
+                                             full.focalLengthMm, m.fwhmUm));
+    }
+    return images;
+}
+
 }  // namespace velmora

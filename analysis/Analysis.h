@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/EncircledEnergy.h"
+#include "imaging/Camera.h"
 #include "core/PsfCalculation.h"
 #include "core/UserMessage.h"
 
@@ -118,6 +119,10 @@ bool Unaberrated(const FullResult& full);
 // when its bands are not the result's. A set `stop` ends the work early with CalculationStopped
 // (the result's measurements are no longer wanted: a newer result is on its way).
 Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const std::atomic<bool>* stop = nullptr);
+
+// The camera image of every band of a result, in its order, with the measured pitch and FWHM:
+// of the scene when there is a companion (the camera records the pair), else of the star.
+std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
 
 // The request of the ideal: the same run with every aberration zero and no wavelength
 // dependence. Its pupils, wavelengths and weights are those of `request`.

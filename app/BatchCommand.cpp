@@ -14,13 +14,11 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
-#include "analysis/Camera.h"
 #include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
-#include "core/SkyScene.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -33,6 +31,8 @@
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
 #include "files/ZernikeFile.h"
+#include "imaging/Camera.h"
+#include "imaging/Sky.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
 
@@ -607,8 +607,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         request.aberrations->zernike = ZernikeWavefront(*run.zernike);
     }
     request.brightnessLevel = run.brightness;
-    request.seeingArcsec = run.seeingArcsec;
-    request.companion = run.companion;
+    SkyConditions sky;
+    sky.seeingArcsec = run.seeingArcsec;
+    sky.companion = run.companion;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
@@ -682,7 +683,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     PsfResult result;
     try {
         const RunControl control{threads.threads, nullptr};
+        CheckSky(sky, request.params);
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
+        ApplySky(result, sky, request.brightnessLevel, threads.threads);
     } catch (const CalculationError& e) {
         endProgress();
         console.Error(e);
@@ -696,7 +699,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     // without the aberrations.
     std::shared_ptr<const Analysis> ideal;
     if (o.report && !Unaberrated(*result.full))
-        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr});
+        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr}, sky.seeingArcsec);
     std::optional<Analysis> analysis;
     if (o.report || o.fits || o.camera || !o.quiet) {
         analysis = Analyse(*result.full, ideal.get());

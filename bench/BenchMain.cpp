@@ -20,8 +20,8 @@
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
-#include "analysis/Camera.h"
 #include "analysis/IdealCache.h"
+#include "imaging/Sky.h"
 #include <QAction>
 #include <QComboBox>
 #include <QApplication>
@@ -163,8 +163,6 @@ CalculationRequest Scenario(const std::string& name) {
     if (name == "mono61") rq.params.whiteBand = {400, 700, 5};
     if (name == "colour" || name == "colourmask8192") rq.params.colorMode = ColorMode::Colour;
     if (name == "colourmask8192") rq.params.densityProfile = DensityProfileKind::UserMask;
-    if (name == "monoseeing") rq.seeingArcsec = 2;
-    if (name == "monodouble") rq.companion = {1.5, 30, 1};
     if (name == "monozernike37") {
         // A measured mirror: every Fringe term, a few hundredths of a wave each.
         ZernikeSet set;
@@ -173,6 +171,21 @@ CalculationRequest Scenario(const std::string& name) {
         rq.aberrations->zernike = ZernikeWavefront(set);
     }
     return rq;
+}
+
+// The sky laid over a scenario's result: 2" of seeing, or a companion 1.5" away.
+SkyConditions ScenarioSky(const std::string& name) {
+    SkyConditions sky;
+    if (name == "monoseeing") sky.seeingArcsec = 2;
+    if (name == "monodouble") sky.companion = {1.5, 30, 1};
+    return sky;
+}
+
+// A scenario's run with its sky.
+PsfResult RunScenario(const std::string& name, const CalculationRequest& rq, RealMatrix workGrid, int threads) {
+    PsfResult result = RunOnce(rq, workGrid, threads);
+    ApplySky(result, ScenarioSky(name), rq.brightnessLevel, threads);
+    return result;
 }
 
 // Peak memory of one run, measured in a fresh process (this program started again for just
@@ -185,7 +198,7 @@ std::string PeakRun(const std::string& name, int threads) {
     if (Scenario(name).params.densityProfile == DensityProfileKind::UserMask) LargestMask();  // loaded before
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    RunOnce(Scenario(name), workGrid.get(), threads);
+    RunScenario(name, Scenario(name), workGrid.get(), threads);
     getrusage(RUSAGE_SELF, &after);
     return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
 }
@@ -253,7 +266,7 @@ void BenchRun(benchmark::State& state, const std::string& name, int threads = 1)
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     for (auto _ : state) {
-        const PsfResult result = RunOnce(rq, workGrid.get(), threads);
+        const PsfResult result = RunScenario(name, rq, workGrid.get(), threads);
         benchmark::DoNotOptimize(result.images.display.bgr.data());
     }
     const std::vector<double> peak = FromFreshProcess("--velmora-peak-run=", name + " " + std::to_string(threads), 2);

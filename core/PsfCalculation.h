@@ -15,7 +15,6 @@
 #include "core/Matrix.h"
 #include "core/Picture24.h"
 #include "core/SimulationParameters.h"
-#include "core/SkyScene.h"
 #include "core/UserMessage.h"
 
 namespace velmora {
@@ -87,12 +86,28 @@ struct CalculationRequest {
     std::optional<Aberrations> aberrations;
     int brightnessLevel = 5;                      // the 2D viewer's brightness, 1..100
     std::vector<DependenceValues> dependenceRows;  // read when useWavelengthDependence
-    // The long-exposure seeing, FWHM in arcseconds at 500 nm; 0 = none (the result is then that
-    // of the telescope alone, to the bit).
+};
+
+// A second star beside the first: its separation, its position angle (degrees from the panel's
+// x axis towards y) and how many magnitudes fainter it is. Separation 0: a single star.
+struct Companion {
+    double separationArcsec = 0;
+    double positionAngleDeg = 0;
+    double deltaMag = 0;
+    bool Present() const { return separationArcsec > 0; }
+    // Its brightness over the first star's: 10^(-0.4 deltaMag).
+    double BrightnessRatio() const;
+    bool operator==(const Companion&) const = default;
+};
+
+// The sky a result shows its star under: the long-exposure seeing (FWHM in arcseconds at
+// 500 nm, 0 = none) and a companion. The run makes the telescope's star alone; the sky is laid
+// over its result afterwards (imaging/Sky). Clear by default.
+struct SkyConditions {
     double seeingArcsec = 0;
-    // A second star beside the first; none by default. The pictures then show the pair, the
-    // full-precision result keeps the first star alone for the measurements.
     Companion companion;
+    bool Clear() const { return !(seeingArcsec > 0) && !companion.Present(); }
+    bool operator==(const SkyConditions&) const = default;
 };
 
 // What a run measured of one wavelength's pupil, kept for the analysis.
@@ -128,8 +143,7 @@ struct FullResult {
     double focalLengthMm = 0;
     double secondaryMm = 0;
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
-    double seeingArcsec = 0;        // the sky the bands were made under
-    Companion companion;
+    SkyConditions sky;              // what was laid over the run's bands
 };
 
 // What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;
@@ -168,6 +182,11 @@ PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilde
 PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil,
                             RealMatrixHolder& workGrid, const CalculationProgress& progress = {},
                             const RunControl& control = {});
+
+// The pictures a run makes from its normalised bands, made again from `full` (from a band's
+// scene where it has one): monochrome display and image3, colour display and images 2 to 4,
+// to the bit as the run makes them from the same values. The pupil picture is left as it is.
+void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads = 1);
 
 // Replaces in `shown` the pictures the result's mode produced; the others stay as they were
 // (a colour run leaves the pupil picture of the last monochrome run, and a monochrome run the

@@ -28,8 +28,6 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
-    full->seeingArcsec = rq.seeingArcsec;
-    full->companion = rq.companion;
     for (int b = 0; b < 3; ++b) {
         const WavelengthBand& band = *bands[b];
         RealMatrix acc = accs[b].get();
@@ -45,22 +43,22 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
                        result.derived, progress, control);
         done += static_cast<long long>(jobs.size());
         if (b == 0) sumBlue = sum;
-        // Peak of the band: (S_blue / S)^2, the bands' summed wavelengths standing in for
-        // their mean wavelengths.
-        const long double ratio = sum != 0 ? static_cast<long double>(sumBlue) / sum : 0;
-        const double bandPeak = static_cast<double>(ratio * ratio);
-        const std::unique_ptr<BandAccumulator> scene = ApplyBandSky(rq, accs[b], facts, bandPeak, control.threads);
         const double m = GridMaximum(acc, control.threads);
         CheckFinite(m);
-        const double q = m > 0 ? bandPeak : 0;
+        double q = 0;
+        if (m > 0) {
+            // Peak of the band: (S_blue / S)^2, the bands' summed wavelengths standing in for
+            // their mean wavelengths.
+            const long double ratio = static_cast<long double>(sumBlue) / sum;
+            q = static_cast<double>(ratio * ratio);
+        }
         FinishBand(accs[b], bandNames[b], m, q, std::move(facts), control.threads);
-        const RealMatrix shown = Shown(accs[b], scene);
-        intensities[b] = IntensityPicture(shown, control.threads);
+        intensities[b] = IntensityPicture(acc, control.threads);
         // The display is formed from 255/256 of the intensity, as the code image carries it.
         ForParts(control.threads, resultSize, [&](int first, int last) {
             for (int y = first; y < last; ++y)
                 for (int x = 0; x < resultSize; ++x) {
-                    double v = shown[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
+                    double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
                     v = v * (1.0 / 16777216.0);
                     uint8_t* px = display.ScanLine(y) + 3 * x;
                     px[b] = DisplayLevel(level, v);  // blue, green, red byte in turn

@@ -35,16 +35,12 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
         jobs.push_back({static_cast<int>(lambda), a, w, acc.get(), &facts[static_cast<size_t>(k)]});
     }
     RunWavelengths(rq, jobs, 0, total, true, buildPupil, workGrid, ws, result.derived, progress, control);
-    const std::unique_ptr<BandAccumulator> scene = ApplyBandSky(rq, acc, facts, 1.0, control.threads);
     const double m = GridMaximum(acc.get(), control.threads);
     CheckFinite(m);
     auto full = FullResultOf(p);
-    full->seeingArcsec = rq.seeingArcsec;
-    full->companion = rq.companion;
     FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
     const int level = rq.brightnessLevel;
-    const RealMatrix shown = Shown(acc, scene);
     Picture24 pupil(resultSize, resultSize);
     Picture24 display(resultSize, resultSize);
     ForParts(control.threads, resultSize, [&](int first, int last) {
@@ -52,12 +48,12 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
             for (int x = 0; x < resultSize; ++x) {
                 const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
                 pupil.SetPixel(x, y, grey, grey, grey);
-                const uint8_t v = DisplayLevel(level, shown[x + displayWindowStart][y + displayWindowStart]);
+                const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
                 display.SetPixel(x, y, v, v, v);
             }
     });
     result.images.pupil = std::move(pupil);
-    result.images.image3 = IntensityPicture(shown, control.threads);
+    result.images.image3 = IntensityPicture(acc.get(), control.threads);
     result.images.display = std::move(display);
     full->bands.push_back(std::move(acc.band));
     result.full = std::move(full);

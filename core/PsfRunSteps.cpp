@@ -56,11 +56,6 @@ void AllocateWorkspace(RunWorkspace& ws) {
     if (ws.tables.Create(gridSize) != 0 || ws.fft.Create(gridSize) != 0) throw OutOfMemory();
 }
 
-// How far from the star a companion may lie, in samples: the grid's half side less its edge
-// frame of 32 samples.
-constexpr double companionReachSamples = gridSize / 2 - 32;
-constexpr double arcsecPerRadian = 180 / 3.14159265358979323846 * 3600;
-
 void CheckRequest(const CalculationRequest& rq, const std::vector<const WavelengthBand*>& bands) {
     const SimulationParameters& p = rq.params;
     if (rq.brightnessLevel < 1 || rq.brightnessLevel > 100)
@@ -88,27 +83,8 @@ void CheckRequest(const CalculationRequest& rq, const std::vector<const Waveleng
             if (samples > gridSize)
                 Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "波長 %1 nm では瞳のサンプル数が %2 になり、計算グリッド %3 に収まりません。焦点距離を長くするか口径を小さくするか、短い波長を外してください。"),
                        {Num(lambda), Num(samples), Num(gridSize)});
-            // The companion and the light about it must stay inside the grid, clear of its
-            // edge frame.
-            if (rq.companion.Present() && std::isfinite(rq.companion.separationArcsec)) {
-                const double pitchUm = lambda * 1e-3 * focalRatio * samples / gridSize;
-                const double reachArcsec = companionReachSamples * pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
-                if (rq.companion.separationArcsec > reachArcsec)
-                    Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),
-                           {UserMessage::Value(FormatGeneral(rq.companion.separationArcsec)), Num(lambda),
-                            UserMessage::Value(FormatFixed(reachArcsec, 1))});
-            }
         }
     }
-    const Companion& c = rq.companion;
-    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
-        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
-        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。"),
-               {UserMessage::Value(FormatGeneral(c.separationArcsec)), UserMessage::Value(FormatGeneral(c.positionAngleDeg)),
-                UserMessage::Value(FormatGeneral(c.deltaMag))});
-    if (!(rq.seeingArcsec >= 0 && rq.seeingArcsec <= maximumSeeingArcsec))
-        Refuse(QT_TRANSLATE_NOOP("PsfCalculation", "シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。"),
-               {UserMessage::Value(FormatGeneral(rq.seeingArcsec))});
     // The table override needs one row per wavelength of the white band.
     if (p.colorMode == ColorMode::Monochrome && p.useWavelengthDependence) {
         const long long count = WavelengthCount(p.whiteBand);
@@ -318,50 +294,6 @@ void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std:
     }
 }
 
-BandSky BandSkyOf(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts) {
-    const SimulationParameters& p = rq.params;
-    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
-    BandSky sky;
-    sky.seeingArcsec = rq.seeingArcsec;
-    sky.companion = rq.companion;
-    sky.focalLengthMm = p.focalLength;
-    double weights = 0, lambdas = 0, pitches = 0;
-    for (const WavelengthFacts& w : facts) {
-        weights += w.weight;
-        lambdas += w.weight * w.lambdaNm;
-        pitches += w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
-        sky.supportRadius = std::max(sky.supportRadius, w.pupilSamples);
-    }
-    if (!facts.empty()) {
-        sky.lambdaNm = weights > 0 ? lambdas / weights : facts.front().lambdaNm;
-        sky.pitchUm = pitches / static_cast<double>(facts.size());
-    }
-    return sky;
-}
-
-std::unique_ptr<BandAccumulator> ApplyBandSky(const CalculationRequest& rq, BandAccumulator& acc,
-                                              const std::vector<WavelengthFacts>& facts, double q, int threads) {
-    if (!(rq.seeingArcsec > 0) && !rq.companion.Present()) return nullptr;
-    const BandSky sky = BandSkyOf(rq, facts);
-    std::unique_ptr<BandAccumulator> scene;
-    if (sky.companion.Present()) scene = std::make_unique<BandAccumulator>();
-    try {
-        ApplySky(acc.get(), sky, scene ? scene->get() : nullptr);
-    } catch (const std::bad_alloc&) {
-        throw OutOfMemory();
-    }
-    if (!scene) return nullptr;
-    const double m = GridMaximum(scene->get(), threads);
-    CheckFinite(m);
-    FinishBand(*scene, "", m, m > 0 ? q : 0, {}, threads);
-    acc.band.companionShiftI = sky.ShiftI();
-    acc.band.companionShiftJ = sky.ShiftJ();
-    acc.band.companionRatio = sky.companion.BrightnessRatio();
-    // The scene's rows stay where they are: the band takes the buffer, not a copy.
-    acc.band.scene = std::move(scene->band.intensity);
-    return scene;
-}
-
 std::shared_ptr<FullResult> FullResultOf(const SimulationParameters& p) {
     auto full = std::make_shared<FullResult>();
     full->mode = p.colorMode;
@@ -393,3 +325,64 @@ Picture24 IntensityPicture(const RealMatrix acc, int threads) {
 }
 
 }  // namespace velmora::detail
+
+namespace velmora {
+
+double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
+
+void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads) {
+    using namespace detail;
+    // A band's values (its scene's, where it has one) through a row table, as the run reads its
+    // accumulator.
+    auto rowsOf = [](const BandResult& band) {
+        const std::vector<double>& values = band.scene.empty() ? band.intensity : band.scene;
+        std::vector<double*> rows(gridSize);
+        for (int i = 0; i < gridSize; ++i)
+            rows[static_cast<size_t>(i)] = const_cast<double*>(values.data()) + static_cast<size_t>(i) * gridSize;
+        return rows;
+    };
+    const int level = brightnessLevel;
+    if (full.mode == ColorMode::Monochrome) {
+        if (full.bands.size() != 1 || full.bands[0].intensity.size() != static_cast<size_t>(gridSize) * gridSize) return;
+        std::vector<double*> rows = rowsOf(full.bands[0]);
+        const RealMatrix acc = rows.data();
+        Picture24 display(resultSize, resultSize);
+        ForParts(threads, resultSize, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int x = 0; x < resultSize; ++x) {
+                    const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
+                    display.SetPixel(x, y, v, v, v);
+                }
+        });
+        images.image3 = IntensityPicture(acc, threads);
+        images.display = std::move(display);
+        return;
+    }
+    if (full.bands.size() != 3) return;
+    Picture24 display(resultSize, resultSize);
+    Picture24 intensities[3];
+    // Blue, green and red in turn, the bytes of each pixel in that order; the bands are held red,
+    // green, blue.
+    for (int b = 0; b < 3; ++b) {
+        const BandResult& band = full.bands[static_cast<size_t>(2 - b)];
+        if (band.intensity.size() != static_cast<size_t>(gridSize) * gridSize) return;
+        std::vector<double*> rows = rowsOf(band);
+        const RealMatrix acc = rows.data();
+        intensities[b] = IntensityPicture(acc, threads);
+        ForParts(threads, resultSize, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int x = 0; x < resultSize; ++x) {
+                    double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
+                    v = v * (1.0 / 16777216.0);
+                    uint8_t* px = display.ScanLine(y) + 3 * x;
+                    px[b] = DisplayLevel(level, v);
+                }
+        });
+    }
+    images.image4 = std::move(intensities[0]);
+    images.image3 = std::move(intensities[1]);
+    images.image2 = std::move(intensities[2]);
+    images.display = std::move(display);
+}
+
+}  // namespace velmora

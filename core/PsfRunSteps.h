@@ -132,20 +132,6 @@ void ForParts(int threads, int count, const std::function<void(int first, int la
 // MatrixMaximum of the whole grid, its rows shared between `threads` threads: the same value.
 double GridMaximum(const RealMatrix acc, int threads);
 
-// The sky of one band from its wavelengths' facts: their weighted mean wavelength, their mean
-// focal-plane pitch and their largest pupil.
-BandSky BandSkyOf(const CalculationRequest& rq, const std::vector<WavelengthFacts>& facts);
-// The band's accumulator under the request's sky (see ApplySky), when there is one: blurred in
-// place by the seeing; with a companion, the scene is made, normalised like the band (its own
-// peak to q) into band.scene, and returned to make the pictures from. Without a companion it
-// returns null and the pictures come from the band itself. Call before FinishBand.
-std::unique_ptr<BandAccumulator> ApplyBandSky(const CalculationRequest& rq, BandAccumulator& acc,
-                                              const std::vector<WavelengthFacts>& facts, double q, int threads);
-// The accumulator the pictures are made from: the scene when there is one.
-inline RealMatrix Shown(BandAccumulator& acc, const std::unique_ptr<BandAccumulator>& scene) {
-    return scene ? scene->get() : acc.get();
-}
-
 // The peak of an accumulator must be a finite number before anything is normalised by it.
 void CheckFinite(double peak);
 // The display grey: trunc((100 x level) x sqrt(I)), held to 0..255.

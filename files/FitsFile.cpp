@@ -193,12 +193,12 @@ void Image(fitsfile* f, int& status, const BandResult& band) {
 
 // The seeing the result was blurred by, when there was any.
 void Sky(Header& h, const FullResult& full) {
-    if (full.seeingArcsec > 0) h.Real("SEEING", full.seeingArcsec, "[arcsec] long-exposure seeing FWHM at 500 nm");
+    if (full.sky.seeingArcsec > 0) h.Real("SEEING", full.sky.seeingArcsec, "[arcsec] long-exposure seeing FWHM at 500 nm");
 }
 
 // The band's scene as an extension of its own after the band's image.
 void Scene(Header& h, const FullResult& full, const BandResult& band, const BandHeader& m, const std::string& name) {
-    const Companion& companion = full.companion;
+    const Companion& companion = full.sky.companion;
     BandResult scene;
     scene.intensity = band.scene;
     std::vector<double> pixels = ImageOrder(scene);

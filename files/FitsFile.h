@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/Camera.h"
+#include "imaging/Camera.h"
 #include "core/PsfCalculation.h"
 
 namespace velmora {

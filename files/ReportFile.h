@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analysis/Analysis.h"
-#include "analysis/Camera.h"
+#include "imaging/Camera.h"
 #include "files/RunParameters.h"
 
 namespace velmora {

@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-#include "analysis/Camera.h"
-#include "core/SkyScene.h"
 #include "files/ZernikeFile.h"
+#include "imaging/Camera.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 namespace {

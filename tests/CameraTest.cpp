@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "analysis/Camera.h"
+#include "imaging/Camera.h"
 
 namespace velmora {
 namespace {

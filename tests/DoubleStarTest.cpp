@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 namespace {
@@ -31,10 +32,14 @@ constexpr double pitchArcsec = 0.55 * 5 * 200 / 1024 * 1e-6 / 1.0 * arcsecPerRad
 PsfResult RunPair(const Companion& c) {
     CalculationRequest rq;
     rq.params = ClearPupil();
-    rq.companion = c;
     RealMatrixHolder grid;
     EXPECT_EQ(grid.Allocate(gridSize, gridSize), 0);
-    return testing::RunWithPupilModel(rq, grid.get());
+    PsfResult result = testing::RunWithPupilModel(rq, grid.get());
+    SkyConditions sky;
+    sky.companion = c;
+    CheckSky(sky, rq.params);
+    ApplySky(result, sky, rq.brightnessLevel);
+    return result;
 }
 
 double SceneAt(const BandResult& b, int i, int j) { return b.scene[static_cast<size_t>(i) * gridSize + j]; }
@@ -127,12 +132,9 @@ TEST(DoubleStarTest, TheAnalysisMeasuresTheStarThePicturesShowThePair) {
 TEST(DoubleStarTest, ACompanionOutsideTheGridOrBrighterThanTheStarIsRefused) {
     for (const Companion& c : {Companion{500 * pitchArcsec, 0, 0}, Companion{2, 0, -1}, Companion{2, std::nan(""), 0},
                                Companion{-1, 0, 0}}) {
-        CalculationRequest rq;
-        rq.params = ClearPupil();
-        rq.companion = c;
-        RealMatrixHolder grid;
-        ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
-        EXPECT_THROW(testing::RunWithPupilModel(rq, grid.get()), CalculationError) << c.separationArcsec;
+        SkyConditions sky;
+        sky.companion = c;
+        EXPECT_THROW(CheckSky(sky, ClearPupil()), CalculationError) << c.separationArcsec;
     }
 }
 

@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
 #include "analysis/IdealCache.h"
-#include "core/SkyScene.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 namespace {
@@ -29,10 +29,13 @@ SimulationParameters ClearPupil(int lambdaNm) {
 PsfResult RunInSeeing(const SimulationParameters& p, double seeing) {
     CalculationRequest rq;
     rq.params = p;
-    rq.seeingArcsec = seeing;
     RealMatrixHolder grid;
     EXPECT_EQ(grid.Allocate(gridSize, gridSize), 0);
-    return testing::RunWithPupilModel(rq, grid.get());
+    PsfResult result = testing::RunWithPupilModel(rq, grid.get());
+    SkyConditions sky;
+    sky.seeingArcsec = seeing;
+    ApplySky(result, sky, rq.brightnessLevel);
+    return result;
 }
 
 // The long-exposure pattern of a clear aperture D in the seeing, from its transfer function:
@@ -126,17 +129,33 @@ TEST(SeeingTest, TheBlurKeepsTheEnergyAndTheCentreAndNoValueIsNegative) {
     }
 }
 
-// Without seeing the run is the telescope's alone, to the bit.
-TEST(SeeingTest, NoSeeingLeavesEveryBitAsItWas) {
+// Without seeing the result is the telescope's alone, to the bit; with it the pictures are those
+// the run would make from the blurred values.
+TEST(SeeingTest, NoSeeingLeavesEveryBitAsItWasAndSeeingRedrawsThePictures) {
     SimulationParameters p;  // the factory set-up
-    const PsfResult plain = RunInSeeing(p, 0);
     CalculationRequest rq;
     rq.params = p;
     RealMatrixHolder grid;
     ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
     const PsfResult untouched = testing::RunWithPupilModel(rq, grid.get());
-    EXPECT_EQ(plain.full->bands[0].intensity, untouched.full->bands[0].intensity);
-    EXPECT_TRUE(testing::SamePicture(plain.images.display, untouched.images.display));
+    PsfResult clear = untouched;
+    ApplySky(clear, SkyConditions{}, rq.brightnessLevel);
+    EXPECT_EQ(clear.full, untouched.full) << "the same result, not a copy";
+
+    for (ColorMode mode : {ColorMode::Monochrome, ColorMode::Colour}) {
+        rq.params.colorMode = mode;
+        PsfResult r = testing::RunWithPupilModel(rq, grid.get());
+        PsfResultImages redrawn = r.images;
+        RedrawResultImages(*r.full, rq.brightnessLevel, redrawn);
+        for (auto picture : {&PsfResultImages::display, &PsfResultImages::image2, &PsfResultImages::image3,
+                             &PsfResultImages::image4})
+            EXPECT_TRUE(testing::SamePicture(redrawn.*picture, r.images.*picture)) << "as the run draws them";
+        SkyConditions sky;
+        sky.seeingArcsec = 2;
+        ApplySky(r, sky, rq.brightnessLevel);
+        EXPECT_FALSE(testing::SamePicture(r.images.display, redrawn.display)) << "the blurred star";
+        EXPECT_EQ(r.full->sky, sky);
+    }
 }
 
 // A band is blurred once, at its weighted mean wavelength, rather than each wavelength at its
@@ -166,30 +185,28 @@ TEST(SeeingTest, TheIdealIsThePerfectTelescopeUnderTheSameSky) {
     const SimulationParameters p = ClearPupil(540);
     CalculationRequest rq;
     rq.params = p;
-    rq.seeingArcsec = 1.5;
     rq.aberrations = Aberrations{};
     rq.aberrations->comaX = 0.2;
     const PupilInputs in{&rq.params, nullptr, nullptr, nullptr};
     const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
     IdealCache cache;
-    const auto ideal = cache.For(rq, {}, build);
+    const auto ideal = cache.For(rq, {}, build, {}, 1.5);
     const Analysis perfect = Analyse(*RunInSeeing(p, 1.5).full);
     EXPECT_EQ(ideal->bands[0].fwhmArcsec, perfect.bands[0].fwhmArcsec);
     EXPECT_EQ(ideal->bands[0].r80Um, perfect.bands[0].r80Um);
-    CalculationRequest clearer = rq;
-    clearer.seeingArcsec = 1;
-    EXPECT_EQ(cache.Find(clearer, {}), nullptr);
-    EXPECT_EQ(cache.Find(rq, {}), ideal);
+    EXPECT_EQ(cache.Find(rq, {}, 1), nullptr);
+    EXPECT_EQ(cache.Find(rq, {}, 1.5), ideal);
 }
 
 TEST(SeeingTest, ASeeingThatIsNoNumberOrBelowZeroIsRefused) {
     for (double seeing : {-0.1, std::nan(""), HUGE_VAL, 60.5}) {
-        CalculationRequest rq;
-        rq.seeingArcsec = seeing;
-        RealMatrixHolder grid;
-        ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
-        EXPECT_THROW(testing::RunWithPupilModel(rq, grid.get()), CalculationError) << seeing;
+        SkyConditions sky;
+        sky.seeingArcsec = seeing;
+        EXPECT_THROW(CheckSky(sky, SimulationParameters{}), CalculationError) << seeing;
     }
+    SkyConditions fine;
+    fine.seeingArcsec = 60;
+    EXPECT_NO_THROW(CheckSky(fine, SimulationParameters{}));
 }
 
 }  // namespace

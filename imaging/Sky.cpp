@@ -1,4 +1,4 @@
-#include "core/SkyScene.h"
+#include "imaging/Sky.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Fft.h"
+#include "core/NumberText.h"
 #include "core/SimulationParameters.h"
 
 namespace velmora {
@@ -14,6 +15,12 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 constexpr double arcsecPerRadian = 180 / pi * 3600;
+constexpr const char* scope = "Sky";
+// How far from the star a companion may lie, in samples: the grid's half side less its edge
+// frame of 32 samples.
+constexpr double companionReachSamples = gridSize / 2 - 32;
+
+UserMessage Decimal(double v) { return UserMessage::Value(FormatGeneral(v)); }
 
 // The second transform of a spectrum with its zero frequency at [h][h] holds at [i'][j'] the
 // pattern's element [(h - i') mod n][(h - j') mod n] times (-1)^(i' + j') / n^2: read back into
@@ -51,8 +58,6 @@ double SeeingMtf(double seeingArcsec, double lambdaNm, double cyclesPerRadian) {
     return std::exp(-3.44 * std::pow(x, 5.0 / 3.0));
 }
 
-double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
-
 double BandSky::ShiftI() const {
     const double samples = companion.separationArcsec / arcsecPerRadian * focalLengthMm * 1e3 / pitchUm;
     return samples * std::cos(companion.positionAngleDeg * pi / 180);
@@ -63,7 +68,27 @@ double BandSky::ShiftJ() const {
     return samples * std::sin(companion.positionAngleDeg * pi / 180);
 }
 
-void ApplySky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
+BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyConditions& sky) {
+    BandSky s;
+    s.seeingArcsec = sky.seeingArcsec;
+    s.companion = sky.companion;
+    s.focalLengthMm = full.focalLengthMm;
+    const double focalRatio = full.focalLengthMm / full.apertureMm;
+    double weights = 0, lambdas = 0, pitches = 0;
+    for (const WavelengthFacts& w : band.wavelengths) {
+        weights += w.weight;
+        lambdas += w.weight * w.lambdaNm;
+        pitches += w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
+        s.supportRadius = std::max(s.supportRadius, w.pupilSamples);
+    }
+    if (!band.wavelengths.empty()) {
+        s.lambdaNm = weights > 0 ? lambdas / weights : band.wavelengths.front().lambdaNm;
+        s.pitchUm = pitches / static_cast<double>(band.wavelengths.size());
+    }
+    return s;
+}
+
+void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     const bool seeing = sky.seeingArcsec > 0;
     const bool pair = sky.companion.Present() && scene;
     if (!seeing && !pair) return;
@@ -195,6 +220,83 @@ void ApplySky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
         for (int i = 0; i < n; ++i)
             for (int j = 0; j < n; ++j) scene[i][j] = acc[i][j] + b * scene[i][j];
     }
+}
+
+void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
+    if (!(sky.seeingArcsec >= 0 && sky.seeingArcsec <= maximumSeeingArcsec))
+        throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。"),
+                                           {Decimal(sky.seeingArcsec)}));
+    const Companion& c = sky.companion;
+    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
+        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+        throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。"),
+                                           {Decimal(c.separationArcsec), Decimal(c.positionAngleDeg), Decimal(c.deltaMag)}));
+    if (!c.Present() || !(p.aperture > 0) || !(p.focalLength > 0)) return;
+    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
+    std::vector<const WavelengthBand*> bands;
+    if (p.colorMode == ColorMode::Monochrome) bands = {&p.whiteBand};
+    else bands = {&p.blueBand, &p.greenBand, &p.redBand};
+    for (const WavelengthBand* band : bands) {
+        if (band->step <= 0) continue;  // the run refuses it
+        for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
+            const int samples = PupilSamples(focalRatio, lambda);
+            if (samples < 1 || samples > gridSize) continue;  // the run refuses these
+            const double pitchUm = lambda * 1e-3 * focalRatio * samples / gridSize;
+            const double reachArcsec = companionReachSamples * pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
+            if (c.separationArcsec > reachArcsec)
+                throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),
+                                                   {Decimal(c.separationArcsec), UserMessage::Value(lambda),
+                                                    UserMessage::Value(FormatFixed(reachArcsec, 1))}));
+        }
+    }
+}
+
+void ApplySky(PsfResult& result, const SkyConditions& sky, int brightnessLevel, int threads) {
+    if (sky.Clear() || !result.full) return;
+    constexpr int n = gridSize;
+    // The run's result is held by nobody else yet: changed where it is, not copied.
+    std::shared_ptr<FullResult> full = result.full.use_count() == 1
+                                           ? std::const_pointer_cast<FullResult>(result.full)
+                                           : std::make_shared<FullResult>(*result.full);
+    full->sky = sky;
+    const bool pair = sky.companion.Present();
+    try {
+        for (BandResult& band : full->bands) {
+            if (band.intensity.size() != static_cast<size_t>(n) * n || !(band.peak > 0) || !(band.normalisedPeak > 0))
+                continue;
+            const BandSky s = BandSkyOf(*full, band, sky);
+            // Back to the accumulator's scale, so that the blurred peak is comparable with the
+            // unaberrated one (the Strehl ratio).
+            const double m = band.peak, q = band.normalisedPeak;
+            const double back = m / q;
+            for (double& v : band.intensity) v *= back;
+            std::vector<double*> rows(n), sceneRows(n);
+            if (pair) band.scene.assign(static_cast<size_t>(n) * n, 0.0);
+            for (int i = 0; i < n; ++i) {
+                rows[static_cast<size_t>(i)] = band.intensity.data() + static_cast<size_t>(i) * n;
+                if (pair) sceneRows[static_cast<size_t>(i)] = band.scene.data() + static_cast<size_t>(i) * n;
+            }
+            ApplyBandSky(rows.data(), s, pair ? sceneRows.data() : nullptr);
+            // Normalised as the run normalises: element / peak x q.
+            auto normalise = [q](std::vector<double>& values) {
+                const double peak = *std::max_element(values.begin(), values.end());
+                if (peak > 0)
+                    for (double& v : values) v = v / peak * q;
+                return peak;
+            };
+            band.peak = normalise(band.intensity);
+            if (pair) {
+                normalise(band.scene);
+                band.companionShiftI = s.ShiftI();
+                band.companionShiftJ = s.ShiftJ();
+                band.companionRatio = sky.companion.BrightnessRatio();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "メモリが足りず、大気と伴星を計算できませんでした。")));
+    }
+    result.full = full;
+    RedrawResultImages(*full, brightnessLevel, result.images, threads);
 }
 
 }  // namespace velmora

@@ -1,9 +1,8 @@
-#include "analysis/Camera.h"
+#include "imaging/Camera.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/Analysis.h"
 
 namespace velmora {
 namespace {
@@ -103,17 +102,6 @@ CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pit
                 : c.samplesPerFwhm > oversampledAbove ? CameraSampling::Over
                                                       : CameraSampling::Matched;
     return c;
-}
-
-std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm) {
-    std::vector<CameraImage> images;
-    for (size_t k = 0; k < full.bands.size() && k < analysis.bands.size(); ++k) {
-        const BandResult& band = full.bands[k];
-        const BandMeasurements& m = analysis.bands[k];
-        images.push_back(IntegrateOverPixels(band.scene.empty() ? band.intensity : band.scene, m.scale.um, pixelUm,
-                                             full.focalLengthMm, m.fwhmUm));
-    }
-    return images;
 }
 
 Picture24 CameraPicture(const std::vector<CameraImage>& images) {

@@ -44,10 +44,6 @@ struct CameraImage {
 CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
                                 double focalLengthMm, double fwhmUm);
 
-struct Analysis;
-// The camera image of every band of a result, in its order, with the analysis's pitch and FWHM:
-// of the scene when there is a companion (the camera records the pair), else of the star.
-std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
 
 // The camera images of a run as a picture, one picture pixel per camera pixel, linear, the
 // brightest pixel of all at 255: grey for one image, red, green and blue for the three bands of
