@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/EncircledEnergy.h"
+#include "imaging/Camera.h"
 #include "core/PsfCalculation.h"
 #include "core/UserMessage.h"
 
@@ -86,6 +87,12 @@ struct BandMeasurements {
     std::vector<double> focusDefocusWavesPv;
     std::vector<double> focusStrehl;
     double depthOfFocusUm = 0;
+    // With a companion star: the pair's dip, the lowest intensity of the scene on the segment
+    // from the star's peak to the companion's over the lower of the two (1 when there is no
+    // dip), and whether the pair is resolved by Sparrow's criterion (there is a dip at all).
+    bool pair = false;
+    double dipRatio = 1;
+    bool resolved = false;
 };
 
 // The conditions under which the sampling makes a result untrustworthy.
@@ -119,6 +126,10 @@ bool Unaberrated(const FullResult& full);
 // when its bands are not the result's. A set `stop` ends the work early with CalculationStopped
 // (the result's measurements are no longer wanted: a newer result is on its way).
 Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const std::atomic<bool>* stop = nullptr);
+
+// The camera image of every band of a result, in its order, with the measured pitch and FWHM:
+// of the scene when there is a companion (the camera records the pair), else of the star.
+std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
 
 // The request of the ideal: the same run with every aberration zero, no wavelength
 // dependence and the mirror input off. Its pupils, wavelengths and weights are those of `request`.

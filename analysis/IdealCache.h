@@ -14,8 +14,10 @@ namespace velmora {
 
 // The ideal's measurements made afresh: a run of IdealRequest(request), whose pupils `build`
 // makes, and its measurements. Raises what the run raises.
+// Under a seeing the ideal is the perfect telescope under the same seeing (a companion changes
+// no measurement of the star and is left out).
 std::shared_ptr<const Analysis> MeasureIdeal(const CalculationRequest& request, const PupilBuilder& build,
-                                             const RunControl& control = {});
+                                             const RunControl& control = {}, double seeingArcsec = 0);
 
 class IdealCache {
 public:
@@ -30,17 +32,23 @@ public:
     // when control.stop ends it, CalculationError); the kept ideal stays then. Safe to call from
     // several threads: a second caller for the same pupil waits for the first and takes its ideal.
     std::shared_ptr<const Analysis> For(const CalculationRequest& request, const Extras& extras,
-                                        const PupilBuilder& build, const RunControl& control = {});
+                                        const PupilBuilder& build, const RunControl& control = {},
+                                        double seeingArcsec = 0);
 
     // The kept ideal for `request` and `extras`, or null; never runs anything.
-    std::shared_ptr<const Analysis> Find(const CalculationRequest& request, const Extras& extras);
+    std::shared_ptr<const Analysis> Find(const CalculationRequest& request, const Extras& extras,
+                                         double seeingArcsec = 0);
 
     // How many ideals have been computed, for the tests and the benchmarks.
     int Computed();
 
 private:
+    // Whether the kept ideal is that of IdealRequest `ideal` with `extras` (lock_ held).
+    bool Holds(const CalculationRequest& ideal, const Extras& extras, double seeingArcsec) const;
+
     std::mutex lock_;
-    SimulationParameters params_;  // the key: IdealRequest's parameters ...
+    SimulationParameters params_;  // the key: IdealRequest's parameters, its seeing ...
+    double seeingArcsec_ = 0;
     Extras extras_;                // ... and the extras
     std::shared_ptr<const Analysis> kept_;
     int computed_ = 0;

@@ -33,6 +33,8 @@
 #include "files/UserMaskFile.h"
 #include "files/WavelengthTableFile.h"
 #include "files/ZernikeFile.h"
+#include "imaging/Camera.h"
+#include "imaging/Sky.h"
 #include "pupil/PupilModel.h"
 #include "pupil/UserMaskStage.h"
 
@@ -49,6 +51,8 @@ const char* usageText =
     "                      [--zernike FILE.zer]\n"
     "                      [--conic K] [--field-angle ARCMIN] [--field-azimuth DEG]\n"
     "                      [--intra OUT.png|.bmp|.jpg] [--extra OUT.png|.bmp|.jpg] [--defocus-pv D]\n"
+    "                      [--zernike FILE.zer] [--seeing ARCSEC] [--double SEP[,PA[,DMAG]]]\n"
+    "                      [--pixel-size UM] [--camera OUT.fits|.png|.bmp|.jpg]\n"
     "                      [--display OUT.png|.bmp|.jpg] [--pupil OUT.png|.bmp|.jpg] [--intensity OUT.txt]\n"
     "                      [--report OUT.json|-] [--fits OUT.fits|-] [--threads N]\n"
     "                      [--through-focus]\n"
@@ -91,6 +95,15 @@ const char* usageText =
     "  --extra OUT       the same outside focus, at +D waves\n"
     "  --defocus-pv D    the star test's defocus D in waves P-V at the mean wavelength, above\n"
     "                    0 and at most 20 (default 8); the report then holds \"star_test\"\n"
+    "  --seeing ARCSEC   long-exposure seeing, FWHM in arcseconds at 500 nm, 0..60\n"
+    "                    (default 0: no atmosphere); Kolmogorov turbulence\n"
+    "  --double SEP[,PA[,DMAG]]  a companion star SEP arcseconds away (0..3600) at position\n"
+    "                    angle PA degrees from x towards y (default 0), DMAG magnitudes fainter\n"
+    "                    (0..15, default 0); the pictures show the pair, the report its dip\n"
+    "  --pixel-size UM   a camera's pixel, 0..100 um (0: none): the report says how the pixel\n"
+    "                    samples the star\n"
+    "  --camera OUT      the camera image, the star integrated over each pixel (needs\n"
+    "                    --pixel-size): FITS by .fits, else a picture by the extension\n"
     "  --display OUT     display picture; the format follows OUT's extension: .png,\n"
     "                    .bmp (24-bit), .jpg or .jpeg (quality 70)\n"
     "  --pupil OUT       pupil amplitude picture, format as for --display (monochrome only)\n"
@@ -136,6 +149,10 @@ struct Options {
     std::optional<std::string> userFilter, userMask, wavelengthTable, zernike;
     std::optional<std::string> intra, extra;
     std::optional<double> defocusPv;  // --defocus-pv
+    std::optional<double> seeing;  // arcseconds
+    std::optional<Companion> companion;  // --double
+    std::optional<double> pixelSize;     // micrometres
+    std::optional<std::string> camera;
     std::optional<bool> english;  // --lang
     // The mirror: --conic turns it on; the field alone changes a mirror that is on.
     std::optional<double> conic, fieldArcmin, fieldAzimuthDeg;
@@ -194,6 +211,41 @@ WavelengthBand ParseBand(const std::string& v) {
     return band;
 }
 
+bool IsFitsName(const std::string& path) {
+    if (path == "-") return true;
+    std::string lower = path;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.size() > 5 && lower.compare(lower.size() - 5, 5, ".fits") == 0;
+}
+
+// SEP[,PA[,DMAG]]: arcseconds, degrees, magnitudes.
+Companion ParseCompanion(const std::string& v) {
+    const std::string expected = "--double takes SEP[,PA[,DMAG]]: a separation from 0 to " +
+                                 FormatGeneral(maximumSeparationArcsec) + " arcseconds, a position angle in degrees, a " +
+                                 "magnitude difference from 0 to " + FormatGeneral(maximumDeltaMag) + ", not '" + v + "'";
+    std::vector<double> values;
+    size_t at = 0;
+    while (true) {
+        const size_t comma = v.find(',', at);
+        try {
+            values.push_back(ParseDecimal(v.substr(at, comma == std::string::npos ? std::string::npos : comma - at)));
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    if (values.size() > 3) throw UsageError{expected};
+    Companion c;
+    c.separationArcsec = values[0];
+    if (values.size() > 1) c.positionAngleDeg = values[1];
+    if (values.size() > 2) c.deltaMag = values[2];
+    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
+        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+        throw UsageError{expected};
+    return c;
+}
+
 // The command line through CLI11: it takes the options apart (--name value and --name=value,
 // unknown names, missing values); the values are judged here, with the panel's ranges.
 Options ParseOptions(const std::vector<std::string>& args) {
@@ -203,6 +255,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     app.allow_extras(false);
     std::optional<std::string> brightness, threads, aperture, focal, secondary, wavelength, band, lang;
     std::optional<std::string> conic, fieldAngle, fieldAzimuth;
+    std::optional<std::string> seeing, pair, pixelSize;
     std::vector<std::pair<std::string, double Aberrations::*>> waveNames = {
         {"--focus", &Aberrations::focus},          {"--spherical", &Aberrations::spherical},
         {"--astigmatism-m", &Aberrations::astigmatismM}, {"--astigmatism-s", &Aberrations::astigmatismS},
@@ -233,6 +286,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
     text("--extra", o.extra);
     std::optional<std::string> defocusPv;
     text("--defocus-pv", defocusPv);
+    text("--seeing", seeing);
+    text("--double", pair);
+    text("--pixel-size", pixelSize);
+    text("--camera", o.camera);
     text("--brightness", brightness);
     text("--threads", threads);
     text("--aperture", aperture);
@@ -341,6 +398,28 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (fieldAzimuth)
         o.fieldAzimuthDeg =
             real("--field-azimuth", *fieldAzimuth, -maximumAzimuthMagnitude, maximumAzimuthMagnitude, " of degrees");
+    if (seeing) {
+        const std::string expected = "--seeing takes a number of arcseconds from 0 to " +
+                                     FormatGeneral(maximumSeeingArcsec) + ", not '" + *seeing + "'";
+        try {
+            o.seeing = ParseDecimal(*seeing);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(*o.seeing >= 0 && *o.seeing <= maximumSeeingArcsec)) throw UsageError{expected};
+    }
+    if (pair) o.companion = ParseCompanion(*pair);
+    if (pixelSize) {
+        const std::string expected = "--pixel-size takes a number of micrometres from 0 to " +
+                                     FormatGeneral(maximumCameraPixelUm) + ", not '" + *pixelSize + "'";
+        try {
+            o.pixelSize = ParseDecimal(*pixelSize);
+        } catch (const ConversionError&) {
+            throw UsageError{expected};
+        }
+        if (!(*o.pixelSize >= 0 && *o.pixelSize <= maximumCameraPixelUm)) throw UsageError{expected};
+    }
+    if (o.camera && !IsFitsName(*o.camera)) CheckPictureName("--camera", o.camera);
     CheckPictureName("--display", o.display);
     CheckPictureName("--pupil", o.pupil);
     CheckPictureName("--intra", o.intra);
@@ -472,6 +551,7 @@ std::vector<OutputName> OutputNames(const Options& o, bool mono) {
     }
     if (o.report) names.push_back({"--report", *o.report});
     if (o.fits) names.push_back({"--fits", *o.fits});
+    if (o.camera) names.push_back({"--camera", *o.camera});
     return names;
 }
 
@@ -543,6 +623,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.band) panel.whiteBand = *o.band;
     for (const auto& [coefficient, waves] : o.aberrations) (*run.aberrations).*coefficient = waves;
     if (o.brightness) run.brightness = *o.brightness;
+    if (o.seeing) run.seeingArcsec = *o.seeing;
+    if (o.companion) run.companion = *o.companion;
+    if (o.pixelSize) run.cameraPixelUm = *o.pixelSize;
     if (o.userFilter) run.userFilterFile = *o.userFilter;
     if (o.userMask) run.userMaskFile = *o.userMask;
     if (o.conic) {
@@ -564,6 +647,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         return usage("--intensity - cannot be standard output in colour, which writes one file per band; name a file");
     // Every output name is checked before anything is read or computed: a long run must not
     // end in a name that could never be written.
+    if (o.camera && !(run.cameraPixelUm > 0))
+        return usage("--camera needs the camera's pixel: give --pixel-size UM (or camera_pixel_um in --params)");
     if (const auto problem = CheckOutputNames(OutputNames(o, mono))) {
         if (problem->usage) return usage(problem->usageText);
         console.Error(problem->refusal);
@@ -602,6 +687,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     request.brightnessLevel = run.brightness;
     request.mirror = run.mirror;
+    SkyConditions sky;
+    sky.seeingArcsec = run.seeingArcsec;
+    sky.companion = run.companion;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
@@ -675,7 +763,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     PsfResult result;
     try {
         const RunControl control{threads.threads, nullptr};
+        CheckSky(sky, request.params);
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
+        ApplySky(result, sky, request.brightnessLevel, threads.threads);
     } catch (const CalculationError& e) {
         endProgress();
         console.Error(e);
@@ -689,9 +779,9 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     // without the aberrations.
     std::shared_ptr<const Analysis> ideal;
     if (o.report && !Unaberrated(*result.full))
-        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr});
+        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr}, sky.seeingArcsec);
     std::optional<Analysis> analysis;
-    if (o.report || o.fits || !o.quiet) {
+    if (o.report || o.fits || o.camera || !o.quiet) {
         analysis = Analyse(*result.full, ideal.get());
         for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
@@ -742,12 +832,25 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
             output.Add(InsertBeforeExtension(*o.intensity, "-blue"), IntensityText(results.image4));
         }
     }
+    std::vector<CameraImage> cameras;
+    if (run.cameraPixelUm > 0 && analysis) cameras = CameraImages(*result.full, *analysis, run.cameraPixelUm);
+    if (o.camera) {
+        if (IsFitsName(*o.camera)) {
+            FitsInputs inputs;
+            inputs.creator = std::string("velmora1-batch ") + programVersion;
+            output.Add(*o.camera, EncodeCameraFits(*result.full, cameras, inputs));
+        } else {
+            output.Add(*o.camera, EncodeImage(CameraPicture(cameras), *FormatForOutputName(*o.camera)));
+        }
+    }
     if (o.report) {
         ReportInputs inputs;
         inputs.parameters = run;
         if (starTest)
             inputs.starTest = StarTestReport{starTest->geometry.defocusWavesPv, starTest->geometry.focuserTravelMm,
                                              starTest->geometry.pictureUm};
+        inputs.companion = run.companion;
+        inputs.cameras = cameras;
         output.Add(*o.report, ReportJson(*analysis, inputs));
     }
     if (o.fits) {

@@ -22,6 +22,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/IdealCache.h"
 #include "analysis/ThroughFocus.h"
+#include "imaging/Sky.h"
 #include <QAction>
 #include <QComboBox>
 #include <QApplication>
@@ -174,6 +175,21 @@ CalculationRequest Scenario(const std::string& name) {
     return rq;
 }
 
+// The sky laid over a scenario's result: 2" of seeing, or a companion 1.5" away.
+SkyConditions ScenarioSky(const std::string& name) {
+    SkyConditions sky;
+    if (name == "monoseeing") sky.seeingArcsec = 2;
+    if (name == "monodouble") sky.companion = {1.5, 30, 1};
+    return sky;
+}
+
+// A scenario's run with its sky.
+PsfResult RunScenario(const std::string& name, const CalculationRequest& rq, RealMatrix workGrid, int threads) {
+    PsfResult result = RunOnce(rq, workGrid, threads);
+    ApplySky(result, ScenarioSky(name), rq.brightnessLevel, threads);
+    return result;
+}
+
 // Peak memory of one run, measured in a fresh process (this program started again for just
 // that run): the high-water mark of resident memory, whole and above what the process held
 // before the run began.
@@ -184,7 +200,7 @@ std::string PeakRun(const std::string& name, int threads) {
     if (Scenario(name).params.densityProfile == DensityProfileKind::UserMask) LargestMask();  // loaded before
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    RunOnce(Scenario(name), workGrid.get(), threads);
+    RunScenario(name, Scenario(name), workGrid.get(), threads);
     getrusage(RUSAGE_SELF, &after);
     return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
 }
@@ -252,7 +268,7 @@ void BenchRun(benchmark::State& state, const std::string& name, int threads = 1)
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     for (auto _ : state) {
-        const PsfResult result = RunOnce(rq, workGrid.get(), threads);
+        const PsfResult result = RunScenario(name, rq, workGrid.get(), threads);
         benchmark::DoNotOptimize(result.images.display.bgr.data());
     }
     const std::vector<double> peak = FromFreshProcess("--velmora-peak-run=", name + " " + std::to_string(threads), 2);
@@ -280,6 +296,16 @@ void BM_MonochromeRun_Zernike37(benchmark::State& state) {
     BenchRun(state, "monozernike37", static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MonochromeRun_Zernike37)->ArgName("threads")->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The default run under 2" of seeing: two more transforms of the band. Target: at most
+// BM_MonochromeRun_Default/threads:1 + 2.5 x BM_Fftw2D_Measure.
+void BM_Seeing_Default(benchmark::State& state) { BenchRun(state, "monoseeing", 1); }
+BENCHMARK(BM_Seeing_Default)->Unit(benchmark::kMillisecond);
+
+// The default run with a companion 1.5" away: one more transform pair of the band. Target: at
+// most BM_MonochromeRun_Default/threads:1 + 2.5 x BM_Fftw2D_Measure.
+void BM_DoubleStar_Default(benchmark::State& state) { BenchRun(state, "monodouble", 1); }
+BENCHMARK(BM_DoubleStar_Default)->Unit(benchmark::kMillisecond);
 
 void BM_MonochromeRun_61(benchmark::State& state) {
     BenchRun(state, "mono61", static_cast<int>(state.range(0)));
@@ -385,6 +411,21 @@ void BM_Analysis_Default(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Analysis_Default)->Unit(benchmark::kMillisecond);
+
+// The camera image of a default result in 4.5 um pixels. Target: at most 0.5 x
+// BM_Fftw2D_Measure.
+void BM_CameraImage_Default(benchmark::State& state) {
+    SetKernelTrace(false);
+    RealMatrixHolder workGrid;
+    workGrid.Allocate(gridSize, gridSize);
+    const PsfResult result = RunOnce(Scenario("mono"), workGrid.get());
+    const Analysis a = Analyse(*result.full);
+    for (auto _ : state) {
+        const std::vector<CameraImage> images = CameraImages(*result.full, a, 4.5);
+        benchmark::DoNotOptimize(images.data());
+    }
+}
+BENCHMARK(BM_CameraImage_Default)->Unit(benchmark::kMillisecond);
 
 // The default pupil with 0.3 waves of coma: its measurements given its ideal (the ideal's
 // curves are copied in, nothing more is computed). Target: as BM_Analysis_Default.

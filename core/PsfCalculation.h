@@ -106,6 +106,27 @@ double MeanWavelengthNm(const WavelengthBand& band);
 // The wavelength the wavefront previews show terms given as lengths at: the mean of the white
 // band in monochrome, of the green band in colour.
 double PreviewWavelengthNm(const SimulationParameters& p);
+// A second star beside the first: its separation, its position angle (degrees from the panel's
+// x axis towards y) and how many magnitudes fainter it is. Separation 0: a single star.
+struct Companion {
+    double separationArcsec = 0;
+    double positionAngleDeg = 0;
+    double deltaMag = 0;
+    bool Present() const { return separationArcsec > 0; }
+    // Its brightness over the first star's: 10^(-0.4 deltaMag).
+    double BrightnessRatio() const;
+    bool operator==(const Companion&) const = default;
+};
+
+// The sky a result shows its star under: the long-exposure seeing (FWHM in arcseconds at
+// 500 nm, 0 = none) and a companion. The run makes the telescope's star alone; the sky is laid
+// over its result afterwards (imaging/Sky). Clear by default.
+struct SkyConditions {
+    double seeingArcsec = 0;
+    Companion companion;
+    bool Clear() const { return !(seeingArcsec > 0) && !companion.Present(); }
+    bool operator==(const SkyConditions&) const = default;
+};
 
 // What a run measured of one wavelength's pupil, kept for the analysis.
 struct WavelengthFacts {
@@ -126,6 +147,11 @@ struct BandResult {
     double peak = 0;                           // the accumulator's peak before normalisation
     double normalisedPeak = 0;                 // the peak after it (1 in monochrome)
     std::vector<double> intensity;             // gridSize², [i * gridSize + j] = normalised element [i][j]
+    // With a companion: the scene the pictures show, the star and its companion, normalised as
+    // `intensity` but to the scene's own peak; empty for a single star. The companion's offset
+    // from the star in samples along i and j, and its brightness over the star's.
+    std::vector<double> scene;
+    double companionShiftI = 0, companionShiftJ = 0, companionRatio = 0;
 };
 
 // Everything a run knows beyond its pictures.
@@ -136,6 +162,7 @@ struct FullResult {
     double secondaryMm = 0;
     MirrorAndField mirror;          // the request's, whose terms are in the bands' aberrations
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
+    SkyConditions sky;              // what was laid over the run's bands
 };
 
 // What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;
@@ -174,6 +201,11 @@ PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilde
 PsfResult RunPsfCalculation(const CalculationRequest& request, const PupilBuilder& buildPupil,
                             RealMatrixHolder& workGrid, const CalculationProgress& progress = {},
                             const RunControl& control = {});
+
+// The pictures a run makes from its normalised bands, made again from `full` (from a band's
+// scene where it has one): monochrome display and image3, colour display and images 2 to 4,
+// to the bit as the run makes them from the same values. The pupil picture is left as it is.
+void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads = 1);
 
 // Replaces in `shown` the pictures the result's mode produced; the others stay as they were
 // (a colour run leaves the pupil picture of the last monochrome run, and a monochrome run the

@@ -325,3 +325,64 @@ Picture24 IntensityPicture(const RealMatrix acc, int threads) {
 }
 
 }  // namespace velmora::detail
+
+namespace velmora {
+
+double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
+
+void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads) {
+    using namespace detail;
+    // A band's values (its scene's, where it has one) through a row table, as the run reads its
+    // accumulator.
+    auto rowsOf = [](const BandResult& band) {
+        const std::vector<double>& values = band.scene.empty() ? band.intensity : band.scene;
+        std::vector<double*> rows(gridSize);
+        for (int i = 0; i < gridSize; ++i)
+            rows[static_cast<size_t>(i)] = const_cast<double*>(values.data()) + static_cast<size_t>(i) * gridSize;
+        return rows;
+    };
+    const int level = brightnessLevel;
+    if (full.mode == ColorMode::Monochrome) {
+        if (full.bands.size() != 1 || full.bands[0].intensity.size() != static_cast<size_t>(gridSize) * gridSize) return;
+        std::vector<double*> rows = rowsOf(full.bands[0]);
+        const RealMatrix acc = rows.data();
+        Picture24 display(resultSize, resultSize);
+        ForParts(threads, resultSize, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int x = 0; x < resultSize; ++x) {
+                    const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
+                    display.SetPixel(x, y, v, v, v);
+                }
+        });
+        images.image3 = IntensityPicture(acc, threads);
+        images.display = std::move(display);
+        return;
+    }
+    if (full.bands.size() != 3) return;
+    Picture24 display(resultSize, resultSize);
+    Picture24 intensities[3];
+    // Blue, green and red in turn, the bytes of each pixel in that order; the bands are held red,
+    // green, blue.
+    for (int b = 0; b < 3; ++b) {
+        const BandResult& band = full.bands[static_cast<size_t>(2 - b)];
+        if (band.intensity.size() != static_cast<size_t>(gridSize) * gridSize) return;
+        std::vector<double*> rows = rowsOf(band);
+        const RealMatrix acc = rows.data();
+        intensities[b] = IntensityPicture(acc, threads);
+        ForParts(threads, resultSize, [&](int first, int last) {
+            for (int y = first; y < last; ++y)
+                for (int x = 0; x < resultSize; ++x) {
+                    double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
+                    v = v * (1.0 / 16777216.0);
+                    uint8_t* px = display.ScanLine(y) + 3 * x;
+                    px[b] = DisplayLevel(level, v);
+                }
+        });
+    }
+    images.image4 = std::move(intensities[0]);
+    images.image3 = std::move(intensities[1]);
+    images.image2 = std::move(intensities[2]);
+    images.display = std::move(display);
+}
+
+}  // namespace velmora

@@ -185,12 +185,39 @@ std::vector<double> ImageOrder(const BandResult& band) {
     return out;
 }
 
-void Image(fitsfile* f, int& status, const BandResult& band) {
-    long axes[2] = {gridSize, gridSize};
+void Pixels(fitsfile* f, int& status, long side, std::vector<double>& pixels) {
+    long axes[2] = {side, side};
     fits_create_img(f, DOUBLE_IMG, 2, axes, &status);
-    std::vector<double> pixels = ImageOrder(band);
     long first[2] = {1, 1};
     fits_write_pix(f, TDOUBLE, first, static_cast<LONGLONG>(pixels.size()), pixels.data(), &status);
+}
+
+void Image(fitsfile* f, int& status, const BandResult& band) {
+    std::vector<double> pixels = ImageOrder(band);
+    Pixels(f, status, gridSize, pixels);
+}
+
+// The seeing the result was blurred by, when there was any.
+void Sky(Header& h, const FullResult& full) {
+    if (full.sky.seeingArcsec > 0) h.Real("SEEING", full.sky.seeingArcsec, "[arcsec] long-exposure seeing FWHM at 500 nm");
+}
+
+// The band's scene as an extension of its own after the band's image.
+void Scene(Header& h, const FullResult& full, const BandResult& band, const BandHeader& m, const std::string& name) {
+    const Companion& companion = full.sky.companion;
+    BandResult scene;
+    scene.intensity = band.scene;
+    std::vector<double> pixels = ImageOrder(scene);
+    Pixels(h.f, h.status, gridSize, pixels);
+    h.Text("EXTNAME", name, "the star and its companion");
+    Instrument(h, full);
+    ImageAxes(h, band, m, full.mode == ColorMode::Colour);
+    h.Real("DATAMAX", 1, "peak value of this image");
+    h.Real("COMPSEP", companion.separationArcsec, "[arcsec] companion's separation");
+    h.Real("COMPPA", companion.positionAngleDeg, "[deg] companion's position angle from x towards y");
+    h.Real("COMPDMAG", companion.deltaMag, "[mag] companion fainter by");
+    Wavelengths(h, full, band);
+    Sky(h, full);
 }
 
 std::string Encode(const FullResult& full, const PixelScale& scale, const std::vector<BandHeader>& bands,
@@ -212,7 +239,9 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
         Band(h, full.bands[0], bands[0]);
         ImageAxes(h, full.bands[0], bands[0], false);
         Wavelengths(h, full, full.bands[0]);
+        Sky(h, full);
         for (const std::string& w : inputs.warnings) h.Comment("WARNING: " + w);
+        if (!full.bands[0].scene.empty()) Scene(h, full, full.bands[0], bands[0], "SCENE");
     } else {
         long none[1] = {0};
         fits_create_img(m.f, DOUBLE_IMG, 0, none, &status);
@@ -230,6 +259,8 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
             Band(h, full.bands[b], bands[b]);
             ImageAxes(h, full.bands[b], bands[b], true);
             Wavelengths(h, full, full.bands[b]);
+            Sky(h, full);
+            if (!full.bands[b].scene.empty()) Scene(h, full, full.bands[b], bands[b], name + "SCENE");
         }
     }
     // The end of the last data unit, its fill included, is the length of the file.
@@ -242,7 +273,67 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
     return std::string(static_cast<const char*>(m.buffer), static_cast<size_t>(dataEnd));
 }
 
+// One camera image with its own axes.
+void CameraImageHdu(Header& h, const FullResult& full, const CameraImage& c) {
+    std::vector<double> pixels(c.share.size());
+    for (int r = 0; r < c.size; ++r)
+        for (int k = 0; k < c.size; ++k) pixels[static_cast<size_t>(k) * c.size + r] = c.At(r, k);
+    Pixels(h.f, h.status, c.size, pixels);
+    const double centre = c.size / 2 + 1;
+    h.Whole("WCSAXES", 2, "number of world coordinate axes");
+    h.Text("CTYPE1", "XOFFSET", "angular offset from the axis along NAXIS1");
+    h.Text("CTYPE2", "YOFFSET", "angular offset from the axis along NAXIS2");
+    h.Text("CUNIT1", "arcsec", "unit of CDELT1 and CRVAL1");
+    h.Text("CUNIT2", "arcsec", "unit of CDELT2 and CRVAL2");
+    h.Real("CRPIX1", centre, "the middle pixel, where the star falls");
+    h.Real("CRPIX2", centre, "the middle pixel, where the star falls");
+    h.Real("CRVAL1", 0, "[arcsec] offset at CRPIX1");
+    h.Real("CRVAL2", 0, "[arcsec] offset at CRPIX2");
+    h.Real("CDELT1", c.pixelArcsec, "[arcsec] camera pixel");
+    h.Real("CDELT2", c.pixelArcsec, "[arcsec] camera pixel");
+    h.Text("BUNIT", "", "dimensionless: share of the band's light");
+    h.Real("PIXSIZE", c.pixelUm, "[um] camera pixel");
+    h.Real("FWHMPIX", c.fwhmPx, "[pixel] FWHM of the camera image");
+    h.Real("PIXPFWHM", c.samplesPerFwhm, "pixels per FWHM of the pattern");
+    h.Text("SAMPLING", CameraSamplingName(c.verdict), "under 2 or over 5 pixels per FWHM");
+    Instrument(h, full);
+    Sky(h, full);
+}
+
 }  // namespace
+
+std::string EncodeCameraFits(const FullResult& full, const std::vector<CameraImage>& images, const FitsInputs& inputs) {
+    MemoryFile m;
+    m.size = 2880 * 10;
+    m.buffer = std::malloc(m.size);
+    if (!m.buffer) throw std::bad_alloc();
+    int status = 0;
+    fits_create_memfile(&m.f, &m.buffer, &m.size, 2880 * 16, std::realloc, &status);
+    if (status) Fail(status);
+    Header h{m.f, status};
+    if (images.size() == 1) {
+        CameraImageHdu(h, full, images[0]);
+        Provenance(h, inputs);
+    } else {
+        long none[1] = {0};
+        fits_create_img(m.f, DOUBLE_IMG, 0, none, &status);
+        Provenance(h, inputs);
+        Instrument(h, full);
+        for (size_t b = 0; b < images.size() && b < full.bands.size(); ++b) {
+            CameraImageHdu(h, full, images[b]);
+            std::string name = full.bands[b].name;
+            for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            h.Text("EXTNAME", name, "band");
+        }
+    }
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    fits_get_hduaddrll(m.f, &headStart, &dataStart, &dataEnd, &status);
+    if (status) Fail(status);
+    fits_close_file(m.f, &status);
+    m.f = nullptr;
+    if (status) Fail(status);
+    return std::string(static_cast<const char*>(m.buffer), static_cast<size_t>(dataEnd));
+}
 
 // The scale and the Strehl ratio are the analysis's own functions, so the header agrees with a
 // report of the same result.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/Camera.h"
 #include "core/PsfCalculation.h"
 
 namespace velmora {
@@ -32,6 +33,19 @@ struct FitsInputs {
 // WAVEn and WGHTn each wavelength (metres) and its relative weight, DIFFLMT lambda / D in
 // arcseconds; DATE, ORIGIN and CREATOR say when and by what the file was made. A run with the
 // mirror's aberrations has MIRCONIC, FIELDANG (arcmin) and FIELDAZ (degrees) beside APERTURE.
+// arcseconds; DATE, ORIGIN and CREATOR say when and by what the file was made.
+//
+// With a companion star, each band with a scene is followed by an image extension of the scene
+// (the star and its companion, as the pictures show it, normalised to its own peak): SCENE in
+// monochrome, REDSCENE, GREENSCENE and BLUESCENE in colour, with the same axes and COMPSEP,
+// COMPPA and COMPDMAG. Without one the file is as it always was.
 std::string EncodeFits(const FullResult& full, const FitsInputs& inputs = {});
+
+// The camera images of a result (one per band, in the result's band order) with the camera's
+// own axes: CDELTi the pixel's angle, CRPIXi the middle pixel (size / 2 + 1), where the star
+// falls; PIXSIZE the pixel in micrometres, each pixel's share of the band's light. Monochrome:
+// one image in the primary HDU; colour: image extensions RED, GREEN and BLUE.
+std::string EncodeCameraFits(const FullResult& full, const std::vector<CameraImage>& images,
+                             const FitsInputs& inputs = {});
 
 }  // namespace velmora

@@ -9,7 +9,8 @@ namespace velmora {
 std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
     using Json = nlohmann::ordered_json;
     Json bands = Json::object();
-    for (const BandMeasurements& m : analysis.bands) {
+    for (size_t k = 0; k < analysis.bands.size(); ++k) {
+        const BandMeasurements& m = analysis.bands[k];
         Json b;
         b["wavelengths_nm"] = m.wavelengthsNm;
         b["weights"] = m.weights;
@@ -48,6 +49,21 @@ std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs) {
         if (!m.focusStrehl.empty())
             b["through_focus"] = {{"defocus_waves_pv", m.focusDefocusWavesPv}, {"strehl", m.focusStrehl},
                                   {"depth_of_focus_um", m.depthOfFocusUm}};
+        if (m.pair && inputs.companion.Present())
+            b["double"] = {{"separation_arcsec", inputs.companion.separationArcsec},
+                           {"position_angle_deg", inputs.companion.positionAngleDeg},
+                           {"delta_mag", inputs.companion.deltaMag},
+                           {"dip_ratio", m.dipRatio},
+                           {"resolved", m.resolved}};
+        if (k < inputs.cameras.size() && inputs.cameras[k].size > 0) {
+            const CameraImage& c = inputs.cameras[k];
+            b["camera"] = {{"pixel_um", c.pixelUm},
+                           {"pixel_arcsec", c.pixelArcsec},
+                           {"fwhm_px", c.fwhmPx},
+                           {"samples_per_fwhm", c.samplesPerFwhm},
+                           {"verdict", CameraSamplingName(c.verdict)},
+                           {"size_px", c.size}};
+        }
         bands[m.name] = std::move(b);
     }
     Json warnings = Json::array();

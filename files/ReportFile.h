@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/Analysis.h"
+#include "imaging/Camera.h"
 #include "files/RunParameters.h"
 
 namespace velmora {
@@ -28,6 +29,10 @@ struct ReportInputs {
     std::string program = "velmora1-batch";
     std::optional<RunParameters> parameters;  // written as "parameters" when set
     std::optional<StarTestReport> starTest;
+    // With a companion, each band gets "double": the pair and its measured dip.
+    Companion companion;
+    // The camera images, one per band in the analysis's order: each band gets "camera".
+    std::vector<CameraImage> cameras;
 };
 std::string ReportJson(const Analysis& analysis, const ReportInputs& inputs = {});
 

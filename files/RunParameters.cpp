@@ -8,6 +8,8 @@
 #include <set>
 
 #include "files/ZernikeFile.h"
+#include "imaging/Camera.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 namespace {
@@ -220,6 +222,12 @@ Json RunParametersToJson(const RunParameters& r) {
     }
     if (r.mirror.on)
         j["mirror"] = {{"conic", r.mirror.conic}, {"field_arcmin", r.mirror.fieldArcmin}, {"azimuth_deg", r.mirror.azimuthDeg}};
+    if (r.seeingArcsec != 0) j["seeing_arcsec"] = r.seeingArcsec;
+    if (r.companion.Present())
+        j["double_star"] = {{"separation_arcsec", r.companion.separationArcsec},
+                            {"position_angle_deg", r.companion.positionAngleDeg},
+                            {"delta_mag", r.companion.deltaMag}};
+    if (r.cameraPixelUm != 0) j["camera_pixel_um"] = r.cameraPixelUm;
     return j;
 }
 
@@ -353,6 +361,27 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
                                         Reader::Shown((*mirror)[v.key]));
         }
     }
+    in.Real("seeing_arcsec", r.seeingArcsec);
+    if (!(r.seeingArcsec >= 0 && r.seeingArcsec <= maximumSeeingArcsec))
+        Fail(in.Path("seeing_arcsec"), "a seeing from 0 to " + std::to_string(static_cast<int>(maximumSeeingArcsec)) +
+                                           " arcseconds is needed");
+    if (const auto* pair = in.Find("double_star"); pair && !pair->is_null()) {
+        Reader d(*pair, in.Path("double_star"));
+        Companion& c = r.companion;
+        d.Real("separation_arcsec", c.separationArcsec);
+        d.Real("position_angle_deg", c.positionAngleDeg);
+        d.Real("delta_mag", c.deltaMag);
+        if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec))
+            Fail(d.Path("separation_arcsec"), "a separation from 0 to " + std::to_string(static_cast<int>(maximumSeparationArcsec)) +
+                                                  " arcseconds is needed");
+        if (!(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+            Fail(d.Path("delta_mag"), "a magnitude difference from 0 to " + std::to_string(static_cast<int>(maximumDeltaMag)) +
+                                          " is needed");
+    }
+    in.Real("camera_pixel_um", r.cameraPixelUm);
+    if (!(r.cameraPixelUm >= 0 && r.cameraPixelUm <= maximumCameraPixelUm))
+        Fail(in.Path("camera_pixel_um"), "a pixel from 0 to " + std::to_string(static_cast<int>(maximumCameraPixelUm)) +
+                                             " micrometres is needed");
     return r;
 }
 

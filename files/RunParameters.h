@@ -49,6 +49,12 @@ struct RunParameters {
     // The primary's conic and the field angle; written as "mirror" only when on, so that a
     // run without it reads and writes as before.
     MirrorAndField mirror;
+    // The long-exposure seeing in arcseconds at 500 nm, 0 = none (written only when set).
+    double seeingArcsec = 0;
+    // A companion star (written only when there is one).
+    Companion companion;
+    // The camera's pixel in micrometres, 0 = no camera image (written only when set).
+    double cameraPixelUm = 0;
     bool operator==(const RunParameters&) const = default;
 };
 

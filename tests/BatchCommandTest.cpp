@@ -201,6 +201,15 @@ TEST_F(Batch, BadOptionsAreUsageErrorsAndWriteNothing) {
         {"--display"},
         {"--user-filter"},
         {"--user-mask"},
+        {"--seeing", "-0.5", "--display", File("d.bmp")},
+        {"--seeing", "61", "--display", File("d.bmp")},
+        {"--seeing", "2\"", "--display", File("d.bmp")},
+        {"--double", "1,2,3,4", "--display", File("d.bmp")},
+        {"--double", "-1", "--display", File("d.bmp")},
+        {"--double", "2,0,16", "--display", File("d.bmp")},
+        {"--pixel-size", "101", "--display", File("d.bmp")},
+        {"--camera", File("c.fits")},
+        {"--pixel-size", "4", "--camera", File("c.gif")},
     };
     for (const auto& args : usage) {
         EXPECT_EQ(Run(args), 2) << args[0];
@@ -1325,7 +1334,7 @@ TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     const std::vector<std::string> first = {
         "--aperture", "180", "--focal-length", "1500", "--secondary", "40", "--band", "500:600:50", "--coma-x", "0.21",
         "--tilt-y", "-0.13", "--astigmatism-m", "0.07", "--brightness", "9", "--user-filter", File("inner.uft"),
-        "--wavelength-table", File("table.txt"), "--zernike", File("mirror.zer"), "--threads", "2"};
+        "--wavelength-table", File("table.txt"), "--zernike", File("mirror.zer"), "--seeing", "0.8", "--threads", "2"};
     auto with = [&](std::vector<std::string> args, const std::string& tag) {
         args.insert(args.end(), {"--report", File(tag + ".json"), "--fits", File(tag + ".fits"), "--intensity",
                                  File(tag + ".txt"), "--display", File(tag + ".png")});
@@ -1359,6 +1368,7 @@ TEST_F(Batch, AReportRepeatsItsRunBitForBit) {
     EXPECT_EQ(parameters["aberrations_waves"]["coma_x"], 0.21);
     EXPECT_EQ(parameters["brightness"], 9);
     EXPECT_EQ(parameters["zernike"], nlohmann::json::parse(R"({"ordering": "ansi", "waves": {"7": -0.02, "12": 0.031}})"));
+    EXPECT_EQ(parameters["seeing_arcsec"], 0.8);
     EXPECT_FALSE(parameters.contains("threads"));
     // An option given with the report changes only itself.
     ASSERT_EQ(Run({"--params", File("a.json"), "--coma-x", "0", "--report", File("d.json")}), 0) << messages;
@@ -1440,4 +1450,51 @@ TEST_F(Batch, AStarTestDiscLargerThanTheGridIsRefused) {
 }
 
 }  // namespace
+// The sky, a companion and a camera reach every output: the report's bands, the FITS file's
+// scene extension and header, the camera's own FITS file with its axes; without them the
+// report holds none of their keys.
+TEST_F(Batch, ASkyACompanionAndACameraReachEveryOutput) {
+    ASSERT_EQ(Run({"--seeing", "1.2", "--double", "2,90,0.5", "--pixel-size", "3.8", "--camera", File("c.fits"), "--report",
+                   File("r.json"), "--fits", File("f.fits")}),
+              0)
+        << messages;
+    const nlohmann::json report = nlohmann::json::parse(ReadAll(File("r.json")));
+    const nlohmann::json& white = report["bands"]["white"];
+    EXPECT_EQ(white["double"]["separation_arcsec"], 2.0);
+    EXPECT_EQ(white["double"]["position_angle_deg"], 90.0);
+    EXPECT_EQ(white["double"]["delta_mag"], 0.5);
+    EXPECT_TRUE(white["double"]["resolved"].get<bool>());
+    EXPECT_LT(white["double"]["dip_ratio"].get<double>(), 1.0);
+    // 3.8 um at 1000 mm is 3.8e-6 rad.
+    EXPECT_NEAR(white["camera"]["pixel_arcsec"].get<double>(), 3.8e-6 * 180 / 3.14159265358979323846 * 3600, 1e-12);
+    EXPECT_NEAR(white["camera"]["samples_per_fwhm"].get<double>(), white["fwhm_um"].get<double>() / 3.8, 1e-12);
+    EXPECT_EQ(report["parameters"]["seeing_arcsec"], 1.2);
+    EXPECT_EQ(report["parameters"]["camera_pixel_um"], 3.8);
+    EXPECT_EQ(report["parameters"]["double_star"]["separation_arcsec"], 2.0);
+
+    const std::vector<FitsImage> fits = ReadFits(File("f.fits"));
+    ASSERT_EQ(fits.size(), 2u);
+    EXPECT_EQ(fits[1].extname, "SCENE");
+    EXPECT_EQ(*std::max_element(fits[1].pixels.begin(), fits[1].pixels.end()), 1.0) << "the scene's own peak";
+    for (int hdu : {1, 2}) EXPECT_EQ(ReadHeader(File("f.fits"), hdu).Number("SEEING"), 1.2) << hdu;
+    EXPECT_EQ(ReadHeader(File("f.fits"), 2).Number("COMPSEP"), 2);
+
+    const std::vector<FitsImage> camera = ReadFits(File("c.fits"));
+    ASSERT_EQ(camera.size(), 1u);
+    const FitsHeader h = ReadHeader(File("c.fits"), 1);
+    EXPECT_EQ(camera[0].naxis1 % 2, 1);
+    EXPECT_EQ(h.Number("CRPIX1"), camera[0].naxis1 / 2 + 1);
+    EXPECT_NEAR(h.Number("CDELT1"), white["camera"]["pixel_arcsec"].get<double>(), 1e-12);
+    double sum = 0;
+    for (double v : camera[0].pixels) sum += v;
+    EXPECT_NEAR(sum, 1, 1e-12) << "every pixel's share of the light";
+
+    ASSERT_EQ(Run({"--pixel-size", "3.8", "--camera", File("c.png")}), 0) << messages;
+    EXPECT_EQ(ReadAll(File("c.png")).substr(1, 3), "PNG");
+    ASSERT_EQ(Run({"--report", File("plain.json")}), 0) << messages;
+    const std::string plain = ReadAll(File("plain.json"));
+    for (const char* key : {"\"double\"", "\"camera\"", "seeing_arcsec", "double_star", "camera_pixel_um"})
+        EXPECT_EQ(plain.find(key), std::string::npos) << key;
+}
+
 }  // namespace velmora

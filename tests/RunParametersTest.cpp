@@ -47,6 +47,9 @@ RunParameters Unusual() {
     r.userMaskFile = "マスク.bmp";
     r.wavelengthTable = WavelengthTableInput{"table.txt", {"550", "555.0"}, {{"0.1", "x"}, {"", "-2"}}};
     r.zernike = ZernikeSet{ZernikeOrdering::Ansi, {{0, 0.5}, {12, -1.0 / 7}, {90, 1e-9}}};
+    r.seeingArcsec = 1.0 / 3;
+    r.companion = {2.5, -33.3, 1.0 / 7};
+    r.cameraPixelUm = 4.6;
     return r;
 }
 
@@ -130,6 +133,12 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKey{R"({"zernike": {"waves": {"4": "0.1"}}})", "parameters.zernike.waves.4", "a number of waves"},
                       BadKey{R"({"zernike": {"waves": {"4": 1e6}}})", "parameters.zernike.waves.4", "a number of waves"},
                       BadKey{R"({"zernike": {"waves": [0.1]}})", "parameters.zernike.waves", "an object"},
+                      BadKey{R"({"seeing_arcsec": -1})", "parameters.seeing_arcsec", "from 0 to 60"},
+                      BadKey{R"({"seeing_arcsec": "2"})", "parameters.seeing_arcsec", "a number"},
+                      BadKey{R"({"double_star": {"separation_arcsec": 4000}})", "parameters.double_star.separation_arcsec", "from 0 to 3600"},
+                      BadKey{R"({"double_star": {"separation_arcsec": 2, "delta_mag": -1}})", "parameters.double_star.delta_mag", "from 0 to 15"},
+                      BadKey{R"({"double_star": {"sep": 2}})", "parameters.double_star.sep", "not a key"},
+                      BadKey{R"({"camera_pixel_um": 200})", "parameters.camera_pixel_um", "from 0 to 100"},
                       BadKey{R"([1, 2])", "parameters", "an object"},
                       BadKey{R"({"schema": "velmora1-report/1", "mode": "mono"})", "parameters", "no \"parameters\""},
                       BadKey{R"({"schema": "other/1", "parameters": {}})", "schema", "velmora1-report/"},

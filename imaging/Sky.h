@@ -1,0 +1,71 @@
+// What happens to the star above and beside the telescope, laid over a run's result: the
+// long-exposure blur of Kolmogorov turbulence of a given seeing (Fried 1966; Roddier 1981) and
+// a companion star. Both act on each band through its transfer function. Plain C++, no toolkit.
+#pragma once
+
+#include "core/Matrix.h"
+#include "core/PsfCalculation.h"
+
+namespace velmora {
+
+inline constexpr double seeingReferenceNm = 500;
+// The largest seeing taken, in arcseconds: far beyond any night's.
+inline constexpr double maximumSeeingArcsec = 60;
+// The companion's largest separation and magnitude difference.
+inline constexpr double maximumSeparationArcsec = 3600;
+inline constexpr double maximumDeltaMag = 15;
+
+// Fried's r0 in metres at lambdaNm for a seeing disc of FWHM seeingArcsec at 500 nm:
+// r0(500) = 0.98 x 500 nm / seeing, scaled as lambda^(6/5).
+double FriedParameterM(double seeingArcsec, double lambdaNm);
+
+// The long-exposure transfer function exp(-3.44 (lambda f / r0)^(5/3)) at the angular spatial
+// frequency f in cycles per radian; 1 for seeing 0.
+double SeeingMtf(double seeingArcsec, double lambdaNm, double cyclesPerRadian);
+
+// What one band's sky needs: the seeing, the band's wavelength, the focal-plane pitch of its
+// samples and the focal length, the reach of its own transfer function in grid frequencies
+// (the largest pupil diameter in samples: beyond it the optics pass nothing), the companion.
+struct BandSky {
+    double seeingArcsec = 0;
+    double lambdaNm = 0;
+    double pitchUm = 0;
+    double focalLengthMm = 0;
+    int supportRadius = 0;
+    Companion companion;
+
+    // The companion's offset from the first star in samples along the grid's first and second
+    // index.
+    double ShiftI() const;
+    double ShiftJ() const;
+};
+// The sky of one band of `full`: its weighted mean wavelength, its wavelengths' mean pitch and
+// largest pupil.
+BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyConditions& sky);
+
+// The band's intensity `acc` (gridSize x gridSize, its centre at [gridSize/2][gridSize/2]) under
+// this sky, in place: blurred by the seeing when there is any. With a companion, `scene` (a
+// gridSize x gridSize matrix) receives the blurred star plus the companion: the same pattern
+// moved by the separation (a phase ramp in the transfer function, exact below a sample) and
+// scaled by its brightness ratio; `scene` is not touched otherwise.
+//
+// The band's spectrum (from every second or fourth sample when its reach allows), the product
+// with the transfer functions within the reach, and one forward transform per pattern wanted,
+// which returns it mirrored and scaled (transforming twice gives x[-k] / n per axis). The energy
+// stays; values rounded below zero become +0. Raises std::bad_alloc when its grids cannot be had.
+void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene);
+
+// Raises CalculationError when the sky cannot be laid over a run of `p`: a seeing, separation
+// or magnitude difference out of range, or a companion that would fall beyond the grid (less
+// its edge frame) at one of the run's wavelengths. Called before the run, so that a refused
+// sky costs nothing.
+void CheckSky(const SkyConditions& sky, const SimulationParameters& p);
+
+// Lays the sky over a run's result: each band's intensity blurred (and its peak, which the
+// Strehl ratio reads, with it), each band's scene made when there is a companion, the pictures
+// made again from them at `brightnessLevel` (the pupil picture stays), and the sky recorded in
+// the result. A clear sky leaves the result as it is, to the bit. Raises CalculationError when
+// the memory is not there.
+void ApplySky(PsfResult& result, const SkyConditions& sky, int brightnessLevel, int threads = 1);
+
+}  // namespace velmora
