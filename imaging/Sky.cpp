@@ -24,14 +24,15 @@ UserMessage Decimal(double v) { return UserMessage::Value(FormatGeneral(v)); }
 
 // The second transform of a spectrum with its zero frequency at [h][h] holds at [i'][j'] the
 // pattern's element [(h - i') mod n][(h - j') mod n] times (-1)^(i' + j') / n^2: read back into
-// `to`, the real part, never below +0.
-void ReadBack(const RealMatrixHolder& re, RealMatrix to) {
+// `to`, the real part, never below +0. Returns the largest value.
+double ReadBack(const RealMatrixHolder& re, RealMatrix to) {
     constexpr int n = gridSize;
     constexpr int h = n / 2;
     const double scale = double(n) * n;
     // Column j reads column (h - j) mod n, with the sign of its parity.
     std::vector<int> from(static_cast<size_t>(n));
     for (int j = 0; j < n; ++j) from[static_cast<size_t>(j)] = (h - j + n) % n;
+    double peak = 0;
     for (int i = 0; i < n; ++i) {
         const int ip = (h - i + n) % n;
         const double* row = re[ip];
@@ -41,8 +42,10 @@ void ReadBack(const RealMatrixHolder& re, RealMatrix to) {
             const int jp = from[static_cast<size_t>(j)];
             const double value = ((jp & 1) ? -even : even) * row[jp];
             out[j] = value > 0 ? value : 0.0;
+            peak = std::max(peak, out[j]);
         }
     }
+    return peak;
 }
 
 }  // namespace
@@ -88,10 +91,11 @@ BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyCondi
     return s;
 }
 
-void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
+SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     const bool seeing = sky.seeingArcsec > 0;
     const bool pair = sky.companion.Present() && scene;
-    if (!seeing && !pair) return;
+    SkyPeaks peaks;
+    if (!seeing && !pair) return peaks;
     constexpr int n = gridSize;
     constexpr int h = n / 2;
     // The band's spectrum. Its light is band-limited to the optics' reach, so when twice the
@@ -108,7 +112,10 @@ void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     RealMatrixHolder re, im, re2, im2;
     FftTables tables;
     FftWorkspace workspace;
-    if ((d == 1 ? re.AllocateUncleared(n, n) : re.Allocate(n, n)) != 0 || im.Allocate(n, n) != 0 ||
+    // Every element is written before it is read: with d = 1 by the copy and the transform (the
+    // imaginary part starts at 0), otherwise by the copy of the reach's square and the products'
+    // zeros about it.
+    if (re.AllocateUncleared(n, n) != 0 || (d == 1 ? im.Allocate(n, n) : im.AllocateUncleared(n, n)) != 0 ||
         tables.Create(n) != 0 || workspace.Create(n) != 0)
         throw std::bad_alloc();
     if (seeing && pair && (re2.AllocateUncleared(n, n) != 0 || im2.AllocateUncleared(n, n) != 0))
@@ -143,10 +150,13 @@ void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     const long long reach2 = sky.supportRadius + 1 < h ? reach * reach : 2LL * h * h;
     std::vector<double> mtf(static_cast<size_t>(reach2 + 1), 1.0);
     if (seeing) {
+        // SeeingMtf at |k| = sqrt(k^2) grid frequencies, its constants taken out:
+        // exp(-3.44 (lambda perIndex / r0)^(5/3) (k^2)^(5/6)).
         const double perIndex = sky.focalLengthMm * 1e3 / (n * sky.pitchUm);
+        const double r0 = FriedParameterM(sky.seeingArcsec, sky.lambdaNm);
+        const double a = 3.44 * std::pow(sky.lambdaNm * 1e-9 * perIndex / r0, 5.0 / 3.0);
         for (long long k2 = 0; k2 <= reach2; ++k2)
-            mtf[static_cast<size_t>(k2)] =
-                SeeingMtf(sky.seeingArcsec, sky.lambdaNm, std::sqrt(static_cast<double>(k2)) * perIndex);
+            mtf[static_cast<size_t>(k2)] = std::exp(-a * std::pow(static_cast<double>(k2), 5.0 / 6.0));
     }
     // The companion's ramp exp(-2 pi i k.s / n), separable: one factor per row and column.
     std::vector<std::complex<double>> rampI(static_cast<size_t>(n)), rampJ(static_cast<size_t>(n));
@@ -211,15 +221,19 @@ void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     }
     if (seeing) {
         Fft2D(tables, workspace, re.get(), im.get());
-        ReadBack(re, acc);
+        peaks.star = ReadBack(re, acc);
     }
     if (pair) {
         Fft2D(tables, workspace, movedRe, movedIm);
         ReadBack(apart ? re2 : re, scene);
         const double b = sky.companion.BrightnessRatio();
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) scene[i][j] = acc[i][j] + b * scene[i][j];
+            for (int j = 0; j < n; ++j) {
+                scene[i][j] = acc[i][j] + b * scene[i][j];
+                peaks.scene = std::max(peaks.scene, scene[i][j]);
+            }
     }
+    return peaks;
 }
 
 void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
@@ -265,28 +279,27 @@ void ApplySky(PsfResult& result, const SkyConditions& sky, int brightnessLevel, 
             if (band.intensity.size() != static_cast<size_t>(n) * n || !(band.peak > 0) || !(band.normalisedPeak > 0))
                 continue;
             const BandSky s = BandSkyOf(*full, band, sky);
-            // Back to the accumulator's scale, so that the blurred peak is comparable with the
-            // unaberrated one (the Strehl ratio).
+            // The transforms are linear: the blur is made on the normalised values, and its
+            // peak taken back to the accumulator's scale (element x m / q) for the Strehl ratio.
             const double m = band.peak, q = band.normalisedPeak;
-            const double back = m / q;
-            for (double& v : band.intensity) v *= back;
             std::vector<double*> rows(n), sceneRows(n);
             if (pair) band.scene.assign(static_cast<size_t>(n) * n, 0.0);
             for (int i = 0; i < n; ++i) {
                 rows[static_cast<size_t>(i)] = band.intensity.data() + static_cast<size_t>(i) * n;
                 if (pair) sceneRows[static_cast<size_t>(i)] = band.scene.data() + static_cast<size_t>(i) * n;
             }
-            ApplyBandSky(rows.data(), s, pair ? sceneRows.data() : nullptr);
+            const SkyPeaks peaks = ApplyBandSky(rows.data(), s, pair ? sceneRows.data() : nullptr);
             // Normalised as the run normalises: element / peak x q.
-            auto normalise = [q](std::vector<double>& values) {
-                const double peak = *std::max_element(values.begin(), values.end());
+            auto normalise = [q](std::vector<double>& values, double peak) {
                 if (peak > 0)
                     for (double& v : values) v = v / peak * q;
-                return peak;
             };
-            band.peak = normalise(band.intensity);
+            if (s.seeingArcsec > 0) {
+                normalise(band.intensity, peaks.star);
+                band.peak = peaks.star * (m / q);
+            }
             if (pair) {
-                normalise(band.scene);
+                normalise(band.scene, peaks.scene);
                 band.companionShiftI = s.ShiftI();
                 band.companionShiftJ = s.ShiftJ();
                 band.companionRatio = sky.companion.BrightnessRatio();

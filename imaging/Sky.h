@@ -53,7 +53,13 @@ BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyCondi
 // with the transfer functions within the reach, and one forward transform per pattern wanted,
 // which returns it mirrored and scaled (transforming twice gives x[-k] / n per axis). The energy
 // stays; values rounded below zero become +0. Raises std::bad_alloc when its grids cannot be had.
-void ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene);
+// Returns the largest value of the blurred star (0 without seeing) and of the scene (0 without a
+// companion).
+struct SkyPeaks {
+    double star = 0;
+    double scene = 0;
+};
+SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene);
 
 // Raises CalculationError when the sky cannot be laid over a run of `p`: a seeing, separation
 // or magnitude difference out of range, or a companion that would fall beyond the grid (less
