@@ -15,6 +15,8 @@
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
 #include "viewers/StarTestWindow.h"
+#include "viewers/CameraWindow.h"
+#include "viewers/SkyWindow.h"
 
 namespace velmora {
 

@@ -20,6 +20,8 @@ class TAnalysis;
 class TZernike;
 class TMirror;
 class TStarTest;
+class TSky;
+class TCamera;
 
 struct VelmoraWindows {
     std::unique_ptr<TForm1> form1;
@@ -38,6 +40,10 @@ struct VelmoraWindows {
     std::unique_ptr<TMirror> mirror;
     // The star test window, likewise.
     std::unique_ptr<TStarTest> starTest;
+    // The sky and camera window and the camera image window, likewise; while the first is null
+    // the sky is clear and there is no camera.
+    std::unique_ptr<TSky> sky;
+    std::unique_ptr<TCamera> camera;
     ~VelmoraWindows();
 };
 

@@ -1,14 +1,16 @@
 #include "app/CalculationTask.h"
 
 #include "analysis/ThroughFocus.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 
 CalculationTask::CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask,
                                  int threads, Measure measure, std::function<void()> ended,
                                  std::function<void()> measured, std::shared_ptr<IdealCache> ideals,
-                                 IdealCache::Extras idealExtras)
+                                 IdealCache::Extras idealExtras, SkyConditions sky)
     : request_(std::move(request)),
+      sky_(sky),
       measure_(measure),
       filter_(filter),
       mask_(mask),
@@ -43,7 +45,9 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended, const
     progress.bar = [this](int percent) { progress_ = percent; };
     try {
         // The run hands its grid over when it goes through; the task's grid is not read otherwise.
+        CheckSky(sky_, request_.params);
         result = RunPsfCalculation(request_, build, grid, progress, RunControl{threads, &stop_});
+        ApplySky(*result, sky_, request_.brightnessLevel, threads);
     } catch (const CalculationStopped&) {
         stopped = true;
     } catch (...) {
@@ -69,7 +73,7 @@ void CalculationTask::MeasureResult(const PupilBuilder& build, int threads) {
         std::shared_ptr<const Analysis> ideal;
         if (ideals_ && !Unaberrated(*result->full)) {
             try {
-                ideal = ideals_->For(request_, idealExtras_, build, RunControl{threads, &stop_});
+                ideal = ideals_->For(request_, idealExtras_, build, RunControl{threads, &stop_}, sky_.seeingArcsec);
             } catch (const CalculationStopped&) {
             } catch (const CalculationError&) {
             }

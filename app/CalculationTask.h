@@ -32,9 +32,12 @@ public:
     // ideal of an aberrated result (made there when it lacks it, with this task's pupils), with
     // the extras that name the filter and mask (see IdealCache); without it an aberrated
     // result is measured without its ideal.
+    // sky: laid over the result on the task's thread (imaging/Sky), its ideal made under the
+    // same seeing; a sky that cannot be laid over the run refuses it before it starts.
     CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask, int threads,
                     Measure measure, std::function<void()> ended, std::function<void()> measured = {},
-                    std::shared_ptr<IdealCache> ideals = nullptr, IdealCache::Extras idealExtras = {});
+                    std::shared_ptr<IdealCache> ideals = nullptr, IdealCache::Extras idealExtras = {},
+                    SkyConditions sky = {});
     // Stops the run and waits for it.
     ~CalculationTask();
     CalculationTask(const CalculationTask&) = delete;
@@ -67,6 +70,7 @@ private:
     void MeasureResult(const PupilBuilder& build, int threads);
 
     CalculationRequest request_;
+    SkyConditions sky_;
     Measure measure_;
     std::atomic<bool> measuring_{false};
     UserFilter filter_;

@@ -44,6 +44,9 @@ class TZernike;
 class TMirror;
 class TStarTest;
 class StarTestTask;
+class TSky;
+class TCamera;
+struct SkyAndCamera;
 
 // The fixed files of the working directory.
 inline constexpr const char* defaultFileName = "default.vl1";
@@ -187,6 +190,10 @@ public:
     void Z1Click();
     // Opens the mirror and field window, made the first time it is asked for.
     void MirrorField1Click();
+    // Opens the sky and camera window, likewise.
+    void SkyCamera1Click();
+    // Opens the camera image window under 結果, likewise, with the image of the result on screen.
+    void Camera1Click();
     void D1Click();
     void N11Click();
     void N21Click();
@@ -284,6 +291,12 @@ private:
     void TakeUserMask(const std::string& path, const Picture24& mask);
     // The Zernike coefficient window, made (hidden) the first time it is needed.
     TZernike& ZernikeWindow();
+    // The sky and camera window, made (hidden) the first time it is needed.
+    TSky& SkyWindow();
+    // The window's inputs (a clear sky and no camera while there is no window).
+    SkyAndCamera SkyInputs() const;
+    // The camera image of the result on screen into an open camera window.
+    void ShowCameraImage();
     // The mirror and field window, made (hidden) the first time it is needed.
     TMirror& MirrorWindow();
     // The mirror's input as the window holds it (off while there is no window).

@@ -243,6 +243,7 @@ void TForm1::BuildMenus() {
     display->addSeparator();
     add(display, QStringLiteral("Z1"), tr("ゼルニケ係数(&Z)..."), &TForm1::Z1Click);
     add(display, QStringLiteral("MirrorField1"), tr("主鏡と視野(&F)..."), &TForm1::MirrorField1Click);
+    add(display, QStringLiteral("SkyCamera1"), tr("大気とカメラ(&A)..."), &TForm1::SkyCamera1Click);
 
     pupilMenu_ = menuBar()->addMenu(tr("瞳(&P)"));
     pupilMenu_->setObjectName(QStringLiteral("P1"));
@@ -259,6 +260,7 @@ void TForm1::BuildMenus() {
     result->addSeparator();
     add(result, QStringLiteral("A1"), tr("解析(&A)"), &TForm1::A1Click);
     add(result, QStringLiteral("T1"), tr("スターテスト(&T)"), &TForm1::T1Click);
+    add(result, QStringLiteral("Camera1"), tr("カメラ像(&C)"), &TForm1::Camera1Click);
     liveAction_ = add(result, QStringLiteral("L1"), tr("自動計算(&L)"), &TForm1::L1Click);
     liveAction_->setCheckable(true);
 

@@ -24,6 +24,7 @@
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/StarTestWindow.h"
+#include "viewers/SkyWindow.h"
 
 namespace velmora {
 
@@ -97,7 +98,7 @@ void TForm1::StartRun(bool live) {
         request, userFilter_, mask, threads.threads, measure,
         [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
         [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
-        ideals_, IdealExtras());
+        ideals_, IdealExtras(), SkyInputs().sky);
     runIsLive_ = live;
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
@@ -141,6 +142,7 @@ void TForm1::RunEnded(quint64 serial) {
         ++runResultsShown_;
         // An open star test window follows every new result, the automatic runs' too.
         if (windows_.starTest && windows_.starTest->isVisible()) RequestStarTest();
+        ShowCameraImage();
         if (live) {
             ShowLiveMessage(threadsNote_);
             // An open 1D viewer follows the automatic runs as the 2D and 3D views do.
@@ -203,7 +205,7 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
     std::shared_ptr<const Analysis> ideal;
     if (!Unaberrated(full) && shownRun_.full.lock().get() == &full) {
         const CalculationRequest& request = shownRun_.request;
-        ideal = ideals_->Find(request, shownRun_.extras);
+        ideal = ideals_->Find(request, shownRun_.extras, full.sky.seeingArcsec);
         // Made here only from the pupils the run had: the same filter and mask.
         if (!ideal && shownRun_.extras == IdealExtras()) {
             PupilInputs inputs;
@@ -213,7 +215,8 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
             const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
             try {
                 ideal = ideals_->For(request, shownRun_.extras, build,
-                                     RunControl{RunThreadsFor(DefaultThreadCount(), request.params).threads, nullptr});
+                                     RunControl{RunThreadsFor(DefaultThreadCount(), request.params).threads, nullptr},
+                                     full.sky.seeingArcsec);
             } catch (const CalculationError&) {
             }
         }

@@ -14,6 +14,7 @@
 #include "files/ZernikeWindow.h"
 #include "pupil/Abberation.h"
 #include "pupil/MirrorWindow.h"
+#include "viewers/SkyWindow.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 #include "viewers/Psf1.h"
@@ -44,6 +45,11 @@ RunParameters TForm1::CurrentSetup() const {
         s.zernike = std::move(set);
     }
     s.mirror = MirrorInput();  // written only when on
+    // The sky and the camera, each written only when set.
+    const SkyAndCamera sky = SkyInputs();
+    s.seeingArcsec = sky.sky.seeingArcsec;
+    s.companion = sky.sky.companion;
+    s.cameraPixelUm = sky.pixelUm;
     return s;
 }
 
@@ -132,6 +138,12 @@ QStringList TForm1::ApplySetup(const RunParameters& setup) {
         off.on = false;
         windows_.mirror->SetMirror(off);
     }
+    // The sky and the camera likewise; a set-up without them clears them.
+    SkyAndCamera sky;
+    sky.sky.seeingArcsec = setup.seeingArcsec;
+    sky.sky.companion = setup.companion;
+    sky.pixelUm = setup.cameraPixelUm;
+    if (windows_.sky || !(sky == SkyAndCamera{})) SkyWindow().SetInputs(sky);
     // The Zernike terms last: their change starts an automatic run, which then finds the rest
     // in place. A set-up without them clears the table.
     if (setup.zernike) ZernikeWindow().SetCoefficients(*setup.zernike);

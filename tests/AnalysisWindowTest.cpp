@@ -444,7 +444,7 @@ TEST_F(AnalysisFromTheMenu, OneWindowFromTheResultMenuFollowsEveryCalculation) {
     Start();
     QStringList items;
     for (const QAction* a : Control<QMenu>("R1")->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    EXPECT_EQ(items.join(QLatin1Char(' ')), QStringLiteral("N11 N21 N7 - A1 T1 L1"));
+    EXPECT_EQ(items.join(QLatin1Char(' ')), QStringLiteral("N11 N21 N7 - A1 T1 Camera1 L1"));
     EXPECT_EQ(Control<QAction>("A1")->text(), QStringLiteral("解析(&A)"));
 
     EXPECT_EQ(Window(), nullptr) << "made when first asked for";

@@ -12,6 +12,7 @@
 #include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -37,6 +38,8 @@
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
+#include "viewers/CameraWindow.h"
+#include "viewers/SkyWindow.h"
 #include "viewers/StarTestWindow.h"
 
 namespace velmora::testing {
@@ -220,11 +223,17 @@ protected:
         QTest::mouseClick(mirror, Qt::LeftButton, {}, QPoint(mirror->fontMetrics().height() / 2 + 2, mirror->height() / 2));
         Choose("T1");  // the star test, with its sizes once the pair is there
         EXPECT_TRUE(QTest::qWaitFor([&] { return Form().StarTestResultsShown() > 0; }, 60000));
+        Choose("SkyCamera1");  // the sky and camera, a pixel given
+        QLineEdit* pixel = windows->sky->findChild<QLineEdit*>(QStringLiteral("PixelEdit"));
+        pixel->selectAll();
+        QTest::keyClicks(pixel, QStringLiteral("4.5"));
+        Choose("Camera1");  // the camera image with its figures
         windows->psf1d->Redraw();
         const std::vector<QWidget*> all = {windows->form1.get(), windows->ver.get(),   windows->pupil.get(),
                                            windows->psf.get(),   windows->abbr.get(),  windows->psf3d.get(),
                                            windows->psf1d.get(), windows->maskDis.get(), windows->analysis.get(),
-                                           windows->zernike.get(), windows->mirror.get(), windows->starTest.get()};
+                                           windows->zernike.get(), windows->mirror.get(), windows->starTest.get(),
+                                           windows->sky.get(), windows->camera.get()};
         for (QWidget* w : all) w->show();
         QCoreApplication::processEvents();
         WindowCheck check(english);

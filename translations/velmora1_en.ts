@@ -378,6 +378,25 @@
     </message>
 </context>
 <context>
+    <name>Sky</name>
+    <message>
+        <source>シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。</source>
+        <translation>A seeing of %1″ cannot be used. Give a value from 0 to 60 (0: no atmosphere).</translation>
+    </message>
+    <message>
+        <source>伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。</source>
+        <translation>The companion (separation %1″, position angle %2°, magnitude difference %3) cannot be used. Give a separation from 0 to 3600″ and a magnitude difference from 0 to 15.</translation>
+    </message>
+    <message>
+        <source>伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。</source>
+        <translation>The companion&apos;s separation of %1″ is beyond the reach of the calculation at %2 nm, %3″. Make the separation smaller or the focal length shorter.</translation>
+    </message>
+    <message>
+        <source>メモリが足りず、大気と伴星を計算できませんでした。</source>
+        <translation>Not enough memory to lay the seeing and the companion over the result.</translation>
+    </message>
+</context>
+<context>
     <name>StarTest</name>
     <message>
         <source>デフォーカス量は 0 より大きい値にしてください。</source>
@@ -609,15 +628,15 @@
     </message>
     <message>
         <source>%1 行目: 並び順「%2」は使えません。fringe か ansi と書いてください</source>
-        <translation>line %1: the ordering "%2" is not known; write fringe or ansi</translation>
+        <translation>line %1: the ordering &quot;%2&quot; is not known; write fringe or ansi</translation>
     </message>
     <message>
         <source>%1 行目: 値が %2 個あります。1 行には「項番号 係数」の 2 つだけを書いてください</source>
-        <translation>line %1: it has %2 values; a line holds only the two values "index coefficient"</translation>
+        <translation>line %1: it has %2 values; a line holds only the two values &quot;index coefficient&quot;</translation>
     </message>
     <message>
         <source>%1 行目: 項番号「%2」は整数ではありません</source>
-        <translation>line %1: the index "%2" is not a whole number</translation>
+        <translation>line %1: the index &quot;%2&quot; is not a whole number</translation>
     </message>
     <message>
         <source>%1 行目: 項番号 %2 は %3 の並びにありません（%4 から %5 まで）</source>
@@ -633,11 +652,11 @@
     </message>
     <message>
         <source>%1 行目: 係数「%2」は数値ではありません</source>
-        <translation>line %1: the coefficient "%2" is not a number</translation>
+        <translation>line %1: the coefficient &quot;%2&quot; is not a number</translation>
     </message>
     <message>
         <source>%1 行目: 係数「%2」は有限の数値ではありません</source>
-        <translation>line %1: the coefficient "%2" is not a finite number</translation>
+        <translation>line %1: the coefficient &quot;%2&quot; is not a finite number</translation>
     </message>
     <message>
         <source>%1 行目: 係数 %2 は大きすぎます（%3 波まで）</source>
@@ -824,6 +843,65 @@
     <message>
         <source>基準</source>
         <translation>Reference</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TCamera</name>
+    <message>
+        <source>「大気とカメラ」で画素の大きさを入れてください。</source>
+        <translation>Enter the pixel size in &quot;Sky and camera&quot;.</translation>
+    </message>
+    <message>
+        <source>計算すると、その結果のカメラ像を表示します。</source>
+        <translation>Calculate to see the camera image of the result.</translation>
+    </message>
+    <message>
+        <source>赤</source>
+        <translation>red</translation>
+    </message>
+    <message>
+        <source>緑</source>
+        <translation>green</translation>
+    </message>
+    <message>
+        <source>青</source>
+        <translation>blue</translation>
+    </message>
+    <message>
+        <source>カメラ像</source>
+        <translation>Camera image</translation>
+    </message>
+    <message>
+        <source>「大気とカメラ」で画素の大きさを入れ、計算してください。</source>
+        <translation>Enter the pixel size in &quot;Sky and camera&quot; and calculate.</translation>
+    </message>
+    <message>
+        <source>アンダーサンプリング（半値幅あたり 2 画素未満）</source>
+        <translation>undersampled (under 2 pixels per FWHM)</translation>
+    </message>
+    <message>
+        <source>オーバーサンプリング（半値幅あたり 5 画素超）</source>
+        <translation>oversampled (over 5 pixels per FWHM)</translation>
+    </message>
+    <message>
+        <source>適正なサンプリング（半値幅あたり 2〜5 画素）</source>
+        <translation>well sampled (2 to 5 pixels per FWHM)</translation>
+    </message>
+    <message>
+        <source>この結果にはカメラ像がありません。</source>
+        <translation>This result has no camera image.</translation>
+    </message>
+    <message>
+        <source>画素 %1 µm = %2″/画素</source>
+        <translation>Pixel %1 µm = %2″/pixel</translation>
+    </message>
+    <message>
+        <source>中央 %1 × %1 画素を表示</source>
+        <translation>The middle %1 × %1 pixels</translation>
+    </message>
+    <message>
+        <source>半値幅 %1 画素（星像 %2 画素）</source>
+        <translation>FWHM %1 pixels (star %2 pixels)</translation>
     </message>
 </context>
 <context>
@@ -1224,6 +1302,14 @@ Close without saving?</translation>
         <source>スターテスト(&amp;T)</source>
         <translation>S&amp;tar test</translation>
     </message>
+    <message>
+        <source>大気とカメラ(&amp;A)...</source>
+        <translation>Sky and c&amp;amera...</translation>
+    </message>
+    <message>
+        <source>カメラ像(&amp;C)</source>
+        <translation>&amp;Camera image</translation>
+    </message>
 </context>
 <context>
     <name>velmora::TMaskDis</name>
@@ -1268,7 +1354,7 @@ Close without saving?</translation>
     </message>
     <message>
         <source>主鏡の収差を加える</source>
-        <translation>Add the primary mirror's aberrations</translation>
+        <translation>Add the primary mirror&apos;s aberrations</translation>
     </message>
     <message>
         <source>円錐定数 K</source>
@@ -1312,7 +1398,7 @@ Close without saving?</translation>
     </message>
     <message>
         <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
-        <translation>%1 "%2" cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
+        <translation>%1 &quot;%2&quot; cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
     </message>
 </context>
 <context>
@@ -1401,6 +1487,73 @@ Close without saving?</translation>
     <message>
         <source>閉じる(&amp;C)</source>
         <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
+    <name>velmora::TSky</name>
+    <message>
+        <source>大気とカメラ</source>
+        <translation>Sky and camera</translation>
+    </message>
+    <message>
+        <source>シーイング(″)</source>
+        <translation>Seeing (″)</translation>
+    </message>
+    <message>
+        <source>500 nm での半値幅、0 は大気なし</source>
+        <translation>FWHM at 500 nm, 0: no atmosphere</translation>
+    </message>
+    <message>
+        <source>伴星の離角(″)</source>
+        <translation>Companion separation (″)</translation>
+    </message>
+    <message>
+        <source>0 は単星</source>
+        <translation>0: a single star</translation>
+    </message>
+    <message>
+        <source>伴星の位置角(°)</source>
+        <translation>Companion position angle (°)</translation>
+    </message>
+    <message>
+        <source>x 軸から y 軸へ</source>
+        <translation>from x towards y</translation>
+    </message>
+    <message>
+        <source>伴星の等級差</source>
+        <translation>Companion Δm</translation>
+    </message>
+    <message>
+        <source>0 から 15</source>
+        <translation>0 to 15</translation>
+    </message>
+    <message>
+        <source>カメラの画素(µm)</source>
+        <translation>Camera pixel (µm)</translation>
+    </message>
+    <message>
+        <source>0 はカメラなし</source>
+        <translation>0: no camera</translation>
+    </message>
+    <message>
+        <source>シーイング</source>
+        <translation>Seeing</translation>
+    </message>
+    <message>
+        <source>伴星の離角</source>
+        <translation>Companion separation</translation>
+    </message>
+    <message>
+        <source>伴星の位置角</source>
+        <translation>Companion position angle</translation>
+    </message>
+    <message>
+        <source>カメラの画素</source>
+        <translation>Camera pixel</translation>
+    </message>
+    <message>
+        <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
+        <translation>%1 &quot;%2&quot; cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
     </message>
 </context>
 <context>
@@ -1494,7 +1647,7 @@ Close without saving?</translation>
     </message>
     <message>
         <source>%1 番の係数「%2」は使えません。-%3 から %3 までの数値（波）を入れてください。前の値のままです。</source>
-        <translation>The coefficient "%2" of term %1 cannot be used. Enter a number of waves from -%3 to %3. The value is as it was.</translation>
+        <translation>The coefficient &quot;%2&quot; of term %1 cannot be used. Enter a number of waves from -%3 to %3. The value is as it was.</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,61 @@
+// The main window's side of the sky and the camera: their window under "表示", the sky in the
+// runs and the set-ups, the camera image window under "結果".
+#include "app/AppWindows.h"
+#include "app/Psfmain.h"
+#include "viewers/CameraWindow.h"
+#include "viewers/SkyWindow.h"
+
+namespace velmora {
+
+void TForm1::SkyCamera1Click() {
+    TSky& window = SkyWindow();
+    window.show();
+    window.raise();
+}
+
+TSky& TForm1::SkyWindow() {
+    if (!windows_.sky) {
+        windows_.sky = std::make_unique<TSky>();
+        // The seeing or the companion change the result: in the automatic mode a run starts, as
+        // after any change of the panel. The pixel changes only the camera image.
+        connect(windows_.sky.get(), &TSky::SkyChanged, this, [this] { LiveChange(); });
+        connect(windows_.sky.get(), &TSky::CameraChanged, this, [this] { ShowCameraImage(); });
+    }
+    return *windows_.sky;
+}
+
+SkyAndCamera TForm1::SkyInputs() const { return windows_.sky ? windows_.sky->Inputs() : SkyAndCamera{}; }
+
+void TForm1::Camera1Click() {
+    if (!windows_.camera) windows_.camera = std::make_unique<TCamera>();
+    windows_.camera->show();
+    windows_.camera->raise();
+    ShowCameraImage();
+}
+
+void TForm1::ShowCameraImage() {
+    if (!windows_.camera || !windows_.camera->isVisible()) return;
+    const double pixel = SkyInputs().pixelUm;
+    const std::shared_ptr<const FullResult>& full = LastFullResult();
+    if (!(pixel > 0)) {
+        windows_.camera->ShowNone(TCamera::tr("「大気とカメラ」で画素の大きさを入れてください。"));
+        return;
+    }
+    if (!full || full->bands.empty()) {
+        windows_.camera->ShowNone(TCamera::tr("計算すると、その結果のカメラ像を表示します。"));
+        return;
+    }
+    // The pitch and the FWHM of each band: the measurements without the ideal, which the camera
+    // does not need.
+    const Analysis measured = Analyse(*full);
+    std::vector<std::string> names;
+    for (const BandResult& band : full->bands) {
+        if (band.name == "red") names.push_back(TCamera::tr("赤").toStdString());
+        else if (band.name == "green") names.push_back(TCamera::tr("緑").toStdString());
+        else if (band.name == "blue") names.push_back(TCamera::tr("青").toStdString());
+        else names.push_back(band.name);
+    }
+    windows_.camera->ShowImages(CameraImages(*full, measured, pixel), names);
+}
+
+}  // namespace velmora
