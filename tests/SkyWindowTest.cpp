@@ -5,10 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+
+#include <map>
 
 #include "WindowTestSupport.h"
 #include "analysis/Analysis.h"
 #include "imaging/Sky.h"
+#include "viewers/AnalysisWindow.h"
 #include "viewers/CameraWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/SkyWindow.h"
@@ -62,11 +66,21 @@ TEST_F(SkyWindow, TypedValuesGoToTheRunsAndBadOnesAreSaidAndKept) {
     sky.companion = {3, 45, 1};
     EXPECT_EQ(windows->sky->Inputs().sky, sky) << "the last good seeing stays";
 
+    Choose("A1");
     Calculate();
     ASSERT_TRUE(Form().LastFullResult());
     EXPECT_EQ(Form().LastFullResult()->sky, sky);
-    EXPECT_TRUE(SamePicture(windows->psf->Image3(), CoreRun(sky).images.image3));
+    const PsfResult core = CoreRun(sky);
+    EXPECT_TRUE(SamePicture(windows->psf->Image3(), core.images.image3));
     EXPECT_FALSE(Form().LastFullResult()->bands[0].scene.empty()) << "the pair is shown";
+    // The analysis window adds the pair's dip and verdict to the single star's measurements.
+    auto* table = windows->analysis->findChild<QTableWidget*>(QStringLiteral("MeasurementTable"));
+    const BandMeasurements measured = Analyse(*core.full).bands[0];
+    std::map<QString, QString> cells;
+    for (int r = 0; r < table->rowCount(); ++r) cells[table->verticalHeaderItem(r)->text()] = table->item(r, 0)->text();
+    EXPECT_EQ(cells[QStringLiteral("二重星の谷 (比)")], QString::number(measured.dipRatio, 'f', 3));
+    EXPECT_EQ(cells[QStringLiteral("二重星 (スパロー)")], measured.resolved ? QStringLiteral("分離") : QStringLiteral("未分離"));
+    EXPECT_TRUE(measured.resolved) << "3 arcseconds apart under 1.5 arcseconds of seeing";
 }
 
 // The camera window shows the image of the result on screen with its figures, follows a

@@ -118,6 +118,22 @@
         <source>焦点深度 (µm)</source>
         <translation>Depth of focus (µm)</translation>
     </message>
+    <message>
+        <source>二重星の谷 (比)</source>
+        <translation>Double star dip (ratio)</translation>
+    </message>
+    <message>
+        <source>二重星 (スパロー)</source>
+        <translation>Double star (Sparrow)</translation>
+    </message>
+    <message>
+        <source>分離</source>
+        <translation>resolved</translation>
+    </message>
+    <message>
+        <source>未分離</source>
+        <translation>not resolved</translation>
+    </message>
 </context>
 <context>
     <name>BatchOutput</name>

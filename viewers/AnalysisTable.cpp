@@ -15,6 +15,10 @@ const char* BandCaption(const std::string& bandName) {
 }
 
 const char* const depthOfFocusCaption = QT_TRANSLATE_NOOP("AnalysisTable", "焦点深度 (µm)");
+const char* const dipCaption = QT_TRANSLATE_NOOP("AnalysisTable", "二重星の谷 (比)");
+const char* const resolvedCaption = QT_TRANSLATE_NOOP("AnalysisTable", "二重星 (スパロー)");
+const char* const resolvedText = QT_TRANSLATE_NOOP("AnalysisTable", "分離");
+const char* const unresolvedText = QT_TRANSLATE_NOOP("AnalysisTable", "未分離");
 
 std::string FixedText(double value, int decimals) {
     if (!std::isfinite(value)) return "-";
@@ -81,6 +85,18 @@ std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis) {
         for (const BandMeasurements& band : analysis.bands)
             row.values.push_back(band.focusStrehl.empty() ? "-" : FixedText(band.depthOfFocusUm, 1));
         rows.push_back(std::move(row));
+    }
+    // A companion's dip and Sparrow's verdict, when the result is a pair. The verdict is a word
+    // the table shows translated.
+    const bool pair = std::any_of(analysis.bands.begin(), analysis.bands.end(), [](const BandMeasurements& b) { return b.pair; });
+    if (pair) {
+        AnalysisRow dip{dipCaption, {}}, verdict{resolvedCaption, {}};
+        for (const BandMeasurements& band : analysis.bands) {
+            dip.values.push_back(band.pair ? FixedText(band.dipRatio, 3) : "-");
+            verdict.values.push_back(!band.pair ? "-" : band.resolved ? resolvedText : unresolvedText);
+        }
+        rows.push_back(std::move(dip));
+        rows.push_back(std::move(verdict));
     }
     return rows;
 }

@@ -20,8 +20,9 @@ struct AnalysisRow {
 // The caption of a band's column ("白色光", "赤", "緑", "青") as a translation source.
 const char* BandCaption(const std::string& bandName);
 
-// The rows; the depth of focus (depthOfFocusCaption) last, when some band has its
-// through-focus curve ("-" in a band without one).
+// The rows; the depth of focus (depthOfFocusCaption) when some band has its through-focus
+// curve ("-" in a band without one), then a double star's dip ratio and Sparrow's verdict
+// ("分離" or "未分離", translation sources) when the result is a pair.
 std::vector<AnalysisRow> AnalysisRows(const Analysis& analysis);
 extern const char* const depthOfFocusCaption;
 

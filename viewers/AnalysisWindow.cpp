@@ -498,7 +498,8 @@ void TAnalysis::FillTable(const Analysis& analysis) {
         put(table_->verticalHeaderItem(r), QCoreApplication::translate(analysisTableContext, rows[r].caption),
             [&](QTableWidgetItem* item) { table_->setVerticalHeaderItem(r, item); });
         for (int c = 0; c < table_->columnCount(); ++c)
-            put(table_->item(r, c), QString::fromStdString(rows[r].values[c]), [&](QTableWidgetItem* item) {
+            // Numbers stand as they are; a word (a double star's verdict) is translated.
+            put(table_->item(r, c), QCoreApplication::translate(analysisTableContext, rows[r].values[c].c_str()), [&](QTableWidgetItem* item) {
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
                 table_->setItem(r, c, item);
             });
