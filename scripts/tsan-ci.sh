@@ -2,14 +2,15 @@
 # The tests that start threads, built and run under ThreadSanitizer in their own build folder
 # (build-tsan): the run on several threads, the user mask's staging, the calculation task and
 # the automatic mode in the window, the analysis window fed by runs, the star test pair on two
-# threads and its window fed by the automatic mode. Only these are built, so
+# threads and its window fed by the automatic mode, the sky laid over the automatic runs. Only
+# these are built, so
 # that CI stays within its time. Any report ends the script with an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build="${TSAN_BUILD_DIR:-build-tsan}"
 jobs="${JOBS:-2}"
-tests=(PsfRunThreadsTest PupilModelTest LiveWindowTest AnalysisWindowTest StarTestTest StarTestWindowTest)
+tests=(PsfRunThreadsTest PupilModelTest LiveWindowTest AnalysisWindowTest StarTestTest StarTestWindowTest SkyWindowTest)
 
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON -DVELMORA_WERROR=ON ${CMAKE_FLAGS:-} >/dev/null
