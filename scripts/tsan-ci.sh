@@ -3,8 +3,7 @@
 # (build-tsan): the run on several threads, the user mask's staging, the calculation task and
 # the automatic mode in the window, the analysis window fed by runs, the star test pair on two
 # threads and its window fed by the automatic mode, the sky laid over the automatic runs. Only
-# these are built, so
-# that CI stays within its time. Any report ends the script with an error.
+# these are built, so that CI stays within its time. Any report ends the script with an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
