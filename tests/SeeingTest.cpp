@@ -198,6 +198,15 @@ TEST(SeeingTest, TheIdealIsThePerfectTelescopeUnderTheSameSky) {
     EXPECT_EQ(cache.Find(rq, {}, 1.5), ideal);
 }
 
+// A seeing disc the grid cannot hold is said by the existing warning: the factory telescope's
+// grid spans 113", so under 30" of seeing (the Kolmogorov wings reaching far beyond the disc)
+// more than 0.1 % of the light lies in the edge frame; under 1" it does not.
+TEST(SeeingTest, ADiscTooLargeForTheGridIsWarnedOf) {
+    const SimulationParameters p;
+    EXPECT_FALSE(Analyse(*RunInSeeing(p, 1).full).Warns(SamplingWarning::EnergyAtEdge));
+    EXPECT_TRUE(Analyse(*RunInSeeing(p, 30).full).Warns(SamplingWarning::EnergyAtEdge));
+}
+
 TEST(SeeingTest, ASeeingThatIsNoNumberOrBelowZeroIsRefused) {
     for (double seeing : {-0.1, std::nan(""), HUGE_VAL, 60.5}) {
         SkyConditions sky;
