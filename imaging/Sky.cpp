@@ -158,6 +158,7 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
         for (long long k2 = 0; k2 <= reach2; ++k2)
             mtf[static_cast<size_t>(k2)] = std::exp(-a * std::pow(static_cast<double>(k2), 5.0 / 6.0));
     }
+    const double b = sky.companion.BrightnessRatio();
     // The companion's ramp exp(-2 pi i k.s / n), separable: one factor per row and column.
     std::vector<std::complex<double>> rampI(static_cast<size_t>(n)), rampJ(static_cast<size_t>(n));
     if (pair) {
@@ -210,9 +211,11 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
                 std::fill(m2, m2 + lo, 0.0);
                 std::fill(m2 + hi + 1, m2 + n, 0.0);
             }
+            // The scene's transfer function: the star's times 1 + b ramp, the star and its
+            // companion in one pattern.
             for (int v = lo; v <= hi; ++v) {
                 const double c1 = rampJ[static_cast<size_t>(v)].real(), d1 = rampJ[static_cast<size_t>(v)].imag();
-                const double c = c0 * c1 - d0 * d1, d = c0 * d1 + d0 * c1;
+                const double c = 1 + b * (c0 * c1 - d0 * d1), d = b * (c0 * d1 + d0 * c1);
                 const double a = r[v], bb = m[v];
                 r2[v] = a * c - bb * d;
                 m2[v] = a * d + bb * c;
@@ -225,13 +228,7 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
     }
     if (pair) {
         Fft2D(tables, workspace, movedRe, movedIm);
-        ReadBack(apart ? re2 : re, scene);
-        const double b = sky.companion.BrightnessRatio();
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) {
-                scene[i][j] = acc[i][j] + b * scene[i][j];
-                peaks.scene = std::max(peaks.scene, scene[i][j]);
-            }
+        peaks.scene = ReadBack(apart ? re2 : re, scene);
     }
     return peaks;
 }

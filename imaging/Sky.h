@@ -47,7 +47,8 @@ BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyCondi
 // this sky, in place: blurred by the seeing when there is any. With a companion, `scene` (a
 // gridSize x gridSize matrix) receives the blurred star plus the companion: the same pattern
 // moved by the separation (a phase ramp in the transfer function, exact below a sample) and
-// scaled by its brightness ratio; `scene` is not touched otherwise.
+// scaled by its brightness ratio, made as one pattern whose transfer function is the star's times
+// 1 + ratio x ramp; `scene` is not touched otherwise.
 //
 // The band's spectrum (from every second or fourth sample when its reach allows), the product
 // with the transfer functions within the reach, and one forward transform per pattern wanted,
