@@ -37,8 +37,7 @@ double IdealPeak(const WavelengthFacts& w) {
 
 // Pitch of one wavelength in micrometres: lambda F P / N.
 double PitchUm(const FullResult& full, const WavelengthFacts& w) {
-    const double focalRatio = full.focalLengthMm / full.apertureMm;
-    return w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
+    return SamplePitchUm(w.lambdaNm, full.focalLengthMm / full.apertureMm, w.pupilSamples);
 }
 
 PixelScale ScaleOver(const FullResult& full, const std::vector<const WavelengthFacts*>& facts) {

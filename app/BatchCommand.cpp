@@ -240,9 +240,7 @@ Companion ParseCompanion(const std::string& v) {
     c.separationArcsec = values[0];
     if (values.size() > 1) c.positionAngleDeg = values[1];
     if (values.size() > 2) c.deltaMag = values[2];
-    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
-        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
-        throw UsageError{expected};
+    if (!CompanionInRange(c)) throw UsageError{expected};
     return c;
 }
 
@@ -406,7 +404,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } catch (const ConversionError&) {
             throw UsageError{expected};
         }
-        if (!(*o.seeing >= 0 && *o.seeing <= maximumSeeingArcsec)) throw UsageError{expected};
+        if (!SeeingInRange(*o.seeing)) throw UsageError{expected};
     }
     if (pair) o.companion = ParseCompanion(*pair);
     if (pixelSize) {

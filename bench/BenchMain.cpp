@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QApplication>
 #include <QToolButton>
+#include <array>
 #include <filesystem>
 
 #include "app/AppWindows.h"
@@ -618,17 +619,35 @@ void BM_ReliefRedraw(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReliefRedraw)->Unit(benchmark::kMillisecond);
+// The main window writes its start-up files where it starts: a scratch folder made the working
+// folder for the object's life, then removed.
+struct ScratchWorkingFolder {
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
+    ScratchWorkingFolder() {
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
+    ~ScratchWorkingFolder() {
+        std::filesystem::current_path(previous);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+// The up and down arrows of the panel's coma X spin, which the live benchmarks click in turn.
+std::array<QToolButton*, 2> ComaArrows(TForm1& form) {
+    auto* spin = form.findChild<SpinButton*>(QStringLiteral("UpDown28"));
+    return {spin->findChild<QToolButton*>(QStringLiteral("up")), spin->findChild<QToolButton*>(QStringLiteral("down"))};
+}
+
 // From a spin click to the 2D viewer's new picture with "自動計算(&L)" on: the default telescope,
 // an offscreen main window with the analysis window open, all cores. Target: at most 3.5 times
 // BM_Fftw2D_Measure.
 void BM_LiveUpdate_Default(benchmark::State& state) {
     OffscreenApplication();
-    // The window writes its start-up files where it starts: a scratch folder.
-    const std::filesystem::path previous = std::filesystem::current_path();
-    const std::filesystem::path scratch =
-        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(scratch);
-    std::filesystem::current_path(scratch);
+    const ScratchWorkingFolder scratch;
     {
         auto windows = CreateWindows();
         TForm1& form = *windows->form1;
@@ -640,9 +659,7 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
         if (state.range(0)) form.findChild<QAction*>(QStringLiteral("A1"))->trigger();
         form.findChild<QAction*>(QStringLiteral("L1"))->trigger();
         waitIdle();
-        auto* spin = form.findChild<SpinButton*>(QStringLiteral("UpDown28"));
-        QToolButton* arrows[2] = {spin->findChild<QToolButton*>(QStringLiteral("up")),
-                                  spin->findChild<QToolButton*>(QStringLiteral("down"))};
+        const std::array<QToolButton*, 2> arrows = ComaArrows(form);
         int k = 0;
         // The first result with coma makes the pupil's ideal for the measurements (once per
         // pupil, see BM_Ideal_ComaNew); the automatic mode's steady state is what is timed.
@@ -662,9 +679,6 @@ void BM_LiveUpdate_Default(benchmark::State& state) {
         }
         waitIdle();
     }
-    std::filesystem::current_path(previous);
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
 }
 BENCHMARK(BM_LiveUpdate_Default)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -674,11 +688,7 @@ BENCHMARK(BM_LiveUpdate_Default)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benc
 // BM_LiveUpdate_Default of the same analysis argument.
 void BM_LiveUpdate_StarTest(benchmark::State& state) {
     OffscreenApplication();
-    const std::filesystem::path previous = std::filesystem::current_path();
-    const std::filesystem::path scratch =
-        std::filesystem::temp_directory_path() / ("velmora-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(scratch);
-    std::filesystem::current_path(scratch);
+    const ScratchWorkingFolder scratch;
     {
         auto windows = CreateWindows();
         TForm1& form = *windows->form1;
@@ -693,9 +703,7 @@ void BM_LiveUpdate_StarTest(benchmark::State& state) {
         form.findChild<QAction*>(QStringLiteral("L1"))->trigger();
         waitIdle();
         waitPair(0);
-        auto* spin = form.findChild<SpinButton*>(QStringLiteral("UpDown28"));
-        QToolButton* arrows[2] = {spin->findChild<QToolButton*>(QStringLiteral("up")),
-                                  spin->findChild<QToolButton*>(QStringLiteral("down"))};
+        const std::array<QToolButton*, 2> arrows = ComaArrows(form);
         int k = 0;
         // As there, the ideals of both coma values are made before the timing.
         for (QToolButton* arrow : arrows) {
@@ -711,9 +719,6 @@ void BM_LiveUpdate_StarTest(benchmark::State& state) {
         }
         waitIdle();
     }
-    std::filesystem::current_path(previous);
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
 }
 BENCHMARK(BM_LiveUpdate_StarTest)->ArgName("analysis")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The through-focus curve of a default monochrome result (41 points from -1 to +1 wave P-V):

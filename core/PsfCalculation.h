@@ -154,6 +154,15 @@ struct BandResult {
     double companionShiftI = 0, companionShiftJ = 0, companionRatio = 0;
 };
 
+// The focal-plane sample pitch of one wavelength in micrometres: lambda F P / gridSize, for a
+// pupil of P samples at focal ratio F.
+inline double SamplePitchUm(double lambdaNm, double focalRatio, int pupilSamples) {
+    return lambdaNm * 1e-3 * focalRatio * pupilSamples / gridSize;
+}
+// A band's mean wavelength weighted as the run weighted its intensities; 0 when the weights add
+// up to nothing.
+double WeightedMeanWavelengthNm(const BandResult& band);
+
 // Everything a run knows beyond its pictures.
 struct FullResult {
     ColorMode mode = ColorMode::Monochrome;

@@ -330,6 +330,15 @@ namespace velmora {
 
 double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
 
+double WeightedMeanWavelengthNm(const BandResult& band) {
+    double sum = 0, weighted = 0;
+    for (const WavelengthFacts& w : band.wavelengths) {
+        sum += w.weight;
+        weighted += w.weight * w.lambdaNm;
+    }
+    return sum > 0 ? weighted / sum : 0;
+}
+
 void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads) {
     using namespace detail;
     // A band's values (its scene's, where it has one) through a row table, as the run reads its

@@ -46,7 +46,7 @@ std::vector<StarTestWavelength> RunWavelengthsOf(const CalculationRequest& rq) {
 // The sample pitch of the focal plane at one wavelength: lambda N P / gridSize.
 double PitchUm(const CalculationRequest& rq, int lambda) {
     const double focalRatio = static_cast<double>(rq.params.focalLength) / rq.params.aperture;
-    return lambda * 1e-3 * focalRatio * PupilSamples(focalRatio, lambda) / gridSize;
+    return SamplePitchUm(lambda, focalRatio, PupilSamples(focalRatio, lambda));
 }
 
 double MinimumPitchUm(const CalculationRequest& rq, const std::vector<StarTestWavelength>& wavelengths) {

@@ -32,6 +32,10 @@ struct MemoryFile {
         if (f) fits_close_file(f, &ignored);
         std::free(buffer);
     }
+    // An empty file that grows `step` bytes at a time.
+    void Open(size_t step, int& status);
+    // Closes the file and gives its bytes: the end of the last data unit, its fill included.
+    std::string Close(int& status);
 };
 
 [[noreturn]] void Fail(int status) {
@@ -40,6 +44,24 @@ struct MemoryFile {
     fits_clear_errmsg();
     throw MessageError(UserMessage("FitsFile", QT_TRANSLATE_NOOP("FitsFile", "FITS ファイルを作れませんでした（CFITSIO %1: %2）。"),
                                    {UserMessage::Value(status), UserMessage::Value(text)}));
+}
+
+void MemoryFile::Open(size_t step, int& status) {
+    size = 2880 * 10;
+    buffer = std::malloc(size);
+    if (!buffer) throw std::bad_alloc();
+    fits_create_memfile(&f, &buffer, &size, step, std::realloc, &status);
+    if (status) Fail(status);
+}
+
+std::string MemoryFile::Close(int& status) {
+    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
+    fits_get_hduaddrll(f, &headStart, &dataStart, &dataEnd, &status);
+    if (status) Fail(status);
+    fits_close_file(f, &status);
+    f = nullptr;
+    if (status) Fail(status);
+    return std::string(static_cast<const char*>(buffer), static_cast<size_t>(dataEnd));
 }
 
 // Keyword writers that stop at the first failure (CFITSIO skips every call once status is set).
@@ -99,20 +121,26 @@ void Provenance(Header& h, const FitsInputs& inputs) {
     h.Text("PROGVERS", programVersion, "version of the program");
 }
 
-// The linear angular WCS of one image and how its values are scaled.
-void ImageAxes(Header& h, const BandResult& band, const BandHeader& m, bool colour) {
-    const double centre = gridSize / 2 + 1;  // 1-based: the sample at index gridSize / 2
+// A linear angular WCS of offsets from the axis: 0 at the middle pixel of a `side` wide image
+// (1-based side / 2 + 1), `step` arcseconds a pixel.
+void OffsetAxes(Header& h, int side, const char* centreComment, double step, const char* stepComment) {
+    const double centre = side / 2 + 1;
     h.Whole("WCSAXES", 2, "number of world coordinate axes");
     h.Text("CTYPE1", "XOFFSET", "angular offset from the axis along NAXIS1");
     h.Text("CTYPE2", "YOFFSET", "angular offset from the axis along NAXIS2");
     h.Text("CUNIT1", "arcsec", "unit of CDELT1 and CRVAL1");
     h.Text("CUNIT2", "arcsec", "unit of CDELT2 and CRVAL2");
-    h.Real("CRPIX1", centre, "the centre sample (0-based index 512)");
-    h.Real("CRPIX2", centre, "the centre sample (0-based index 512)");
+    h.Real("CRPIX1", centre, centreComment);
+    h.Real("CRPIX2", centre, centreComment);
     h.Real("CRVAL1", 0, "[arcsec] offset at CRPIX1");
     h.Real("CRVAL2", 0, "[arcsec] offset at CRPIX2");
-    h.Real("CDELT1", m.scale.arcsec, "[arcsec] pixel scale, band mean");
-    h.Real("CDELT2", m.scale.arcsec, "[arcsec] pixel scale, band mean");
+    h.Real("CDELT1", step, stepComment);
+    h.Real("CDELT2", step, stepComment);
+}
+
+// The linear angular WCS of one image and how its values are scaled.
+void ImageAxes(Header& h, const BandResult& band, const BandHeader& m, bool colour) {
+    OffsetAxes(h, gridSize, "the centre sample (0-based index 512)", m.scale.arcsec, "[arcsec] pixel scale, band mean");
     h.Text("BUNIT", "", "dimensionless: intensity relative to a peak");
     h.Text("NORMALIZ", colour ? "BRIGHTEST BAND PEAK" : "PEAK",
            colour ? "bands share one scale; brightest band peak = 1" : "image peak = 1");
@@ -121,12 +149,7 @@ void ImageAxes(Header& h, const BandResult& band, const BandHeader& m, bool colo
 
 // The wavelengths with their relative weights, their weighted mean and the diffraction limit.
 void Wavelengths(Header& h, const FullResult& full, const BandResult& band) {
-    double sum = 0, weighted = 0;
-    for (const WavelengthFacts& w : band.wavelengths) {
-        sum += w.weight;
-        weighted += w.weight * w.lambdaNm;
-    }
-    const double meanNm = sum > 0 ? weighted / sum : 0;
+    const double meanNm = WeightedMeanWavelengthNm(band);
     h.Real("WAVELEN", meanNm * 1e-9, "[m] weighted mean wavelength");
     h.Real("DIFFLMT", full.apertureMm > 0 ? meanNm * 1e-9 / (full.apertureMm * 1e-3) * arcsecPerRadian : 0,
            "[arcsec] diffraction limit lambda/D at WAVELEN");
@@ -223,14 +246,9 @@ void Scene(Header& h, const FullResult& full, const BandResult& band, const Band
 std::string Encode(const FullResult& full, const PixelScale& scale, const std::vector<BandHeader>& bands,
                    const FitsInputs& inputs) {
     MemoryFile m;
-    m.size = 2880 * 10;
-    m.buffer = std::malloc(m.size);
-    if (!m.buffer) throw std::bad_alloc();
     int status = 0;
     // Grows 8 MiB at a time: one band's image.
-    fits_create_memfile(&m.f, &m.buffer, &m.size, static_cast<size_t>(gridSize) * gridSize * sizeof(double),
-                        std::realloc, &status);
-    if (status) Fail(status);
+    m.Open(static_cast<size_t>(gridSize) * gridSize * sizeof(double), status);
     Header h{m.f, status};
     if (full.mode == ColorMode::Monochrome && full.bands.size() == 1) {
         Image(m.f, status, full.bands[0]);
@@ -263,14 +281,7 @@ std::string Encode(const FullResult& full, const PixelScale& scale, const std::v
             if (!full.bands[b].scene.empty()) Scene(h, full, full.bands[b], bands[b], name + "SCENE");
         }
     }
-    // The end of the last data unit, its fill included, is the length of the file.
-    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
-    fits_get_hduaddrll(m.f, &headStart, &dataStart, &dataEnd, &status);
-    if (status) Fail(status);
-    fits_close_file(m.f, &status);
-    m.f = nullptr;
-    if (status) Fail(status);
-    return std::string(static_cast<const char*>(m.buffer), static_cast<size_t>(dataEnd));
+    return m.Close(status);
 }
 
 // One camera image with its own axes.
@@ -279,18 +290,7 @@ void CameraImageHdu(Header& h, const FullResult& full, const CameraImage& c) {
     for (int r = 0; r < c.size; ++r)
         for (int k = 0; k < c.size; ++k) pixels[static_cast<size_t>(k) * c.size + r] = c.At(r, k);
     Pixels(h.f, h.status, c.size, pixels);
-    const double centre = c.size / 2 + 1;
-    h.Whole("WCSAXES", 2, "number of world coordinate axes");
-    h.Text("CTYPE1", "XOFFSET", "angular offset from the axis along NAXIS1");
-    h.Text("CTYPE2", "YOFFSET", "angular offset from the axis along NAXIS2");
-    h.Text("CUNIT1", "arcsec", "unit of CDELT1 and CRVAL1");
-    h.Text("CUNIT2", "arcsec", "unit of CDELT2 and CRVAL2");
-    h.Real("CRPIX1", centre, "the middle pixel, where the star falls");
-    h.Real("CRPIX2", centre, "the middle pixel, where the star falls");
-    h.Real("CRVAL1", 0, "[arcsec] offset at CRPIX1");
-    h.Real("CRVAL2", 0, "[arcsec] offset at CRPIX2");
-    h.Real("CDELT1", c.pixelArcsec, "[arcsec] camera pixel");
-    h.Real("CDELT2", c.pixelArcsec, "[arcsec] camera pixel");
+    OffsetAxes(h, c.size, "the middle pixel, where the star falls", c.pixelArcsec, "[arcsec] camera pixel");
     h.Text("BUNIT", "", "dimensionless: share of the band's light");
     h.Real("PIXSIZE", c.pixelUm, "[um] camera pixel");
     h.Real("FWHMPIX", c.fwhmPx, "[pixel] FWHM of the camera image");
@@ -304,12 +304,8 @@ void CameraImageHdu(Header& h, const FullResult& full, const CameraImage& c) {
 
 std::string EncodeCameraFits(const FullResult& full, const std::vector<CameraImage>& images, const FitsInputs& inputs) {
     MemoryFile m;
-    m.size = 2880 * 10;
-    m.buffer = std::malloc(m.size);
-    if (!m.buffer) throw std::bad_alloc();
     int status = 0;
-    fits_create_memfile(&m.f, &m.buffer, &m.size, 2880 * 16, std::realloc, &status);
-    if (status) Fail(status);
+    m.Open(2880 * 16, status);
     Header h{m.f, status};
     if (images.size() == 1) {
         CameraImageHdu(h, full, images[0]);
@@ -326,13 +322,7 @@ std::string EncodeCameraFits(const FullResult& full, const std::vector<CameraIma
             h.Text("EXTNAME", name, "band");
         }
     }
-    LONGLONG headStart = 0, dataStart = 0, dataEnd = 0;
-    fits_get_hduaddrll(m.f, &headStart, &dataStart, &dataEnd, &status);
-    if (status) Fail(status);
-    fits_close_file(m.f, &status);
-    m.f = nullptr;
-    if (status) Fail(status);
-    return std::string(static_cast<const char*>(m.buffer), static_cast<size_t>(dataEnd));
+    return m.Close(status);
 }
 
 // The scale and the Strehl ratio are the analysis's own functions, so the header agrees with a

@@ -362,7 +362,7 @@ RunParameters RunParametersFromJson(const nlohmann::json& j, const std::string& 
         }
     }
     in.Real("seeing_arcsec", r.seeingArcsec);
-    if (!(r.seeingArcsec >= 0 && r.seeingArcsec <= maximumSeeingArcsec))
+    if (!SeeingInRange(r.seeingArcsec))
         Fail(in.Path("seeing_arcsec"), "a seeing from 0 to " + std::to_string(static_cast<int>(maximumSeeingArcsec)) +
                                            " arcseconds is needed");
     if (const auto* pair = in.Find("double_star"); pair && !pair->is_null()) {

@@ -50,6 +50,13 @@ double ReadBack(const RealMatrixHolder& re, RealMatrix to) {
 
 }  // namespace
 
+bool SeeingInRange(double seeingArcsec) { return seeingArcsec >= 0 && seeingArcsec <= maximumSeeingArcsec; }
+
+bool CompanionInRange(const Companion& c) {
+    return c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec && std::isfinite(c.positionAngleDeg) &&
+           c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag;
+}
+
 double FriedParameterM(double seeingArcsec, double lambdaNm) {
     const double r0Reference = 0.98 * seeingReferenceNm * 1e-9 / (seeingArcsec / arcsecPerRadian);
     return r0Reference * std::pow(lambdaNm / seeingReferenceNm, 1.2);
@@ -77,15 +84,14 @@ BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyCondi
     s.companion = sky.companion;
     s.focalLengthMm = full.focalLengthMm;
     const double focalRatio = full.focalLengthMm / full.apertureMm;
-    double weights = 0, lambdas = 0, pitches = 0;
+    double pitches = 0;
     for (const WavelengthFacts& w : band.wavelengths) {
-        weights += w.weight;
-        lambdas += w.weight * w.lambdaNm;
-        pitches += w.lambdaNm * 1e-3 * focalRatio * w.pupilSamples / gridSize;
+        pitches += SamplePitchUm(w.lambdaNm, focalRatio, w.pupilSamples);
         s.supportRadius = std::max(s.supportRadius, w.pupilSamples);
     }
     if (!band.wavelengths.empty()) {
-        s.lambdaNm = weights > 0 ? lambdas / weights : band.wavelengths.front().lambdaNm;
+        const double weighted = WeightedMeanWavelengthNm(band);
+        s.lambdaNm = weighted > 0 ? weighted : band.wavelengths.front().lambdaNm;
         s.pitchUm = pitches / static_cast<double>(band.wavelengths.size());
     }
     return s;
@@ -234,12 +240,11 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene) {
 }
 
 void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
-    if (!(sky.seeingArcsec >= 0 && sky.seeingArcsec <= maximumSeeingArcsec))
+    if (!SeeingInRange(sky.seeingArcsec))
         throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "シーイング %1″ では計算できません。0 から 60 の値にしてください（0 は大気なし）。"),
                                            {Decimal(sky.seeingArcsec)}));
     const Companion& c = sky.companion;
-    if (!(c.separationArcsec >= 0 && c.separationArcsec <= maximumSeparationArcsec) || !std::isfinite(c.positionAngleDeg) ||
-        !(c.deltaMag >= 0 && c.deltaMag <= maximumDeltaMag))
+    if (!CompanionInRange(c))
         throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。"),
                                            {Decimal(c.separationArcsec), Decimal(c.positionAngleDeg), Decimal(c.deltaMag)}));
     if (!c.Present() || !(p.aperture > 0) || !(p.focalLength > 0)) return;
@@ -252,7 +257,7 @@ void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
         for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
             const int samples = PupilSamples(focalRatio, lambda);
             if (samples < 1 || samples > gridSize) continue;  // the run refuses these
-            const double pitchUm = lambda * 1e-3 * focalRatio * samples / gridSize;
+            const double pitchUm = SamplePitchUm(static_cast<double>(lambda), focalRatio, samples);
             const double reachArcsec = companionReachSamples * pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
             if (c.separationArcsec > reachArcsec)
                 throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),

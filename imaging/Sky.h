@@ -15,6 +15,11 @@ inline constexpr double maximumSeeingArcsec = 60;
 inline constexpr double maximumSeparationArcsec = 3600;
 inline constexpr double maximumDeltaMag = 15;
 
+// Whether a seeing, and a companion's separation, position angle and magnitude difference, lie
+// in the ranges taken: the window, the batch command, the set-up files and CheckSky all ask this.
+bool SeeingInRange(double seeingArcsec);
+bool CompanionInRange(const Companion& companion);
+
 // Fried's r0 in metres at lambdaNm for a seeing disc of FWHM seeingArcsec at 500 nm:
 // r0(500) = 0.98 x 500 nm / seeing, scaled as lambda^(6/5).
 double FriedParameterM(double seeingArcsec, double lambdaNm);

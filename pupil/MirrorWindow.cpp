@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/NumberText.h"
+#include "ui/NumberField.h"
 
 namespace velmora {
 namespace {
@@ -115,22 +116,8 @@ void TMirror::AzimuthEditChange() {
 
 void TMirror::TakeValue(QLineEdit* edit, double MirrorAndField::*field, double lo, double hi, const QString& what) {
     if (filling_) return;
-    double value = 0;
-    bool number = true;
-    try {
-        value = ParseDecimal(edit->text().toStdString());
-    } catch (const ConversionError&) {
-        number = false;
-    }
-    if (!number || !(value >= lo && value <= hi)) {
-        message_->setText(tr("%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。")
-                              .arg(what, edit->text(), Number(lo), Number(hi), Number(mirror_.*field)));
-        return;
-    }
-    message_->clear();
     MirrorAndField m = mirror_;
-    m.*field = value;
-    Take(m);
+    if (TakeNumberField(edit, lo, hi, what, m.*field, message_)) Take(m);
 }
 
 void TMirror::Take(const MirrorAndField& mirror) {

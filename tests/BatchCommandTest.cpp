@@ -49,19 +49,6 @@ using namespace std::string_literals;
     return ::testing::AssertionSuccess();
 }
 
-// A report checked against docs/report.schema.json (where the validator is installed).
-::testing::AssertionResult MeetsTheSchema(const std::string& path) {
-#ifdef VELMORA_REPORT_CHECK
-    const std::string command = std::string(VELMORA_REPORT_CHECK) + " '" + path + "'";
-    const int status = std::system(command.c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << path << " does not meet the report schema (see above)";
-#else
-    (void)path;
-    return ::testing::AssertionSuccess() << "no schema validator";
-#endif
-}
-
 class Batch : public ::testing::Test {
 protected:
     std::string File(const std::string& name) const { return dir_.File(name); }
@@ -75,13 +62,13 @@ protected:
         if (status == 0) {
             for (size_t k = 0; k + 1 < args.size(); ++k) {
                 if (args[k] == "--report" && args[k + 1] != "-" && std::filesystem::is_regular_file(args[k + 1])) {
-                    EXPECT_TRUE(MeetsTheSchema(args[k + 1]));
+                    EXPECT_TRUE(testing::ReportMeetsSchema(args[k + 1]));
                 }
             }
         }
         if (status == 0 && std::find(args.begin(), args.end(), "--report") != args.end() && output.rfind("{", 0) == 0) {
             WriteAll(File("stdout-report.json"), output);
-            EXPECT_TRUE(MeetsTheSchema(File("stdout-report.json")));
+            EXPECT_TRUE(testing::ReportMeetsSchema(File("stdout-report.json")));
             std::filesystem::remove(File("stdout-report.json"));
         }
         return status;

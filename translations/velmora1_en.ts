@@ -231,6 +231,13 @@
     </message>
 </context>
 <context>
+    <name>NumberField</name>
+    <message>
+        <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
+        <translation>%1 &quot;%2&quot; cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
+    </message>
+</context>
+<context>
     <name>PictureExport</name>
     <message>
         <source>ファイルがすでに存在しています。&#x3000;上書きしますか？</source>
@@ -1412,10 +1419,6 @@ Close without saving?</translation>
         <source>円錐定数</source>
         <translation>Conic constant</translation>
     </message>
-    <message>
-        <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
-        <translation>%1 &quot;%2&quot; cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
-    </message>
 </context>
 <context>
     <name>velmora::TPSF</name>
@@ -1566,10 +1569,6 @@ Close without saving?</translation>
     <message>
         <source>カメラの画素</source>
         <translation>Camera pixel</translation>
-    </message>
-    <message>
-        <source>%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。</source>
-        <translation>%1 &quot;%2&quot; cannot be used. Enter a number from %3 to %4. The value stays %5.</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/NumberText.h"
+#include "ui/NumberField.h"
 #include "imaging/Camera.h"
 #include "imaging/Sky.h"
 
@@ -102,26 +103,9 @@ void TSky::PixelEditChange() {
     if (TakeValue(pixel_, &in.pixelUm, 0, maximumCameraPixelUm, tr("カメラの画素"))) Take(in);
 }
 
-// The text of `edit` into *field when it is a number from lo to hi (true); otherwise the
-// message names the value and its range, and the value stays. Nothing is taken while the window
-// fills its own boxes.
+// Nothing is taken while the window fills its own boxes.
 bool TSky::TakeValue(QLineEdit* edit, double* field, double lo, double hi, const QString& what) {
-    if (filling_) return false;
-    double value = 0;
-    bool number = true;
-    try {
-        value = ParseDecimal(edit->text().toStdString());
-    } catch (const ConversionError&) {
-        number = false;
-    }
-    if (!number || !(value >= lo && value <= hi)) {
-        message_->setText(tr("%1「%2」は使えません。%3 から %4 までの数値を入れてください。前の値 %5 のままです。")
-                              .arg(what, edit->text(), Number(lo), Number(hi), Number(*field)));
-        return false;
-    }
-    message_->clear();
-    *field = value;
-    return true;
+    return !filling_ && TakeNumberField(edit, lo, hi, what, *field, message_);
 }
 
 void TSky::Take(const SkyAndCamera& inputs) {
