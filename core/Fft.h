@@ -85,5 +85,11 @@ void Fft2DColumnPart(const FftTables& tables, FftWorkspace& workspace, RealMatri
                      int first, int last);
 void Fft2DRowPartAccumulate(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm,
                             RealMatrix acc, double weight, int first, int last);
+// The rows [first, last) alone, each transformed with Fft where it is, without the half-grid
+// swap. With Fft2DColumnPart over every column it is the unswapped transform. The field may be
+// narrower or shorter than n x n where the range allows: the columns read are [first, last)
+// of its n rows, the rows read are [first, last) of n columns.
+void Fft2DRowPart(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm, int first,
+                  int last);
 
 }  // namespace velmora

@@ -92,4 +92,9 @@ void Fft2DRowPartAccumulate(const FftTables& tables, FftWorkspace& workspace, Re
     RunPasses(tables, workspace, fieldRe, fieldIm, acc, weight, {}, {detail::Fft2DPart::Kind::rows, first, last});
 }
 
+void Fft2DRowPart(const FftTables& tables, FftWorkspace& workspace, RealMatrix fieldRe, RealMatrix fieldIm, int first,
+                  int last) {
+    RunPasses(tables, workspace, fieldRe, fieldIm, nullptr, 0, {}, {detail::Fft2DPart::Kind::rows, first, last});
+}
+
 }  // namespace velmora

@@ -20,8 +20,9 @@ struct Fft2DPassArgs {
     void* progressContext;
 };
 
-// A part of the transform for one of several threads: the columns [first, last) only, or
-// (with acc set) the rows [first, last) only; first and last are multiples of 8.
+// A part of the transform for one of several threads: the columns [first, last) only, or the
+// rows [first, last) only (into acc when it is set, otherwise in place and not swapped); first
+// and last are multiples of 8.
 struct Fft2DPart {
     enum class Kind { whole, columns, rows } kind = Kind::whole;
     int first = 0;

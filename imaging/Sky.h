@@ -57,15 +57,21 @@ BandSky BandSkyOf(const FullResult& full, const BandResult& band, const SkyCondi
 //
 // The band's spectrum (from every second or fourth sample when its reach allows), the product
 // with the transfer functions within the reach, and one forward transform per pattern wanted,
-// which returns it mirrored and scaled (transforming twice gives x[-k] / n per axis). The energy
-// stays; values rounded below zero become +0. Raises std::bad_alloc when its grids cannot be had.
-// Returns the largest value of the blurred star (0 without seeing) and of the scene (0 without a
-// companion).
+// which returns it mirrored and scaled (transforming twice gives x[-k] / n per axis). The
+// patterns are real, so each is made from the spectrum's half of non-negative frequencies, with
+// two of its rows in one complex row transform. The energy stays; values rounded below zero
+// become +0. With `normalisedPeak` above 0 each pattern is written normalised as the run
+// normalises, element / its peak x normalisedPeak. Raises std::bad_alloc when its grids cannot
+// be had. Returns the largest value of the blurred star (0 without seeing) and of the scene (0
+// without a companion), before any normalising.
 struct SkyPeaks {
     double star = 0;
     double scene = 0;
 };
-SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene);
+SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene, double normalisedPeak = 0);
+// The same done plainly: the whole grid's spectrum, the product everywhere and whole complex
+// transforms. The same values to rounding; used when the optics' reach fills the grid.
+SkyPeaks ApplyBandSkyDense(RealMatrix acc, const BandSky& sky, RealMatrix scene, double normalisedPeak = 0);
 
 // Raises CalculationError when the sky cannot be laid over a run of `p`: a seeing, separation
 // or magnitude difference out of range, or a companion that would fall beyond the grid (less

@@ -279,6 +279,33 @@ TEST(Fft2D, AccumulateEqualsTransformThenSquaredModulus) {
         ASSERT_EQ(std::memcmp(accFast[r], accRef[r], sizeof(double) * gridSize), 0) << "row " << r;
 }
 
+// The column part over every column, then the row part over every row, is the transform with
+// the half-grid swap left out, to the bit; the row part touches only the rows it is given.
+TEST(Fft2D, ColumnThenRowPartsAreTheUnswappedTransform) {
+    FftTables t;
+    ASSERT_EQ(t.Create(gridSize), 0);
+    FftWorkspace ws;
+    ASSERT_EQ(ws.Create(gridSize), 0);
+    Field input(gridSize);
+    FillAwkward(input, 7);
+    Field ref(gridSize);
+    ref.CopyFrom(input);
+    reference::Fft2D(t, ref.re.get(), ref.im.get());
+    Fft2DColumnPart(t, ws, input.re.get(), input.im.get(), 0, gridSize);
+    const double untouched = input.re[gridSize - 1][3];
+    Fft2DRowPart(t, ws, input.re.get(), input.im.get(), 0, gridSize - 8);
+    EXPECT_EQ(input.re[gridSize - 1][3], untouched);
+    Fft2DRowPart(t, ws, input.re.get(), input.im.get(), gridSize - 8, gridSize);
+    const int h = gridSize / 2;
+    for (int r = 0; r < gridSize; ++r)
+        for (int c = 0; c < gridSize; ++c) {
+            const int sr = (r + h) % gridSize, sc = (c + h) % gridSize;
+            ASSERT_EQ(std::memcmp(&input.re[r][c], &ref.re[sr][sc], sizeof(double)), 0) << r << ", " << c;
+            ASSERT_EQ(std::memcmp(&input.im[r][c], &ref.im[sr][sc], sizeof(double)), 0) << r << ", " << c;
+        }
+    EXPECT_THROW(Fft2DRowPart(t, ws, input.re.get(), input.im.get(), 4, 64), std::invalid_argument);
+}
+
 // The tables are only read, so transforms on two threads that share them, each with its own
 // workspace, give the same bits as one after the other.
 TEST(Fft2D, TwoTransformsAtOnceShareTheTables) {

@@ -2,6 +2,7 @@
 // independently, and the blur's bookkeeping: energy, centre, the unblurred result untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "TestSupport.h"
@@ -126,6 +127,67 @@ TEST(SeeingTest, TheBlurKeepsTheEnergyAndTheCentreAndNoValueIsNegative) {
         EXPECT_NEAR(eb / ea, 1, 1e-9);
         EXPECT_NEAR(xb / eb, xa / ea, 1e-3);
         EXPECT_LT(b.peak, 0.5 * a.peak);
+    }
+}
+
+// The fast blur (half the spectrum, two rows per row transform) against the plain one (the
+// whole grid's spectrum and whole complex transforms): the same values to rounding, for the
+// seeing, the companion and both, with the spectrum from every fourth, every second and every
+// sample. The tolerance is a thousand roundings of the peak: each value is a sum over a million
+// terms either way, summed in other orders.
+TEST(SeeingTest, TheHalfTransformGivesThePlainTransformsValues) {
+    struct Pupil {
+        int aperture, focalLength, lambda, supportMin, supportMax;
+    };
+    struct Sky {
+        const char* name;
+        double seeing;
+        Companion companion;
+    };
+    const Sky skies[] = {{"seeing", 1.5, {}}, {"companion", 0, {1.5, 30, 1}}, {"both", 0.8, {2.2, -120, 0.3}}};
+    for (const Pupil& k : {Pupil{100, 1000, 540, 1, 126}, Pupil{160, 1000, 600, 127, 254},
+                           Pupil{200, 500, 500, 255, 510}}) {
+        SCOPED_TRACE(k.aperture);
+        SimulationParameters p = ClearPupil(k.lambda);
+        p.aperture = k.aperture;
+        p.focalLength = k.focalLength;
+        const PsfResult sharp = RunInSeeing(p, 0);
+        const BandResult& band = sharp.full->bands[0];
+        for (const Sky& sky : skies) {
+            SCOPED_TRACE(sky.name);
+            const BandSky s = BandSkyOf(*sharp.full, band, SkyConditions{sky.seeing, sky.companion});
+            ASSERT_GE(s.supportRadius, k.supportMin);
+            ASSERT_LE(s.supportRadius, k.supportMax);
+            std::vector<double> fastStar = band.intensity, plainStar = band.intensity;
+            std::vector<double> fastScene(band.intensity.size()), plainScene(band.intensity.size());
+            auto rows = [](std::vector<double>& v) {
+                std::vector<double*> r(gridSize);
+                for (int i = 0; i < gridSize; ++i) r[static_cast<size_t>(i)] = v.data() + static_cast<size_t>(i) * gridSize;
+                return r;
+            };
+            std::vector<double*> fs = rows(fastStar), ps = rows(plainStar), fc = rows(fastScene), pc = rows(plainScene);
+            // Both written normalised to the run's peak value.
+            const double q = band.normalisedPeak;
+            const SkyPeaks fast = ApplyBandSky(fs.data(), s, fc.data(), q);
+            const SkyPeaks plain = ApplyBandSkyDense(ps.data(), s, pc.data(), q);
+            const double tolerance = 1000 * 2.2e-16;
+            EXPECT_NEAR(fast.star, plain.star, tolerance * plain.star);
+            EXPECT_NEAR(fast.scene, plain.scene, tolerance * plain.scene);
+            if (sky.seeing > 0) {
+                EXPECT_EQ(*std::max_element(fastStar.begin(), fastStar.end()), q);
+            }
+            if (sky.companion.Present()) {
+                EXPECT_EQ(*std::max_element(fastScene.begin(), fastScene.end()), q);
+            }
+            const double starScale = q, sceneScale = q;
+            double starDiff = 0, sceneDiff = 0;
+            for (size_t i = 0; i < fastStar.size(); ++i) {
+                starDiff = std::max(starDiff, std::fabs(fastStar[i] - plainStar[i]));
+                sceneDiff = std::max(sceneDiff, std::fabs(fastScene[i] - plainScene[i]));
+            }
+            EXPECT_LE(starDiff, tolerance * starScale);
+            EXPECT_LE(sceneDiff, tolerance * sceneScale);
+        }
     }
 }
 
