@@ -72,6 +72,18 @@ double HalfCrossing(const std::function<double(int)>& value, int peak, int dir, 
     return k;
 }
 
+// FWHM through the peak [pi][pj] along each index, and their mean, in micrometres of pitch p.
+void FwhmThroughPeak(const BandResult& band, int pi, int pj, double peak, double p, BandMeasurements& m) {
+    if (peak > 0) {
+        const double h = peak / 2;
+        auto alongX = [&](int i) { return At(band, i, pj); };
+        auto alongY = [&](int j) { return At(band, pi, j); };
+        m.fwhmXUm = (HalfCrossing(alongX, pi, +1, h) - HalfCrossing(alongX, pi, -1, h)) * p;
+        m.fwhmYUm = (HalfCrossing(alongY, pj, +1, h) - HalfCrossing(alongY, pj, -1, h)) * p;
+    }
+    m.fwhmUm = (m.fwhmXUm + m.fwhmYUm) / 2;
+}
+
 // The encircled-energy curve at whole radii in samples (pitch p um), out to energyReachLambdaF
 // lambda F or three times r80, whichever is further (at most eeRadii - 1), with r50 and r80: the
 // first crossing of each level, found on the function itself between the two radii that bracket
@@ -258,15 +270,7 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     m.centroidYUm = cy * p;
     MeasurePair(band, pi_, pj, m);
 
-    // FWHM through the peak along each index.
-    if (peak > 0) {
-        const double h = peak / 2;
-        auto alongX = [&](int i) { return At(band, i, pj); };
-        auto alongY = [&](int j) { return At(band, pi_, j); };
-        m.fwhmXUm = (HalfCrossing(alongX, pi_, +1, h) - HalfCrossing(alongX, pi_, -1, h)) * p;
-        m.fwhmYUm = (HalfCrossing(alongY, pj, +1, h) - HalfCrossing(alongY, pj, -1, h)) * p;
-    }
-    m.fwhmUm = (m.fwhmXUm + m.fwhmYUm) / 2;
+    FwhmThroughPeak(band, pi_, pj, peak, p, m);
     m.fwhmArcsec = m.fwhmUm / focalLengthUm * arcsecPerRadian;
 
     // Radial profile about the peak: the mean of each ring round(d) wide one sample, walking
@@ -434,6 +438,39 @@ CalculationRequest IdealRequest(CalculationRequest request) {
     // The mirror's terms are aberrations like the others: the ideal is the pupil without them.
     request.mirror = MirrorAndField{};
     return request;
+}
+
+std::vector<CameraImage> CameraImages(const FullResult& full, double pixelUm) {
+    // The first largest value in row order, as the measurements find it, and the width there.
+    Analysis widths;
+    for (const BandResult& band : full.bands) {
+        BandMeasurements& m = widths.bands.emplace_back();
+        m.scale = ScaleOf(full, band);
+        int pi = gridSize / 2, pj = gridSize / 2;
+        double peak = 0;
+        if (band.intensity.size() == static_cast<size_t>(gridSize) * gridSize)
+            for (int i = 0; i < gridSize; ++i) {
+                const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
+                // The row's largest value four lanes at a time; its place only when it is a new peak.
+                typedef double Two __attribute__((vector_size(16)));
+                Two most0 = {0, 0}, most1 = {0, 0};
+                for (int j = 0; j < gridSize; j += 4) {
+                    Two v0, v1;
+                    __builtin_memcpy(&v0, row + j, sizeof v0);
+                    __builtin_memcpy(&v1, row + j + 2, sizeof v1);
+                    most0 = most0 > v0 ? most0 : v0;
+                    most1 = most1 > v1 ? most1 : v1;
+                }
+                const double rowPeak = std::max(std::max(most0[0], most0[1]), std::max(most1[0], most1[1]));
+                if (rowPeak > peak) {
+                    peak = rowPeak;
+                    pi = i;
+                    pj = static_cast<int>(std::find(row, row + gridSize, rowPeak) - row);
+                }
+            }
+        FwhmThroughPeak(band, pi, pj, peak, m.scale.um, m);
+    }
+    return CameraImages(full, widths, pixelUm);
 }
 
 std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm) {

@@ -130,6 +130,9 @@ Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const 
 // The camera image of every band of a result, in its order, with the measured pitch and FWHM:
 // of the scene when there is a companion (the camera records the pair), else of the star.
 std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
+// The same with the pitch and the FWHM found here: the peak and the width through it, as the
+// measurements find them, without the rest of the measurements.
+std::vector<CameraImage> CameraImages(const FullResult& full, double pixelUm);
 
 // The request of the ideal: the same run with every aberration zero, no wavelength
 // dependence and the mirror input off. Its pupils, wavelengths and weights are those of `request`.

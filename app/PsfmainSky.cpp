@@ -45,9 +45,6 @@ void TForm1::ShowCameraImage() {
         windows_.camera->ShowNone(TCamera::tr("計算すると、その結果のカメラ像を表示します。"));
         return;
     }
-    // The pitch and the FWHM of each band: the measurements without the ideal, which the camera
-    // does not need.
-    const Analysis measured = Analyse(*full);
     std::vector<std::string> names;
     for (const BandResult& band : full->bands) {
         if (band.name == "red") names.push_back(TCamera::tr("赤").toStdString());
@@ -55,7 +52,9 @@ void TForm1::ShowCameraImage() {
         else if (band.name == "blue") names.push_back(TCamera::tr("青").toStdString());
         else names.push_back(band.name);
     }
-    windows_.camera->ShowImages(CameraImages(*full, measured, pixel), names);
+    // The pitch and the FWHM of each band are all the camera takes of the measurements: found
+    // here in a pass over the values, not by measuring the whole result on the window's thread.
+    windows_.camera->ShowImages(CameraImages(*full, pixel), names);
 }
 
 }  // namespace velmora

@@ -138,5 +138,29 @@ TEST(DoubleStarTest, ACompanionOutsideTheGridOrBrighterThanTheStarIsRefused) {
     }
 }
 
+// The camera window takes the pitch and the width from a pass of its own instead of the whole
+// measurements: the same images, to the bit, for a tilted comatic star, its peak off the centre,
+// alone and with a companion (whose scene the camera records).
+TEST(DoubleStarTest, TheCameraFindsThePitchAndWidthTheMeasurementsFind) {
+    for (const Companion& c : {Companion{}, Companion{1.5, 60, 0.5}}) {
+        SCOPED_TRACE(c.separationArcsec);
+        CalculationRequest rq;
+        rq.params = ClearPupil();
+        rq.params.comaX = 40;  // 0.4 waves
+        rq.params.tiltX = 100;  // 1 wave
+        RealMatrixHolder grid;
+        ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
+        PsfResult r = testing::RunWithPupilModel(rq, grid.get());
+        ApplySky(r, SkyConditions{0, c}, rq.brightnessLevel);
+        const Analysis measured = Analyse(*r.full);
+        ASSERT_TRUE(measured.bands[0].peakXUm != 0 || measured.bands[0].peakYUm != 0);
+        const CameraImage own = CameraImages(*r.full, 3.8).at(0), fromMeasurements = CameraImages(*r.full, measured, 3.8).at(0);
+        EXPECT_EQ(own.size, fromMeasurements.size);
+        EXPECT_EQ(own.fwhmPx, fromMeasurements.fwhmPx);
+        EXPECT_EQ(own.samplesPerFwhm, fromMeasurements.samplesPerFwhm);
+        EXPECT_EQ(own.share, fromMeasurements.share);
+    }
+}
+
 }  // namespace
 }  // namespace velmora
