@@ -762,6 +762,7 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     try {
         const RunControl control{threads.threads, nullptr};
         CheckSky(sky, request.params);
+        CheckCamera(run.cameraPixelUm, request.params);
         result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
         ApplySky(result, sky, request.brightnessLevel, threads.threads);
     } catch (const CalculationError& e) {

@@ -1,6 +1,11 @@
 // The main window's side of the sky and the camera: their window under "表示", the sky in the
 // runs and the set-ups, the camera image window under "結果".
+#include <algorithm>
+
+#include "analysis/Analysis.h"
 #include "app/AppWindows.h"
+#include "core/NumberText.h"
+#include "imaging/Camera.h"
 #include "app/Psfmain.h"
 #include "viewers/CameraWindow.h"
 #include "viewers/SkyWindow.h"
@@ -43,6 +48,16 @@ void TForm1::ShowCameraImage() {
     }
     if (!full || full->bands.empty()) {
         windows_.camera->ShowNone(TCamera::tr("計算すると、その結果のカメラ像を表示します。"));
+        return;
+    }
+    // A pixel finer than half a sample would make an image far larger than the memory holds,
+    // and show nothing the result does not: said instead.
+    double smallest = 0;
+    for (const BandResult& band : full->bands) smallest = std::max(smallest, SmallestCameraPixelUm(ScaleOf(*full, band).um));
+    if (pixel < smallest) {
+        windows_.camera->ShowNone(TCamera::tr("画素 %1 µm は、この結果の標本間隔の半分 %2 µm より細かく、カメラ像にできません。")
+                                      .arg(QString::fromStdString(FormatGeneral(pixel)),
+                                           QString::fromStdString(FormatFixed(smallest, 3))));
         return;
     }
     std::vector<std::string> names;

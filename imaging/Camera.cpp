@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/NumberText.h"
+#include "core/SimulationParameters.h"
+
 
 namespace velmora {
 namespace {
@@ -57,7 +60,7 @@ CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pit
                                 double focalLengthMm, double fwhmUm) {
     CameraImage c;
     constexpr int n = gridSize;
-    if (!(pixelUm > 0) || !std::isfinite(pixelUm) || !(pitchUm > 0) ||
+    if (!(pixelUm > 0) || !std::isfinite(pixelUm) || !(pitchUm > 0) || pixelUm < SmallestCameraPixelUm(pitchUm) ||
         intensity.size() != static_cast<size_t>(n) * n)
         return c;
     // Enough pixels each side of the middle one to reach the field's far edge, n/2 + 1/2 pitches.
@@ -127,6 +130,26 @@ Picture24 CameraPicture(const std::vector<CameraImage>& images) {
             }
         }
     return picture;
+}
+
+void CheckCamera(double pixelUm, const SimulationParameters& p) {
+    if (!(pixelUm > 0) || !(p.aperture > 0) || !(p.focalLength > 0)) return;
+    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
+    std::vector<const WavelengthBand*> bands;
+    if (p.colorMode == ColorMode::Monochrome) bands = {&p.whiteBand};
+    else bands = {&p.blueBand, &p.greenBand, &p.redBand};
+    for (const WavelengthBand* band : bands) {
+        if (band->step <= 0) continue;  // the run refuses it
+        for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
+            const int samples = PupilSamples(focalRatio, lambda);
+            if (samples < 1 || samples > gridSize) continue;  // the run refuses these
+            const double smallest = SmallestCameraPixelUm(SamplePitchUm(static_cast<double>(lambda), focalRatio, samples));
+            if (pixelUm < smallest)
+                throw CalculationError(UserMessage("Camera", QT_TRANSLATE_NOOP("Camera", "カメラの画素 %1 µm は、波長 %2 nm の計算の標本間隔の半分 %3 µm より細かく、カメラ像にできません。画素を大きくしてください。"),
+                                                   {UserMessage::Value(FormatGeneral(pixelUm)), UserMessage::Value(lambda),
+                                                    UserMessage::Value(FormatFixed(smallest, 3))}));
+        }
+    }
 }
 
 const char* CameraSamplingName(CameraSampling verdict) {

@@ -36,11 +36,20 @@ struct CameraImage {
     double At(int row, int column) const { return share[static_cast<size_t>(row) * size + column]; }
 };
 
+// The finest pixel the camera takes on a grid of pitch `pitchUm`: half a sample. A finer one
+// records nothing the grid does not already hold, and its image, over 2n + 3 pixels a side,
+// would outgrow the memory as the pixel shrinks (a thousandth of a sample would ask for 30 GB).
+inline double SmallestCameraPixelUm(double pitchUm) { return pitchUm / 2; }
+
+// Raises CalculationError when `pixelUm` (above 0) is finer than half a sample at one of the
+// run's wavelengths: called before the run, as the sky's check is.
+void CheckCamera(double pixelUm, const SimulationParameters& p);
+
 // Each grid sample stands for the square of the grid's pitch about it, the light spread evenly
 // over it; a pixel gathers the parts of the squares it covers. `pitchUm` is the band's sample
 // pitch, `focalLengthMm` turns the pixel into an angle, `fwhmUm` is the pattern's FWHM as the
 // analysis measured it. Returns an empty image (size 0) for a pixel that is not a positive
-// number, or a band without light.
+// number or is finer than SmallestCameraPixelUm, or a band without light.
 CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
                                 double focalLengthMm, double fwhmUm);
 

@@ -1482,6 +1482,15 @@ TEST_F(Batch, ASkyACompanionAndACameraReachEveryOutput) {
     const std::string plain = ReadAll(File("plain.json"));
     for (const char* key : {"\"double\"", "\"camera\"", "seeing_arcsec", "double_star", "camera_pixel_um"})
         EXPECT_EQ(plain.find(key), std::string::npos) << key;
+
+    // A pixel finer than half a sample (the factory set-up's 0.267 um at 600 nm) is refused before
+    // the run, with the wavelength's limit, and nothing is written: its image would have needed
+    // 30 GB.
+    EXPECT_EQ(Run({"--pixel-size", "0.01", "--camera", File("fine.png"), "--report", File("fine.json")}), 1);
+    EXPECT_NE(messages.find("0.01"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("600"), std::string::npos) << messages;
+    EXPECT_FALSE(std::filesystem::exists(File("fine.png")));
+    EXPECT_FALSE(std::filesystem::exists(File("fine.json")));
 }
 
 }  // namespace velmora

@@ -96,5 +96,25 @@ TEST(CameraTest, NoPixelOrNoLightGivesNoImage) {
     EXPECT_EQ(IntegrateOverPixels(Band([](int, int) { return 0.0; }).intensity, 1, 5, 1000, 5).size, 0);
 }
 
+// Half a sample is the finest pixel: it gives 2n + 3 pixels a side (the field's n + 1/2 samples
+// each way of the middle pixel are 1025 pixels and a bit), and anything finer gives no image
+// rather than one of n^2 / pixel^2 values that no memory holds.
+TEST(CameraTest, APixelFinerThanHalfASampleGivesNoImage) {
+    const std::vector<double> star = Gaussian(3).intensity;
+    EXPECT_EQ(IntegrateOverPixels(star, 1, 0.5, 1000, 5).size, 2 * gridSize + 3);
+    for (double pixel : {0.4999, 1e-3, 1e-300}) EXPECT_EQ(IntegrateOverPixels(star, 1, pixel, 1000, 5).size, 0) << pixel;
+
+    // Before a run, naming the wavelength: the factory band's 600 nm asks for 0.267 um at least.
+    SimulationParameters p;
+    EXPECT_NO_THROW(CheckCamera(0, p));
+    EXPECT_NO_THROW(CheckCamera(0.5, p));
+    try {
+        CheckCamera(0.01, p);
+        ADD_FAILURE() << "a pixel of 0.01 um is taken";
+    } catch (const CalculationError& e) {
+        EXPECT_NE(std::string(e.what()).find("600"), std::string::npos) << e.what();
+    }
+}
+
 }  // namespace
 }  // namespace velmora

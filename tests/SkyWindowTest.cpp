@@ -104,6 +104,11 @@ TEST_F(SkyWindow, TheCameraImageFollowsThePixelAndTheResult) {
     TypeInWindow("PixelEdit", QStringLiteral("0.5"));
     EXPECT_TRUE(figures().contains(QStringLiteral("オーバーサンプリング"))) << figures().toStdString();
     EXPECT_EQ(Form().RunSerial(), after) << "a pixel changes no run";
+    // Finer than half of the result's sample the pixel is said to be too fine, instead of an
+    // image that would outgrow the memory.
+    TypeInWindow("PixelEdit", QStringLiteral("0.01"));
+    EXPECT_TRUE(figures().contains(QStringLiteral("細かく"))) << figures().toStdString();
+    EXPECT_TRUE(figures().contains(QStringLiteral("0.01"))) << figures().toStdString();
 }
 
 TEST_F(SkyWindow, TheAutomaticModeRunsOnASkyChange) {

@@ -210,6 +210,13 @@
     </message>
 </context>
 <context>
+    <name>Camera</name>
+    <message>
+        <source>カメラの画素 %1 µm は、波長 %2 nm の計算の標本間隔の半分 %3 µm より細かく、カメラ像にできません。画素を大きくしてください。</source>
+        <translation>The camera pixel of %1 µm is finer than half the calculation&apos;s sample spacing at %2 nm, %3 µm, and cannot make a camera image. Use a larger pixel.</translation>
+    </message>
+</context>
+<context>
     <name>FileWrite</name>
     <message>
         <source>ファイル %1 を書き込めませんでした（%2: %3）。</source>
@@ -925,6 +932,10 @@
     <message>
         <source>半値幅 %1 画素（星像 %2 画素）</source>
         <translation>FWHM %1 pixels (star %2 pixels)</translation>
+    </message>
+    <message>
+        <source>画素 %1 µm は、この結果の標本間隔の半分 %2 µm より細かく、カメラ像にできません。</source>
+        <translation>A pixel of %1 µm is finer than half this result&apos;s sample spacing, %2 µm: no camera image.</translation>
     </message>
 </context>
 <context>
