@@ -38,7 +38,7 @@ struct CameraImage {
 
 // The finest pixel the camera takes on a grid of pitch `pitchUm`: half a sample. A finer one
 // records nothing the grid does not already hold, and its image, over 2n + 3 pixels a side,
-// would outgrow the memory as the pixel shrinks (a thousandth of a sample would ask for 30 GB).
+// would outgrow the memory as the pixel shrinks (a fiftieth of a sample would ask for 24 GB).
 inline double SmallestCameraPixelUm(double pitchUm) { return pitchUm / 2; }
 
 // Raises CalculationError when `pixelUm` (above 0) is finer than half a sample at one of the

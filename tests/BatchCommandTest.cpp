@@ -1485,7 +1485,7 @@ TEST_F(Batch, ASkyACompanionAndACameraReachEveryOutput) {
 
     // A pixel finer than half a sample (the factory set-up's 0.267 um at 600 nm) is refused before
     // the run, with the wavelength's limit, and nothing is written: its image would have needed
-    // 30 GB.
+    // 24 GB.
     EXPECT_EQ(Run({"--pixel-size", "0.01", "--camera", File("fine.png"), "--report", File("fine.json")}), 1);
     EXPECT_NE(messages.find("0.01"), std::string::npos) << messages;
     EXPECT_NE(messages.find("600"), std::string::npos) << messages;
