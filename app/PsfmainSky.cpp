@@ -4,9 +4,9 @@
 
 #include "analysis/Analysis.h"
 #include "app/AppWindows.h"
+#include "app/Psfmain.h"
 #include "core/NumberText.h"
 #include "imaging/Camera.h"
-#include "app/Psfmain.h"
 #include "viewers/CameraWindow.h"
 #include "viewers/SkyWindow.h"
 

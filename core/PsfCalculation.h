@@ -163,6 +163,16 @@ inline double SamplePitchUm(double lambdaNm, double focalRatio, int pupilSamples
 // up to nothing.
 double WeightedMeanWavelengthNm(const BandResult& band);
 
+// The wavelengths a run of `p` computes (the white band, or the blue, green and red bands),
+// each with its focal-plane sample pitch, for the checks made before a run. Those the run
+// refuses (a band without a step, a pupil that is empty or outgrows the grid) are left out:
+// the run's own check says why. Empty without an aperture or a focal length.
+struct WavelengthPitch {
+    long long lambdaNm = 0;
+    double pitchUm = 0;
+};
+std::vector<WavelengthPitch> RunWavelengthPitches(const SimulationParameters& p);
+
 // Everything a run knows beyond its pictures.
 struct FullResult {
     ColorMode mode = ColorMode::Monochrome;

@@ -339,6 +339,24 @@ double WeightedMeanWavelengthNm(const BandResult& band) {
     return sum > 0 ? weighted / sum : 0;
 }
 
+std::vector<WavelengthPitch> RunWavelengthPitches(const SimulationParameters& p) {
+    std::vector<WavelengthPitch> out;
+    if (!(p.aperture > 0) || !(p.focalLength > 0)) return out;
+    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
+    std::vector<const WavelengthBand*> bands;
+    if (p.colorMode == ColorMode::Monochrome) bands = {&p.whiteBand};
+    else bands = {&p.blueBand, &p.greenBand, &p.redBand};
+    for (const WavelengthBand* band : bands) {
+        if (band->step <= 0) continue;
+        for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
+            const int samples = PupilSamples(focalRatio, lambda);
+            if (samples < 1 || samples > gridSize) continue;
+            out.push_back({lambda, SamplePitchUm(static_cast<double>(lambda), focalRatio, samples)});
+        }
+    }
+    return out;
+}
+
 void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultImages& images, int threads) {
     using namespace detail;
     // A band's values (its scene's, where it has one) through a row table, as the run reads its

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/NumberText.h"
-#include "core/SimulationParameters.h"
 
 
 namespace velmora {
@@ -133,22 +132,13 @@ Picture24 CameraPicture(const std::vector<CameraImage>& images) {
 }
 
 void CheckCamera(double pixelUm, const SimulationParameters& p) {
-    if (!(pixelUm > 0) || !(p.aperture > 0) || !(p.focalLength > 0)) return;
-    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
-    std::vector<const WavelengthBand*> bands;
-    if (p.colorMode == ColorMode::Monochrome) bands = {&p.whiteBand};
-    else bands = {&p.blueBand, &p.greenBand, &p.redBand};
-    for (const WavelengthBand* band : bands) {
-        if (band->step <= 0) continue;  // the run refuses it
-        for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
-            const int samples = PupilSamples(focalRatio, lambda);
-            if (samples < 1 || samples > gridSize) continue;  // the run refuses these
-            const double smallest = SmallestCameraPixelUm(SamplePitchUm(static_cast<double>(lambda), focalRatio, samples));
-            if (pixelUm < smallest)
-                throw CalculationError(UserMessage("Camera", QT_TRANSLATE_NOOP("Camera", "カメラの画素 %1 µm は、波長 %2 nm の計算の標本間隔の半分 %3 µm より細かく、カメラ像にできません。画素を大きくしてください。"),
-                                                   {UserMessage::Value(FormatGeneral(pixelUm)), UserMessage::Value(lambda),
-                                                    UserMessage::Value(FormatFixed(smallest, 3))}));
-        }
+    if (!(pixelUm > 0)) return;
+    for (const WavelengthPitch& w : RunWavelengthPitches(p)) {
+        const double smallest = SmallestCameraPixelUm(w.pitchUm);
+        if (pixelUm < smallest)
+            throw CalculationError(UserMessage("Camera", QT_TRANSLATE_NOOP("Camera", "カメラの画素 %1 µm は、波長 %2 nm の計算の標本間隔の半分 %3 µm より細かく、カメラ像にできません。画素を大きくしてください。"),
+                                               {UserMessage::Value(FormatGeneral(pixelUm)), UserMessage::Value(w.lambdaNm),
+                                                UserMessage::Value(FormatFixed(smallest, 3))}));
     }
 }
 

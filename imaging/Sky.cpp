@@ -57,31 +57,12 @@ int Decimation(int support) {
     return 1;
 }
 
-// The band's spectrum from every d-th sample of `acc`, its zero frequency at [centre][centre].
-struct BandSpectrum {
-    RealMatrixHolder re, im;
-    int centre = 0;
-};
-
-void MakeSpectrum(RealMatrix acc, int d, BandSpectrum& s) {
-    const int m = gridSize / d;
-    FftTables tables;
-    FftWorkspace workspace;
-    if (s.re.AllocateUncleared(m, m) != 0 || s.im.Allocate(m, m) != 0 || tables.Create(m) != 0 ||
-        workspace.Create(m) != 0)
-        throw std::bad_alloc();
-    for (int i = 0; i < m; ++i)
-        for (int j = 0; j < m; ++j) s.re[i][j] = acc[i * d][j * d];
-    Fft2D(tables, workspace, s.re.get(), s.im.get());
-    s.centre = m / 2;
-}
-
 // The spectrum's half of non-negative second frequency, kv = 0..width-1, of every d-th sample
-// of `acc` (m = n / d of them a side): row ku of it (any ku, taken mod m) at Row(ku). The
+// of `acc` (m = n / d of them a side): row ku of it (any ku, taken mod m) at Re(ku), Im(ku). The
 // samples are real, so rows 2p and 2p + 1 are transformed together as one complex row and
 // told apart by their symmetry (a real row's transform R[-k] is the conjugate of R[k]); then
 // only the `width` columns wanted are transformed. Two fifths of the work of the whole
-// transform when the reach is small; the values of MakeSpectrum to rounding, unswapped.
+// transform when the reach is small; the values of the whole transform to rounding, unswapped.
 struct HalfSpectrum {
     RealMatrixHolder re, im;  // m rows x width
     int m = 0;
@@ -307,6 +288,56 @@ double HalfTransformPattern(const HalfSpectrum& spectrum, const TransferFactors&
     return peak;
 }
 
+// The patterns wanted, done plainly: the whole grid's spectrum, the product everywhere and
+// whole complex transforms, read back and normalised as HalfTransformPattern does.
+SkyPeaks DensePatterns(RealMatrix acc, const TransferFactors& tf, bool seeing, RealMatrix scene, bool pair,
+                       double normalisedPeak) {
+    constexpr int n = gridSize;
+    constexpr int h = n / 2;
+    RealMatrixHolder re, im, re2, im2;
+    FftTables tables;
+    FftWorkspace workspace;
+    const bool apart = seeing && pair;  // both patterns wanted: the scene in re2, im2
+    if (re.AllocateUncleared(n, n) != 0 || im.Allocate(n, n) != 0 || tables.Create(n) != 0 ||
+        workspace.Create(n) != 0 || (apart && (re2.AllocateUncleared(n, n) != 0 || im2.AllocateUncleared(n, n) != 0)))
+        throw std::bad_alloc();
+    for (int i = 0; i < n; ++i) std::copy(acc[i], acc[i] + n, re[i]);
+    Fft2D(tables, workspace, re.get(), im.get());
+    // Without seeing the scene's factor is applied in place: the band itself stays as it is.
+    double** const sceneRe = apart ? re2.get() : re.get();
+    double** const sceneIm = apart ? im2.get() : im.get();
+    for (int u = 0; u < n; ++u) {
+        for (int v = 0; v < n; ++v) {
+            const double f = tf.Mtf(u - h, v - h);
+            re[u][v] *= f;
+            im[u][v] *= f;
+            if (pair) {
+                double a = re[u][v], b = im[u][v];
+                tf.Scene(u, v, a, b);
+                sceneRe[u][v] = a;
+                sceneIm[u][v] = b;
+            }
+        }
+    }
+    auto normalise = [normalisedPeak](RealMatrix m, double peak) {
+        if (normalisedPeak > 0 && peak > 0)
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j) m[i][j] = m[i][j] / peak * normalisedPeak;
+    };
+    SkyPeaks peaks;
+    if (seeing) {
+        Fft2D(tables, workspace, re.get(), im.get());
+        peaks.star = ReadBack(re, acc);
+        normalise(acc, peaks.star);
+    }
+    if (pair) {
+        Fft2D(tables, workspace, sceneRe, sceneIm);
+        peaks.scene = ReadBack(apart ? re2 : re, scene);
+        normalise(scene, peaks.scene);
+    }
+    return peaks;
+}
+
 }  // namespace
 
 bool SeeingInRange(double seeingArcsec) { return seeingArcsec >= 0 && seeingArcsec <= maximumSeeingArcsec; }
@@ -360,12 +391,11 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene, doub
     const bool seeing = sky.seeingArcsec > 0;
     const bool pair = sky.companion.Present() && scene;
     if (!seeing && !pair) return {};
-    const int support = std::max(sky.supportRadius, 0);
     const TransferFactors tf(sky, pair);
-    if (tf.reach >= gridSize / 2) return ApplyBandSkyDense(acc, sky, scene, normalisedPeak);
+    if (tf.reach >= gridSize / 2) return DensePatterns(acc, tf, seeing, scene, pair, normalisedPeak);
     HalfScratch scratch(tf.reach);
     HalfSpectrum spectrum;
-    MakeHalfSpectrum(acc, Decimation(support), scratch.width, spectrum);
+    MakeHalfSpectrum(acc, Decimation(std::max(sky.supportRadius, 0)), scratch.width, spectrum);
     SkyPeaks peaks;
     // The spectrum is taken: the star may be written over.
     if (seeing) peaks.star = HalfTransformPattern(spectrum, tf, false, scratch, acc, normalisedPeak);
@@ -374,56 +404,9 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene, doub
 }
 
 SkyPeaks ApplyBandSkyDense(RealMatrix acc, const BandSky& sky, RealMatrix scene, double normalisedPeak) {
-    const bool seeing = sky.seeingArcsec > 0;
     const bool pair = sky.companion.Present() && scene;
-    SkyPeaks peaks;
-    if (!seeing && !pair) return peaks;
-    constexpr int n = gridSize;
-    constexpr int h = n / 2;
-    BandSpectrum spectrum;
-    MakeSpectrum(acc, 1, spectrum);
-    RealMatrixHolder& re = spectrum.re;
-    RealMatrixHolder& im = spectrum.im;
-    RealMatrixHolder re2, im2;
-    FftTables tables;
-    FftWorkspace workspace;
-    const bool apart = seeing && pair;  // both patterns wanted: the scene in re2, im2
-    if (tables.Create(n) != 0 || workspace.Create(n) != 0 ||
-        (apart && (re2.AllocateUncleared(n, n) != 0 || im2.AllocateUncleared(n, n) != 0)))
-        throw std::bad_alloc();
-    const TransferFactors tf(sky, pair);
-    // Without seeing the scene's factor is applied in place: the band itself stays as it is.
-    double** const sceneRe = apart ? re2.get() : re.get();
-    double** const sceneIm = apart ? im2.get() : im.get();
-    for (int u = 0; u < n; ++u) {
-        for (int v = 0; v < n; ++v) {
-            const double f = tf.Mtf(u - h, v - h);
-            re[u][v] *= f;
-            im[u][v] *= f;
-            if (pair) {
-                double a = re[u][v], b = im[u][v];
-                tf.Scene(u, v, a, b);
-                sceneRe[u][v] = a;
-                sceneIm[u][v] = b;
-            }
-        }
-    }
-    auto normalise = [normalisedPeak](RealMatrix m, double peak) {
-        if (normalisedPeak > 0 && peak > 0)
-            for (int i = 0; i < n; ++i)
-                for (int j = 0; j < n; ++j) m[i][j] = m[i][j] / peak * normalisedPeak;
-    };
-    if (seeing) {
-        Fft2D(tables, workspace, re.get(), im.get());
-        peaks.star = ReadBack(re, acc);
-        normalise(acc, peaks.star);
-    }
-    if (pair) {
-        Fft2D(tables, workspace, sceneRe, sceneIm);
-        peaks.scene = ReadBack(apart ? re2 : re, scene);
-        normalise(scene, peaks.scene);
-    }
-    return peaks;
+    if (!(sky.seeingArcsec > 0) && !pair) return {};
+    return DensePatterns(acc, TransferFactors(sky, pair), sky.seeingArcsec > 0, scene, pair, normalisedPeak);
 }
 
 void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
@@ -434,23 +417,13 @@ void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
     if (!CompanionInRange(c))
         throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の指定（離角 %1″、位置角 %2°、等級差 %3）では計算できません。離角は 0 から 3600″、等級差は 0 から 15 にしてください。"),
                                            {Decimal(c.separationArcsec), Decimal(c.positionAngleDeg), Decimal(c.deltaMag)}));
-    if (!c.Present() || !(p.aperture > 0) || !(p.focalLength > 0)) return;
-    const double focalRatio = FocalRatio(p.focalLength, p.aperture);
-    std::vector<const WavelengthBand*> bands;
-    if (p.colorMode == ColorMode::Monochrome) bands = {&p.whiteBand};
-    else bands = {&p.blueBand, &p.greenBand, &p.redBand};
-    for (const WavelengthBand* band : bands) {
-        if (band->step <= 0) continue;  // the run refuses it
-        for (long long lambda = band->min; lambda <= band->max; lambda += band->step) {
-            const int samples = PupilSamples(focalRatio, lambda);
-            if (samples < 1 || samples > gridSize) continue;  // the run refuses these
-            const double pitchUm = SamplePitchUm(static_cast<double>(lambda), focalRatio, samples);
-            const double reachArcsec = companionReachSamples * pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
-            if (c.separationArcsec > reachArcsec)
-                throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),
-                                                   {Decimal(c.separationArcsec), UserMessage::Value(lambda),
-                                                    UserMessage::Value(FormatFixed(reachArcsec, 1))}));
-        }
+    if (!c.Present()) return;
+    for (const WavelengthPitch& w : RunWavelengthPitches(p)) {
+        const double reachArcsec = companionReachSamples * w.pitchUm * 1e-3 / p.focalLength * arcsecPerRadian;
+        if (c.separationArcsec > reachArcsec)
+            throw CalculationError(UserMessage(scope, QT_TRANSLATE_NOOP("Sky", "伴星の離角 %1″ は、波長 %2 nm の計算範囲 %3″ を超えます。離角を小さくするか焦点距離を短くしてください。"),
+                                               {Decimal(c.separationArcsec), UserMessage::Value(w.lambdaNm),
+                                                UserMessage::Value(FormatFixed(reachArcsec, 1))}));
     }
 }
 
