@@ -14,8 +14,6 @@
 #include <ostream>
 
 #include "analysis/Analysis.h"
-#include "analysis/ThroughFocus.h"
-#include "analysis/IdealCache.h"
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
@@ -36,7 +34,7 @@
 #include "imaging/Camera.h"
 #include "imaging/Sky.h"
 #include "pupil/PupilModel.h"
-#include "pupil/UserMaskStage.h"
+#include "run/Pipeline.h"
 
 namespace velmora {
 namespace {
@@ -675,7 +673,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         run.zernike = read.set;
     }
 
-    CalculationRequest request;
+    RunSpec spec;
+    CalculationRequest& request = spec.request;
     request.params = panel;
     request.aberrations = run.aberrations;
     // The Zernike terms add to the coefficients; without any the run is the panel's alone.
@@ -685,13 +684,13 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     }
     request.brightnessLevel = run.brightness;
     request.mirror = run.mirror;
-    SkyConditions sky;
-    sky.seeingArcsec = run.seeingArcsec;
-    sky.companion = run.companion;
+    spec.sky.seeingArcsec = run.seeingArcsec;
+    spec.sky.companion = run.companion;
+    spec.cameraPixelUm = run.cameraPixelUm;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
-    UserFilter userFilter;
+    UserFilter& userFilter = spec.filter;
     Picture24 userMask;
     if (run.userFilterFile) {
         const std::string& name = *run.userFilterFile;
@@ -723,24 +722,16 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
         console.Error("not enough memory for the calculation grid");
         return 1;
     }
+    // Kept as the window keeps it: one byte a pixel for a grey mask.
+    if (run.userMaskFile) spec.mask = std::make_shared<const LoadedMask>(LoadedMask::From(userMask));
+    userMask = Picture24();
     // The count asked for (the option, the environment or every hardware thread), capped by the
     // hardware, the wavelengths and the memory; a lower count than asked is said.
     const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), request.params);
     if (const UserMessage said = RunThreadsMessage(threads, o.threads > 0 || EnvironmentThreadCount()); !said.Empty())
         console.Note(language.Text(said));
 
-    PupilInputs pupilInputs;
-    pupilInputs.params = &request.params;
-    pupilInputs.userFilter = &userFilter;
-    // Kept as the window keeps it: one byte a pixel for a grey mask.
-    const LoadedMask loadedMask = LoadedMask::From(userMask);
-    userMask = Picture24();
-    UserMaskStages maskStages(loadedMask, RunPupilSamplings(request.params), threads.threads);
-    if (run.userMaskFile) {
-        pupilInputs.loadedMask = &loadedMask;
-        pupilInputs.userMaskStages = &maskStages;
-    }
-    PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(pupilInputs, lambda, grid, bar); };
+    const PreparedRun prepared(std::move(spec), threads.threads);
     // Progress on standard error: one line that updates itself on a terminal, nothing where
     // the stream is no terminal unless asked for (then one line per wavelength).
     const bool showProgress = !o.quiet && (o.progress || env.errorIsTerminal);
@@ -759,12 +750,12 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     };
 
     PsfResult result;
+    const RunControl control{threads.threads, nullptr};
     try {
-        const RunControl control{threads.threads, nullptr};
-        CheckSky(sky, request.params);
-        CheckCamera(run.cameraPixelUm, request.params);
-        result = RunPsfCalculation(request, build, workGrid.get(), progress, control);
-        ApplySky(result, sky, request.brightnessLevel, threads.threads);
+        // The sky is checked before the camera, as the run would check it.
+        CheckSky(prepared.Spec().sky, prepared.Request().params);
+        CheckCamera(run.cameraPixelUm, prepared.Request().params);
+        result = RunPrepared(prepared, workGrid, progress, control);
     } catch (const CalculationError& e) {
         endProgress();
         console.Error(e);
@@ -776,21 +767,18 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     // standard error (whatever the outputs) and into the FITS header.
     // A report's curves have their ideal: for an aberrated run, the same pupils run again
     // without the aberrations.
-    std::shared_ptr<const Analysis> ideal;
-    if (o.report && !Unaberrated(*result.full))
-        ideal = MeasureIdeal(request, build, RunControl{threads.threads, nullptr}, sky.seeingArcsec);
     std::optional<Analysis> analysis;
-    if (o.report || o.fits || o.camera || !o.quiet) {
-        analysis = Analyse(*result.full, ideal.get());
-        for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
-    }
-    if (o.throughFocus) {
+    if (o.report || o.fits || o.camera || !o.quiet || o.throughFocus) {
+        MeasureOptions measure;
+        measure.ideal = o.report.has_value();
+        if (o.throughFocus) measure.throughFocus = MeasureOptions::ThroughFocus::Required;
         try {
-            AddThroughFocus(*analysis, *result.full, build);
+            analysis = MeasurePrepared(prepared, *result.full, measure, control);
         } catch (const CalculationError& e) {
             console.Error(e);
             return 1;
         }
+        for (const SamplingNote& note : analysis->warnings) console.Warning(language.Text(note.message));
     }
 
     // The star test, when asked for: the pair is computed only for its pictures.
@@ -798,8 +786,8 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     if (o.intra || o.extra || o.defocusPv) {
         const double d = o.defocusPv.value_or(defaultDefocusWavesPv);
         try {
-            if (o.intra || o.extra) starTest = RunStarTest(request, build, d, RunControl{threads.threads, nullptr});
-            else starTest = StarTestResult{StarTestGeometryOf(request, d), {}, {}, {}, {}};
+            if (o.intra || o.extra) starTest = RunStarTest(prepared.Request(), prepared.Builder(), d, control);
+            else starTest = StarTestResult{StarTestGeometryOf(prepared.Request(), d), {}, {}, {}, {}};
         } catch (const CalculationError& e) {
             console.Error(e);
             return 1;

@@ -1,7 +1,6 @@
 // A calculation run on a thread of its own, so that the window keeps painting while it lasts.
-// The task holds copies of everything the run reads but the user mask, which the window must
-// leave alone until the task has been joined: its measurements may build the pupils again for
-// the result's ideal.
+// The task holds its spec by value (the mask shared, never changed): nothing the window does
+// meanwhile reaches it.
 #pragma once
 
 #include <atomic>
@@ -11,10 +10,9 @@
 #include <thread>
 
 #include "analysis/Analysis.h"
-#include "analysis/IdealCache.h"
-#include "core/PsfCalculation.h"
-#include "pupil/PupilModel.h"
-#include "pupil/UserMaskStage.h"
+#include "run/IdealCache.h"
+#include "run/Pipeline.h"
+#include "run/RunSpec.h"
 
 namespace velmora {
 
@@ -28,16 +26,13 @@ public:
     };
     // Starts at once. `ended` is called on the task's thread when the run has ended, whatever
     // the outcome; `measured` (with Measure::AfterEnd and a result) when the measurements are
-    // there too. mask: the loaded user mask, or null. ideals: where the measurements find the
-    // ideal of an aberrated result (made there when it lacks it, with this task's pupils), with
-    // the extras that name the filter and mask (see IdealCache); without it an aberrated
-    // result is measured without its ideal.
-    // sky: laid over the result on the task's thread (imaging/Sky), its ideal made under the
-    // same seeing; a sky that cannot be laid over the run refuses it before it starts.
-    CalculationTask(CalculationRequest request, const UserFilter& filter, const LoadedMask* mask, int threads,
-                    Measure measure, std::function<void()> ended, std::function<void()> measured = {},
-                    std::shared_ptr<IdealCache> ideals = nullptr, IdealCache::Extras idealExtras = {},
-                    SkyConditions sky = {});
+    // there too. ideals: where the measurements find the ideal of an aberrated result (made
+    // there when it lacks it, with this task's pupils); without it an aberrated result is
+    // measured without its ideal. The spec's sky is laid over the result on the task's thread,
+    // its ideal made under the same seeing; a sky that cannot be laid over the run refuses it
+    // before it starts.
+    CalculationTask(RunSpec spec, int threads, Measure measure, std::function<void()> ended,
+                    std::function<void()> measured = {}, std::shared_ptr<IdealCache> ideals = nullptr);
     // Stops the run and waits for it.
     ~CalculationTask();
     CalculationTask(const CalculationTask&) = delete;
@@ -55,9 +50,8 @@ public:
     bool Measuring() const { return measuring_.load(std::memory_order_acquire); }
     // The bar's position as the run last reported it, 0..100.
     int Progress() const { return progress_; }
-    // What the run was asked, and the extras that name its filter and mask for the ideals.
-    const CalculationRequest& Request() const { return request_; }
-    const IdealCache::Extras& IdealExtras() const { return idealExtras_; }
+    // What the run was asked.
+    const RunSpec& Spec() const { return spec_; }
 
     std::optional<PsfResult> result;  // set when the run went through
     std::shared_ptr<const Analysis> analysis;  // its measurements, when asked for (after Wait())
@@ -67,16 +61,12 @@ public:
 
 private:
     void Run(int threads, const std::function<void()>& ended, const std::function<void()>& measured);
-    void MeasureResult(const PupilBuilder& build, int threads);
+    void MeasureResult(const PreparedRun& prepared, int threads);
 
-    CalculationRequest request_;
-    SkyConditions sky_;
+    RunSpec spec_;
     Measure measure_;
     std::atomic<bool> measuring_{false};
-    UserFilter filter_;
-    const LoadedMask* mask_;
     std::shared_ptr<IdealCache> ideals_;
-    IdealCache::Extras idealExtras_;
     std::atomic<bool> stop_{false};
     std::atomic<int> progress_{0};
     std::thread thread_;

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/IdealCache.h"
 #include "core/Matrix.h"
 #include "core/PsfCalculation.h"
 #include "core/Picture24.h"
@@ -21,6 +20,8 @@
 #include "files/ParameterFile.h"
 #include "files/RunParameters.h"
 #include "pupil/PupilModel.h"
+#include "run/IdealCache.h"
+#include "run/RunSpec.h"
 #include "ui/PictureBox.h"
 #include "ui/SpinButton.h"
 
@@ -257,12 +258,12 @@ private:
     void ShowProgress(int percent);
     // measured: the result's measurements when the run made them (null: the analysis window
     // measures it when it needs them, unless they follow: the task is measuring it).
-    // What names the filter and the mask for the ideals (IdealCache's extras): the filter's table
-    // and the serial number of the mask loaded.
-    IdealCache::Extras IdealExtras() const;
-    // The analysis window's own measurements of a result it shows: with the ideal of the run
-    // that made it, kept or made here, when that run is the last shown and its filter and mask
-    // are still the window's.
+    // The spec of a run of the panel as it stands: its record, the tables, the loaded filter
+    // and mask, the mirror and the sky. Raises what Snapshot and the table raise.
+    RunSpec PanelRunSpec();
+    // The analysis window's own measurements of a result it shows: with the ideal and the
+    // through-focus curve of the run that made it, from that run's own pupils, when that run is
+    // the last shown.
     Analysis MeasureShown(const FullResult& full);
     void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr,
                        bool measurementsFollow = false);
@@ -394,14 +395,12 @@ private:
     // Where the loaded user filter and mask came from, for the set-up file; empty when unknown.
     std::string userFilterPath_;
     std::string userMaskPath_;
-    quint64 maskSerial_ = 0;  // counts the masks loaded, so that the ideals know one from another
     // The ideals of the runs (the same pupils without aberrations), shared with the tasks.
     std::shared_ptr<IdealCache> ideals_ = std::make_shared<IdealCache>();
     // The run whose result was last shown: what the analysis window needs to make its ideal.
     struct ShownRun {
         std::weak_ptr<const FullResult> full;
-        CalculationRequest request;
-        IdealCache::Extras extras;
+        RunSpec spec;
     };
     ShownRun shownRun_;
     // Where the closing state read at start broke off (line 0: it read completely).

@@ -108,12 +108,10 @@ void TForm1::I1Click() {
 
 void TForm1::TakeUserMask(const std::string& path, const Picture24& mask) {
     densityPicture_ = MaskPreviewCopy(mask);
-    StopRun();  // a run reads the mask until it ends
-    if (measuring_) measuring_->Wait();  // and so may the measurements of the last (its ideal)
+    StopRun();  // the run under way was of the mask before
     windows_.maskDis->SetMaskPicture(mask);
     userMaskLoaded_ = true;
     userMaskPath_ = path;
-    ++maskSerial_;
     SelectLoadedDensity(6);
 }
 

@@ -11,7 +11,6 @@
 #include <QTimer>
 
 #include "app/AppWindows.h"
-#include "analysis/ThroughFocus.h"
 #include "app/CalculationTask.h"
 #include "app/Psfmain.h"
 #include "core/RunThreads.h"
@@ -55,8 +54,9 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-void TForm1::StartRun(bool live) {
-    CalculationRequest request;
+RunSpec TForm1::PanelRunSpec() {
+    RunSpec spec;
+    CalculationRequest& request = spec.request;
     request.params = Snapshot();
     request.brightnessLevel = windows_.psf->BrightnessLevel();
     // The table's texts become numbers here; a cell that is no number refuses the run.
@@ -68,11 +68,17 @@ void TForm1::StartRun(bool live) {
         request.aberrations->zernike = windows_.zernike->Wavefront();
     }
     request.mirror = MirrorInput();
-    const LoadedMask* mask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
+    spec.filter = userFilter_;
+    if (userMaskLoaded_) spec.mask = windows_.maskDis->SharedMask();
+    spec.sky = SkyInputs().sky;
+    return spec;
+}
 
+void TForm1::StartRun(bool live) {
+    RunSpec spec = PanelRunSpec();
     // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than
     // the run has wavelengths and the memory holds; a lower count than asked is said below the bar.
-    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), request.params);
+    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), spec.request.params);
     const QString previousNote = threadsNote_;
     threadsNote_ = Translated(RunThreadsMessage(threads, EnvironmentThreadCount().has_value()));
     if (!threadsNote_.isEmpty() || (!previousNote.isEmpty() && liveMessage_->toolTip() == previousNote))
@@ -95,10 +101,10 @@ void TForm1::StartRun(bool live) {
     // making them leaves off, so that the new run has the processors to itself.
     if (measuring_) measuring_->Stop();
     run_ = std::make_unique<CalculationTask>(
-        request, userFilter_, mask, threads.threads, measure,
+        std::move(spec), threads.threads, measure,
         [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
         [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
-        ideals_, IdealExtras(), SkyInputs().sky);
+        ideals_);
     runIsLive_ = live;
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
@@ -136,7 +142,7 @@ void TForm1::RunEnded(quint64 serial) {
     if (done->result) {
         // The task's grid becomes the window's (the old one goes with the task).
         workGrid_.Swap(done->grid);
-        shownRun_ = ShownRun{done->result->full, done->Request(), done->IdealExtras()};
+        shownRun_ = ShownRun{done->result->full, done->Spec()};
         // The measurements of a task still measuring are not to be touched before it is joined.
         ShowRunResult(*done->result, measuring ? nullptr : done->analysis, measuring);
         ++runResultsShown_;
@@ -194,49 +200,16 @@ void TForm1::RunMeasured(quint64 serial) {
     if (windows_.analysis && done->result) windows_.analysis->ShowResult(done->result->full, done->analysis);
 }
 
-IdealCache::Extras TForm1::IdealExtras() const {
-    IdealCache::Extras extras{static_cast<double>(maskSerial_), userMaskLoaded_ ? 1.0 : 0.0,
-                              userFilter_.userFilterLoaded ? 1.0 : 0.0, static_cast<double>(userFilter_.userFilterCount)};
-    extras.insert(extras.end(), userFilter_.userFilterTable.begin(), userFilter_.userFilterTable.end());
-    return extras;
-}
-
 Analysis TForm1::MeasureShown(const FullResult& full) {
-    std::shared_ptr<const Analysis> ideal;
-    if (!Unaberrated(full) && shownRun_.full.lock().get() == &full) {
-        const CalculationRequest& request = shownRun_.request;
-        ideal = ideals_->Find(request, shownRun_.extras, full.sky.seeingArcsec);
-        // Made here only from the pupils the run had: the same filter and mask.
-        if (!ideal && shownRun_.extras == IdealExtras()) {
-            PupilInputs inputs;
-            inputs.params = &request.params;
-            inputs.userFilter = &userFilter_;
-            inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
-            const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
-            try {
-                ideal = ideals_->For(request, shownRun_.extras, build,
-                                     RunControl{RunThreadsFor(DefaultThreadCount(), request.params).threads, nullptr},
-                                     full.sky.seeingArcsec);
-            } catch (const CalculationError&) {
-            }
-        }
-    }
-    Analysis measured = Analyse(full, ideal.get());
-    // The through-focus curve needs the run's pupils again: made here only when they are the
-    // ones the run had (the same filter and mask), as the ideal.
-    if (shownRun_.full.lock().get() == &full && shownRun_.extras == IdealExtras()) {
-        const CalculationRequest& request = shownRun_.request;
-        PupilInputs inputs;
-        inputs.params = &request.params;
-        inputs.userFilter = &userFilter_;
-        inputs.loadedMask = userMaskLoaded_ ? &windows_.maskDis->Mask() : nullptr;
-        const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(inputs, lambda, g, bar); };
-        try {
-            AddThroughFocus(measured, full, build);
-        } catch (const CalculationError&) {
-        }
-    }
-    return measured;
+    // The ideal and the through-focus curve need the pupils of the run that made the result:
+    // those of the last shown run, whose spec holds them.
+    if (shownRun_.full.lock().get() != &full) return Analyse(full);
+    const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.spec.request.params).threads;
+    const PreparedRun prepared(shownRun_.spec, threads);
+    MeasureOptions options;
+    options.ideals = ideals_.get();
+    options.throughFocus = MeasureOptions::ThroughFocus::Optional;
+    return MeasurePrepared(prepared, full, options, RunControl{threads, nullptr});
 }
 
 void TForm1::StopRun() {

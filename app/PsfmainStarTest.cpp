@@ -6,7 +6,6 @@
 #include "app/Psfmain.h"
 #include "app/StarTestTask.h"
 #include "core/RunThreads.h"
-#include "files/Maskdisplay.h"
 #include "ui/UserText.h"
 #include "viewers/StarTestWindow.h"
 
@@ -30,19 +29,15 @@ TStarTest& TForm1::StarTestWindow() {
 void TForm1::RequestStarTest() {
     if (!windows_.starTest) return;
     for (auto& [serial, task] : starTests_) task->Stop();
-    // The pair is the star of the result on screen: its request, with the filter and mask the
-    // window holds now.
+    // The pair is the star of the result on screen: its spec, its pupils.
     if (shownRun_.full.expired()) {
         windows_.starTest->ShowNoResult();
         return;
     }
-    const CalculationRequest& request = shownRun_.request;
-    std::shared_ptr<const LoadedMask> mask;
-    if (userMaskLoaded_) mask = std::make_shared<const LoadedMask>(windows_.maskDis->Mask());
     const quint64 serial = ++starTestSerial_;
-    const int threads = RunThreadsFor(DefaultThreadCount(), request.params).threads;
+    const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.spec.request.params).threads;
     starTests_[serial] = std::make_unique<StarTestTask>(
-        request, userFilter_, std::move(mask), threads, windows_.starTest->Defocus(),
+        shownRun_.spec, threads, windows_.starTest->Defocus(),
         [this, serial] {
             QMetaObject::invokeMethod(this, "StarTestEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
         });

@@ -1,5 +1,5 @@
 // The star test pair computed on a thread of its own, so that the window never waits for it.
-// The task holds copies of everything the pair reads, the user mask included.
+// The task holds its spec by value (the mask shared, never changed).
 #pragma once
 
 #include <atomic>
@@ -9,18 +9,16 @@
 #include <optional>
 #include <thread>
 
-#include "core/LoadedMask.h"
 #include "core/StarTest.h"
-#include "pupil/PupilModel.h"
+#include "run/RunSpec.h"
 
 namespace velmora {
 
 class StarTestTask {
 public:
     // Starts at once; `ended` is called on the task's thread when the pair is there, refused,
-    // failed or stopped. mask: the loaded user mask, or null.
-    StarTestTask(CalculationRequest request, const UserFilter& filter, std::shared_ptr<const LoadedMask> mask,
-                 int threads, double defocusWavesPv, std::function<void()> ended);
+    // failed or stopped: the pair of the spec's star.
+    StarTestTask(RunSpec spec, int threads, double defocusWavesPv, std::function<void()> ended);
     // Stops the pair and waits for it.
     ~StarTestTask();
     StarTestTask(const StarTestTask&) = delete;
@@ -36,9 +34,7 @@ public:
     bool stopped = false;                  // set when Stop() ended it
 
 private:
-    CalculationRequest request_;
-    UserFilter filter_;
-    std::shared_ptr<const LoadedMask> mask_;
+    RunSpec spec_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

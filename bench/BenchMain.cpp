@@ -20,7 +20,8 @@
 #include <unistd.h>
 
 #include "analysis/Analysis.h"
-#include "analysis/IdealCache.h"
+#include "run/IdealCache.h"
+#include "run/Pipeline.h"
 #include "analysis/ThroughFocus.h"
 #include "imaging/Sky.h"
 #include <QAction>
@@ -147,18 +148,20 @@ const LoadedMask& LargestMask() {
     return mask;
 }
 
-PsfResult RunOnce(const CalculationRequest& rq, RealMatrix workGrid, int threads = 1) {
-    PupilInputs in;
-    in.params = &rq.params;
-    const bool masked = rq.params.densityProfile == DensityProfileKind::UserMask;
-    static const LoadedMask noMask;
-    UserMaskStages stages(masked ? LargestMask() : noMask, RunPupilSamplings(rq.params));
-    if (masked) {
-        in.loadedMask = &LargestMask();
-        in.userMaskStages = &stages;
-    }
-    PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
-    return RunPsfCalculation(rq, build, workGrid, {}, RunControl{threads, nullptr});
+// The spec of a scenario's request: the largest mask when its profile reads one (held for the
+// program's life, not owned by the spec).
+RunSpec SpecOf(const CalculationRequest& rq) {
+    RunSpec spec;
+    spec.request = rq;
+    if (rq.params.densityProfile == DensityProfileKind::UserMask)
+        spec.mask = std::shared_ptr<const LoadedMask>(std::shared_ptr<void>(), &LargestMask());
+    return spec;
+}
+
+// One run through the pipeline, the mask staged as part of it.
+PsfResult RunOnce(const CalculationRequest& rq, RealMatrixHolder& workGrid, int threads = 1) {
+    const PreparedRun prepared(SpecOf(rq), threads);
+    return RunPrepared(prepared, workGrid, {}, RunControl{threads, nullptr});
 }
 
 CalculationRequest Scenario(const std::string& name) {
@@ -185,10 +188,11 @@ SkyConditions ScenarioSky(const std::string& name) {
 }
 
 // A scenario's run with its sky.
-PsfResult RunScenario(const std::string& name, const CalculationRequest& rq, RealMatrix workGrid, int threads) {
-    PsfResult result = RunOnce(rq, workGrid, threads);
-    ApplySky(result, ScenarioSky(name), rq.brightnessLevel, threads);
-    return result;
+PsfResult RunScenario(const std::string& name, const CalculationRequest& rq, RealMatrixHolder& workGrid, int threads) {
+    RunSpec spec = SpecOf(rq);
+    spec.sky = ScenarioSky(name);
+    const PreparedRun prepared(std::move(spec), threads);
+    return RunPrepared(prepared, workGrid, {}, RunControl{threads, nullptr});
 }
 
 // Peak memory of one run, measured in a fresh process (this program started again for just
@@ -201,7 +205,7 @@ std::string PeakRun(const std::string& name, int threads) {
     if (Scenario(name).params.densityProfile == DensityProfileKind::UserMask) LargestMask();  // loaded before
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    RunScenario(name, Scenario(name), workGrid.get(), threads);
+    RunScenario(name, Scenario(name), workGrid, threads);
     getrusage(RUSAGE_SELF, &after);
     return std::to_string(after.ru_maxrss / 1024.0) + " " + std::to_string((after.ru_maxrss - before.ru_maxrss) / 1024.0);
 }
@@ -226,7 +230,7 @@ std::string HeldAfterRuns(const std::string& name, int threads, int runs) {
     double afterOne = 0, firstPeak = 0;
     for (int k = 0; k < runs; ++k) {
         // On a thread of its own, as the window runs it.
-        std::thread run([&] { RunOnce(Scenario(name), workGrid.get(), threads); });
+        std::thread run([&] { RunOnce(Scenario(name), workGrid, threads); });
         run.join();
         if (k == 0) {
             afterOne = ResidentMiB();
@@ -269,7 +273,7 @@ void BenchRun(benchmark::State& state, const std::string& name, int threads = 1)
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     for (auto _ : state) {
-        const PsfResult result = RunScenario(name, rq, workGrid.get(), threads);
+        const PsfResult result = RunScenario(name, rq, workGrid, threads);
         benchmark::DoNotOptimize(result.images.display.bgr.data());
     }
     const std::vector<double> peak = FromFreshProcess("--velmora-peak-run=", name + " " + std::to_string(threads), 2);
@@ -351,13 +355,11 @@ BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
 // BM_MonochromeRun_Default/threads:1.
 void BM_StarTest_Default(benchmark::State& state) {
     SetKernelTrace(false);
-    const CalculationRequest rq = Scenario("mono");
-    PupilInputs in;
-    in.params = &rq.params;
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
     const int threads = static_cast<int>(state.range(0));
+    const PreparedRun prepared(SpecOf(Scenario("mono")), threads);
     for (auto _ : state) {
-        const StarTestResult pair = RunStarTest(rq, build, defaultDefocusWavesPv, RunControl{threads, nullptr});
+        const StarTestResult pair =
+            RunStarTest(prepared.Request(), prepared.Builder(), defaultDefocusWavesPv, RunControl{threads, nullptr});
         benchmark::DoNotOptimize(pair.intraPicture.bgr.data());
     }
 }
@@ -405,7 +407,7 @@ void BM_Analysis_Default(benchmark::State& state) {
     SetKernelTrace(false);
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
-    const PsfResult result = RunOnce(Scenario("mono"), workGrid.get());
+    const PsfResult result = RunOnce(Scenario("mono"), workGrid);
     for (auto _ : state) {
         const Analysis a = Analyse(*result.full);
         benchmark::DoNotOptimize(a.bands.data());
@@ -420,7 +422,7 @@ void BM_CameraImage_Default(benchmark::State& state) {
     SetKernelTrace(false);
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
-    const PsfResult result = RunOnce(Scenario("mono"), workGrid.get());
+    const PsfResult result = RunOnce(Scenario("mono"), workGrid);
     for (auto _ : state) {
         const std::vector<CameraImage> images = CameraImages(*result.full, 4.5);
         benchmark::DoNotOptimize(images.data());
@@ -436,8 +438,8 @@ void BM_Analysis_ComaWithIdeal(benchmark::State& state) {
     workGrid.Allocate(gridSize, gridSize);
     CalculationRequest rq = Scenario("mono");
     rq.params.comaX = 30;
-    const PsfResult result = RunOnce(rq, workGrid.get());
-    const PsfResult plain = RunOnce(IdealRequest(rq), workGrid.get());
+    const PsfResult result = RunOnce(rq, workGrid);
+    const PsfResult plain = RunOnce(IdealRequest(rq), workGrid);
     const Analysis ideal = Analyse(*plain.full);
     for (auto _ : state) {
         const Analysis a = Analyse(*result.full, &ideal);
@@ -451,22 +453,18 @@ BENCHMARK(BM_Analysis_ComaWithIdeal)->Unit(benchmark::kMillisecond);
 // the automatic mode while the aberrations change).
 void IdealOfComa(benchmark::State& state, bool kept) {
     SetKernelTrace(false);
-    CalculationRequest rq = Scenario("mono");
-    rq.params.comaX = 30;
-    PupilInputs in;
-    in.params = &rq.params;
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    RunSpec spec = SpecOf(Scenario("mono"));
+    spec.request.params.comaX = 30;
     std::optional<IdealCache> cache;
     cache.emplace();
-    if (kept) cache->For(rq, {}, build);
+    if (kept) cache->For(PreparedRun(spec, 1));
     for (auto _ : state) {
-        if (!kept) {
-            state.PauseTiming();
-            cache.emplace();
-            state.ResumeTiming();
-        }
-        rq.params.comaX = static_cast<int16_t>(rq.params.comaX == 30 ? -20 : 30);
-        benchmark::DoNotOptimize(cache->For(rq, {}, build).get());
+        state.PauseTiming();
+        if (!kept) cache.emplace();
+        spec.request.params.comaX = static_cast<int16_t>(spec.request.params.comaX == 30 ? -20 : 30);
+        const PreparedRun prepared(spec, 1);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(cache->For(prepared).get());
     }
 }
 void BM_Ideal_ComaNew(benchmark::State& state) { IdealOfComa(state, false); }
@@ -486,11 +484,11 @@ void AnalysisWindowFill(benchmark::State& state, const std::vector<int16_t>& com
     std::vector<std::shared_ptr<const FullResult>> results;
     std::vector<std::shared_ptr<const Analysis>> measured;
     // Each with its ideal, the default pupil's, as the window gets them.
-    const Analysis ideal = Analyse(*RunOnce(Scenario("mono"), workGrid.get()).full);
+    const Analysis ideal = Analyse(*RunOnce(Scenario("mono"), workGrid).full);
     for (int16_t coma : comaX) {
         CalculationRequest rq = Scenario("mono");
         rq.params.comaX = coma;
-        const PsfResult result = RunOnce(rq, workGrid.get());
+        const PsfResult result = RunOnce(rq, workGrid);
         results.push_back(result.full);
         measured.push_back(std::make_shared<const Analysis>(Analyse(*result.full, &ideal)));
     }
@@ -575,7 +573,7 @@ const PsfResultImages& ColourComaResults() {
         rq.params.comaX = 30;  // 0.3 waves
         RealMatrixHolder workGrid;
         workGrid.Allocate(gridSize, gridSize);
-        return RunOnce(rq, workGrid.get()).images;
+        return RunOnce(rq, workGrid).images;
     }();
     return results;
 }
@@ -729,14 +727,12 @@ void BM_ThroughFocus_Default(benchmark::State& state) {
     RealMatrixHolder workGrid;
     workGrid.Allocate(gridSize, gridSize);
     const CalculationRequest rq = Scenario("mono");
-    const PsfResult result = RunOnce(rq, workGrid.get());
+    const PsfResult result = RunOnce(rq, workGrid);
     const Analysis measured = Analyse(*result.full);
-    PupilInputs in;
-    in.params = &rq.params;
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    const PreparedRun prepared(SpecOf(rq), 1);
     for (auto _ : state) {
         Analysis a = measured;
-        AddThroughFocus(a, *result.full, build);
+        AddThroughFocus(a, *result.full, prepared.Builder());
         benchmark::DoNotOptimize(a.bands[0].focusStrehl.data());
     }
 }

@@ -48,24 +48,25 @@ void TMaskDis::FitScrollArea(int width, int height) {
 }
 
 void TMaskDis::SetMaskPicture(const Picture24& picture) {
-    mask_ = LoadedMask::From(picture);
-    FitScrollArea(mask_.width, mask_.height);
-    panel1_->setFixedSize(mask_.width, mask_.height);
-    image1_->setGeometry(0, 0, mask_.width, mask_.height);
-    if (!mask_.IsGrey()) {
-        image1_->SetPicture(mask_.colour);
+    mask_ = std::make_shared<const LoadedMask>(LoadedMask::From(picture));
+    const LoadedMask& mask = *mask_;
+    FitScrollArea(mask.width, mask.height);
+    panel1_->setFixedSize(mask.width, mask.height);
+    image1_->setGeometry(0, 0, mask.width, mask.height);
+    if (!mask.IsGrey()) {
+        image1_->SetPicture(mask.colour);
         return;
     }
     // A grey mask is shown from an 8-bit image: no 24-bit copy of a large mask is kept.
-    QImage image(mask_.width, mask_.height, QImage::Format_Grayscale8);
-    for (int y = 0; y < mask_.height; ++y) std::memcpy(image.scanLine(y), mask_.GreyLine(y), static_cast<size_t>(mask_.width));
+    QImage image(mask.width, mask.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < mask.height; ++y) std::memcpy(image.scanLine(y), mask.GreyLine(y), static_cast<size_t>(mask.width));
     image1_->SetImage(image);
 }
 
 void TMaskDis::Close1Click() { hide(); }
 
 void TMaskDis::C1Click() {
-    Dialogs().Information(this, tr("画像サイズは %1 x %2 です。").arg(mask_.width).arg(mask_.height));
+    Dialogs().Information(this, tr("画像サイズは %1 x %2 です。").arg(mask_->width).arg(mask_->height));
 }
 
 void TMaskDis::M1Click() {

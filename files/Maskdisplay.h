@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 #include "core/LoadedMask.h"
 #include "core/Picture24.h"
@@ -23,9 +24,11 @@ public:
     // `parameters` reads the panel's record for the minimum size (it may raise a conversion error).
     explicit TMaskDis(std::function<SimulationParameters()> parameters);
     // The mask picture in 24 bits, as loaded.
-    Picture24 MaskPicture() const { return mask_.ToPicture24(); }
+    Picture24 MaskPicture() const { return mask_->ToPicture24(); }
     // The mask as it is kept (8 bits a pixel when grey): what the calculation samples.
-    const LoadedMask& Mask() const { return mask_; }
+    const LoadedMask& Mask() const { return *mask_; }
+    // The same, shared: a run holds it as long as it reads it, and a new picture is a new mask.
+    std::shared_ptr<const LoadedMask> SharedMask() const { return mask_; }
     // Takes a new mask picture; the panel and the image take its size.
     void SetMaskPicture(const Picture24& picture);
 
@@ -37,7 +40,7 @@ private:
     // The scroll area takes the picture's size, but never more than the screen holds.
     void FitScrollArea(int width, int height);
 
-    LoadedMask mask_;
+    std::shared_ptr<const LoadedMask> mask_ = std::make_shared<const LoadedMask>();
     QScrollArea* scroll_;
     QWidget* panel1_;
     PictureBox* image1_;

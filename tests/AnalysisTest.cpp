@@ -8,7 +8,7 @@
 #include "ReferenceAlgorithms.h"
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
-#include "analysis/IdealCache.h"
+#include "run/IdealCache.h"
 #include "core/IntensityCode.h"
 
 namespace velmora {
@@ -458,11 +458,6 @@ TEST(AnalysisTest, EmptyBandMeasuresNothingAndDoesNotFail) {
 
 // The ideal: the same pupil without aberrations, over the band's wavelengths and weights.
 
-// The pupil model's builder for `p` (which the builder reads; it must outlive it).
-PupilBuilder ModelBuilder(const SimulationParameters& p) {
-    return [&p](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(PupilInputs{&p, nullptr, nullptr, nullptr}, lambda, grid, bar); };
-}
-
 CalculationRequest Request(const SimulationParameters& p, const Aberrations& a) {
     CalculationRequest rq;
     rq.params = p;
@@ -470,10 +465,22 @@ CalculationRequest Request(const SimulationParameters& p, const Aberrations& a) 
     return rq;
 }
 
+RunSpec Spec(const SimulationParameters& p, const Aberrations& a) {
+    RunSpec spec;
+    spec.request = Request(p, a);
+    return spec;
+}
+
+// The cache's ideal for a spec, its pupils prepared as the pipeline prepares them.
+std::shared_ptr<const Analysis> IdealFor(IdealCache& cache, const RunSpec& spec) {
+    const PreparedRun prepared(spec, 1);
+    return cache.For(prepared);
+}
+
 // An aberrated run measured with its ideal, made as the windows make it.
 Measured CalculateWithIdeal(const SimulationParameters& p, const Aberrations& a, IdealCache& cache) {
     Measured run = Calculate(p, a);
-    const std::shared_ptr<const Analysis> ideal = cache.For(Request(p, a), {}, ModelBuilder(p));
+    const std::shared_ptr<const Analysis> ideal = IdealFor(cache, Spec(p, a));
     run.analysis = Analyse(*run.result.full, ideal.get());
     return run;
 }
@@ -599,29 +606,44 @@ TEST(AnalysisIdeal, AnAberratedRunWithoutItsIdealShowsNone) {
 TEST(AnalysisIdeal, TheCacheRunsTheIdealOncePerPupil) {
     SimulationParameters p = ClearPupil();
     IdealCache cache;
-    const auto first = cache.For(Request(p, Coma(0.1)), {}, ModelBuilder(p));
-    EXPECT_EQ(cache.For(Request(p, Coma(-0.4, 0.2)), {}, ModelBuilder(p)), first) << "other aberrations";
+    const auto first = IdealFor(cache, Spec(p, Coma(0.1)));
+    EXPECT_EQ(IdealFor(cache, Spec(p, Coma(-0.4, 0.2))), first) << "other aberrations";
     SimulationParameters spins = p;
     spins.comaX = 30;
     spins.focus = -4;
-    EXPECT_EQ(cache.Find(Request(spins, Coma(0.3)), {}), first) << "other spin positions";
+    EXPECT_EQ(cache.Find(Spec(spins, Coma(0.3))), first) << "other spin positions";
+    RunSpec companion = Spec(p, Coma(0.1));
+    companion.sky.companion.separationArcsec = 2;
+    companion.cameraPixelUm = 3;
+    EXPECT_EQ(cache.Find(companion), first) << "a companion and a camera";
+    // A mask equal by value is the same pupil, whichever object holds it.
+    Picture24 grey(4, 4);
+    grey.bgr.assign(grey.bgr.size(), 200);
+    RunSpec masked = Spec(p, Coma(0.1)), sameMask = masked;
+    masked.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
+    sameMask.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
     EXPECT_EQ(cache.Computed(), 1);
 
     struct Change {
         const char* name;
-        SimulationParameters params;
-        IdealCache::Extras extras;
+        RunSpec spec;
     };
-    SimulationParameters obstructed = p, wider = p;
-    obstructed.secondaryDiameter = 20;
-    wider.whiteBand.max = 560;
-    for (const Change& c : {Change{"obstruction", obstructed, {}}, Change{"wavelengths", wider, {}}, Change{"extras", p, {1.0}}}) {
+    RunSpec obstructed = Spec(p, Coma(0.1)), wider = obstructed, filter = obstructed, seeing = obstructed;
+    obstructed.request.params.secondaryDiameter = 20;
+    wider.request.params.whiteBand.max = 560;
+    filter.filter.userFilterLoaded = true;
+    filter.filter.userFilterCount = 1;
+    filter.filter.userFilterTable[0] = 0.5;
+    seeing.sky.seeingArcsec = 1;
+    for (const Change& c : {Change{"obstruction", obstructed}, Change{"wavelengths", wider}, Change{"filter", filter},
+                            Change{"seeing", seeing}, Change{"mask", masked}}) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(cache.Find(Request(c.params, Coma(0.1)), c.extras), nullptr);
+        EXPECT_EQ(cache.Find(c.spec), nullptr);
         const int before = cache.Computed();
-        EXPECT_NE(cache.For(Request(c.params, Coma(0.1)), c.extras, ModelBuilder(c.params)), nullptr);
+        EXPECT_NE(IdealFor(cache, c.spec), nullptr);
         EXPECT_EQ(cache.Computed(), before + 1);
     }
+    EXPECT_NE(cache.Find(sameMask), nullptr) << "the mask by value";
 }
 
 TEST(AnalysisIdeal, IdealRequestHasNoAberrationOfAnyKind) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "analysis/Analysis.h"
-#include "analysis/IdealCache.h"
+#include "run/IdealCache.h"
 #include "core/Wavefront.h"
 #include "TestSupport.h"
 
@@ -388,12 +388,12 @@ TEST(MirrorAndFieldRun, IdealIsTheMirrorWithoutItsAberrations) {
     EXPECT_FALSE(ideal.mirror.on);
     EXPECT_TRUE(AberrationsAtWavelength(ideal, 550) == Aberrations{});
 
-    const PupilInputs in{&rq.params, nullptr, nullptr, nullptr};
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
     IdealCache cache;
-    const auto first = cache.For(rq, {}, build);
-    rq.mirror = Mirror(-1, 2, 0);
-    const auto second = cache.For(rq, {}, build);
+    RunSpec spec;
+    spec.request = rq;
+    const auto first = cache.For(PreparedRun(spec, 1));
+    spec.request.mirror = Mirror(-1, 2, 0);
+    const auto second = cache.For(PreparedRun(spec, 1));
     EXPECT_EQ(cache.Computed(), 1);
     EXPECT_EQ(first, second);
 

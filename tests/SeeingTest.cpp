@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
-#include "analysis/IdealCache.h"
+#include "run/IdealCache.h"
 #include "imaging/Sky.h"
 
 namespace velmora {
@@ -249,15 +249,18 @@ TEST(SeeingTest, TheIdealIsThePerfectTelescopeUnderTheSameSky) {
     rq.params = p;
     rq.aberrations = Aberrations{};
     rq.aberrations->comaX = 0.2;
-    const PupilInputs in{&rq.params, nullptr, nullptr, nullptr};
-    const PupilBuilder build = [&](int lambda, RealMatrix grid, const ProgressFn& bar) { BuildPupil(in, lambda, grid, bar); };
+    RunSpec spec;
+    spec.request = rq;
+    spec.sky.seeingArcsec = 1.5;
     IdealCache cache;
-    const auto ideal = cache.For(rq, {}, build, {}, 1.5);
+    const auto ideal = cache.For(PreparedRun(spec, 1));
     const Analysis perfect = Analyse(*RunInSeeing(p, 1.5).full);
     EXPECT_EQ(ideal->bands[0].fwhmArcsec, perfect.bands[0].fwhmArcsec);
     EXPECT_EQ(ideal->bands[0].r80Um, perfect.bands[0].r80Um);
-    EXPECT_EQ(cache.Find(rq, {}, 1), nullptr);
-    EXPECT_EQ(cache.Find(rq, {}, 1.5), ideal);
+    RunSpec other = spec;
+    other.sky.seeingArcsec = 1;
+    EXPECT_EQ(cache.Find(other), nullptr);
+    EXPECT_EQ(cache.Find(spec), ideal);
 }
 
 // A seeing disc the grid cannot hold is said by the existing warning: the factory telescope's
