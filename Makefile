@@ -4,6 +4,8 @@ BUILD_TYPE ?= Release
 JOBS ?= $(shell nproc)
 # Extra CMake options, e.g. CMAKE_FLAGS="-DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON".
 CMAKE_FLAGS ?=
+# Extra CTest options for `make test`, e.g. CTEST_ARGS="-R Analysis".
+CTEST_ARGS ?=
 
 .PHONY: all deps configure build run test bench package install fuzz fuzz-ci tsan clean
 
@@ -23,7 +25,7 @@ run: configure
 	./$(BUILD_DIR)/app/velmora1
 
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench:
 	@bash scripts/install-deps.sh --bench

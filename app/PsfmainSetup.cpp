@@ -2,6 +2,8 @@
 // filter or mask in use and the wavelength table, as the JSON object that velmora1-batch
 // --params reads (the "parameters" of its report), so that a set-up saved here runs the same
 // from a script, and a report's run can be brought back into the window.
+#include <nlohmann/json.hpp>
+
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "core/PanelFields.h"

@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <nlohmann/json.hpp>
 
 #include "files/ZernikeFile.h"
 #include "imaging/Camera.h"

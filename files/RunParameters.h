@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "core/MirrorAndField.h"
 #include "core/PsfCalculation.h"

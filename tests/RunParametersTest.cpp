@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <nlohmann/json.hpp>
 
 #include "files/RunParameters.h"
 

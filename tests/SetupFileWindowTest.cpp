@@ -2,6 +2,7 @@
 // brightness, the user filter and the wavelength table come back as they were, in the object
 // the batch command's --params reads; a file that is not such an object changes nothing.
 #include <QScrollBar>
+#include <nlohmann/json.hpp>
 
 #include "WindowTestSupport.h"
 #include "files/RunParameters.h"
