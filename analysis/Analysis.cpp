@@ -1,4 +1,5 @@
 #include "analysis/Analysis.h"
+#include "optics/ThroughFocus.h"
 
 #include <algorithm>
 #include <cmath>
@@ -381,7 +382,38 @@ void Warnings(const FullResult& full, const std::vector<double>& edgeShares, Ana
     }
 }
 
+// The share of the band's energy in the outermost edgeWidth samples on every side, summed as
+// Measure sums it (the same chains in the same order), so that the two give the same bits.
+double EdgeShare(const BandResult& band) {
+    std::vector<double> lineX(gridSize, 0.0);
+    double edge = 0;
+    for (int i = 0; i < gridSize; ++i) {
+        const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
+        double s[4] = {0, 0, 0, 0};
+        for (int j = 0; j < gridSize; j += 4)
+            for (int u = 0; u < 4; ++u) s[u] += row[j + u];
+        lineX[static_cast<size_t>(i)] = (s[0] + s[1]) + (s[2] + s[3]);
+        if (i < edgeWidth || i >= gridSize - edgeWidth) {
+            edge += lineX[static_cast<size_t>(i)];
+        } else {
+            for (int j = 0; j < edgeWidth; ++j) edge += row[j] + row[gridSize - 1 - j];
+        }
+    }
+    double total = 0;
+    for (int k = 0; k < gridSize; ++k) total += lineX[static_cast<size_t>(k)];
+    return total > 0 ? edge / total : 0;
+}
+
 }  // namespace
+
+std::vector<SamplingNote> SamplingWarnings(const FullResult& full) {
+    std::vector<double> edgeShares;
+    for (const BandResult& band : full.bands)
+        edgeShares.push_back(band.intensity.size() == static_cast<size_t>(gridSize) * gridSize ? EdgeShare(band) : 0);
+    Analysis a;
+    Warnings(full, edgeShares, a);
+    return std::move(a.warnings);
+}
 
 PixelScale ScaleOf(const FullResult& full) {
     std::vector<const WavelengthFacts*> facts;
@@ -482,6 +514,20 @@ std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& an
                                              full.focalLengthMm, m.fwhmUm));
     }
     return images;
+}
+
+void AddThroughFocus(Analysis& analysis, const FullResult& full, const PupilBuilder& build,
+                     const std::atomic<bool>* stop) {
+    const double focalRatio = full.apertureMm > 0 ? full.focalLengthMm / full.apertureMm : 0;
+    for (size_t b = 0; b < analysis.bands.size() && b < full.bands.size(); ++b) {
+        BandMeasurements& m = analysis.bands[b];
+        m.focusDefocusWavesPv = ThroughFocusDefocus();
+        m.focusStrehl = BandThroughFocus(full.bands[b], build, stop);
+        double lo = 0, hi = 0;
+        m.depthOfFocusUm = DepthOfFocusWaves(m.focusDefocusWavesPv, m.focusStrehl, depthOfFocusLevel, lo, hi)
+                               ? FocuserTravelUm(hi - lo, focalRatio, m.meanWavelengthNm)
+                               : 0;
+    }
 }
 
 }  // namespace velmora

@@ -80,7 +80,7 @@ struct BandMeasurements {
 
     double cutoffCycPerMm = 0;
 
-    // Through focus (AddThroughFocus, analysis/ThroughFocus.h); empty unless it was made. The
+    // Through focus (AddThroughFocus, optics/ThroughFocus.h); empty unless it was made. The
     // Strehl ratio with a rho^2 waves of defocus added to the run's wavefront, a = -1 ... +1
     // P-V, and the depth of focus: the stretch about the curve's best point where it stays at
     // or above 0.8, as focuser travel 8 F^2 a lambda at the band's mean wavelength.
@@ -127,6 +127,10 @@ bool Unaberrated(const FullResult& full);
 // (the result's measurements are no longer wanted: a newer result is on its way).
 Analysis Analyse(const FullResult& full, const Analysis* ideal = nullptr, const std::atomic<bool>* stop = nullptr);
 
+// The sampling warnings of a result alone, those Analyse gives it, from one pass over each
+// band's grid instead of all the measurements.
+std::vector<SamplingNote> SamplingWarnings(const FullResult& full);
+
 // The camera image of every band of a result, in its order, with the measured pitch and FWHM:
 // of the scene when there is a companion (the camera records the pair), else of the star.
 std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& analysis, double pixelUm);
@@ -137,5 +141,10 @@ std::vector<CameraImage> CameraImages(const FullResult& full, double pixelUm);
 // The request of the ideal: the same run with every aberration zero, no wavelength
 // dependence and the mirror input off. Its pupils, wavelengths and weights are those of `request`.
 CalculationRequest IdealRequest(CalculationRequest request);
+
+// Every band of `analysis` (the measurements of `full`) gets its through-focus curve and depth of
+// focus. Raises as BandThroughFocus (optics/ThroughFocus.h).
+void AddThroughFocus(Analysis& analysis, const FullResult& full, const PupilBuilder& build,
+                     const std::atomic<bool>* stop = nullptr);
 
 }  // namespace velmora

@@ -4,19 +4,19 @@
 
 #include "app/Psfmain.h"
 #include "app/Verform.h"
-#include "files/Maskdisplay.h"
-#include "files/ZernikeWindow.h"
-#include "pupil/Abberation.h"
-#include "pupil/MirrorWindow.h"
+#include "panels/Maskdisplay.h"
+#include "panels/ZernikeWindow.h"
+#include "panels/Abberation.h"
+#include "panels/MirrorWindow.h"
 #include "ui/Dialogs.h"
-#include "pupil/Pup.h"
+#include "panels/Pup.h"
 #include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/Psf3dd.h"
 #include "viewers/StarTestWindow.h"
 #include "viewers/CameraWindow.h"
-#include "viewers/SkyWindow.h"
+#include "panels/SkyWindow.h"
 
 namespace velmora {
 

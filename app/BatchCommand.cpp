@@ -18,7 +18,7 @@
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 #include "files/Bmp.h"
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
@@ -768,7 +768,10 @@ int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::o
     // A report's curves have their ideal: for an aberrated run, the same pupils run again
     // without the aberrations.
     std::optional<Analysis> analysis;
-    if (o.report || o.fits || o.camera || !o.quiet || o.throughFocus) {
+    if (!o.report && !o.fits && !o.camera && !o.quiet) {
+        // Only the warnings are wanted: not all the measurements for them.
+        for (const SamplingNote& note : SamplingWarnings(*result.full)) console.Warning(language.Text(note.message));
+    } else if (o.report || o.fits || o.camera) {
         MeasureOptions measure;
         measure.ideal = o.report.has_value();
         if (o.throughFocus) measure.throughFocus = MeasureOptions::ThroughFocus::Required;

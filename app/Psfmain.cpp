@@ -16,8 +16,7 @@
 #include <stdexcept>
 
 #include "app/AppWindows.h"
-#include "app/CalculationTask.h"
-#include "app/StarTestTask.h"
+#include "app/RunController.h"
 #include "core/PanelFields.h"
 #include "files/FileWrite.h"
 #include "ui/Dialogs.h"
@@ -25,7 +24,10 @@
 
 namespace velmora {
 
-TForm1::TForm1(VelmoraWindows& windows) : windows_(windows) {
+TForm1::TForm1(VelmoraWindows& windows) : windows_(windows), runs_(std::make_unique<RunController>()) {
+    connect(runs_.get(), &RunController::RunEnded, this, &TForm1::RunEnded);
+    connect(runs_.get(), &RunController::RunMeasured, this, &TForm1::RunMeasured);
+    connect(runs_.get(), &RunController::StarTestEnded, this, &TForm1::StarTestEnded);
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Velmora1"));
     BuildPanel();
@@ -35,7 +37,11 @@ TForm1::TForm1(VelmoraWindows& windows) : windows_(windows) {
     StartUp();
 }
 
-TForm1::~TForm1() { run_.reset(); }
+TForm1::~TForm1() { runs_.reset(); }
+
+bool TForm1::CalculationRunning() const { return runs_->Running(); }
+
+quint64 TForm1::RunSerial() const { return runs_->Serial(); }
 
 void TForm1::StartUp() {
     // The controls hold the factory values now; they go to "default.vl1" first, so that the

@@ -40,11 +40,12 @@ class QRadioButton;
 namespace velmora {
 
 struct VelmoraWindows;
-class CalculationTask;
+class RunController;
+struct RunEnd;
+struct StarTestEnd;
 class TZernike;
 class TMirror;
 class TStarTest;
-class StarTestTask;
 class TSky;
 class TCamera;
 struct SkyAndCamera;
@@ -206,12 +207,14 @@ public:
     void L1Click();
 
     // Whether a calculation is running now, and how many results runs have shown so far.
-    bool CalculationRunning() const { return run_ != nullptr; }
+    bool CalculationRunning() const;
     int RunResultsShown() const { return runResultsShown_; }
     // How many star test pairs the star test window has shown so far.
     int StarTestResultsShown() const { return starTestResultsShown_; }
     // The serial number of the latest run started (0 before the first).
-    quint64 RunSerial() const { return runSerial_; }
+    quint64 RunSerial() const;
+    // The runs under way, their ends and the star test pairs.
+    RunController& Runs() { return *runs_; }
     // Ends a running calculation early (Esc, "中止"): what was shown stays as it was.
     void StopButtonClick();
 
@@ -256,8 +259,6 @@ private:
     // Selects a density kind after a load; the preview is redrawn even if it was selected.
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
-    // measured: the result's measurements when the run made them (null: the analysis window
-    // measures it when it needs them, unless they follow: the task is measuring it).
     // The spec of a run of the panel as it stands: its record, the tables, the loaded filter
     // and mask, the mirror and the sky. Raises what Snapshot and the table raise.
     RunSpec PanelRunSpec();
@@ -265,21 +266,21 @@ private:
     // through-focus curve of the run that made it, from that run's own pupils, when that run is
     // the last shown.
     Analysis MeasureShown(const FullResult& full);
+    // measured: the result's measurements when the run made them (null: the analysis window
+    // measures it when it needs them, unless they follow: the task is measuring it).
     void ShowRunResult(const PsfResult& result, std::shared_ptr<const Analysis> measured = nullptr,
                        bool measurementsFollow = false);
-    // The calculation on its own thread. StartRun raises what Snapshot and the table raise;
-    // RunEnded takes the outcome on the window's thread; StopRun ends a run and waits for it.
+    // The calculation on its own thread (the run controller). StartRun raises what Snapshot and
+    // the table raise; RunEnded shows the outcome; StopRun ends a run and waits for it.
     void StartRun(bool live);
-    // Invokable by name: the task's thread calls it so, and a test hands it the end of a run
-    // long gone.
-    Q_INVOKABLE void RunEnded(quint64 serial);
+    void RunEnded(RunEnd& end);
     // The measurements of an automatic run's result, made after its end, for the analysis window.
-    Q_INVOKABLE void RunMeasured(quint64 serial);
+    void RunMeasured(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> analysis);
     // The star test window, made the first time it is asked for; a pair for the result on screen
     // started off the window's thread (those under way stopped); a pair's end taken up.
     TStarTest& StarTestWindow();
     void RequestStarTest();
-    Q_INVOKABLE void StarTestEnded(quint64 serial);
+    void StarTestEnded(StarTestEnd& end);
     void StopRun();
     // A value the run reads has changed: in automatic mode a run starts, or the running one
     // gives way to a new one.
@@ -369,17 +370,9 @@ private:
     QAction* liveAction_ = nullptr;
     QMenu* pupilMenu_ = nullptr;
 
-    std::unique_ptr<CalculationTask> run_;
-    quint64 runSerial_ = 0;           // the serial number of the latest run started
-    std::unique_ptr<CalculationTask> measuring_;  // a task that ended and measures its result
-    quint64 measuringSerial_ = 0;
-    bool runIsLive_ = false;
-    bool liveChangePending_ = false;  // a change arrived during a live run
+    std::unique_ptr<RunController> runs_;
     bool tableWatched_ = false;
     int runResultsShown_ = 0;
-    // The star test pairs under way by serial number; only the latest is shown.
-    std::map<quint64, std::unique_ptr<StarTestTask>> starTests_;
-    quint64 starTestSerial_ = 0;
     int starTestResultsShown_ = 0;
     QEventLoop* runLoop_ = nullptr;   // "計算開始" waits in it until its run has ended
     QTimer* progressTimer_ = nullptr;

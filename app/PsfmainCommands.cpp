@@ -7,19 +7,19 @@
 #include <QRadioButton>
 
 #include "app/AppWindows.h"
-#include "app/CalculationTask.h"
+#include "app/RunController.h"
 #include "app/Psfmain.h"
 #include "app/Verform.h"
 #include "core/NumberText.h"
 #include "core/PsfCalculation.h"
-#include "files/Maskdisplay.h"
-#include "files/SaveDialog.h"
+#include "panels/Maskdisplay.h"
+#include "ui/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "files/UserFilterFile.h"
 #include "files/UserMaskFile.h"
-#include "files/ZernikeWindow.h"
-#include "pupil/Abberation.h"
-#include "pupil/Pup.h"
+#include "panels/ZernikeWindow.h"
+#include "panels/Abberation.h"
+#include "panels/Pup.h"
 #include "pupil/PupilDistribution.h"
 #include "pupil/UserMaskStage.h"
 #include "ui/Dialogs.h"
@@ -197,7 +197,7 @@ void TForm1::ShowProgress(int percent) {
 // has ended, with its result shown or its refusal in a box. Meanwhile only the stop button and
 // Esc reach the window (see eventFilter).
 void TForm1::Button1Click() {
-    if (run_ && !runIsLive_) return;
+    if (runs_->Running() && !runs_->RunningLive()) return;
     StopRun();  // an automatic run gives way
     // The cursor says that the window waits, beside the progress bar.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -215,7 +215,7 @@ void TForm1::Button1Click() {
     }
     QEventLoop loop;
     runLoop_ = &loop;
-    if (run_) loop.exec();
+    if (runs_->Running()) loop.exec();
     runLoop_ = nullptr;
 }
 

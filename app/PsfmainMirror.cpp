@@ -3,7 +3,7 @@
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
 #include "core/NumberText.h"
-#include "pupil/MirrorWindow.h"
+#include "panels/MirrorWindow.h"
 
 namespace velmora {
 

@@ -11,8 +11,8 @@
 #include "app/Psfmain.h"
 #include "core/NumberText.h"
 #include "core/PanelFields.h"
-#include "files/ZernikeWindow.h"
-#include "pupil/Abberation.h"
+#include "panels/ZernikeWindow.h"
+#include "panels/Abberation.h"
 #include "pupil/Previews.h"
 #include "ui/Dialogs.h"
 

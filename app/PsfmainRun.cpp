@@ -11,19 +11,19 @@
 #include <QTimer>
 
 #include "app/AppWindows.h"
-#include "app/CalculationTask.h"
+#include "app/RunController.h"
 #include "app/Psfmain.h"
 #include "core/RunThreads.h"
-#include "files/Maskdisplay.h"
-#include "files/ZernikeWindow.h"
-#include "pupil/Abberation.h"
+#include "panels/Maskdisplay.h"
+#include "panels/ZernikeWindow.h"
+#include "panels/Abberation.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"
 #include "viewers/AnalysisWindow.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"
 #include "viewers/StarTestWindow.h"
-#include "viewers/SkyWindow.h"
+#include "panels/SkyWindow.h"
 
 namespace velmora {
 
@@ -83,10 +83,6 @@ void TForm1::StartRun(bool live) {
     threadsNote_ = Translated(RunThreadsMessage(threads, EnvironmentThreadCount().has_value()));
     if (!threadsNote_.isEmpty() || (!previousNote.isEmpty() && liveMessage_->toolTip() == previousNote))
         ShowLiveMessage(threadsNote_);
-    // The task tells its end from its own thread; the window takes it up on its own. A run is
-    // known by its serial number, never by where its task lies in memory: the next task may
-    // well lie at the same address, and a late end must not take it over.
-    const quint64 serial = ++runSerial_;
     // An open analysis window gets the measurements made on the task's thread: with the result
     // for "計算開始", whose click returns with both; after it in the automatic mode, so that the
     // picture need not wait for them and the next run may start meanwhile.
@@ -94,23 +90,12 @@ void TForm1::StartRun(bool live) {
     const Measure measure = !windows_.analysis || !windows_.analysis->isVisible() ? Measure::No
                             : live                                                ? Measure::AfterEnd
                                                                                   : Measure::BeforeEnd;
-    // The end goes by name with its serial as the argument, so that Qt itself copies the number
-    // across: nothing this code wrote on the task's thread is read on the window's before the
-    // task says it may be (it is joined, or Measuring() says so).
-    // The measurements of the last result are of no use once a newer one is on its way: the task
-    // making them leaves off, so that the new run has the processors to itself.
-    if (measuring_) measuring_->Stop();
-    run_ = std::make_unique<CalculationTask>(
-        std::move(spec), threads.threads, measure,
-        [this, serial] { QMetaObject::invokeMethod(this, "RunEnded", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
-        [this, serial] { QMetaObject::invokeMethod(this, "RunMeasured", Qt::QueuedConnection, Q_ARG(quint64, serial)); },
-        ideals_);
-    runIsLive_ = live;
+    runs_->Start(std::move(spec), threads.threads, measure, ideals_, live);
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
         progressTimer_->setInterval(progressIntervalMs);
         connect(progressTimer_, &QTimer::timeout, this, [this] {
-            if (run_) ShowProgress(run_->Progress());
+            if (runs_->Running()) ShowProgress(runs_->Progress());
         });
     }
     progressTimer_->start();
@@ -122,16 +107,9 @@ void TForm1::StartRun(bool live) {
     }
 }
 
-void TForm1::RunEnded(quint64 serial) {
-    // A run already taken up (StopRun waits and takes it up at once) is not taken up again.
-    if (!run_ || serial != runSerial_) return;
-    std::unique_ptr<CalculationTask> done = std::move(run_);
-    // A task still measuring its result hands the outcome over now and the measurements later
-    // (RunMeasured); any other is joined.
-    const bool measuring = done->Measuring();
-    if (!measuring) done->Wait();
-    const bool gotResult = static_cast<bool>(done->result);
-    const bool live = runIsLive_;
+void TForm1::RunEnded(RunEnd& end) {
+    const bool gotResult = end.result.has_value();
+    const bool live = end.live;
     if (!live) {
         qApp->removeEventFilter(this);
         ShowBusy(false);
@@ -139,12 +117,11 @@ void TForm1::RunEnded(quint64 serial) {
     progressTimer_->stop();
     stopButton_->hide();
     progressBar_->setValue(0);
-    if (done->result) {
-        // The task's grid becomes the window's (the old one goes with the task).
-        workGrid_.Swap(done->grid);
-        shownRun_ = ShownRun{done->result->full, done->Spec()};
-        // The measurements of a task still measuring are not to be touched before it is joined.
-        ShowRunResult(*done->result, measuring ? nullptr : done->analysis, measuring);
+    if (end.result) {
+        // The task's grid becomes the window's (the old one goes with the end).
+        workGrid_.Swap(end.grid);
+        shownRun_ = ShownRun{end.result->full, std::move(end.spec)};
+        ShowRunResult(*end.result, end.analysis, end.measurementsFollow);
         ++runResultsShown_;
         // An open star test window follows every new result, the automatic runs' too.
         if (windows_.starTest && windows_.starTest->isVisible()) RequestStarTest();
@@ -157,47 +134,28 @@ void TForm1::RunEnded(quint64 serial) {
                 windows_.psf1d->Redraw();
             }
         }
-    } else if (done->error) {
+    } else if (end.error) {
         try {
-            std::rethrow_exception(done->error);
+            std::rethrow_exception(end.error);
         } catch (const std::exception& e) {
             if (live) ShowLiveMessage(ErrorText(e));
             else Dialogs().Warning(this, ErrorText(e));
         }
     }
-    // The task measuring an earlier result, if it is still at it, is waited for and let go: its
-    // numbers are no longer those of the result on screen.
-    if (measuring) {
-        measuring_ = std::move(done);
-        measuringSerial_ = serial;
-    }
     if (runLoop_) runLoop_->quit();
     // Changes that came during an automatic run: one run with the values as they are now.
-    if (liveChangePending_ && liveAction_->isChecked()) {
+    if (runs_->RestartDue() && liveAction_->isChecked()) {
         StartLiveRun();
         return;
     }
     // A run that ended without a result (refused, stopped) leaves the last result on screen,
     // whose measurements this run's start may have left off: the task's, if it made them all the
     // same, else the analysis window's own (it makes none for a result it has measured).
-    if (!gotResult && windows_.analysis) {
-        std::shared_ptr<const Analysis> made;
-        if (measuring_) {
-            measuring_->Wait();
-            made = measuring_->analysis;
-            measuring_.reset();
-        }
-        windows_.analysis->ShowResult(LastFullResult(), std::move(made));
-    }
+    if (!gotResult && windows_.analysis) windows_.analysis->ShowResult(LastFullResult(), runs_->WaitForMeasurements());
 }
 
-void TForm1::RunMeasured(quint64 serial) {
-    if (!measuring_ || serial != measuringSerial_) return;
-    const std::unique_ptr<CalculationTask> done = std::move(measuring_);
-    done->Wait();
-    // Measurements left off for a newer run: that run's result brings its own.
-    if (!done->analysis && done->StopAsked()) return;
-    if (windows_.analysis && done->result) windows_.analysis->ShowResult(done->result->full, done->analysis);
+void TForm1::RunMeasured(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> analysis) {
+    if (windows_.analysis) windows_.analysis->ShowResult(std::move(full), std::move(analysis));
 }
 
 Analysis TForm1::MeasureShown(const FullResult& full) {
@@ -212,23 +170,13 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
     return MeasurePrepared(prepared, full, options, RunControl{threads, nullptr});
 }
 
-void TForm1::StopRun() {
-    if (!run_) return;
-    liveChangePending_ = false;
-    run_->Stop();
-    run_->Wait();
-    RunEnded(runSerial_);
-}
+void TForm1::StopRun() { runs_->StopAndWait(); }
 
-void TForm1::StopButtonClick() {
-    if (!run_) return;
-    liveChangePending_ = false;
-    run_->Stop();
-}
+void TForm1::StopButtonClick() { runs_->Stop(); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // While "計算開始" waits for its run, input reaches only the stop button; Esc stops the run.
-    if (run_ && !runIsLive_ && IsInput(event->type())) {
+    if (runs_->Running() && !runs_->RunningLive() && IsInput(event->type())) {
         if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             StopButtonClick();
             return true;
@@ -294,8 +242,7 @@ void TForm1::L1Click() {
     }
     if (!liveAction_->isChecked()) {
         // Off: the running automatic run ends and no other starts.
-        liveChangePending_ = false;
-        if (run_ && runIsLive_) run_->Stop();
+        if (runs_->RunningLive()) runs_->Stop();
         ShowLiveMessage({});
         return;
     }
@@ -304,19 +251,13 @@ void TForm1::L1Click() {
 
 void TForm1::LiveChange() {
     if (!liveAction_ || !liveAction_->isChecked()) return;
-    if (run_) {
-        // Never a queue of runs for values already gone: the running one ends, and one new run
-        // follows with the latest values.
-        if (!runIsLive_) return;
-        liveChangePending_ = true;
-        run_->Stop();
-        return;
-    }
+    // Never a queue of runs for values already gone: a running automatic run ends, and one new
+    // run follows with the latest values.
+    if (runs_->Restart()) return;
     StartLiveRun();
 }
 
 void TForm1::StartLiveRun() {
-    liveChangePending_ = false;
     try {
         StartRun(true);
     } catch (const std::exception& e) {

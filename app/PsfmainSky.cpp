@@ -8,7 +8,7 @@
 #include "core/NumberText.h"
 #include "imaging/Camera.h"
 #include "viewers/CameraWindow.h"
-#include "viewers/SkyWindow.h"
+#include "panels/SkyWindow.h"
 
 namespace velmora {
 

@@ -4,7 +4,7 @@
 // already under way are told to stop and are let go when they end.
 #include "app/AppWindows.h"
 #include "app/Psfmain.h"
-#include "app/StarTestTask.h"
+#include "app/RunController.h"
 #include "core/RunThreads.h"
 #include "ui/UserText.h"
 #include "viewers/StarTestWindow.h"
@@ -28,36 +28,25 @@ TStarTest& TForm1::StarTestWindow() {
 
 void TForm1::RequestStarTest() {
     if (!windows_.starTest) return;
-    for (auto& [serial, task] : starTests_) task->Stop();
+    runs_->StopStarTests();
     // The pair is the star of the result on screen: its spec, its pupils.
     if (shownRun_.full.expired()) {
         windows_.starTest->ShowNoResult();
         return;
     }
-    const quint64 serial = ++starTestSerial_;
     const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.spec.request.params).threads;
-    starTests_[serial] = std::make_unique<StarTestTask>(
-        shownRun_.spec, threads, windows_.starTest->Defocus(),
-        [this, serial] {
-            QMetaObject::invokeMethod(this, "StarTestEnded", Qt::QueuedConnection, Q_ARG(quint64, serial));
-        });
+    runs_->StartStarTest(shownRun_.spec, threads, windows_.starTest->Defocus());
     windows_.starTest->ShowComputing();
 }
 
-void TForm1::StarTestEnded(quint64 serial) {
-    const auto found = starTests_.find(serial);
-    if (found == starTests_.end()) return;
-    const std::unique_ptr<StarTestTask> done = std::move(found->second);
-    starTests_.erase(found);
-    done->Wait();
-    // Only the latest pair asked for is shown; the others were stopped or are out of date.
-    if (serial != starTestSerial_ || !windows_.starTest) return;
-    if (done->result) {
-        windows_.starTest->ShowResult(*done->result);
+void TForm1::StarTestEnded(StarTestEnd& end) {
+    if (!windows_.starTest) return;
+    if (end.result) {
+        windows_.starTest->ShowResult(*end.result);
         ++starTestResultsShown_;
-    } else if (done->error) {
+    } else if (end.error) {
         try {
-            std::rethrow_exception(done->error);
+            std::rethrow_exception(end.error);
         } catch (const std::exception& e) {
             windows_.starTest->ShowMessage(ErrorText(e));
         }

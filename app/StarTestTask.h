@@ -9,7 +9,7 @@
 #include <optional>
 #include <thread>
 
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 #include "run/RunSpec.h"
 
 namespace velmora {

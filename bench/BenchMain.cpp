@@ -22,7 +22,7 @@
 #include "analysis/Analysis.h"
 #include "run/IdealCache.h"
 #include "run/Pipeline.h"
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 #include "imaging/Sky.h"
 #include <QAction>
 #include <QComboBox>
@@ -36,7 +36,7 @@
 #include "app/Psfmain.h"
 #include "core/PsfCalculation.h"
 #include "core/RunThreads.h"
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 #include "ui/SpinButton.h"
 #include "pupil/Previews.h"
 #include "pupil/PupilModel.h"

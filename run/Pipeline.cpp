@@ -1,6 +1,6 @@
 #include "run/Pipeline.h"
 
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 #include "imaging/Sky.h"
 #include "run/IdealCache.h"
 

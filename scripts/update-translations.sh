@@ -7,4 +7,4 @@ cd "$(dirname "$0")/.."
 lupdate=/usr/lib/qt6/bin/lupdate
 command -v lupdate6 >/dev/null 2>&1 && lupdate=lupdate6
 "$lupdate" -I . -no-obsolete -locations none -source-language ja_JP -target-language en \
-  analysis app core files imaging pupil ui viewers -ts translations/velmora1_en.ts
+  analysis app core files imaging panels pupil run ui viewers -ts translations/velmora1_en.ts

@@ -378,6 +378,38 @@ TEST(AnalysisTest, EachSamplingWarningExactlyWhenItsConditionHolds) {
     }
 }
 
+// The warnings made without the other measurements (what the batch command prints when it
+// measures nothing else) are those of the whole analysis, to the digit of every number: the set-ups
+// above that give each warning, one that gives none, and a colour run.
+TEST(AnalysisTest, TheWarningsAloneAreThoseOfTheWholeAnalysis) {
+    SimulationParameters nyquist, small = ClearPupil(550), colour;
+    nyquist.aperture = 300;
+    nyquist.focalLength = 600;
+    nyquist.whiteBand = {400, 400, 10};
+    small.aperture = 50;
+    colour.colorMode = ColorMode::Colour;
+    Aberrations ten;
+    ten.focus = 10;
+    const struct {
+        const char* name;
+        Measured run;
+        size_t warnings;
+    } cases[] = {{"defaults", Calculate(SimulationParameters{}), 0},
+                 {"below Nyquist", Calculate(nyquist), 1},
+                 {"phase steps and edge", Calculate(small, ten), 2},
+                 {"colour", Calculate(colour), 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<SamplingNote> alone = SamplingWarnings(*c.run.result.full);
+        ASSERT_EQ(alone.size(), c.run.analysis.warnings.size());
+        EXPECT_EQ(alone.size(), c.warnings);
+        for (size_t k = 0; k < alone.size(); ++k) {
+            EXPECT_EQ(alone[k].kind, c.run.analysis.warnings[k].kind);
+            EXPECT_EQ(alone[k].message.Text(), c.run.analysis.warnings[k].message.Text());
+        }
+    }
+}
+
 TEST(AnalysisTest, FullResultIsTheNormalisedAccumulatorTheImagesShow) {
     for (ColorMode mode : {ColorMode::Monochrome, ColorMode::Colour}) {
         SCOPED_TRACE(mode == ColorMode::Monochrome ? "monochrome" : "colour");

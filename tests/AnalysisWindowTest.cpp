@@ -27,7 +27,7 @@
 #include <tuple>
 
 #include "WindowTestSupport.h"
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 #include "viewers/AnalysisTable.h"
 #include "viewers/Psf1.h"
 #include "viewers/Psf1dd.h"

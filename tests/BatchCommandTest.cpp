@@ -23,7 +23,7 @@
 #include "SpecialFiles.h"
 #include "app/BatchOutput.h"
 #include "core/RunThreads.h"
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 #include "files/ImageExport.h"
 #include "pupil/PupilModel.h"
 #include "files/Bmp.h"

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "WindowTestSupport.h"
+#include "app/RunController.h"
 #include "core/RunThreads.h"
 #include "pupil/Previews.h"
 #include "ui/UserText.h"
@@ -183,7 +184,7 @@ TEST_F(LiveWindow, AStaleEndNeverTakesOverTheRunningRun) {
     bool runningAfterStaleEnd = false, serialMoved = false;
     QTimer::singleShot(150, [&] {
         serialMoved = Form().RunSerial() == stale + 1;
-        QMetaObject::invokeMethod(&Form(), "RunEnded", Qt::DirectConnection, Q_ARG(quint64, stale));
+        Form().Runs().TakeEnd(stale);
         runningAfterStaleEnd = Form().CalculationRunning();
         QTest::keyClick(Edit(2), Qt::Key_Escape);
     });

@@ -14,7 +14,7 @@
 #include "SpecialFiles.h"
 #include "WindowTestSupport.h"
 #include "app/Verform.h"
-#include "pupil/Abberation.h"
+#include "panels/Abberation.h"
 #include "core/PanelFields.h"
 #include "core/PsfCalculation.h"
 #include "pupil/Previews.h"

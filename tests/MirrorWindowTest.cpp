@@ -10,7 +10,7 @@
 
 #include "WindowTestSupport.h"
 #include "analysis/Analysis.h"
-#include "pupil/MirrorWindow.h"
+#include "panels/MirrorWindow.h"
 #include "pupil/Previews.h"
 #include "viewers/Psf1.h"
 

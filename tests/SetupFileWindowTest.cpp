@@ -6,8 +6,8 @@
 
 #include "WindowTestSupport.h"
 #include "files/RunParameters.h"
-#include "files/ZernikeWindow.h"
-#include "pupil/Abberation.h"
+#include "panels/ZernikeWindow.h"
+#include "panels/Abberation.h"
 #include "viewers/Psf1.h"
 
 namespace velmora::testing {

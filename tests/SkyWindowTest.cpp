@@ -15,7 +15,7 @@
 #include "viewers/AnalysisWindow.h"
 #include "viewers/CameraWindow.h"
 #include "viewers/Psf1.h"
-#include "viewers/SkyWindow.h"
+#include "panels/SkyWindow.h"
 
 namespace velmora {
 namespace {

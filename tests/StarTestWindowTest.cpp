@@ -7,7 +7,7 @@
 #include <QSpinBox>
 
 #include "WindowTestSupport.h"
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 #include "viewers/StarTestWindow.h"
 
 namespace velmora {

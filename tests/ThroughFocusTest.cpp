@@ -8,7 +8,7 @@
 
 #include "TestSupport.h"
 #include "analysis/Analysis.h"
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 
 namespace velmora {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "WindowTestSupport.h"
 #include "files/Bmp.h"
-#include "files/Maskdisplay.h"
+#include "panels/Maskdisplay.h"
 #include "pupil/Previews.h"
-#include "pupil/Pup.h"
+#include "panels/Pup.h"
 #include "pupil/PupilDistribution.h"
 #include "pupil/UserMaskStage.h"
 

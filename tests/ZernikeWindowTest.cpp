@@ -8,7 +8,7 @@
 #include <QTableWidget>
 
 #include "WindowTestSupport.h"
-#include "files/ZernikeWindow.h"
+#include "panels/ZernikeWindow.h"
 #include "pupil/Previews.h"
 #include "viewers/Psf1.h"
 

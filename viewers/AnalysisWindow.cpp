@@ -26,9 +26,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 #include "files/Png.h"
-#include "files/SaveDialog.h"
+#include "ui/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"

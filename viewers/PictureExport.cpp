@@ -4,7 +4,7 @@
 
 #include "files/FitsFile.h"
 #include "files/ImageExport.h"
-#include "files/SaveDialog.h"
+#include "ui/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "ui/Dialogs.h"
 #include "ui/UserText.h"

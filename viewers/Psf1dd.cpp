@@ -4,7 +4,7 @@
 #include <QMenuBar>
 #include <algorithm>
 
-#include "files/SaveDialog.h"
+#include "ui/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 
 class QLabel;
 class QSpinBox;

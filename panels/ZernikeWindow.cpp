@@ -1,4 +1,4 @@
-#include "files/ZernikeWindow.h"
+#include "panels/ZernikeWindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "files/SaveDialog.h"
+#include "ui/SaveDialog.h"
 #include "files/SaveTarget.h"
 #include "files/ZernikeFile.h"
 #include "pupil/Previews.h"

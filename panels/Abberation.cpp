@@ -1,4 +1,4 @@
-#include "pupil/Abberation.h"
+#include "panels/Abberation.h"
 
 #include <QGuiApplication>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "files/Maskdisplay.h"
+#include "panels/Maskdisplay.h"
 
 #include <QGuiApplication>
 #include <QLayout>

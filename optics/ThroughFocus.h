@@ -4,7 +4,7 @@
 // What a point of the curve is: the band's intensity, summed over its wavelengths with the run's
 // weights, at the most intense of the 3 x 3 focal-plane samples centred on the sample where the
 // run's own (best-focus) pattern peaks, over the peak the same pupils give without aberrations
-// (the Strehl ratio's denominator, see StrehlOf). At a = 0 it is the run's Strehl ratio. Each
+// (the Strehl ratio's denominator). At a = 0 it is the run's Strehl ratio. Each
 // sample is the pupil field's discrete Fourier sum at that one frequency, which is what the
 // run's transform holds there; the pupil's samples are grouped by their squared radius, on
 // which alone the defocus depends, so that each further point of the curve costs one sum over
@@ -14,7 +14,6 @@
 #include <atomic>
 #include <vector>
 
-#include "analysis/Analysis.h"
 #include "core/PsfCalculation.h"
 
 namespace velmora {
@@ -42,10 +41,5 @@ bool DepthOfFocusWaves(const std::vector<double>& defocus, const std::vector<dou
 
 // The focuser travel of `waves` P-V of defocus: 8 F^2 waves lambda, in micrometres.
 double FocuserTravelUm(double waves, double focalRatio, double lambdaNm);
-
-// Every band of `analysis` (the measurements of `full`) gets its through-focus curve and depth of
-// focus. Raises as BandThroughFocus.
-void AddThroughFocus(Analysis& analysis, const FullResult& full, const PupilBuilder& build,
-                     const std::atomic<bool>* stop = nullptr);
 
 }  // namespace velmora

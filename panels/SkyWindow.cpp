@@ -1,4 +1,4 @@
-#include "viewers/SkyWindow.h"
+#include "panels/SkyWindow.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "files/SaveDialog.h"
+#include "ui/SaveDialog.h"
 
 #include <QCoreApplication>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "pupil/Pup.h"
+#include "panels/Pup.h"
 
 #include "ui/Controls.h"
 

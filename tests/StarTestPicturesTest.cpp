@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "TestSupport.h"
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 
 using namespace velmora;
 using namespace velmora::testing;

@@ -1,4 +1,4 @@
-#include "pupil/MirrorWindow.h"
+#include "panels/MirrorWindow.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "core/StarTest.h"
+#include "optics/StarTestPictures.h"
 
 #include <algorithm>
 #include <cmath>

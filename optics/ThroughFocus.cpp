@@ -1,4 +1,4 @@
-#include "analysis/ThroughFocus.h"
+#include "optics/ThroughFocus.h"
 
 #include <algorithm>
 #include <cmath>
@@ -220,20 +220,6 @@ bool DepthOfFocusWaves(const std::vector<double>& defocus, const std::vector<dou
 
 double FocuserTravelUm(double waves, double focalRatio, double lambdaNm) {
     return 8 * focalRatio * focalRatio * waves * lambdaNm * 1e-3;
-}
-
-void AddThroughFocus(Analysis& analysis, const FullResult& full, const PupilBuilder& build,
-                     const std::atomic<bool>* stop) {
-    const double focalRatio = full.apertureMm > 0 ? full.focalLengthMm / full.apertureMm : 0;
-    for (size_t b = 0; b < analysis.bands.size() && b < full.bands.size(); ++b) {
-        BandMeasurements& m = analysis.bands[b];
-        m.focusDefocusWavesPv = ThroughFocusDefocus();
-        m.focusStrehl = BandThroughFocus(full.bands[b], build, stop);
-        double lo = 0, hi = 0;
-        m.depthOfFocusUm = DepthOfFocusWaves(m.focusDefocusWavesPv, m.focusStrehl, depthOfFocusLevel, lo, hi)
-                               ? FocuserTravelUm(hi - lo, focalRatio, m.meanWavelengthNm)
-                               : 0;
-    }
 }
 
 }  // namespace velmora
