@@ -29,6 +29,15 @@ TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
     FreeIntVector(iv);
 }
 
+// AddressSanitizer, as g++ (__SANITIZE_ADDRESS__) and clang (__has_feature) announce it.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_UNDER_ASAN 1
+#endif
+#endif
+
 // A row that cannot be had: the rows obtained so far are given back and the integer
 // allocator says so on standard output. Run in a child whose address space is capped.
 [[noreturn, maybe_unused]] void AllocateBeyondACap() {
@@ -44,7 +53,7 @@ TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
 }
 
 TEST(MatrixDeathTest, AllocationFailureIsReported) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VELMORA_UNDER_ASAN)
     GTEST_SKIP() << "the address-space cap conflicts with the sanitizer's shadow memory";
 #else
     EXPECT_EXIT(AllocateBeyondACap(), testing::ExitedWithCode(0), "");
