@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 build="${TSAN_BUILD_DIR:-build-tsan}"
 jobs="${JOBS:-2}"
-tests=(PsfRunThreadsTest PupilModelTest LiveWindowTest AnalysisWindowTest StarTestPicturesTest StarTestWindowTest SkyWindowTest)
+tests=(PsfRunThreadsTest PupilModelTest LiveWindowTest AnalysisWindowTest AnalysisFromTheMenuTest AnalysisPlotsTest StarTestPicturesTest StarTestWindowTest SkyWindowTest)
 
 bash scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON -DVELMORA_WERROR=ON ${CMAKE_FLAGS:-} >/dev/null
