@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <optional>
+#include <thread>
 
 #include "app/AppWindows.h"
 #include "app/RunController.h"
@@ -161,13 +163,34 @@ void TForm1::RunMeasured(std::shared_ptr<const FullResult> full, std::shared_ptr
 Analysis TForm1::MeasureShown(const FullResult& full) {
     // The ideal and the through-focus curve need the pupils of the run that made the result:
     // those of the last shown run, whose spec holds them.
-    if (shownRun_.full.lock().get() != &full) return Analyse(full);
-    const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.spec.request.params).threads;
-    const PreparedRun prepared(shownRun_.spec, threads);
-    MeasureOptions options;
-    options.ideals = ideals_.get();
-    options.throughFocus = MeasureOptions::ThroughFocus::Optional;
-    return MeasurePrepared(prepared, full, options, RunControl{threads, nullptr});
+    std::optional<RunSpec> spec;
+    if (shownRun_.full.lock().get() == &full) spec = shownRun_.spec;
+    const int threads = spec ? RunThreadsFor(DefaultThreadCount(), spec->request.params).threads : 1;
+    // Made on a thread of its own, never on the window's: the window goes on painting and
+    // taking the runs' ends meanwhile (the caller holds the result), input waits.
+    std::optional<Analysis> measured;
+    std::exception_ptr failed;
+    QEventLoop wait;
+    std::thread measuring([&] {
+        try {
+            if (!spec) {
+                measured = Analyse(full);
+            } else {
+                const PreparedRun prepared(std::move(*spec), threads);
+                MeasureOptions options;
+                options.ideals = ideals_.get();
+                options.throughFocus = MeasureOptions::ThroughFocus::Optional;
+                measured = MeasurePrepared(prepared, full, options, RunControl{threads, nullptr});
+            }
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    measuring.join();
+    if (failed) std::rethrow_exception(failed);
+    return std::move(*measured);
 }
 
 void TForm1::StopRun() { runs_->StopAndWait(); }

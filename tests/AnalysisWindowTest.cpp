@@ -50,6 +50,42 @@ TEST_F(AnalysisWindow, SaysThereIsNothingYetThenFollowsEachResultMeasuringItOnce
     EXPECT_EQ(Window().MeasureCount(), calls);
 }
 
+// The main window measures on another thread and lets the window's events run meanwhile: a
+// result that arrives while one is measured is the one shown once the measuring returns,
+// measured itself or with the numbers it came with, and nothing is measured twice over.
+TEST(AnalysisWindowWhileMeasuring, ANewerResultArrivingMeanwhileIsTheOneShown) {
+    auto result = [](double strehl) {
+        auto full = std::make_shared<FullResult>();
+        full->apertureMm = strehl * 1000;
+        return std::shared_ptr<const FullResult>(full);
+    };
+    const auto first = result(0.3), second = result(0.6), third = result(0.9);
+    struct Case {
+        const char* name;
+        std::shared_ptr<const Analysis> arrivesWith;  // the newer result's own measurements
+        int calls;                                    // measure calls in all
+    };
+    for (const Case& c : {Case{"without its numbers", nullptr, 2},
+                          Case{"with its numbers", std::make_shared<const Analysis>(testing::HandMade(0.9)), 1}}) {
+        SCOPED_TRACE(c.name);
+        int calls = 0;
+        std::unique_ptr<TAnalysis> window;
+        window = std::make_unique<TAnalysis>([&](const FullResult& full) {
+            ++calls;
+            // The first measuring takes a while; a newer result arrives during it.
+            if (&full == first.get()) window->ShowResult(third, c.arrivesWith);
+            return testing::HandMade(full.apertureMm / 1000);
+        });
+        window->show();
+        window->ShowResult(first);
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(window->MeasureCount(), 1) << "only the newest result reached the table";
+        EXPECT_TRUE(window->TableText().contains(QStringLiteral("0.900"))) << window->TableText().toStdString();
+        window->ShowResult(second);
+        EXPECT_TRUE(window->TableText().contains(QStringLiteral("0.600")));
+    }
+}
+
 TEST_F(AnalysisWindow, TableHasOneColumnPerBandAndCopiesAsTabSeparatedText) {
     Window().show();
     Window().ShowResult(Result(0.812));

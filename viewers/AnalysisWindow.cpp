@@ -177,10 +177,27 @@ void TAnalysis::MeasureLatest() {
         ShowNothing();
         return;
     }
-    if (measured_.lock() == latest_ || latestMeasuredElsewhere_) return;
-    if (!latestMeasured_) {
-        latestMeasured_ = std::make_shared<const Analysis>(measure_(*latest_));
+    if (measured_.lock() == latest_ || latestMeasuredElsewhere_ || measuring_) return;
+    while (!latestMeasured_) {
+        // Held: a newer result may replace the latest while the measurements are made.
+        const std::shared_ptr<const FullResult> held = latest_;
+        measuring_ = true;
+        std::shared_ptr<const Analysis> made;
+        try {
+            made = std::make_shared<const Analysis>(measure_(*held));
+        } catch (...) {
+            measuring_ = false;
+            throw;
+        }
+        measuring_ = false;
         ++measuredHere_;
+        if (!latest_) {
+            ShowNothing();
+            return;
+        }
+        if (measured_.lock() == latest_ || latestMeasuredElsewhere_) return;
+        // A newer result that came meanwhile, with its measurements or without, goes instead.
+        if (latest_ == held) latestMeasured_ = std::move(made);
     }
     measured_ = latest_;
     ++measureCount_;

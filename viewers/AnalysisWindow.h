@@ -38,7 +38,9 @@ public:
     // The size it opens at: with its frame, within what a 1366 x 768 screen leaves for it.
     static constexpr QSize defaultSize{1200, 650};
 
-    // `measure` turns a result into its measurements (the analysis itself, or a stand-in).
+    // `measure` turns a result into its measurements (the analysis itself, or a stand-in). It
+    // may wait for them with the window's events going on (measured on another thread): a
+    // result that arrives meanwhile is taken up once it returns.
     explicit TAnalysis(Measure measure);
     ~TAnalysis() override;
 
@@ -49,7 +51,7 @@ public:
     void ShowResult(std::shared_ptr<const FullResult> full, std::shared_ptr<const Analysis> measured = nullptr,
                     bool measurementsFollow = false);
     // How many results have been measured for the window since it was made, and how many of
-    // them the window measured itself, on its own thread.
+    // them the window asked `measure` for.
     int MeasureCount() const { return measureCount_; }
     int MeasuredHere() const { return measuredHere_; }
     // The table as tab-separated lines: a header of band names, then one line per row.
@@ -107,6 +109,7 @@ private:
     std::shared_ptr<const Analysis> reference_;  // the measurements kept for comparison
     int measureCount_ = 0;
     int measuredHere_ = 0;
+    bool measuring_ = false;  // measure_ is under way (its events may bring a newer result)
 
     QLabel* nothingLabel_ = nullptr;
     QWidget* content_ = nullptr;
