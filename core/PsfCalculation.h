@@ -197,6 +197,10 @@ struct PsfResult {
 struct RunControl {
     int threads = 1;                          // workers; 1 runs the wavelengths one after the other
     const std::atomic<bool>* stop = nullptr;  // set from any thread to end the run early
+    // False: the display and intensity pictures are left empty, for a caller that draws them
+    // afterwards from the result (RedrawResultImages; the sky does) or never reads them. The
+    // pupil picture is drawn all the same.
+    bool pictures = true;
 };
 
 // Raised when RunControl::stop ends a run: nothing the caller holds has changed.

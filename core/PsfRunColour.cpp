@@ -22,9 +22,6 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
     PsfResult result;
     result.mode = ColorMode::Colour;
-    Picture24 intensities[3];
-    Picture24 display(resultSize, resultSize);
-    const int level = rq.brightnessLevel;
     long long done = 0;
     long long sumBlue = 0;
     auto full = FullResultOf(p);
@@ -54,24 +51,11 @@ PsfResult RunColour(const CalculationRequest& rq, const PupilBuilder& buildPupil
             q = static_cast<double>(ratio * ratio);
         }
         FinishBand(accs[b], bandNames[b], m, q, std::move(facts), control.threads);
-        intensities[b] = IntensityPicture(acc, control.threads);
-        // The display is formed from 255/256 of the intensity, as the code image carries it.
-        ForParts(control.threads, resultSize, [&](int first, int last) {
-            for (int y = first; y < last; ++y)
-                for (int x = 0; x < resultSize; ++x) {
-                    double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
-                    v = v * (1.0 / 16777216.0);
-                    uint8_t* px = display.ScanLine(y) + 3 * x;
-                    px[b] = DisplayLevel(level, v);  // blue, green, red byte in turn
-                }
-        });
     }
-    result.images.image4 = std::move(intensities[0]);
-    result.images.image3 = std::move(intensities[1]);
-    result.images.image2 = std::move(intensities[2]);
-    result.images.display = std::move(display);
-    // Red, green, blue: the order of the intensity images 2 to 4.
+    // Red, green, blue: the order of the intensity images 2 to 4. The pictures are drawn from
+    // the result as any redraw draws them.
     for (int b = 2; b >= 0; --b) full->bands.push_back(std::move(accs[b].band));
+    if (control.pictures) RedrawResultImages(*full, rq.brightnessLevel, result.images, control.threads);
     result.full = std::move(full);
     return result;
 }

@@ -35,22 +35,19 @@ PsfResult RunMonochrome(const CalculationRequest& rq, const PupilBuilder& buildP
     full->mirror = rq.mirror;
     FinishBand(acc, "white", m, 1.0, std::move(facts), control.threads);
 
-    const int level = rq.brightnessLevel;
     Picture24 pupil(resultSize, resultSize);
-    Picture24 display(resultSize, resultSize);
     ForParts(control.threads, resultSize, [&](int first, int last) {
         for (int y = first; y < last; ++y)
             for (int x = 0; x < resultSize; ++x) {
                 const uint8_t grey = TruncatedByte(255 * workGrid[x + displayWindowStart][y + displayWindowStart]);
                 pupil.SetPixel(x, y, grey, grey, grey);
-                const uint8_t v = DisplayLevel(level, acc[x + displayWindowStart][y + displayWindowStart]);
-                display.SetPixel(x, y, v, v, v);
             }
     });
     result.images.pupil = std::move(pupil);
-    result.images.image3 = IntensityPicture(acc.get(), control.threads);
-    result.images.display = std::move(display);
+    // The band's values go with it (the accumulator's rows are its intensity): the pictures are
+    // drawn from the result as any redraw draws them.
     full->bands.push_back(std::move(acc.band));
+    if (control.pictures) RedrawResultImages(*full, rq.brightnessLevel, result.images, control.threads);
     result.full = std::move(full);
     return result;
 }

@@ -399,6 +399,8 @@ void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultIm
         ForParts(threads, resultSize, [&](int first, int last) {
             for (int y = first; y < last; ++y)
                 for (int x = 0; x < resultSize; ++x) {
+                    // The display is formed from 255/256 of the intensity, as the code image
+                    // carries it; blue, green, red byte in turn.
                     double v = acc[x + displayWindowStart][y + displayWindowStart] * intensityCodeScale;
                     v = v * (1.0 / 16777216.0);
                     uint8_t* px = display.ScanLine(y) + 3 * x;

@@ -7,8 +7,10 @@ namespace velmora {
 std::shared_ptr<const Analysis> MeasureIdeal(const PreparedRun& prepared, const RunControl& control) {
     const RunSpec ideal = IdealSpec(prepared.Spec());
     RealMatrixHolder grid;  // the run's last pupil, which nobody reads: taken, not copied
-    // The ideal's pupils are the spec's: its builder serves.
-    PsfResult result = RunPsfCalculation(ideal.request, prepared.Builder(), grid, {}, control);
+    // The ideal's pupils are the spec's: its builder serves. Only its numbers are read.
+    RunControl run = control;
+    run.pictures = false;
+    PsfResult result = RunPsfCalculation(ideal.request, prepared.Builder(), grid, {}, run);
     ApplySky(result, ideal.sky, ideal.request.brightnessLevel, control.threads);
     return std::make_shared<const Analysis>(Analyse(*result.full));
 }

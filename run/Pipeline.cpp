@@ -21,7 +21,10 @@ PsfResult RunPrepared(const PreparedRun& prepared, RealMatrixHolder& grid, const
                       const RunControl& control) {
     const RunSpec& spec = prepared.Spec();
     CheckSky(spec.sky, spec.request.params);
-    PsfResult result = RunPsfCalculation(spec.request, prepared.Builder(), grid, progress, control);
+    // Under a sky the pictures are drawn once, from the result with the sky laid over it.
+    RunControl run = control;
+    run.pictures = control.pictures && spec.sky.Clear();
+    PsfResult result = RunPsfCalculation(spec.request, prepared.Builder(), grid, progress, run);
     ApplySky(result, spec.sky, spec.request.brightnessLevel, control.threads);
     return result;
 }
