@@ -209,11 +209,6 @@ public:
     CalculationStopped() : std::runtime_error("calculation stopped") {}
 };
 
-// VELMORA_THREADS when it holds a number of 1 or more, otherwise every hardware thread. The
-// count a run uses is capped by RunThreadsFor (core/RunThreads.h).
-int DefaultThreadCount();
-// VELMORA_THREADS when it holds a whole number from 1 to the largest int.
-std::optional<int> EnvironmentThreadCount();
 
 // Runs the calculation. A refused or failed run raises CalculationError and returns nothing.
 // workGrid is the caller's gridSize x gridSize matrix; it holds the last pupil afterwards.

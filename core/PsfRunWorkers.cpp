@@ -27,24 +27,6 @@
 
 namespace velmora {
 
-std::optional<int> EnvironmentThreadCount() {
-    if (const char* text = std::getenv("VELMORA_THREADS")) {
-        char* end = nullptr;
-        errno = 0;
-        const long long n = std::strtoll(text, &end, 10);
-        // A count the run cannot use is capped when the run starts (and said); one too large
-        // to hold is no count at all.
-        if (end != text && *end == '\0' && errno == 0 && n >= 1 && n <= INT_MAX) return static_cast<int>(n);
-    }
-    return std::nullopt;
-}
-
-int DefaultThreadCount() {
-    if (const std::optional<int> n = EnvironmentThreadCount()) return *n;
-    const unsigned hardware = std::thread::hardware_concurrency();
-    return hardware == 0 ? 1 : static_cast<int>(hardware);
-}
-
 namespace detail {
 
 namespace {

@@ -2,6 +2,8 @@
 // run has wavelengths, or than half the available memory holds at one worker's need.
 #pragma once
 
+#include <optional>
+
 #include "core/SimulationParameters.h"
 #include "core/UserMessage.h"
 
@@ -16,6 +18,12 @@ struct RunThreads {
     ThreadCap cap = ThreadCap::None;
     long long availableBytes = -1;  // the memory the count was measured against (-1: unknown)
 };
+
+// VELMORA_THREADS when it holds a number of 1 or more, otherwise every hardware thread. The
+// count a run uses is capped by RunThreadsFor.
+int DefaultThreadCount();
+// VELMORA_THREADS when it holds a whole number from 1 to the largest int.
+std::optional<int> EnvironmentThreadCount();
 
 // The count: the smallest of the request, the hardware threads, the wavelengths and the
 // workers that half of availableBytes holds at perWorkerBytes each, and at least 1. An
