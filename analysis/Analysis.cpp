@@ -401,10 +401,14 @@ Analysis Analyse(const FullResult& full, const Analysis* ideal, const std::atomi
     return a;
 }
 
-CalculationRequest IdealRequest(CalculationRequest request) {
-    SimulationParameters& p = request.params;
+SimulationParameters WithoutAberrations(SimulationParameters p) {
     p.focus = p.spherical = p.astigmatismM = p.astigmatismS = p.comaX = p.comaY = p.tiltX = p.tiltY = 0;
     p.useWavelengthDependence = false;
+    return p;
+}
+
+CalculationRequest IdealRequest(CalculationRequest request) {
+    request.params = WithoutAberrations(request.params);
     request.aberrations = Aberrations{};
     request.dependenceRows.clear();
     // The mirror's terms are aberrations like the others: the ideal is the pupil without them.

@@ -138,6 +138,10 @@ std::vector<CameraImage> CameraImages(const FullResult& full, const Analysis& an
 // measurements find them, without the rest of the measurements.
 std::vector<CameraImage> CameraImages(const FullResult& full, double pixelUm);
 
+// The record with every aberration's spin position zero and no wavelength dependence: what the
+// pupils, the wavelengths and the weights of a run are made from.
+SimulationParameters WithoutAberrations(SimulationParameters p);
+
 // The request of the ideal: the same run with every aberration zero, no wavelength
 // dependence and the mirror input off. Its pupils, wavelengths and weights are those of `request`.
 CalculationRequest IdealRequest(CalculationRequest request);

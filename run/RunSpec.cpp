@@ -20,8 +20,17 @@ bool SameMask(const std::shared_ptr<const LoadedMask>& a, const std::shared_ptr<
 }  // namespace
 
 bool SamePupils(const RunSpec& a, const RunSpec& b) {
-    return IdealRequest(a.request).params == IdealRequest(b.request).params && SameFilter(a.filter, b.filter) &&
-           SameMask(a.mask, b.mask);
+    // The records alone, not the whole requests: this is asked at every automatic run.
+    if (!(WithoutAberrations(a.request.params) == WithoutAberrations(b.request.params))) return false;
+    // A loaded filter or mask shapes the pupils only under its own density profile.
+    switch (a.request.params.densityProfile) {
+    case DensityProfileKind::UserFilter:
+        return SameFilter(a.filter, b.filter);
+    case DensityProfileKind::UserMask:
+        return SameMask(a.mask, b.mask);
+    default:
+        return true;
+    }
 }
 
 RunSpec IdealSpec(RunSpec spec) {

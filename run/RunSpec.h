@@ -27,7 +27,8 @@ struct RunSpec {
 };
 
 // Whether a and b build the same pupils at the same wavelengths, whatever their aberrations:
-// the records but for their aberrations, the filters and the masks (by value) are equal.
+// the records but for their aberrations are equal, and so are (by value) the filters under the
+// user filter profile and the masks under the user mask profile.
 bool SamePupils(const RunSpec& a, const RunSpec& b);
 
 // The spec of the ideal of `spec`: the same pupils without any aberration (IdealRequest), under

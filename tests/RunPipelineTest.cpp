@@ -177,10 +177,18 @@ TEST(RunIdeal, TheCacheRunsTheIdealOncePerPupil) {
     companion.sky.companion.separationArcsec = 2;
     companion.cameraPixelUm = 3;
     EXPECT_EQ(cache.Find(companion), first) << "a companion and a camera";
-    // A mask equal by value is the same pupil, whichever object holds it.
+    // A filter or mask loaded but not the density profile builds the same pupils.
     Picture24 grey(4, 4);
     grey.bgr.assign(grey.bgr.size(), 200);
-    RunSpec masked = Spec(p, Coma(0.1)), sameMask = masked;
+    RunSpec unused = Spec(p, Coma(0.1));
+    unused.filter.userFilterLoaded = true;
+    unused.filter.userFilterCount = 1;
+    unused.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
+    EXPECT_EQ(cache.Find(unused), first) << "a filter and a mask the profile does not read";
+    // A mask equal by value is the same pupil, whichever object holds it.
+    RunSpec masked = Spec(p, Coma(0.1));
+    masked.request.params.densityProfile = DensityProfileKind::UserMask;
+    RunSpec sameMask = masked;
     masked.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
     sameMask.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
     EXPECT_EQ(cache.Computed(), 1);
@@ -192,6 +200,7 @@ TEST(RunIdeal, TheCacheRunsTheIdealOncePerPupil) {
     RunSpec obstructed = Spec(p, Coma(0.1)), wider = obstructed, filter = obstructed, seeing = obstructed;
     obstructed.request.params.secondaryDiameter = 20;
     wider.request.params.whiteBand.max = 560;
+    filter.request.params.densityProfile = DensityProfileKind::UserFilter;
     filter.filter.userFilterLoaded = true;
     filter.filter.userFilterCount = 1;
     filter.filter.userFilterTable[0] = 0.5;
