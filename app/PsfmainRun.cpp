@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -170,7 +171,7 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
     // taking the runs' ends meanwhile (the caller holds the result), input waits.
     std::optional<Analysis> measured;
     std::exception_ptr failed;
-    QEventLoop wait;
+    std::atomic<bool> done{false};
     std::thread measuring([&] {
         try {
             if (!spec) {
@@ -185,8 +186,16 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
         } catch (...) {
             failed = std::current_exception();
         }
-        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+        done.store(true, std::memory_order_release);
     });
+    // The thread only sets a flag: every Qt object here stays on the window's thread.
+    QEventLoop wait;
+    QTimer poll;
+    poll.setInterval(5);
+    connect(&poll, &QTimer::timeout, &wait, [&] {
+        if (done.load(std::memory_order_acquire)) wait.quit();
+    });
+    poll.start();
     wait.exec(QEventLoop::ExcludeUserInputEvents);
     measuring.join();
     if (failed) std::rethrow_exception(failed);
