@@ -61,11 +61,11 @@ int BatchRun::RunAndWrite() {
     }
     // The count asked for (the option, the environment or every hardware thread), capped by the
     // hardware, the wavelengths and the memory; a lower count than asked is said.
-    const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), spec.request.params);
+    const RunThreads threads = RunThreadsFor(o.threads > 0 ? o.threads : DefaultThreadCount(), runSpec.request.params);
     if (const UserMessage said = RunThreadsMessage(threads, o.threads > 0 || EnvironmentThreadCount()); !said.Empty())
         console.Note(console.language.Text(said));
 
-    const PreparedRun prepared(std::move(spec), threads.threads);
+    const PreparedRun prepared(std::move(runSpec), threads.threads);
     const bool mono = run.panel.colorMode == ColorMode::Monochrome;
     // Progress on standard error: one line that updates itself on a terminal, nothing where
     // the stream is no terminal unless asked for (then one line per wavelength).
@@ -87,9 +87,6 @@ int BatchRun::RunAndWrite() {
     PsfResult result;
     const RunControl control{threads.threads, nullptr};
     try {
-        // The sky is checked before the camera, as the run would check it.
-        CheckSky(prepared.Spec().sky, prepared.Request().params);
-        CheckCamera(run.cameraPixelUm, prepared.Request().params);
         result = RunPrepared(prepared, workGrid, progress, control);
     } catch (const CalculationError& e) {
         endProgress();

@@ -1,5 +1,5 @@
 // The batch command's inputs: a parameters file or report, the command line over it, the
-// tables and files the run reads, resolved into a spec.
+// tables and files the run reads, resolved into a RunSpec.
 #include "app/BatchRun.h"
 
 #include <algorithm>
@@ -185,7 +185,7 @@ int BatchRun::ReadInputs() {
 }
 
 int BatchRun::Resolve() {
-    CalculationRequest& request = spec.request;
+    CalculationRequest& request = runSpec.request;
     request.params = run.panel;
     request.aberrations = run.aberrations;
     // The Zernike terms add to the coefficients; without any the run is the panel's alone.
@@ -195,13 +195,13 @@ int BatchRun::Resolve() {
     }
     request.brightnessLevel = run.brightness;
     request.mirror = run.mirror;
-    spec.sky.seeingArcsec = run.seeingArcsec;
-    spec.sky.companion = run.companion;
-    spec.cameraPixelUm = run.cameraPixelUm;
+    runSpec.sky.seeingArcsec = run.seeingArcsec;
+    runSpec.sky.companion = run.companion;
+    runSpec.cameraPixelUm = run.cameraPixelUm;
     if (run.wavelengthTable && !ApplyWavelengthTable(*run.wavelengthTable, tableLines, request, console)) return 1;
 
     // The loads select their density kind, as the menu commands do; given both, the mask is used.
-    UserFilter& userFilter = spec.filter;
+    UserFilter& userFilter = runSpec.filter;
     Picture24 userMask;
     if (run.userFilterFile) {
         const std::string& name = *run.userFilterFile;
@@ -229,7 +229,7 @@ int BatchRun::Resolve() {
     run.panel = request.params;
 
     // Kept as the window keeps it: one byte a pixel for a grey mask.
-    if (run.userMaskFile) spec.mask = std::make_shared<const LoadedMask>(LoadedMask::From(userMask));
+    if (run.userMaskFile) runSpec.mask = std::make_shared<const LoadedMask>(LoadedMask::From(userMask));
     return proceed;
 }
 

@@ -1,5 +1,5 @@
 // The batch command's run once its options are taken, in steps: the inputs read, resolved into
-// a spec, run through the pipeline and written (BatchCommand.cpp). For the command's own units.
+// a RunSpec, run through the pipeline and written (BatchCommand.cpp). For the command's own units.
 #pragma once
 
 #include <ostream>
@@ -38,7 +38,7 @@ struct Console {
 // The files the run will write, with the options that name them.
 std::vector<OutputName> OutputNames(const BatchOptions& o, bool mono);
 
-// One command's work once its options are taken: the inputs read, resolved into a spec, run
+// One command's work once its options are taken: the inputs read, resolved into a RunSpec, run
 // through the pipeline and written. Each step returns `proceed` to go on, or the command's status.
 class BatchRun {
 public:
@@ -70,7 +70,7 @@ private:
     const BatchEnvironment& env;
     RunParameters run;
     std::vector<int> tableLines;  // of the wavelength table's rows, for its messages
-    RunSpec spec;
+    RunSpec runSpec;
 };
 
 }  // namespace velmora

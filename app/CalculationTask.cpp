@@ -2,9 +2,9 @@
 
 namespace velmora {
 
-CalculationTask::CalculationTask(RunSpec spec, int threads, Measure measure, std::function<void()> ended,
+CalculationTask::CalculationTask(RunSpec runSpec, int threads, Measure measure, std::function<void()> ended,
                                  std::function<void()> measured, std::shared_ptr<IdealCache> ideals)
-    : spec_(std::move(spec)), measure_(measure), ideals_(std::move(ideals)) {
+    : runSpec_(std::move(runSpec)), measure_(measure), ideals_(std::move(ideals)) {
     thread_ = std::thread([this, threads, ended = std::move(ended), measured = std::move(measured)] {
         Run(threads, ended, measured);
     });
@@ -25,7 +25,7 @@ void CalculationTask::Run(int threads, const std::function<void()>& ended, const
     CalculationProgress progress;
     progress.bar = [this](int percent) { progress_ = percent; };
     try {
-        prepared.emplace(spec_, threads);
+        prepared.emplace(runSpec_, threads);
         // The run hands its grid over when it goes through; the task's grid is not read otherwise.
         result = RunPrepared(*prepared, grid, progress, RunControl{threads, &stop_});
     } catch (const CalculationStopped&) {

@@ -1,5 +1,5 @@
 // A calculation run on a thread of its own, so that the window keeps painting while it lasts.
-// The task holds its spec by value (the mask shared, never changed): nothing the window does
+// The task holds its RunSpec by value (the mask shared, never changed): nothing the window does
 // meanwhile reaches it.
 #pragma once
 
@@ -28,10 +28,10 @@ public:
     // the outcome; `measured` (with Measure::AfterEnd and a result) when the measurements are
     // there too. ideals: where the measurements find the ideal of an aberrated result (made
     // there when it lacks it, with this task's pupils); without it an aberrated result is
-    // measured without its ideal. The spec's sky is laid over the result on the task's thread,
+    // measured without its ideal. The RunSpec's sky is laid over the result on the task's thread,
     // its ideal made under the same seeing; a sky that cannot be laid over the run refuses it
     // before it starts.
-    CalculationTask(RunSpec spec, int threads, Measure measure, std::function<void()> ended,
+    CalculationTask(RunSpec runSpec, int threads, Measure measure, std::function<void()> ended,
                     std::function<void()> measured = {}, std::shared_ptr<IdealCache> ideals = nullptr);
     // Stops the run and waits for it.
     ~CalculationTask();
@@ -51,7 +51,7 @@ public:
     // The bar's position as the run last reported it, 0..100.
     int Progress() const { return progress_; }
     // What the run was asked.
-    const RunSpec& Spec() const { return spec_; }
+    const RunSpec& Inputs() const { return runSpec_; }
 
     std::optional<PsfResult> result;  // set when the run went through
     std::shared_ptr<const Analysis> analysis;  // its measurements, when asked for (after Wait())
@@ -63,7 +63,7 @@ private:
     void Run(int threads, const std::function<void()>& ended, const std::function<void()>& measured);
     void MeasureResult(const PreparedRun& prepared, int threads);
 
-    RunSpec spec_;
+    RunSpec runSpec_;
     Measure measure_;
     std::atomic<bool> measuring_{false};
     std::shared_ptr<IdealCache> ideals_;

@@ -259,7 +259,7 @@ private:
     // Selects a density kind after a load; the preview is redrawn even if it was selected.
     void SelectLoadedDensity(int radio);
     void ShowProgress(int percent);
-    // The spec of a run of the panel as it stands: its record, the tables, the loaded filter
+    // The RunSpec of a run of the panel as it stands: its record, the tables, the loaded filter
     // and mask, the mirror and the sky. Raises what Snapshot and the table raise.
     RunSpec PanelRunSpec();
     // The analysis window's own measurements of a result it shows: with the ideal and the
@@ -393,7 +393,7 @@ private:
     // The run whose result was last shown: what the analysis window needs to make its ideal.
     struct ShownRun {
         std::weak_ptr<const FullResult> full;
-        RunSpec spec;
+        RunSpec runSpec;
     };
     ShownRun shownRun_;
     // Where the closing state read at start broke off (line 0: it read completely).

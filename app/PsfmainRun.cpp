@@ -58,8 +58,8 @@ bool IsInput(QEvent::Type type) {
 }  // namespace
 
 RunSpec TForm1::PanelRunSpec() {
-    RunSpec spec;
-    CalculationRequest& request = spec.request;
+    RunSpec runSpec;
+    CalculationRequest& request = runSpec.request;
     request.params = Snapshot();
     request.brightnessLevel = windows_.psf->BrightnessLevel();
     // The table's texts become numbers here; a cell that is no number refuses the run.
@@ -71,17 +71,17 @@ RunSpec TForm1::PanelRunSpec() {
         request.aberrations->zernike = windows_.zernike->Wavefront();
     }
     request.mirror = MirrorInput();
-    spec.filter = userFilter_;
-    if (userMaskLoaded_) spec.mask = windows_.maskDis->SharedMask();
-    spec.sky = SkyInputs().sky;
-    return spec;
+    runSpec.filter = userFilter_;
+    if (userMaskLoaded_) runSpec.mask = windows_.maskDis->SharedMask();
+    runSpec.sky = SkyInputs().sky;
+    return runSpec;
 }
 
 void TForm1::StartRun(bool live) {
-    RunSpec spec = PanelRunSpec();
+    RunSpec runSpec = PanelRunSpec();
     // As many workers as asked for (VELMORA_THREADS) or every hardware thread, no more than
     // the run has wavelengths and the memory holds; a lower count than asked is said below the bar.
-    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), spec.request.params);
+    const RunThreads threads = RunThreadsFor(DefaultThreadCount(), runSpec.request.params);
     const QString previousNote = threadsNote_;
     threadsNote_ = Translated(RunThreadsMessage(threads, EnvironmentThreadCount().has_value()));
     if (!threadsNote_.isEmpty() || (!previousNote.isEmpty() && liveMessage_->toolTip() == previousNote))
@@ -93,7 +93,7 @@ void TForm1::StartRun(bool live) {
     const Measure measure = !windows_.analysis || !windows_.analysis->isVisible() ? Measure::No
                             : live                                                ? Measure::AfterEnd
                                                                                   : Measure::BeforeEnd;
-    runs_->Start(std::move(spec), threads.threads, measure, ideals_, live);
+    runs_->Start(std::move(runSpec), threads.threads, measure, ideals_, live);
     if (!progressTimer_) {
         progressTimer_ = new QTimer(this);
         progressTimer_->setInterval(progressIntervalMs);
@@ -123,7 +123,7 @@ void TForm1::RunEnded(RunEnd& end) {
     if (end.result) {
         // The task's grid becomes the window's (the old one goes with the end).
         workGrid_.Swap(end.grid);
-        shownRun_ = ShownRun{end.result->full, std::move(end.spec)};
+        shownRun_ = ShownRun{end.result->full, std::move(end.runSpec)};
         ShowRunResult(*end.result, end.analysis, end.measurementsFollow);
         ++runResultsShown_;
         // An open star test window follows every new result, the automatic runs' too.
@@ -163,10 +163,10 @@ void TForm1::RunMeasured(std::shared_ptr<const FullResult> full, std::shared_ptr
 
 Analysis TForm1::MeasureShown(const FullResult& full) {
     // The ideal and the through-focus curve need the pupils of the run that made the result:
-    // those of the last shown run, whose spec holds them.
-    std::optional<RunSpec> spec;
-    if (shownRun_.full.lock().get() == &full) spec = shownRun_.spec;
-    const int threads = spec ? RunThreadsFor(DefaultThreadCount(), spec->request.params).threads : 1;
+    // those of the last shown run, whose RunSpec holds them.
+    std::optional<RunSpec> runSpec;
+    if (shownRun_.full.lock().get() == &full) runSpec = shownRun_.runSpec;
+    const int threads = runSpec ? RunThreadsFor(DefaultThreadCount(), runSpec->request.params).threads : 1;
     // Made on a thread of its own, never on the window's: the window goes on painting and
     // taking the runs' ends meanwhile (the caller holds the result), input waits.
     std::optional<Analysis> measured;
@@ -174,10 +174,10 @@ Analysis TForm1::MeasureShown(const FullResult& full) {
     std::atomic<bool> done{false};
     std::thread measuring([&] {
         try {
-            if (!spec) {
+            if (!runSpec) {
                 measured = Analyse(full);
             } else {
-                const PreparedRun prepared(std::move(*spec), threads);
+                const PreparedRun prepared(std::move(*runSpec), threads);
                 MeasureOptions options;
                 options.ideals = ideals_.get();
                 options.throughFocus = MeasureOptions::ThroughFocus::Optional;

@@ -29,13 +29,13 @@ TStarTest& TForm1::StarTestWindow() {
 void TForm1::RequestStarTest() {
     if (!windows_.starTest) return;
     runs_->StopStarTests();
-    // The pair is the star of the result on screen: its spec, its pupils.
+    // The pair is the star of the result on screen: its RunSpec, its pupils.
     if (shownRun_.full.expired()) {
         windows_.starTest->ShowNoResult();
         return;
     }
-    const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.spec.request.params).threads;
-    runs_->StartStarTest(shownRun_.spec, threads, windows_.starTest->Defocus());
+    const int threads = RunThreadsFor(DefaultThreadCount(), shownRun_.runSpec.request.params).threads;
+    runs_->StartStarTest(shownRun_.runSpec, threads, windows_.starTest->Defocus());
     windows_.starTest->ShowComputing();
 }
 

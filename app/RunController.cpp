@@ -16,7 +16,7 @@ RunController::~RunController() {
     for (auto& [serial, task] : starTests_) task->Stop();
 }
 
-quint64 RunController::Start(RunSpec spec, int threads, CalculationTask::Measure measure,
+quint64 RunController::Start(RunSpec runSpec, int threads, CalculationTask::Measure measure,
                              std::shared_ptr<IdealCache> ideals, bool live) {
     if (measuring_) measuring_->Stop();
     restartDue_ = false;
@@ -24,7 +24,7 @@ quint64 RunController::Start(RunSpec spec, int threads, CalculationTask::Measure
     // The task tells its end from its own thread; the serial travels as the signal's argument,
     // copied by Qt, so nothing the task wrote is read here before the task says it may be.
     run_ = std::make_unique<CalculationTask>(
-        std::move(spec), threads, measure, [this, serial] { emit TaskEnded(serial); },
+        std::move(runSpec), threads, measure, [this, serial] { emit TaskEnded(serial); },
         [this, serial] { emit TaskMeasured(serial); }, std::move(ideals));
     live_ = live;
     return serial;
@@ -76,7 +76,7 @@ void RunController::TakeEnd(quint64 serial) {
     end.result = done->result;
     end.error = done->error;
     end.stopped = done->stopped;
-    end.spec = done->Spec();
+    end.runSpec = done->Inputs();
     end.grid.Swap(done->grid);
     // The measurements of a task still measuring are not to be touched before it is joined.
     if (!measuring) end.analysis = done->analysis;
@@ -103,10 +103,10 @@ void RunController::StopStarTests() {
     for (auto& [serial, task] : starTests_) task->Stop();
 }
 
-void RunController::StartStarTest(RunSpec spec, int threads, double defocusWavesPv) {
+void RunController::StartStarTest(RunSpec runSpec, int threads, double defocusWavesPv) {
     StopStarTests();
     const quint64 serial = ++starTestSerial_;
-    starTests_[serial] = std::make_unique<StarTestTask>(std::move(spec), threads, defocusWavesPv,
+    starTests_[serial] = std::make_unique<StarTestTask>(std::move(runSpec), threads, defocusWavesPv,
                                                         [this, serial] { emit StarTestTaskEnded(serial); });
 }
 

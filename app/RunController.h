@@ -24,7 +24,7 @@ struct RunEnd {
     std::optional<PsfResult> result;            // when it went through
     std::exception_ptr error;                   // when it was refused or failed
     bool stopped = false;                       // when it was stopped
-    RunSpec spec;                               // what it ran
+    RunSpec runSpec;                               // what it ran
     RealMatrixHolder grid;                      // its last pupil, when it went through
     std::shared_ptr<const Analysis> analysis;   // its measurements, when they came with it
     bool measurementsFollow = false;            // they come later (RunMeasured)
@@ -43,9 +43,9 @@ public:
     // Stops every task and waits for them; no end is delivered.
     ~RunController() override;
 
-    // Starts a run of `spec` while none lasts. The measurements of an earlier result, if still
+    // Starts a run of `RunSpec` while none lasts. The measurements of an earlier result, if still
     // being made, are left off: the new run has the processors to itself. Returns its serial.
-    quint64 Start(RunSpec spec, int threads, CalculationTask::Measure measure, std::shared_ptr<IdealCache> ideals,
+    quint64 Start(RunSpec runSpec, int threads, CalculationTask::Measure measure, std::shared_ptr<IdealCache> ideals,
                   bool live);
     bool Running() const { return run_ != nullptr; }
     bool RunningLive() const { return run_ && live_; }
@@ -75,8 +75,8 @@ public:
 
     // Stops the star test pairs under way; their ends are dropped.
     void StopStarTests();
-    // Starts a pair for `spec` (those under way are stopped); only the latest is delivered.
-    void StartStarTest(RunSpec spec, int threads, double defocusWavesPv);
+    // Starts a pair for `RunSpec` (those under way are stopped); only the latest is delivered.
+    void StartStarTest(RunSpec runSpec, int threads, double defocusWavesPv);
 
 signals:
     // On this object's thread, once per run taken up; `end` may be taken from.

@@ -4,12 +4,12 @@
 
 namespace velmora {
 
-StarTestTask::StarTestTask(RunSpec spec, int threads, double defocusWavesPv, std::function<void()> ended)
-    : spec_(std::move(spec)) {
+StarTestTask::StarTestTask(RunSpec runSpec, int threads, double defocusWavesPv, std::function<void()> ended)
+    : runSpec_(std::move(runSpec)) {
     thread_ = std::thread([this, threads, defocusWavesPv, ended = std::move(ended)] {
         try {
             // The mask's samplings are staged here, as the calculation task stages them.
-            const PreparedRun prepared(spec_, threads);
+            const PreparedRun prepared(runSpec_, threads);
             result = RunStarTest(prepared.Request(), prepared.Builder(), defocusWavesPv, RunControl{threads, &stop_});
         } catch (const CalculationStopped&) {
             stopped = true;

@@ -1,5 +1,5 @@
 // The star test pair computed on a thread of its own, so that the window never waits for it.
-// The task holds its spec by value (the mask shared, never changed).
+// The task holds its RunSpec by value (the mask shared, never changed).
 #pragma once
 
 #include <atomic>
@@ -17,8 +17,8 @@ namespace velmora {
 class StarTestTask {
 public:
     // Starts at once; `ended` is called on the task's thread when the pair is there, refused,
-    // failed or stopped: the pair of the spec's star.
-    StarTestTask(RunSpec spec, int threads, double defocusWavesPv, std::function<void()> ended);
+    // failed or stopped: the pair of the RunSpec's star.
+    StarTestTask(RunSpec runSpec, int threads, double defocusWavesPv, std::function<void()> ended);
     // Stops the pair and waits for it.
     ~StarTestTask();
     StarTestTask(const StarTestTask&) = delete;
@@ -34,7 +34,7 @@ public:
     bool stopped = false;                  // set when Stop() ended it
 
 private:
-    RunSpec spec_;
+    RunSpec runSpec_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -67,16 +67,16 @@ const LoadedMask& LargestMask() {
     return mask;
 }
 
-RunSpec SpecOf(const CalculationRequest& rq) {
-    RunSpec spec;
-    spec.request = rq;
+RunSpec RunSpecOf(const CalculationRequest& rq) {
+    RunSpec runSpec;
+    runSpec.request = rq;
     if (rq.params.densityProfile == DensityProfileKind::UserMask)
-        spec.mask = std::shared_ptr<const LoadedMask>(std::shared_ptr<void>(), &LargestMask());
-    return spec;
+        runSpec.mask = std::shared_ptr<const LoadedMask>(std::shared_ptr<void>(), &LargestMask());
+    return runSpec;
 }
 
 PsfResult RunOnce(const CalculationRequest& rq, RealMatrixHolder& workGrid, int threads) {
-    const PreparedRun prepared(SpecOf(rq), threads);
+    const PreparedRun prepared(RunSpecOf(rq), threads);
     return RunPrepared(prepared, workGrid, {}, RunControl{threads, nullptr});
 }
 
@@ -103,9 +103,9 @@ SkyConditions ScenarioSky(const std::string& name) {
 }
 
 PsfResult RunScenario(const std::string& name, const CalculationRequest& rq, RealMatrixHolder& workGrid, int threads) {
-    RunSpec spec = SpecOf(rq);
-    spec.sky = ScenarioSky(name);
-    const PreparedRun prepared(std::move(spec), threads);
+    RunSpec runSpec = RunSpecOf(rq);
+    runSpec.sky = ScenarioSky(name);
+    const PreparedRun prepared(std::move(runSpec), threads);
     return RunPrepared(prepared, workGrid, {}, RunControl{threads, nullptr});
 }
 

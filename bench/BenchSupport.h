@@ -16,9 +16,9 @@ namespace velmora {
 // The largest mask the loader takes, grey, kept before the run as the mask window keeps it:
 // rings of 37 pixels and a soft diagonal ramp, so that the reduction has work in every cell.
 const LoadedMask& LargestMask();
-// The spec of a scenario's request: the largest mask when its profile reads one (held for the
-// program's life, not owned by the spec).
-RunSpec SpecOf(const CalculationRequest& rq);
+// The RunSpec of a scenario's request: the largest mask when its profile reads one (held for the
+// program's life, not owned by the RunSpec).
+RunSpec RunSpecOf(const CalculationRequest& rq);
 // One run through the pipeline, the mask staged as part of it.
 PsfResult RunOnce(const CalculationRequest& rq, RealMatrixHolder& workGrid, int threads = 1);
 CalculationRequest Scenario(const std::string& name);

@@ -104,12 +104,12 @@ BENCHMARK(BM_Analysis_ComaWithIdeal)->Unit(benchmark::kMillisecond);
 // the automatic mode while the aberrations change).
 void IdealOfComa(benchmark::State& state, bool kept) {
     SetKernelTrace(false);
-    // The two specs the runs alternate between, prepared once (their pupils are the same).
-    RunSpec spec = SpecOf(Scenario("mono"));
-    spec.request.params.comaX = 30;
-    const PreparedRun plus(spec, 1);
-    spec.request.params.comaX = -20;
-    const PreparedRun minus(spec, 1);
+    // The two RunSpecs the runs alternate between, prepared once (their pupils are the same).
+    RunSpec runSpec = RunSpecOf(Scenario("mono"));
+    runSpec.request.params.comaX = 30;
+    const PreparedRun plus(runSpec, 1);
+    runSpec.request.params.comaX = -20;
+    const PreparedRun minus(runSpec, 1);
     std::optional<IdealCache> cache;
     cache.emplace();
     if (kept) cache->For(plus);
@@ -139,7 +139,7 @@ void BM_ThroughFocus_Default(benchmark::State& state) {
     const CalculationRequest rq = Scenario("mono");
     const PsfResult result = RunOnce(rq, workGrid);
     const Analysis measured = Analyse(*result.full);
-    const PreparedRun prepared(SpecOf(rq), 1);
+    const PreparedRun prepared(RunSpecOf(rq), 1);
     for (auto _ : state) {
         Analysis a = measured;
         AddThroughFocus(a, *result.full, prepared.Builder());

@@ -118,7 +118,7 @@ BENCHMARK(BM_ColourRun_Default)->Unit(benchmark::kMillisecond);
 void BM_StarTest_Default(benchmark::State& state) {
     SetKernelTrace(false);
     const int threads = static_cast<int>(state.range(0));
-    const PreparedRun prepared(SpecOf(Scenario("mono")), threads);
+    const PreparedRun prepared(RunSpecOf(Scenario("mono")), threads);
     for (auto _ : state) {
         const StarTestResult pair =
             RunStarTest(prepared.Request(), prepared.Builder(), defaultDefocusWavesPv, RunControl{threads, nullptr});

@@ -13,33 +13,33 @@
 
 namespace velmora {
 
-// The ideal's measurements made afresh: a run of IdealRequest of the prepared spec, from its
-// pupils, under the spec's seeing (the perfect telescope under the same sky; a companion
+// The ideal's measurements made afresh: a run of IdealRequest of the prepared RunSpec, from its
+// pupils, under the RunSpec's seeing (the perfect telescope under the same sky; a companion
 // changes no measurement of the star and is left out), and its measurements. Raises what the
 // run raises.
 std::shared_ptr<const Analysis> MeasureIdeal(const PreparedRun& prepared, const RunControl& control = {});
 
 class IdealCache {
 public:
-    // The ideal's measurements for the prepared spec: the kept ones when they were made for the
+    // The ideal's measurements for the prepared RunSpec: the kept ones when they were made for the
     // same pupils (SamePupils) under the same seeing, otherwise new ones (MeasureIdeal), which
     // are kept instead. Raises what the run raises (CalculationStopped when control.stop ends
     // it, CalculationError); the kept ideal stays then. Safe to call from several threads: a
     // second caller for the same pupils waits for the first and takes its ideal.
     std::shared_ptr<const Analysis> For(const PreparedRun& prepared, const RunControl& control = {});
 
-    // The kept ideal for `spec`, or null; never runs anything.
-    std::shared_ptr<const Analysis> Find(const RunSpec& spec);
+    // The kept ideal for `RunSpec`, or null; never runs anything.
+    std::shared_ptr<const Analysis> Find(const RunSpec& runSpec);
 
     // How many ideals have been computed, for the tests and the benchmarks.
     int Computed();
 
 private:
-    // Whether the kept ideal is that of `spec` (lock_ held).
-    bool Holds(const RunSpec& spec) const;
+    // Whether the kept ideal is that of `RunSpec` (lock_ held).
+    bool Holds(const RunSpec& runSpec) const;
 
     std::mutex lock_;
-    std::optional<RunSpec> key_;  // IdealSpec of the spec the kept ideal was made for
+    std::optional<RunSpec> key_;  // IdealRunSpec of the RunSpec the kept ideal was made for
     std::shared_ptr<const Analysis> kept_;
     int computed_ = 0;
 };

@@ -1,5 +1,5 @@
 // The one way a run is carried out, whoever asks for it (the window, the batch command, the
-// benchmarks): prepare (the spec's pupils, the mask staged once) -> run (the calculation, the
+// benchmarks): prepare (the RunSpec's pupils, the mask staged once) -> run (the calculation, the
 // sky laid over its result, its pictures) -> measure (the ideal, through focus).
 #pragma once
 
@@ -15,30 +15,31 @@ namespace velmora {
 
 class IdealCache;
 
-// A spec made ready to run: its own copy of the spec and the builder of its pupils, with the
+// A RunSpec made ready to run: its own copy of the RunSpec and the builder of its pupils, with the
 // mask staged for every sampling the run meets. Several threads may build pupils from it at
 // once. It stays where it was made: the builder points into it.
 class PreparedRun {
 public:
     // threads: the run's count, which the mask's staging keeps to.
-    PreparedRun(RunSpec spec, int threads);
+    PreparedRun(RunSpec runSpec, int threads);
     PreparedRun(const PreparedRun&) = delete;
     PreparedRun& operator=(const PreparedRun&) = delete;
 
-    const RunSpec& Spec() const { return spec_; }
-    const CalculationRequest& Request() const { return spec_.request; }
+    const RunSpec& Inputs() const { return runSpec_; }
+    const CalculationRequest& Request() const { return runSpec_.request; }
     // Builds one wavelength's pupil amplitude, as the run builds it.
     const PupilBuilder& Builder() const { return build_; }
 
 private:
-    RunSpec spec_;
+    RunSpec runSpec_;
     std::optional<UserMaskStages> stages_;
     PupilInputs inputs_;
     PupilBuilder build_;
 };
 
-// Runs the calculation of the prepared spec and lays its sky over the result. A sky the run
-// cannot take is refused before the run starts. Raises CalculationError when refused or failed,
+// Runs the calculation of the prepared RunSpec and lays its sky over the result. A sky or a
+// camera pixel the run cannot take is refused before the run starts. Raises CalculationError
+// when refused or failed,
 // CalculationStopped when control.stop ends it; the holder's grid is as it was then. A run that
 // goes through hands its last pupil over in `grid`.
 PsfResult RunPrepared(const PreparedRun& prepared, RealMatrixHolder& grid, const CalculationProgress& progress = {},
@@ -60,7 +61,7 @@ struct MeasureOptions {
     ThroughFocus throughFocus = ThroughFocus::No;
 };
 
-// The measurements of `full`, a result of the prepared spec. Raises CalculationStopped when
+// The measurements of `full`, a result of the prepared RunSpec. Raises CalculationStopped when
 // control.stop is set; control.threads runs the ideal.
 Analysis MeasurePrepared(const PreparedRun& prepared, const FullResult& full, const MeasureOptions& options,
                          const RunControl& control = {});

@@ -33,11 +33,11 @@ bool SamePupils(const RunSpec& a, const RunSpec& b) {
     }
 }
 
-RunSpec IdealSpec(RunSpec spec) {
-    spec.request = IdealRequest(std::move(spec.request));
-    spec.sky.companion = Companion{};
-    spec.cameraPixelUm = 0;
-    return spec;
+RunSpec IdealRunSpec(RunSpec runSpec) {
+    runSpec.request = IdealRequest(std::move(runSpec.request));
+    runSpec.sky.companion = Companion{};
+    runSpec.cameraPixelUm = 0;
+    return runSpec;
 }
 
 }  // namespace velmora

@@ -31,8 +31,8 @@ struct RunSpec {
 // user filter profile and the masks under the user mask profile.
 bool SamePupils(const RunSpec& a, const RunSpec& b);
 
-// The spec of the ideal of `spec`: the same pupils without any aberration (IdealRequest), under
+// The RunSpec of the ideal of `RunSpec`: the same pupils without any aberration (IdealRequest), under
 // the same seeing; a companion and the camera change no measurement of the star and are left out.
-RunSpec IdealSpec(RunSpec spec);
+RunSpec IdealRunSpec(RunSpec runSpec);
 
 }  // namespace velmora

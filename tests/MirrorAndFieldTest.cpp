@@ -389,11 +389,11 @@ TEST(MirrorAndFieldRun, IdealIsTheMirrorWithoutItsAberrations) {
     EXPECT_TRUE(AberrationsAtWavelength(ideal, 550) == Aberrations{});
 
     IdealCache cache;
-    RunSpec spec;
-    spec.request = rq;
-    const auto first = cache.For(PreparedRun(spec, 1));
-    spec.request.mirror = Mirror(-1, 2, 0);
-    const auto second = cache.For(PreparedRun(spec, 1));
+    RunSpec runSpec;
+    runSpec.request = rq;
+    const auto first = cache.For(PreparedRun(runSpec, 1));
+    runSpec.request.mirror = Mirror(-1, 2, 0);
+    const auto second = cache.For(PreparedRun(runSpec, 1));
     EXPECT_EQ(cache.Computed(), 1);
     EXPECT_EQ(first, second);
 

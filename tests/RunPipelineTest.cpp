@@ -1,5 +1,5 @@
 // The one pipeline a run goes through, whoever asks for it: its result is the calculation's to
-// the bit, its ideal is the same pupils without aberrations (made once and kept), and a spec
+// the bit, its ideal is the same pupils without aberrations (made once and kept), and a RunSpec
 // keeps what it holds.
 #include <gtest/gtest.h>
 
@@ -26,22 +26,22 @@ CalculationRequest Request(const SimulationParameters& p, const Aberrations& a) 
     return rq;
 }
 
-RunSpec Spec(const SimulationParameters& p, const Aberrations& a) {
-    RunSpec spec;
-    spec.request = Request(p, a);
-    return spec;
+RunSpec Inputs(const SimulationParameters& p, const Aberrations& a) {
+    RunSpec runSpec;
+    runSpec.request = Request(p, a);
+    return runSpec;
 }
 
-// The cache's ideal for a spec, its pupils prepared as the pipeline prepares them.
-std::shared_ptr<const Analysis> IdealFor(IdealCache& cache, const RunSpec& spec) {
-    const PreparedRun prepared(spec, 1);
+// The cache's ideal for a RunSpec, its pupils prepared as the pipeline prepares them.
+std::shared_ptr<const Analysis> IdealFor(IdealCache& cache, const RunSpec& runSpec) {
+    const PreparedRun prepared(runSpec, 1);
     return cache.For(prepared);
 }
 
 // An aberrated run measured with its ideal, made as the windows make it.
 Measured CalculateWithIdeal(const SimulationParameters& p, const Aberrations& a, IdealCache& cache) {
     Measured run = Calculate(p, a);
-    const std::shared_ptr<const Analysis> ideal = IdealFor(cache, Spec(p, a));
+    const std::shared_ptr<const Analysis> ideal = IdealFor(cache, Inputs(p, a));
     run.analysis = Analyse(*run.result.full, ideal.get());
     return run;
 }
@@ -167,26 +167,26 @@ TEST(RunIdeal, AnAberratedRunWithoutItsIdealShowsNone) {
 TEST(RunIdeal, TheCacheRunsTheIdealOncePerPupil) {
     SimulationParameters p = ClearPupil();
     IdealCache cache;
-    const auto first = IdealFor(cache, Spec(p, Coma(0.1)));
-    EXPECT_EQ(IdealFor(cache, Spec(p, Coma(-0.4, 0.2))), first) << "other aberrations";
+    const auto first = IdealFor(cache, Inputs(p, Coma(0.1)));
+    EXPECT_EQ(IdealFor(cache, Inputs(p, Coma(-0.4, 0.2))), first) << "other aberrations";
     SimulationParameters spins = p;
     spins.comaX = 30;
     spins.focus = -4;
-    EXPECT_EQ(cache.Find(Spec(spins, Coma(0.3))), first) << "other spin positions";
-    RunSpec companion = Spec(p, Coma(0.1));
+    EXPECT_EQ(cache.Find(Inputs(spins, Coma(0.3))), first) << "other spin positions";
+    RunSpec companion = Inputs(p, Coma(0.1));
     companion.sky.companion.separationArcsec = 2;
     companion.cameraPixelUm = 3;
     EXPECT_EQ(cache.Find(companion), first) << "a companion and a camera";
     // A filter or mask loaded but not the density profile builds the same pupils.
     Picture24 grey(4, 4);
     grey.bgr.assign(grey.bgr.size(), 200);
-    RunSpec unused = Spec(p, Coma(0.1));
+    RunSpec unused = Inputs(p, Coma(0.1));
     unused.filter.userFilterLoaded = true;
     unused.filter.userFilterCount = 1;
     unused.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
     EXPECT_EQ(cache.Find(unused), first) << "a filter and a mask the profile does not read";
     // A mask equal by value is the same pupil, whichever object holds it.
-    RunSpec masked = Spec(p, Coma(0.1));
+    RunSpec masked = Inputs(p, Coma(0.1));
     masked.request.params.densityProfile = DensityProfileKind::UserMask;
     RunSpec sameMask = masked;
     masked.mask = std::make_shared<const LoadedMask>(LoadedMask::From(grey));
@@ -195,9 +195,9 @@ TEST(RunIdeal, TheCacheRunsTheIdealOncePerPupil) {
 
     struct Change {
         const char* name;
-        RunSpec spec;
+        RunSpec runSpec;
     };
-    RunSpec obstructed = Spec(p, Coma(0.1)), wider = obstructed, filter = obstructed, seeing = obstructed;
+    RunSpec obstructed = Inputs(p, Coma(0.1)), wider = obstructed, filter = obstructed, seeing = obstructed;
     obstructed.request.params.secondaryDiameter = 20;
     wider.request.params.whiteBand.max = 560;
     filter.request.params.densityProfile = DensityProfileKind::UserFilter;
@@ -208,9 +208,9 @@ TEST(RunIdeal, TheCacheRunsTheIdealOncePerPupil) {
     for (const Change& c : {Change{"obstruction", obstructed}, Change{"wavelengths", wider}, Change{"filter", filter},
                             Change{"seeing", seeing}, Change{"mask", masked}}) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(cache.Find(c.spec), nullptr);
+        EXPECT_EQ(cache.Find(c.runSpec), nullptr);
         const int before = cache.Computed();
-        EXPECT_NE(IdealFor(cache, c.spec), nullptr);
+        EXPECT_NE(IdealFor(cache, c.runSpec), nullptr);
         EXPECT_EQ(cache.Computed(), before + 1);
     }
     EXPECT_NE(cache.Find(sameMask), nullptr) << "the mask by value";
@@ -265,42 +265,42 @@ TEST(RunPipeline, TheRunIsTheCalculationsToTheBit) {
     filter.userFilterTable[0] = 1, filter.userFilterTable[1] = 0.7, filter.userFilterTable[2] = 0.2;
     struct Case {
         const char* name;
-        RunSpec spec;
+        RunSpec runSpec;
     };
-    std::vector<Case> cases = {{"plain", Spec(ClearPupil(), Coma(0.2))}, {"colour", Spec(colour, {})},
-                               {"mask", Spec(masked, Coma(0.1))}, {"filter", Spec(filtered, {})},
-                               {"seeing", Spec(ClearPupil(), Coma(0.1))}};
-    cases[2].spec.mask = RingMask();
-    cases[3].spec.filter = filter;
-    cases[4].spec.sky.seeingArcsec = 1.5;
+    std::vector<Case> cases = {{"plain", Inputs(ClearPupil(), Coma(0.2))}, {"colour", Inputs(colour, {})},
+                               {"mask", Inputs(masked, Coma(0.1))}, {"filter", Inputs(filtered, {})},
+                               {"seeing", Inputs(ClearPupil(), Coma(0.1))}};
+    cases[2].runSpec.mask = RingMask();
+    cases[3].runSpec.filter = filter;
+    cases[4].runSpec.sky.seeingArcsec = 1.5;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const PreparedRun prepared(c.spec, 2);
+        const PreparedRun prepared(c.runSpec, 2);
         const PsfResult piped = RunPrepared(prepared, {}, RunControl{2, nullptr});
 
         // The same run assembled by hand: the pupil model reading the mask picture unstaged.
-        const CalculationRequest& rq = c.spec.request;
-        PupilInputs in{&rq.params, &c.spec.filter, nullptr, c.spec.mask.get()};
+        const CalculationRequest& rq = c.runSpec.request;
+        PupilInputs in{&rq.params, &c.runSpec.filter, nullptr, c.runSpec.mask.get()};
         RealMatrixHolder grid;
         PsfResult direct = RunPsfCalculation(
             rq, [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(in, lambda, g, bar); }, grid);
-        ApplySky(direct, c.spec.sky, rq.brightnessLevel);
+        ApplySky(direct, c.runSpec.sky, rq.brightnessLevel);
 
         ASSERT_EQ(piped.full->bands.size(), direct.full->bands.size());
         for (size_t b = 0; b < piped.full->bands.size(); ++b)
             EXPECT_TRUE(piped.full->bands[b].intensity == direct.full->bands[b].intensity) << "band " << b;
         EXPECT_EQ(piped.images.display, direct.images.display);
         EXPECT_EQ(piped.images.image3, direct.images.image3);
-        EXPECT_EQ(piped.full->sky, c.spec.sky);
+        EXPECT_EQ(piped.full->sky, c.runSpec.sky);
     }
 }
 
 // A sky the grid cannot take refuses the run before it starts, as the calculation refuses a
 // pupil it cannot hold.
 TEST(RunPipeline, ASkyOutOfRangeIsRefusedBeforeTheRun) {
-    RunSpec spec = Spec(ClearPupil(), {});
-    spec.sky.seeingArcsec = 61;
-    const PreparedRun prepared(spec, 1);
+    RunSpec runSpec = Inputs(ClearPupil(), {});
+    runSpec.sky.seeingArcsec = 61;
+    const PreparedRun prepared(runSpec, 1);
     EXPECT_THROW(RunPrepared(prepared), CalculationError);
 }
 
@@ -308,8 +308,8 @@ TEST(RunPipeline, ASkyOutOfRangeIsRefusedBeforeTheRun) {
 // made afresh otherwise, the same numbers either way), the through-focus curve only when asked,
 // and a stop that ends them.
 TEST(RunPipeline, MeasurementsAreThoseAskedFor) {
-    const RunSpec spec = Spec(ClearPupil(), Coma(0.25));
-    const PreparedRun prepared(spec, 1);
+    const RunSpec runSpec = Inputs(ClearPupil(), Coma(0.25));
+    const PreparedRun prepared(runSpec, 1);
     const PsfResult result = RunPrepared(prepared);
 
     MeasureOptions none;
@@ -329,7 +329,7 @@ TEST(RunPipeline, MeasurementsAreThoseAskedFor) {
     EXPECT_EQ(withCache.bands[0].idealProfile, withoutCache.bands[0].idealProfile);
     EXPECT_EQ(withCache.bands[0].mtfIdeal, withoutCache.bands[0].mtfIdeal);
     EXPECT_EQ(cache.Computed(), 1);
-    EXPECT_NE(cache.Find(spec), nullptr);
+    EXPECT_NE(cache.Find(runSpec), nullptr);
     // The curve peaks at best focus, where it is the run's Strehl ratio.
     const BandMeasurements& m = withCache.bands[0];
     ASSERT_EQ(m.focusStrehl.size(), m.focusDefocusWavesPv.size());

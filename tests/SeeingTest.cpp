@@ -249,18 +249,18 @@ TEST(SeeingTest, TheIdealIsThePerfectTelescopeUnderTheSameSky) {
     rq.params = p;
     rq.aberrations = Aberrations{};
     rq.aberrations->comaX = 0.2;
-    RunSpec spec;
-    spec.request = rq;
-    spec.sky.seeingArcsec = 1.5;
+    RunSpec runSpec;
+    runSpec.request = rq;
+    runSpec.sky.seeingArcsec = 1.5;
     IdealCache cache;
-    const auto ideal = cache.For(PreparedRun(spec, 1));
+    const auto ideal = cache.For(PreparedRun(runSpec, 1));
     const Analysis perfect = Analyse(*RunInSeeing(p, 1.5).full);
     EXPECT_EQ(ideal->bands[0].fwhmArcsec, perfect.bands[0].fwhmArcsec);
     EXPECT_EQ(ideal->bands[0].r80Um, perfect.bands[0].r80Um);
-    RunSpec other = spec;
+    RunSpec other = runSpec;
     other.sky.seeingArcsec = 1;
     EXPECT_EQ(cache.Find(other), nullptr);
-    EXPECT_EQ(cache.Find(spec), ideal);
+    EXPECT_EQ(cache.Find(runSpec), ideal);
 }
 
 // A seeing disc the grid cannot hold is said by the existing warning: the factory telescope's
