@@ -28,7 +28,7 @@ constexpr double edgeEnergyLimit = 0.001;
 constexpr double phaseStepLimit = 0.5;
 constexpr const char* scope = "Analysis";
 
-double At(const BandResult& band, int i, int j) { return band.intensity[static_cast<size_t>(i) * gridSize + j]; }
+double At(const BandResult& band, int i, int j) { return band.intensity(i, j); }
 
 // The peak one wavelength would give without aberrations: its field's value at zero frequency,
 // the sum of the amplitude scaled by 1/N per axis, squared, times the run's weight.

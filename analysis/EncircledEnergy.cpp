@@ -33,7 +33,7 @@ void J1WithDerivatives(double x, double& y, double& d1, double& d2) {
 
 }  // namespace
 
-EncircledEnergy::EncircledEnergy(const std::vector<double>& intensity, double cx, double cy, int supportRadius) {
+EncircledEnergy::EncircledEnergy(const RealGrid& intensity, double cx, double cy, int supportRadius) {
     constexpr int n = gridSize;
     if (intensity.size() != static_cast<size_t>(n) * n) return;
     // The coarsest grid on which the transfer function's copies, gridSize / d apart, do not

@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/Grid.h"
+
 namespace velmora {
 
 class EncircledEnergy {
@@ -24,7 +26,7 @@ public:
     // the grid centre along i and j; supportRadius: the largest pupil in samples, beyond which
     // the transfer function is zero. One 2D transform, on a grid made coarser by 2 or 4 when
     // the support leaves room (the transfer function is then read without overlap).
-    EncircledEnergy(const std::vector<double>& intensity, double cx, double cy, int supportRadius);
+    EncircledEnergy(const RealGrid& intensity, double cx, double cy, int supportRadius);
 
     // The share of the grid's energy within rSamples of the centre (0 for a grid without light).
     double operator()(double rSamples) const;

@@ -7,7 +7,7 @@
 namespace velmora {
 namespace {
 
-double At(const BandResult& band, int i, int j) { return band.intensity[static_cast<size_t>(i) * gridSize + j]; }
+double At(const BandResult& band, int i, int j) { return band.intensity(i, j); }
 
 // The scene between its samples: Keys' cubic convolution (a = -1/2), exact for cubics, its
 // error falling as the fourth power of the sampling; outside the grid, 0.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 
 namespace velmora {
@@ -146,26 +147,34 @@ int ShrinkMatrix(double a, int rows, int cols, RealMatrix m) {
     return 0;
 }
 
+namespace {
+
+// A zero-sized or unobtainable matrix is the kernel's failure 1; the integer matrices say so on
+// standard output as their allocator does.
+template <class Element>
+int AllocateHolderGrid(Grid<Element>& grid, int rows, int cols, bool clear) {
+    grid = Grid<Element>();
+    if (rows <= 0 || cols <= 0) return 1;
+    try {
+        grid = clear ? Grid<Element>(rows, cols) : Grid<Element>::Uncleared(rows, cols);
+        return 0;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::invalid_argument&) {
+    }
+    if (std::is_same_v<Element, int32_t>) std::fputs("Alloc Error  !!\n", stdout);
+    return 1;
+}
+
+}  // namespace
+
 template <class Element>
 int MatrixHolder<Element>::Allocate(int rows, int cols) {
-    Release();
-    int status = AllocMatrix(rows, cols, m_, std::is_same_v<Element, int32_t>);
-    if (status == 0) { rows_ = rows; cols_ = cols; }
-    return status;
+    return AllocateHolderGrid(grid_, rows, cols, true);
 }
 
 template <class Element>
 int MatrixHolder<Element>::AllocateUncleared(int rows, int cols) {
-    Release();
-    int status = AllocMatrix(rows, cols, m_, std::is_same_v<Element, int32_t>, false);
-    if (status == 0) { rows_ = rows; cols_ = cols; }
-    return status;
-}
-
-template <class Element>
-void MatrixHolder<Element>::Release() {
-    FreeMatrix(rows_, m_);
-    rows_ = cols_ = 0;
+    return AllocateHolderGrid(grid_, rows, cols, false);
 }
 
 template class MatrixHolder<double>;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "core/Grid.h"
+
 namespace velmora {
 
 using RealMatrix = double**;   // [row][col], rows are separate allocations
@@ -37,35 +39,34 @@ int ShrinkMatrix(double a, int rows, int cols, RealMatrix m);
 void SetKernelTrace(bool enabled);
 void KernelTrace(const char* line);
 
-// Owns a matrix for one scope, so that every exit path releases it.
+// Owns a matrix for one scope, so that every exit path releases it: a contiguous grid with the
+// kernel's row-pointer table into it, allocated with the kernel's 0/1 status.
 template <class Element>
 class MatrixHolder {
 public:
     MatrixHolder() = default;
     MatrixHolder(const MatrixHolder&) = delete;
     MatrixHolder& operator=(const MatrixHolder&) = delete;
-    ~MatrixHolder() { Release(); }
     // 0 on success, 1 on failure (then the holder stays empty).
     int Allocate(int rows, int cols);
     // The same with the elements left as the memory held them, for a matrix whose every element
     // is written before it is read.
     int AllocateUncleared(int rows, int cols);
-    void Release();
+    void Release() { grid_ = Grid<Element>(); }
     // Trades matrices with `other` (no element is copied).
-    void Swap(MatrixHolder& other) noexcept {
-        std::swap(m_, other.m_);
-        std::swap(rows_, other.rows_);
-        std::swap(cols_, other.cols_);
-    }
-    Element** get() const { return m_; }
-    Element* operator[](int r) const { return m_[r]; }
-    int rows() const { return rows_; }
-    int cols() const { return cols_; }
+    void Swap(MatrixHolder& other) noexcept { grid_.swap(other.grid_); }
+    // As the kernel's tables: a const holder does not make its elements const.
+    Element** get() const { return const_cast<Grid<Element>&>(grid_).Rows(); }
+    Element* operator[](int r) const { return const_cast<Grid<Element>&>(grid_).Row(r); }
+    int rows() const { return grid_.rows(); }
+    int cols() const { return grid_.cols(); }
+    Grid<Element>& grid() { return grid_; }
+    const Grid<Element>& grid() const { return grid_; }
+    // Hands the elements over as a grid; the holder is left empty.
+    Grid<Element> Take() { return std::move(grid_); }
 
 private:
-    Element** m_ = nullptr;
-    int rows_ = 0;
-    int cols_ = 0;
+    Grid<Element> grid_;
 };
 
 using RealMatrixHolder = MatrixHolder<double>;

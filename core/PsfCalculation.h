@@ -146,11 +146,11 @@ struct BandResult {
     std::vector<WavelengthFacts> wavelengths;  // in the run's order
     double peak = 0;                           // the accumulator's peak before normalisation
     double normalisedPeak = 0;                 // the peak after it (1 in monochrome)
-    std::vector<double> intensity;             // gridSize², [i * gridSize + j] = normalised element [i][j]
+    RealGrid intensity;                        // gridSize x gridSize: the normalised elements
     // With a companion: the scene the pictures show, the star and its companion, normalised as
     // `intensity` but to the scene's own peak; empty for a single star. The companion's offset
     // from the star in samples along i and j, and its brightness over the star's.
-    std::vector<double> scene;
+    RealGrid scene;
     double companionShiftI = 0, companionShiftJ = 0, companionRatio = 0;
 };
 

@@ -262,13 +262,12 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
     facts.rmsWaves = std::sqrt(res / s2);
 }
 
-BandAccumulator::BandAccumulator() : rows(gridSize) {
+BandAccumulator::BandAccumulator() {
     try {
-        band.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
+        band.intensity = RealGrid(gridSize, gridSize);
     } catch (const std::bad_alloc&) {
         throw OutOfMemory();
     }
-    for (int i = 0; i < gridSize; ++i) rows[static_cast<size_t>(i)] = band.intensity.data() + static_cast<size_t>(i) * gridSize;
 }
 
 // Dividing by the peak rather than multiplying by 1/m makes the peak exactly q: m x (1/m) can
@@ -284,13 +283,13 @@ void FinishBand(BandAccumulator& acc, const char* name, double m, double q, std:
     if (m > 0) {
         ForRowParts(threads, [&](int first, int last) {
             for (int i = first; i < last; ++i) {
-                double* row = acc.rows[static_cast<size_t>(i)];
+                double* row = acc[i];
                 for (int j = 0; j < gridSize; ++j) row[j] = row[j] / m * q;
             }
         });
     } else {
         // No positive peak: an accumulator of zeros (any NaN was refused before), as +0.
-        std::fill(band.intensity.begin(), band.intensity.end(), 0.0);
+        band.intensity.Fill(0.0);
     }
 }
 
@@ -362,10 +361,9 @@ void RedrawResultImages(const FullResult& full, int brightnessLevel, PsfResultIm
     // A band's values (its scene's, where it has one) through a row table, as the run reads its
     // accumulator.
     auto rowsOf = [](const BandResult& band) {
-        const std::vector<double>& values = band.scene.empty() ? band.intensity : band.scene;
+        const RealGrid& values = band.scene.empty() ? band.intensity : band.scene;
         std::vector<double*> rows(gridSize);
-        for (int i = 0; i < gridSize; ++i)
-            rows[static_cast<size_t>(i)] = const_cast<double*>(values.data()) + static_cast<size_t>(i) * gridSize;
+        for (int i = 0; i < gridSize; ++i) rows[static_cast<size_t>(i)] = const_cast<double*>(values.Row(i));
         return rows;
     };
     const int level = brightnessLevel;

@@ -92,10 +92,9 @@ void MeasurePupil(int p, const Aberrations& a, const RealMatrix workGrid, Wavele
 // result is neither a copy nor a second grid. Every element starts at +0.
 struct BandAccumulator {
     BandResult band;
-    std::vector<double*> rows;
     BandAccumulator();
-    RealMatrix get() { return rows.data(); }
-    double* operator[](int r) const { return rows[static_cast<size_t>(r)]; }
+    RealMatrix get() { return band.intensity.Rows(); }
+    double* operator[](int r) { return band.intensity.Row(r); }
 };
 // The accumulator of peak m becomes the band's result with the run's facts: every element
 // (element / m) x q (the display window's expression, to the bit); all zero when m is not

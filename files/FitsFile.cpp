@@ -200,11 +200,10 @@ void Band(Header& h, const BandResult& band, const BandHeader& m) {
 }
 
 // The grid transposed so that the first index runs fastest, as FITS stores NAXIS1.
-std::vector<double> ImageOrder(const BandResult& band) {
-    std::vector<double> out(band.intensity.size());
-    for (int i = 0; i < gridSize; ++i)
-        for (int j = 0; j < gridSize; ++j)
-            out[static_cast<size_t>(j) * gridSize + i] = band.intensity[static_cast<size_t>(i) * gridSize + j];
+std::vector<double> ImageOrder(const RealGrid& grid) {
+    std::vector<double> out(grid.size());
+    for (int i = 0; i < grid.rows(); ++i)
+        for (int j = 0; j < grid.cols(); ++j) out[static_cast<size_t>(j) * grid.rows() + i] = grid(i, j);
     return out;
 }
 
@@ -216,7 +215,7 @@ void Pixels(fitsfile* f, int& status, long side, std::vector<double>& pixels) {
 }
 
 void Image(fitsfile* f, int& status, const BandResult& band) {
-    std::vector<double> pixels = ImageOrder(band);
+    std::vector<double> pixels = ImageOrder(band.intensity);
     Pixels(f, status, gridSize, pixels);
 }
 
@@ -228,9 +227,7 @@ void Sky(Header& h, const FullResult& full) {
 // The band's scene as an extension of its own after the band's image.
 void Scene(Header& h, const FullResult& full, const BandResult& band, const BandHeader& m, const std::string& name) {
     const Companion& companion = full.sky.companion;
-    BandResult scene;
-    scene.intensity = band.scene;
-    std::vector<double> pixels = ImageOrder(scene);
+    std::vector<double> pixels = ImageOrder(band.scene);
     Pixels(h.f, h.status, gridSize, pixels);
     h.Text("EXTNAME", name, "the star and its companion");
     Instrument(h, full);

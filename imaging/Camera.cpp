@@ -55,7 +55,7 @@ double LineFwhm(const std::vector<double>& line, int at) {
 
 }  // namespace
 
-CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
+CameraImage IntegrateOverPixels(const RealGrid& intensity, double pitchUm, double pixelUm,
                                 double focalLengthMm, double fwhmUm) {
     CameraImage c;
     constexpr int n = gridSize;
@@ -70,7 +70,7 @@ CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pit
     // Rows first (grid rows into pixel rows), then columns.
     std::vector<double> rows(static_cast<size_t>(size) * n, 0.0);
     for (int i = 0; i < n; ++i) {
-        const double* from = intensity.data() + static_cast<size_t>(i) * n;
+        const double* from = intensity.Row(i);
         for (const Piece& p : pieces[static_cast<size_t>(i)]) {
             double* to = rows.data() + static_cast<size_t>(p.pixel) * n;
             for (int j = 0; j < n; ++j) to[j] += p.weight * from[j];

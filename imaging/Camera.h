@@ -50,7 +50,7 @@ void CheckCamera(double pixelUm, const SimulationParameters& p);
 // pitch, `focalLengthMm` turns the pixel into an angle, `fwhmUm` is the pattern's FWHM as the
 // analysis measured it. Returns an empty image (size 0) for a pixel that is not a positive
 // number or is finer than SmallestCameraPixelUm, or a band without light.
-CameraImage IntegrateOverPixels(const std::vector<double>& intensity, double pitchUm, double pixelUm,
+CameraImage IntegrateOverPixels(const RealGrid& intensity, double pitchUm, double pixelUm,
                                 double focalLengthMm, double fwhmUm);
 
 

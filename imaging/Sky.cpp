@@ -444,13 +444,8 @@ void ApplySky(PsfResult& result, const SkyConditions& sky, int brightnessLevel, 
             // The transforms are linear: the blur is made on the normalised values, and its
             // peak taken back to the accumulator's scale (element x m / q) for the Strehl ratio.
             const double m = band.peak, q = band.normalisedPeak;
-            std::vector<double*> rows(n), sceneRows(n);
-            if (pair) band.scene.assign(static_cast<size_t>(n) * n, 0.0);
-            for (int i = 0; i < n; ++i) {
-                rows[static_cast<size_t>(i)] = band.intensity.data() + static_cast<size_t>(i) * n;
-                if (pair) sceneRows[static_cast<size_t>(i)] = band.scene.data() + static_cast<size_t>(i) * n;
-            }
-            const SkyPeaks peaks = ApplyBandSky(rows.data(), s, pair ? sceneRows.data() : nullptr, q);
+            if (pair) band.scene = RealGrid(n, n);
+            const SkyPeaks peaks = ApplyBandSky(band.intensity.Rows(), s, pair ? band.scene.Rows() : nullptr, q);
             if (s.seeingArcsec > 0) band.peak = peaks.star * (m / q);
             if (pair) {
                 band.companionShiftI = s.ShiftI();

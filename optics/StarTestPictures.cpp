@@ -181,12 +181,12 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
     return result;
 }
 
-Picture24 StarTestPicture(const std::vector<double>& intensity, double pitchUm, double sideUm, double peak, int size) {
+Picture24 StarTestPicture(const RealGrid& intensity, double pitchUm, double sideUm, double peak, int size) {
     Picture24 picture(size, size);
     if (intensity.size() != static_cast<size_t>(gridSize) * gridSize || !(pitchUm > 0) || !(peak > 0)) return picture;
     auto at = [&](int i, int j) {
         if (i < 0 || j < 0 || i >= gridSize || j >= gridSize) return 0.0;
-        return intensity[static_cast<size_t>(i) * gridSize + static_cast<size_t>(j)];
+        return intensity(i, j);
     };
     const double samplesPerPixel = sideUm / pitchUm / size;
     for (int y = 0; y < size; ++y)

@@ -38,8 +38,8 @@ struct StarTestResult {
     // peak of the pair so that the two sides compare directly. Only the band of rows about the
     // centre that the pictures read is computed (|i - N/2| up to half the picture's side and
     // two samples more); the rows beyond it are 0. Empty when the disc does not fit.
-    std::vector<double> intra;  // W020 = -d: the focuser moved in, towards the mirror
-    std::vector<double> extra;  // W020 = +d
+    RealGrid intra;  // W020 = -d: the focuser moved in, towards the mirror
+    RealGrid extra;  // W020 = +d
     Picture24 intraPicture;
     Picture24 extraPicture;
 };
@@ -55,7 +55,7 @@ StarTestResult RunStarTest(const CalculationRequest& request, const PupilBuilder
 // A grey picture of `size` x `size` pixels showing a square of sideUm about the grid centre of
 // `intensity` (pitchUm per sample), bilinear between samples, grey 255 x I / peak truncated.
 // Pixel (x, y) lies towards grid element [i][j] with i along x, as the run's pictures.
-Picture24 StarTestPicture(const std::vector<double>& intensity, double pitchUm, double sideUm, double peak,
+Picture24 StarTestPicture(const RealGrid& intensity, double pitchUm, double sideUm, double peak,
                           int size = starTestPictureSize);
 
 }  // namespace velmora

@@ -207,7 +207,7 @@ TEST(AnalysisTest, FastPathsGiveTheDefinitionsValues) {
     const Measured run = Calculate(ClearPupil(), a);
     const BandResult& band = run.result.full->bands[0];
     const BandMeasurements& m = run.Band();
-    auto at = [&](int i, int j) { return band.intensity[static_cast<size_t>(i) * gridSize + j]; };
+    auto at = [&](int i, int j) { return band.intensity(i, j); };
 
     // The MTF cuts are lines of the whole 2D transform.
     RealMatrixHolder re, im;
@@ -369,7 +369,7 @@ TEST(AnalysisTest, FullResultIsTheNormalisedAccumulatorTheImagesShow) {
             for (int y = 0; y < resultSize; ++y)
                 for (int x = 0; x < resultSize; ++x) {
                     const Rgb c = EncodeIntensity(
-                        band.intensity[static_cast<size_t>(x + displayWindowStart) * gridSize + y + displayWindowStart]);
+                        band.intensity(x + displayWindowStart, y + displayWindowStart));
                     const Picture24& img = *shown[b].image;
                     differing += c.r != img.Red(x, y) || c.g != img.Green(x, y) || c.b != img.Blue(x, y);
                 }

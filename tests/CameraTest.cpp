@@ -15,10 +15,9 @@ constexpr double arcsecPerRadian = 180 / 3.14159265358979323846 * 3600;
 template <typename F>
 BandResult Band(F value) {
     BandResult b;
-    b.intensity.resize(static_cast<size_t>(gridSize) * gridSize);
+    b.intensity = RealGrid(gridSize, gridSize);
     for (int i = 0; i < gridSize; ++i)
-        for (int j = 0; j < gridSize; ++j)
-            b.intensity[static_cast<size_t>(i) * gridSize + j] = value(i - gridSize / 2, j - gridSize / 2);
+        for (int j = 0; j < gridSize; ++j) b.intensity(i, j) = value(i - gridSize / 2, j - gridSize / 2);
     return b;
 }
 
@@ -49,7 +48,7 @@ TEST(CameraTest, PixelsOnTheSamplesSquaresGatherExactlyTheirSamples) {
             double nine = 0;
             for (int a = -1; a <= 1; ++a)
                 for (int b = -1; b <= 1; ++b)
-                    nine += band.intensity[static_cast<size_t>(gridSize / 2 + 3 * dr + a) * gridSize + gridSize / 2 + 3 * dc + b];
+                    nine += band.intensity(gridSize / 2 + 3 * dr + a, gridSize / 2 + 3 * dc + b);
             EXPECT_NEAR(c.At(mid + dr, mid + dc), nine / total, 1e-15) << dr << " " << dc;
         }
     double sum = 0;
@@ -100,7 +99,7 @@ TEST(CameraTest, NoPixelOrNoLightGivesNoImage) {
 // each way of the middle pixel are 1025 pixels and a bit), and anything finer gives no image
 // rather than one of n^2 / pixel^2 values that no memory holds.
 TEST(CameraTest, APixelFinerThanHalfASampleGivesNoImage) {
-    const std::vector<double> star = Gaussian(3).intensity;
+    const RealGrid star = Gaussian(3).intensity;
     EXPECT_EQ(IntegrateOverPixels(star, 1, 0.5, 1000, 5).size, 2 * gridSize + 3);
     for (double pixel : {0.4999, 1e-3, 1e-300}) EXPECT_EQ(IntegrateOverPixels(star, 1, pixel, 1000, 5).size, 0) << pixel;
 

@@ -42,7 +42,7 @@ PsfResult RunPair(const Companion& c) {
     return result;
 }
 
-double SceneAt(const BandResult& b, int i, int j) { return b.scene[static_cast<size_t>(i) * gridSize + j]; }
+double SceneAt(const BandResult& b, int i, int j) { return b.scene(i, j); }
 
 // Two equal stars 1.22 lambda / D apart: each peak is 1 (the other's light is 0 there) and
 // midway each gives [2 J1(v) / v]^2 at v = 0.61 pi, so the dip is 2 x 0.3675 = 0.735 (Born &
@@ -87,12 +87,12 @@ TEST(DoubleStarTest, TheCompanionIsTheStarMovedByTheSeparation) {
     // Scene / star at the star's peak: (1 + I(20 samples)) / scene peak; compare the shapes.
     const int c = gridSize / 2;
     double worst = 0;
-    const double scale = SceneAt(b, c, c) / (b.intensity[static_cast<size_t>(c) * gridSize + c] +
-                                             b.intensity[static_cast<size_t>(c) * gridSize + c - 20]);
+    const double scale = SceneAt(b, c, c) / (b.intensity(c, c) +
+                                             b.intensity(c, c - 20));
     for (int i = c - 40; i <= c + 40; ++i)
         for (int j = c - 40; j <= c + 60; ++j) {
-            const double star = b.intensity[static_cast<size_t>(i) * gridSize + j];
-            const double moved = b.intensity[static_cast<size_t>(i) * gridSize + j - 20];
+            const double star = b.intensity(i, j);
+            const double moved = b.intensity(i, j - 20);
             worst = std::max(worst, std::fabs(SceneAt(b, i, j) - scale * (star + moved)));
         }
     EXPECT_LT(worst, 1e-9);

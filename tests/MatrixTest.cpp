@@ -49,7 +49,15 @@ TEST(Matrix, AllocatorsZeroAndRefuseEmptyShapes) {
     const std::string out = testing::internal::GetCapturedStdout();
     RealMatrix r = nullptr;
     const int realStatus = AllocRealMatrix(8, 16 << 20, r);
-    std::exit(status == 1 && m == nullptr && out == "Alloc Error  !!\n" && realStatus == 1 && r == nullptr ? 0 : 1);
+    // The holders, whose block is one allocation, give the same status and message.
+    testing::internal::CaptureStdout();
+    IntMatrixHolder held;
+    const int heldStatus = held.Allocate(8, 16 << 20);
+    const std::string heldOut = testing::internal::GetCapturedStdout();
+    std::exit(status == 1 && m == nullptr && out == "Alloc Error  !!\n" && realStatus == 1 && r == nullptr &&
+                      heldStatus == 1 && held.get() == nullptr && heldOut == out
+                  ? 0
+                  : 1);
 }
 
 TEST(MatrixDeathTest, AllocationFailureIsReported) {
@@ -58,6 +66,57 @@ TEST(MatrixDeathTest, AllocationFailureIsReported) {
 #else
     EXPECT_EXIT(AllocateBeyondACap(), testing::ExitedWithCode(0), "");
 #endif
+}
+
+// A grid is one aligned block, row after row; the kernel's row table points into it; copies
+// copy the elements and moves hand the block over.
+TEST(Grid, OneBlockRowAfterRowWithTheKernelsTableIntoIt) {
+    RealGrid g(3, 5);
+    ASSERT_EQ(g.size(), 15u);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(g.data()) % 64, 0u);
+    for (double v : g) EXPECT_EQ(v, 0.0);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(g.Rows()[r], g.data() + r * 5);
+        for (int c = 0; c < 5; ++c) g(r, c) = 10 * r + c;
+    }
+    EXPECT_EQ(g.data()[2 * 5 + 4], 24.0);
+
+    RealGrid copy = g;
+    copy(1, 1) = -1;
+    EXPECT_EQ(g(1, 1), 11.0);
+    EXPECT_NE(copy.data(), g.data());
+    EXPECT_FALSE(copy == g);
+    copy(1, 1) = 11;
+    EXPECT_TRUE(copy == g);
+
+    const double* block = g.data();
+    RealGrid moved = std::move(g);
+    EXPECT_EQ(moved.data(), block);
+    EXPECT_EQ(moved.Rows()[2], block + 10);
+    EXPECT_TRUE(g.empty());
+    EXPECT_EQ(g.Rows(), nullptr);
+
+    EXPECT_TRUE(RealGrid(0, 7).empty());
+    EXPECT_THROW(RealGrid(-1, 7), std::invalid_argument);
+}
+
+// The kernel's holder keeps its 0/1 status over a grid, and hands the grid over without a copy.
+TEST(Grid, TheHolderIsAGridWithTheKernelsStatus) {
+    RealMatrixHolder h;
+    EXPECT_EQ(h.Allocate(0, 5), 1);
+    EXPECT_EQ(h.get(), nullptr);
+    ASSERT_EQ(h.Allocate(4, 6), 0);
+    h[3][5] = 7;
+    RealMatrixHolder other;
+    ASSERT_EQ(other.AllocateUncleared(2, 2), 0);
+    const double* block = h.grid().data();
+    h.Swap(other);
+    EXPECT_EQ(other.rows(), 4);
+    EXPECT_EQ(other.get()[3], block + 18);
+    const RealGrid taken = other.Take();
+    EXPECT_EQ(taken.data(), block);
+    EXPECT_EQ(taken(3, 5), 7.0);
+    EXPECT_EQ(other.get(), nullptr);
 }
 
 TEST(Matrix, ClampAndMaximum) {

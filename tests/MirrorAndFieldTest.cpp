@@ -183,10 +183,6 @@ TEST(MirrorAndField, MeanWavelengthOfABand) {
     EXPECT_EQ(PreviewWavelengthNm(p), 530);
 }
 
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-
 // The Strehl ratio of a wavefront W (waves) over a clear circular pupil, at the centre of the
 // focal plane: |(1 / pi) integral of exp(i 2 pi W) over the unit disc|^2 (Born & Wolf,
 // Principles of Optics, 7th ed., 9.1, eq. 9.1.8 with the normalisation of 9.1.12). Midpoint
@@ -302,7 +298,7 @@ TEST(MirrorAndFieldRun, OffAxisParaboloidStrehlAgainstDiffractionIntegral) {
         return z7 * (3 * r2 - 2) * x + z5 * (x * x - y * y);
     });
     const double strehl = StrehlOf(band);
-    const double atCentre = strehl * band.intensity[static_cast<size_t>(gridSize / 2) * gridSize + gridSize / 2];
+    const double atCentre = strehl * band.intensity(gridSize / 2, gridSize / 2);
     EXPECT_NEAR(atCentre, integral, 0.005);
     EXPECT_GE(strehl, atCentre);
     EXPECT_LT(strehl, integral + 0.02);
@@ -358,7 +354,7 @@ TEST(MirrorAndFieldRun, EveryWavelengthHasItsOwnWaves) {
     panel.aberrations = Aberrations{};
     panel.aberrations->spherical = Term(MirrorFringeWaves(sphere.mirror, 150, 1200, 550), 9);
     const PsfResult byPanel = testing::RunWithPupilModel(panel, grid.get());
-    EXPECT_TRUE(SameBits(byMirror.full->bands[0].intensity, byPanel.full->bands[0].intensity));
+    EXPECT_TRUE(testing::SameBits(byMirror.full->bands[0].intensity, byPanel.full->bands[0].intensity));
 }
 
 // Off, or on with nothing to add, the run is the run without the mirror, to the bit.
@@ -372,7 +368,7 @@ TEST(MirrorAndFieldRun, NoTermsNoChange) {
     for (const MirrorAndField& m : {MirrorAndField{false, 3, 20, 10}, Mirror(-1)}) {
         rq.mirror = m;
         const PsfResult again = testing::RunWithPupilModel(rq, grid.get());
-        EXPECT_TRUE(SameBits(again.full->bands[0].intensity, plain.full->bands[0].intensity));
+        EXPECT_TRUE(testing::SameBits(again.full->bands[0].intensity, plain.full->bands[0].intensity));
         EXPECT_TRUE(testing::SamePicture(again.images.display, plain.images.display));
         EXPECT_EQ(again.full->bands[0].wavelengths[0].aberrations, plain.full->bands[0].wavelengths[0].aberrations);
     }

@@ -58,12 +58,12 @@ inline void SamplePhase(int p, const Aberrations& a, const RealMatrix workGrid, 
 // but the Nyquist lines, a Bessel function per frequency (Baliga and Cohn, Proc. SPIE 892, 1988).
 class EncircledEnergy {
 public:
-    EncircledEnergy(const std::vector<double>& intensity, double cx, double cy) : cx_(cx), cy_(cy) {
+    EncircledEnergy(const RealGrid& intensity, double cx, double cy) : cx_(cx), cy_(cy) {
         const int n = gridSize;
         re_.Allocate(n, n);
         im_.Allocate(n, n);
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) re_[i][j] = intensity[static_cast<size_t>(i) * n + j];
+            for (int j = 0; j < n; ++j) re_[i][j] = intensity(i, j);
         FftTables t;
         t.Create(n);
         velmora::Fft2D(t, re_.get(), im_.get());

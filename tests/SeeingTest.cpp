@@ -116,13 +116,13 @@ TEST(SeeingTest, TheBlurKeepsTheEnergyAndTheCentreAndNoValueIsNegative) {
         const BandResult& b = blurred.full->bands[0];
         double ea = 0, eb = 0, xa = 0, xb = 0;
         for (size_t i = 0; i < a.intensity.size(); ++i) {
-            ASSERT_GE(b.intensity[i], 0.0);
-            ASSERT_FALSE(std::signbit(b.intensity[i]));
+            ASSERT_GE(b.intensity.data()[i], 0.0);
+            ASSERT_FALSE(std::signbit(b.intensity.data()[i]));
             const double x = static_cast<double>(i / gridSize);
-            ea += a.intensity[i] * a.peak;
-            eb += b.intensity[i] * b.peak;
-            xa += x * a.intensity[i] * a.peak;
-            xb += x * b.intensity[i] * b.peak;
+            ea += a.intensity.data()[i] * a.peak;
+            eb += b.intensity.data()[i] * b.peak;
+            xa += x * a.intensity.data()[i] * a.peak;
+            xb += x * b.intensity.data()[i] * b.peak;
         }
         EXPECT_NEAR(eb / ea, 1, 1e-9);
         EXPECT_NEAR(xb / eb, xa / ea, 1e-3);
@@ -158,18 +158,12 @@ TEST(SeeingTest, TheHalfTransformGivesThePlainTransformsValues) {
             const BandSky s = BandSkyOf(*sharp.full, band, SkyConditions{sky.seeing, sky.companion});
             ASSERT_GE(s.supportRadius, k.supportMin);
             ASSERT_LE(s.supportRadius, k.supportMax);
-            std::vector<double> fastStar = band.intensity, plainStar = band.intensity;
-            std::vector<double> fastScene(band.intensity.size()), plainScene(band.intensity.size());
-            auto rows = [](std::vector<double>& v) {
-                std::vector<double*> r(gridSize);
-                for (int i = 0; i < gridSize; ++i) r[static_cast<size_t>(i)] = v.data() + static_cast<size_t>(i) * gridSize;
-                return r;
-            };
-            std::vector<double*> fs = rows(fastStar), ps = rows(plainStar), fc = rows(fastScene), pc = rows(plainScene);
+            RealGrid fastStar = band.intensity, plainStar = band.intensity;
+            RealGrid fastScene(gridSize, gridSize), plainScene(gridSize, gridSize);
             // Both written normalised to the run's peak value.
             const double q = band.normalisedPeak;
-            const SkyPeaks fast = ApplyBandSky(fs.data(), s, fc.data(), q);
-            const SkyPeaks plain = ApplyBandSkyDense(ps.data(), s, pc.data(), q);
+            const SkyPeaks fast = ApplyBandSky(fastStar.Rows(), s, fastScene.Rows(), q);
+            const SkyPeaks plain = ApplyBandSkyDense(plainStar.Rows(), s, plainScene.Rows(), q);
             const double tolerance = 1000 * 2.2e-16;
             EXPECT_NEAR(fast.star, plain.star, tolerance * plain.star);
             EXPECT_NEAR(fast.scene, plain.scene, tolerance * plain.scene);
@@ -182,8 +176,8 @@ TEST(SeeingTest, TheHalfTransformGivesThePlainTransformsValues) {
             const double starScale = q, sceneScale = q;
             double starDiff = 0, sceneDiff = 0;
             for (size_t i = 0; i < fastStar.size(); ++i) {
-                starDiff = std::max(starDiff, std::fabs(fastStar[i] - plainStar[i]));
-                sceneDiff = std::max(sceneDiff, std::fabs(fastScene[i] - plainScene[i]));
+                starDiff = std::max(starDiff, std::fabs(fastStar.data()[i] - plainStar.data()[i]));
+                sceneDiff = std::max(sceneDiff, std::fabs(fastScene.data()[i] - plainScene.data()[i]));
             }
             EXPECT_LE(starDiff, tolerance * starScale);
             EXPECT_LE(sceneDiff, tolerance * sceneScale);
@@ -232,12 +226,12 @@ TEST(SeeingTest, OneBlurPerBandDiffersFromOnePerWavelengthByLessThanAPictureStep
         one.whiteBand = {lambda, lambda, 100};
         const PsfResult r = RunInSeeing(one, 2);
         const BandResult& b = r.full->bands[0];
-        for (size_t k = 0; k < sum.size(); ++k) sum[k] += b.intensity[k] * b.peak;
+        for (size_t k = 0; k < sum.size(); ++k) sum[k] += b.intensity.data()[k] * b.peak;
     }
     const double peak = *std::max_element(sum.begin(), sum.end());
     double worst = 0;
     for (size_t k = 0; k < sum.size(); ++k)
-        worst = std::max(worst, std::fabs(sum[k] / peak - band.full->bands[0].intensity[k]));
+        worst = std::max(worst, std::fabs(sum[k] / peak - band.full->bands[0].intensity.data()[k]));
     EXPECT_LT(worst, 1.0 / 255) << worst;
 }
 

@@ -39,12 +39,10 @@ StarTestResult RunModel(const CalculationRequest& rq, double d, int threads = 1)
         RunControl{threads, nullptr});
 }
 
-double At(const std::vector<double>& v, int i, int j) {
-    return v[static_cast<size_t>(i) * gridSize + static_cast<size_t>(j)];
-}
+double At(const RealGrid& v, int i, int j) { return v(i, j); }
 
 // The energy of the grid within radius r (in samples) of the centre.
-double EnergyWithin(const std::vector<double>& v, double r) {
+double EnergyWithin(const RealGrid& v, double r) {
     double e = 0;
     for (int i = 0; i < gridSize; ++i)
         for (int j = 0; j < gridSize; ++j) {
@@ -55,7 +53,7 @@ double EnergyWithin(const std::vector<double>& v, double r) {
 }
 
 // The smallest radius (in samples) within which `fraction` of the energy lies, to a sample.
-double RadiusOfFraction(const std::vector<double>& v, double fraction) {
+double RadiusOfFraction(const RealGrid& v, double fraction) {
     const double total = EnergyWithin(v, gridSize);
     double lo = 0, hi = centre;
     while (hi - lo > 0.25) {
@@ -66,7 +64,7 @@ double RadiusOfFraction(const std::vector<double>& v, double fraction) {
 }
 
 // The mean intensity in rings of width `bin` samples about the centre, out to 1.5 x 20 bins.
-std::vector<double> RadialProfile(const std::vector<double>& v, double bin) {
+std::vector<double> RadialProfile(const RealGrid& v, double bin) {
     std::vector<double> sum(30, 0.0), count(30, 0.0);
     for (int i = 0; i < gridSize; ++i)
         for (int j = 0; j < gridSize; ++j) {
@@ -160,7 +158,7 @@ TEST(StarTestPhysics, PerfectMirrorLooksTheSameInsideAndOutside) {
         const StarTestResult r = RunStarTest(ClearRequest(), ClearPupil, d);
         ASSERT_EQ(r.intra.size(), r.extra.size());
         double worst = 0;
-        for (size_t k = 0; k < r.intra.size(); ++k) worst = std::max(worst, std::fabs(r.intra[k] - r.extra[k]));
+        for (size_t k = 0; k < r.intra.size(); ++k) worst = std::max(worst, std::fabs(r.intra.data()[k] - r.extra.data()[k]));
         EXPECT_LT(worst, 1e-9) << "d=" << d;
         EXPECT_TRUE(SamePicture(r.intraPicture, r.extraPicture)) << "d=" << d;
     }
@@ -268,12 +266,12 @@ TEST(StarTestRun, VanishingDefocusGivesTheRunsResult) {
         RealMatrixHolder grid;
         ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
         const PsfResult run = RunWithPupilModel(rq, grid.get());
-        const std::vector<double>& expected = run.full->bands.at(0).intensity;
+        const RealGrid& expected = run.full->bands.at(0).intensity;
         ASSERT_EQ(pair.intra.size(), expected.size());
         double worst = 0;
         for (int i = centre - 3; i <= centre + 3; ++i)
             for (int j = 0; j < gridSize; ++j) {
-                const double e = expected[static_cast<size_t>(i) * gridSize + static_cast<size_t>(j)];
+                const double e = expected(i, j);
                 worst = std::max({worst, std::fabs(At(pair.intra, i, j) - e), std::fabs(At(pair.extra, i, j) - e)});
             }
         EXPECT_LT(worst, 1e-6) << c.name;
@@ -298,9 +296,9 @@ TEST(StarTestRun, StopsWhenAsked) {
 // The picture shows sideUm about the grid centre: a square of constant light 100 samples
 // either side of the centre, shown over 400 samples, fills the middle half of the picture.
 TEST(StarTestPictureTest, ShowsTheSquareAboutTheCentre) {
-    std::vector<double> v(static_cast<size_t>(gridSize) * gridSize, 0.0);
+    RealGrid v(gridSize, gridSize);
     for (int i = centre - 100; i <= centre + 100; ++i)
-        for (int j = centre - 100; j <= centre + 100; ++j) v[static_cast<size_t>(i) * gridSize + j] = 0.5;
+        for (int j = centre - 100; j <= centre + 100; ++j) v(i, j) = 0.5;
     const Picture24 p = StarTestPicture(v, 0.5, 200, 1.0, 256);  // 400 samples across 256 pixels
     ASSERT_EQ(p.width, 256);
     struct Probe {
@@ -314,7 +312,8 @@ TEST(StarTestPictureTest, ShowsTheSquareAboutTheCentre) {
 
 // Beyond the grid nothing is read: a picture wider than the grid is dark outside it.
 TEST(StarTestPictureTest, DarkBeyondTheGrid) {
-    std::vector<double> v(static_cast<size_t>(gridSize) * gridSize, 1.0);
+    RealGrid v(gridSize, gridSize);
+    v.Fill(1.0);
     const Picture24 p = StarTestPicture(v, 1.0, 2 * gridSize, 1.0, 256);
     EXPECT_EQ(p.Red(128, 128), 255);
     EXPECT_EQ(p.Red(2, 128), 0);

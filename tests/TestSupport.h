@@ -9,12 +9,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <ostream>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 
@@ -68,6 +70,11 @@ inline void WriteAll(const std::filesystem::path& path, const std::string& text)
 }
 
 // The data file of the factory values, byte for byte as every start writes it to "default.vl1".
+// The same values to the bit (a NaN equals itself, +0 is not -0).
+inline bool SameBits(std::span<const double> a, std::span<const double> b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
 inline const std::string factoryFile =
     "Velmora Data File\r\n"
     "Aperture 160\r\n"

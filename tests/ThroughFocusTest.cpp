@@ -108,7 +108,7 @@ double ReferenceStrehl(const FastCase& c, size_t band, double a, int peakI, int 
     double best = 0;
     for (int i = peakI - 1; i <= peakI + 1; ++i)
         for (int j = peakJ - 1; j <= peakJ + 1; ++j)
-            best = std::max(best, b.intensity[static_cast<size_t>(i) * gridSize + j]);
+            best = std::max(best, b.intensity(i, j));
     return StrehlOf(b) * best / b.normalisedPeak;
 }
 
@@ -143,7 +143,7 @@ TEST(ThroughFocusTest, StopEndsTheWork) {
 
 TEST(ThroughFocusTest, BandWithoutLightHasAFlatCurve) {
     BandResult dark;
-    dark.intensity.assign(static_cast<size_t>(gridSize) * gridSize, 0.0);
+    dark.intensity = RealGrid(gridSize, gridSize);
     const std::vector<double> s = BandThroughFocus(dark, [](int, RealMatrix, const ProgressFn&) {});
     EXPECT_EQ(s, std::vector<double>(41, 0.0));
 }

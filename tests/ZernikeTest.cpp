@@ -301,10 +301,6 @@ TEST(Zernike, PanelTermsGiveThePanelsWavefront) {
         }
 }
 
-bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-
 TEST(Zernike, PanelTermsGiveThePanelsRunToTheBit) {
     RealMatrixHolder grid;
     ASSERT_EQ(grid.Allocate(gridSize, gridSize), 0);
@@ -318,7 +314,7 @@ TEST(Zernike, PanelTermsGiveThePanelsRunToTheBit) {
         rq.aberrations = Aberrations{};
         rq.aberrations->zernike = ZernikeWavefront(ZernikeSet{ZernikeOrdering::Fringe, {{term.index, c}}});
         const PsfResult zernike = testing::RunWithPupilModel(rq, grid.get());
-        EXPECT_TRUE(SameBits(panel.full->bands[0].intensity, zernike.full->bands[0].intensity)) << term.name;
+        EXPECT_TRUE(testing::SameBits(panel.full->bands[0].intensity, zernike.full->bands[0].intensity)) << term.name;
         EXPECT_TRUE(testing::SamePicture(zernike.images.image3, panel.images.image3)) << term.name;
         EXPECT_TRUE(testing::SamePicture(zernike.images.display, panel.images.display)) << term.name;
         EXPECT_EQ(zernike.full->bands[0].wavelengths[1].rmsWaves, panel.full->bands[0].wavelengths[1].rmsWaves)
@@ -336,7 +332,7 @@ TEST(Zernike, TermsAddToThePanelsInTheRunAndItsRms) {
     const PsfResult plain = testing::RunWithPupilModel(rq, grid.get());
     // A set of zeros is no set: the same bits.
     rq.aberrations->zernike = ZernikeWavefront(ZernikeSet{ZernikeOrdering::Fringe, {{5, 0.0}, {37, 0.0}}});
-    EXPECT_TRUE(SameBits(testing::RunWithPupilModel(rq, grid.get()).full->bands[0].intensity,
+    EXPECT_TRUE(testing::SameBits(testing::RunWithPupilModel(rq, grid.get()).full->bands[0].intensity,
                          plain.full->bands[0].intensity));
 
     // Astigmatism 0 degrees, rho^2 cos 2 theta, has no piston or tilt; its RMS over a uniform
