@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/PsfCalculation.h"
+#include "imaging/SkyConditions.h"
 #include "core/SimulationParameters.h"
 
 namespace velmora {

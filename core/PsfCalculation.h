@@ -106,28 +106,6 @@ double MeanWavelengthNm(const WavelengthBand& band);
 // The wavelength the wavefront previews show terms given as lengths at: the mean of the white
 // band in monochrome, of the green band in colour.
 double PreviewWavelengthNm(const SimulationParameters& p);
-// A second star beside the first: its separation, its position angle (degrees from the panel's
-// x axis towards y) and how many magnitudes fainter it is. Separation 0: a single star.
-struct Companion {
-    double separationArcsec = 0;
-    double positionAngleDeg = 0;
-    double deltaMag = 0;
-    bool Present() const { return separationArcsec > 0; }
-    // Its brightness over the first star's: 10^(-0.4 deltaMag).
-    double BrightnessRatio() const;
-    bool operator==(const Companion&) const = default;
-};
-
-// The sky a result shows its star under: the long-exposure seeing (FWHM in arcseconds at
-// 500 nm, 0 = none) and a companion. The run makes the telescope's star alone; the sky is laid
-// over its result afterwards (imaging/Sky). Clear by default.
-struct SkyConditions {
-    double seeingArcsec = 0;
-    Companion companion;
-    bool Clear() const { return !(seeingArcsec > 0) && !companion.Present(); }
-    bool operator==(const SkyConditions&) const = default;
-};
-
 // What a run measured of one wavelength's pupil, kept for the analysis.
 struct WavelengthFacts {
     int lambdaNm = 0;
@@ -181,7 +159,14 @@ struct FullResult {
     double secondaryMm = 0;
     MirrorAndField mirror;          // the request's, whose terms are in the bands' aberrations
     std::vector<BandResult> bands;  // monochrome: white; colour: red, green, blue
-    SkyConditions sky;              // what was laid over the run's bands
+
+    // A result under a sky (imaging/Sky) is a kind of its own that also holds the sky.
+    FullResult() = default;
+    FullResult(const FullResult&) = default;
+    FullResult(FullResult&&) = default;
+    FullResult& operator=(const FullResult&) = default;
+    FullResult& operator=(FullResult&&) = default;
+    virtual ~FullResult() = default;
 };
 
 // What one run produced: the pictures of its mode (monochrome: display, image3 and pupil;

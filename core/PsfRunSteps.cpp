@@ -327,8 +327,6 @@ Picture24 IntensityPicture(const RealMatrix acc, int threads) {
 
 namespace velmora {
 
-double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
-
 double WeightedMeanWavelengthNm(const BandResult& band) {
     double sum = 0, weighted = 0;
     for (const WavelengthFacts& w : band.wavelengths) {

@@ -11,6 +11,7 @@
 #include "analysis/Analysis.h"
 #include "core/UserMessage.h"
 #include "files/ProgramVersion.h"
+#include "imaging/Sky.h"
 
 namespace velmora {
 namespace {
@@ -221,12 +222,12 @@ void Image(fitsfile* f, int& status, const BandResult& band) {
 
 // The seeing the result was blurred by, when there was any.
 void Sky(Header& h, const FullResult& full) {
-    if (full.sky.seeingArcsec > 0) h.Real("SEEING", full.sky.seeingArcsec, "[arcsec] long-exposure seeing FWHM at 500 nm");
+    if (SkyOf(full).seeingArcsec > 0) h.Real("SEEING", SkyOf(full).seeingArcsec, "[arcsec] long-exposure seeing FWHM at 500 nm");
 }
 
 // The band's scene as an extension of its own after the band's image.
 void Scene(Header& h, const FullResult& full, const BandResult& band, const BandHeader& m, const std::string& name) {
-    const Companion& companion = full.sky.companion;
+    const Companion& companion = SkyOf(full).companion;
     std::vector<double> pixels = ImageOrder(band.scene);
     Pixels(h.f, h.status, gridSize, pixels);
     h.Text("EXTNAME", name, "the star and its companion");

@@ -19,6 +19,7 @@
 
 #include "core/MirrorAndField.h"
 #include "core/PsfCalculation.h"
+#include "imaging/SkyConditions.h"
 #include "core/SimulationParameters.h"
 #include "core/Zernike.h"
 

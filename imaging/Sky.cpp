@@ -427,13 +427,24 @@ void CheckSky(const SkyConditions& sky, const SimulationParameters& p) {
     }
 }
 
+double Companion::BrightnessRatio() const { return std::pow(10.0, -0.4 * deltaMag); }
+
+const SkyConditions& SkyOf(const FullResult& full) {
+    static const SkyConditions clear;
+    const auto* underSky = dynamic_cast<const FullResultUnderSky*>(&full);
+    return underSky ? underSky->sky : clear;
+}
+
 void ApplySky(PsfResult& result, const SkyConditions& sky, int brightnessLevel, int threads) {
     if (sky.Clear() || !result.full) return;
     constexpr int n = gridSize;
-    // The run's result is held by nobody else yet: changed where it is, not copied.
-    std::shared_ptr<FullResult> full = result.full.use_count() == 1
-                                           ? std::const_pointer_cast<FullResult>(result.full)
-                                           : std::make_shared<FullResult>(*result.full);
+    // The run's result is held by nobody else yet: its bands are moved, not copied.
+    auto full = std::make_shared<FullResultUnderSky>();
+    FullResult& bands = *full;
+    if (result.full.use_count() == 1)
+        bands = std::move(*std::const_pointer_cast<FullResult>(result.full));
+    else
+        bands = *result.full;
     full->sky = sky;
     const bool pair = sky.companion.Present();
     try {

@@ -5,6 +5,7 @@
 
 #include "core/Matrix.h"
 #include "core/PsfCalculation.h"
+#include "imaging/SkyConditions.h"
 
 namespace velmora {
 
@@ -72,6 +73,13 @@ SkyPeaks ApplyBandSky(RealMatrix acc, const BandSky& sky, RealMatrix scene, doub
 // The same done plainly: the whole grid's spectrum, the product everywhere and whole complex
 // transforms. The same values to rounding; used when the optics' reach fills the grid.
 SkyPeaks ApplyBandSkyDense(RealMatrix acc, const BandSky& sky, RealMatrix scene, double normalisedPeak = 0);
+
+// A run's result with the sky that was laid over its bands.
+struct FullResultUnderSky : FullResult {
+    SkyConditions sky;
+};
+// The sky laid over a result: clear for a result that was never under one.
+const SkyConditions& SkyOf(const FullResult& full);
 
 // Raises CalculationError when the sky cannot be laid over a run of `p`: a seeing, separation
 // or magnitude difference out of range, or a companion that would fall beyond the grid (less

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <exception>
 
-#include "core/PsfRunSteps.h"
+#include "core/PupilField.h"
 
 namespace velmora {
 namespace {
 
-using detail::half;
+constexpr int half = gridSize / 2;
 
 // One wavelength of the pair, with the wavefront the run gives it before the defocus is added.
 struct StarTestWavelength {
@@ -28,14 +28,14 @@ std::vector<StarTestWavelength> RunWavelengthsOf(const CalculationRequest& rq) {
     const Aberrations panel = rq.aberrations ? *rq.aberrations : AberrationsInWaves(p);
     std::vector<StarTestWavelength> out;
     if (p.colorMode == ColorMode::Monochrome) {
-        detail::CheckRequest(rq, {&p.whiteBand});
+        CheckRunRequest(rq, {&p.whiteBand});
         for (long long lambda = p.whiteBand.min; lambda <= p.whiteBand.max; lambda += p.whiteBand.step) {
             double w = lambda * (1.0 / 550);
             out.push_back({static_cast<int>(lambda), AberrationsAtWavelength(rq, panel, lambda), w * w});
         }
     } else {
         const WavelengthBand* bands[3] = {&p.blueBand, &p.greenBand, &p.redBand};
-        detail::CheckRequest(rq, {bands[0], bands[1], bands[2]});
+        CheckRunRequest(rq, {bands[0], bands[1], bands[2]});
         for (const WavelengthBand* band : bands)
             for (long long lambda = band->min; lambda <= band->max; lambda += band->step)
                 out.push_back({static_cast<int>(lambda), AberrationsAtWavelength(rq, panel, lambda), 1.0});
@@ -110,16 +110,11 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
     if (!result.geometry.fits) return result;
 
     try {
-        detail::RunWorkspace sides[2];
-        detail::AllocateWorkspace(sides[0]);
-        if (sides[1].fft.Create(gridSize) != 0) throw detail::OutOfMemory();
-        for (detail::RunWorkspace& side : sides) {
-            detail::AllocateField(side.fieldRe);
-            detail::AllocateField(side.fieldIm);
-        }
-        RealMatrixHolder grid;
-        detail::AllocateField(grid);
-        detail::BandAccumulator accs[2];
+        PupilField intra;
+        PupilField extra(&intra);  // the same tables
+        PupilField* sides[2] = {&intra, &extra};
+        RealGrid pupil;
+        RealGrid accs[2] = {RealGrid(gridSize, gridSize), RealGrid(gridSize, gridSize)};
         const double sign[2] = {-1, 1};
         // The band of grid rows |i - N/2| <= band the pictures read (bilinear: one more than
         // they show) at the finest pitch of the run; rows beyond it stay 0.
@@ -141,18 +136,13 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
             // The run's own step builds and checks the pupil and samples the intra-focal
             // wavefront; the extra-focal one is sampled from the same pupil.
             CalculationDerived derived;
-            WavelengthFacts facts;
-            detail::AccumulateWavelength(rq, w.lambda, a[0], w.weight, false, buildPupil, grid.get(), sides[0].tables,
-                                         sides[0], nullptr, derived, facts, {});
-            detail::SamplePhaseInto(derived.pupilSamples, a[1], grid.get(), sides[1]);
-            detail::ForParts(threads, 2, [&](int first, int last) {
+            intra.Build(rq, w.lambda, a[0], w.weight, buildPupil, pupil, derived);
+            extra.Sample(derived.pupilSamples, a[1], pupil);
+            ForEachPart(threads, 2, [&](int first, int last) {
                 for (int s = first; s < last; ++s) {
-                    detail::RunWorkspace& side = sides[s];
-                    Fft2DColumnPart(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(), 0, gridSize);
-                    Fft2DRowPartAccumulate(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(),
-                                           accs[s].get(), w.weight, 0, k);
-                    Fft2DRowPartAccumulate(sides[0].tables, side.fft, side.fieldRe.get(), side.fieldIm.get(),
-                                           accs[s].get(), w.weight, gridSize - k, gridSize);
+                    sides[s]->TransformColumns();
+                    sides[s]->AddRowsIntensity(accs[s].Rows(), w.weight, 0, k);
+                    sides[s]->AddRowsIntensity(accs[s].Rows(), w.weight, gridSize - k, gridSize);
                 }
             });
         }
@@ -160,20 +150,20 @@ StarTestResult RunStarTest(const CalculationRequest& rq, const PupilBuilder& bui
         // centre; the band is kept symmetric so the two sides stay each other's turn. The rows
         // beyond the parts were never written.
         const int bandFirst = half - band, bandLast = half + band + 1;
-        for (detail::BandAccumulator& acc : accs)
+        for (RealGrid& acc : accs)
             for (int i = half - k; i < half + k; ++i)
-                if (i < bandFirst || i >= bandLast) std::fill(acc[i], acc[i] + gridSize, 0.0);
-        const double peak = std::max(MatrixMaximum(bandLast - bandFirst, gridSize, accs[0].get() + bandFirst),
-                                     MatrixMaximum(bandLast - bandFirst, gridSize, accs[1].get() + bandFirst));
-        detail::CheckFinite(peak);
+                if (i < bandFirst || i >= bandLast) std::fill(acc.Row(i), acc.Row(i) + gridSize, 0.0);
+        const double peak = std::max(MatrixMaximum(bandLast - bandFirst, gridSize, accs[0].Rows() + bandFirst),
+                                     MatrixMaximum(bandLast - bandFirst, gridSize, accs[1].Rows() + bandFirst));
+        CheckFinitePeak(peak);
         if (peak > 0)
-            for (detail::BandAccumulator& acc : accs)
+            for (RealGrid& acc : accs)
                 for (int i = bandFirst; i < bandLast; ++i)
-                    for (int j = 0; j < gridSize; ++j) acc[i][j] /= peak;
-        result.intra = std::move(accs[0].band.intensity);
-        result.extra = std::move(accs[1].band.intensity);
+                    for (int j = 0; j < gridSize; ++j) acc(i, j) /= peak;
+        result.intra = std::move(accs[0]);
+        result.extra = std::move(accs[1]);
     } catch (const std::bad_alloc&) {
-        throw detail::OutOfMemory();
+        throw RunOutOfMemory();
     }
     const StarTestGeometry& g = result.geometry;
     result.intraPicture = StarTestPicture(result.intra, g.pitchUm, g.pictureUm, 1.0);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/PsfRunSteps.h"
+#include "core/PupilField.h"
 
 namespace velmora {
 namespace {
@@ -84,7 +84,7 @@ void GroupPupil(int p, const Aberrations& a, const RealMatrix grid, int peakI, i
         std::fill(rowRe.begin() + lo, rowRe.begin() + hi, 0.0);
         std::fill(rowIm.begin() + lo, rowIm.begin() + hi, 0.0);
         // The very values the run hands its transform.
-        detail::SamplePhaseRow(i, lo, hi, r, a, grid, rowRe.data(), rowIm.data());
+        SamplePupilFieldRow(i, lo, hi, p, a, grid, rowRe.data(), rowIm.data());
         const size_t ui = static_cast<size_t>(i - lo);
         for (int j = lo; j < hi; ++j) {
             const double gRe = rowRe[static_cast<size_t>(j)], gIm = rowIm[static_cast<size_t>(j)];
@@ -139,15 +139,19 @@ std::vector<double> BandThroughFocus(const BandResult& band, const PupilBuilder&
         inside[q] = i >= 0 && i < gridSize && j >= 0 && j < gridSize;
     }
 
-    RealMatrixHolder grid;
-    detail::AllocateField(grid);
+    RealGrid grid;
+    try {
+        grid = RealGrid::Uncleared(gridSize, gridSize);
+    } catch (const std::bad_alloc&) {
+        throw RunOutOfMemory();
+    }
     std::vector<double> intensity(points * neighbours, 0.0);  // [k][q]
     GroupedField field;
     std::vector<double> stepRe, stepIm, eRe, eIm;
     for (const WavelengthFacts& w : band.wavelengths) {
         CheckStop(stop);
-        build(w.lambdaNm, grid.get(), {});
-        GroupPupil(w.pupilSamples, w.aberrations, grid.get(), peakI, peakJ, field);
+        build(w.lambdaNm, grid.Rows(), {});
+        GroupPupil(w.pupilSamples, w.aberrations, grid.Rows(), peakI, peakJ, field);
         // exp(2 pi i a rho^2) with rho^2 = d2 / r^2, for a = k x step: the step's phasor raised
         // to k by repeated products (k at most a few tens, so a few units in the last place),
         // and its conjugate for -k.

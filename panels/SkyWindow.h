@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "core/PsfCalculation.h"
+#include "imaging/SkyConditions.h"
 
 class QLabel;
 class QLineEdit;

@@ -7,6 +7,7 @@
 
 #include "core/LoadedMask.h"
 #include "core/PsfCalculation.h"
+#include "imaging/SkyConditions.h"
 #include "pupil/PupilModel.h"
 
 namespace velmora {

@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QTranslator>
 
 #include "AnalysisWindowTestSupport.h"
 #include "viewers/Psf1.h"
@@ -274,40 +273,6 @@ TEST_F(AnalysisPlots, TheWindowFitsASmallScreenAndItsPlotsFollowItsSize) {
     const QSize after = Window()->Chart(TAnalysis::MtfPlot)->size();
     EXPECT_GT(after.width(), before.width());
     EXPECT_GT(after.height(), before.height());
-}
-
-// No text of a plot is shortened, in Japanese and in English, monochrome and colour, at the
-// size the window opens at and at its smallest.
-TEST_F(AnalysisPlots, NoPlotTextIsCutOffInEitherLanguage) {
-    QTranslator english;
-    ASSERT_TRUE(english.load(QStringLiteral(":/i18n/velmora1_en.qm")));
-    for (bool inEnglish : {false, true}) {
-        SCOPED_TRACE(inEnglish ? "English" : "Japanese");
-        if (inEnglish) QCoreApplication::installTranslator(&english);
-        Start();
-        for (int k = 0; k < 10; ++k) ClickArrow(28, true);
-        RunAndOpen();
-        for (bool colour : {false, true}) {
-            if (colour) {
-                QTest::mouseClick(Control<QRadioButton>("RadioButton2"), Qt::LeftButton);
-                RunAndOpen();
-            }
-            for (QSize size : {TAnalysis::defaultSize, Window()->minimumSizeHint()}) {
-                Window()->resize(size);
-                QCoreApplication::processEvents();
-                for (TAnalysis::Plot plot : {TAnalysis::ProfilePlot, TAnalysis::EncircledEnergyPlot, TAnalysis::MtfPlot}) {
-                    EXPECT_EQ(CutTexts(Window()->Chart(plot)).join(QStringLiteral(" | ")).toStdString(), "")
-                        << (colour ? "colour" : "monochrome") << " at " << size.width() << " x " << size.height() << ", plot " << plot;
-                }
-            }
-        }
-        // The check sees a cut when there is one: the MTF plot squeezed to a stamp.
-        Window()->Chart(TAnalysis::MtfPlot)->setFixedSize(150, 150);
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(CutTexts(Window()->Chart(TAnalysis::MtfPlot)).isEmpty());
-        windows.reset();
-        if (inEnglish) QCoreApplication::removeTranslator(&english);
-    }
 }
 
 // The viewers' scale marks, worked out by hand.

@@ -11,6 +11,7 @@
 
 #include "core/IntensityCode.h"
 #include "core/NumberText.h"
+#include "core/PupilField.h"
 #include "pupil/PupilModel.h"
 #include "PsfCalculationTestSupport.h"
 #include "ReferenceAlgorithms.h"
@@ -150,6 +151,45 @@ TEST(PsfCalculation, FastPhaseSamplingEqualsTheWholeGridLoop) {
             ASSERT_EQ(std::memcmp(re1[i], re2[i], sizeof(double) * gridSize), 0) << "row " << i;
             ASSERT_EQ(std::memcmp(im1[i], im2[i], sizeof(double) * gridSize), 0) << "row " << i;
         }
+    }
+}
+
+// The field a run transforms, made through the public entry (pupil, field, transform in two
+// steps), gives the run's intensity to the bit: one wavelength's accumulator over its peak is the
+// run's normalised result. Another pupil field sharing its tables and sampled with the same
+// aberrations over the same pupil gives the same bits; the facts are the run's.
+TEST(PupilField, GivesTheRunsIntensityToTheBit) {
+    CalculationRequest rq;
+    rq.params.whiteBand = {613, 613, 10};  // an odd pupil sampling
+    rq.params.spherical = 30;
+    rq.params.comaY = -20;
+    PupilInputs in;
+    in.params = &rq.params;
+    const PupilBuilder build = [&](int lambda, RealMatrix g, const ProgressFn& bar) { BuildPupil(in, lambda, g, bar); };
+    RealMatrixHolder runGrid;
+    ASSERT_EQ(runGrid.Allocate(gridSize, gridSize), 0);
+    const PsfResult run = RunPsfCalculation(rq, build, runGrid.get());
+    const BandResult& band = run.full->bands.at(0);
+    const Aberrations a = band.wavelengths.at(0).aberrations;
+    const double weight = band.wavelengths[0].weight;  // the monochrome run's (613 / 550)^2
+
+    PupilField field;
+    PupilField twin(&field);
+    RealGrid pupil;
+    CalculationDerived derived;
+    const WavelengthFacts facts = field.Build(rq, 613, a, weight, build, pupil, derived);
+    twin.Sample(derived.pupilSamples, a, pupil);
+    EXPECT_EQ(facts.pupilSamples, band.wavelengths[0].pupilSamples);
+    EXPECT_EQ(facts.s1, band.wavelengths[0].s1);
+    EXPECT_EQ(facts.rmsWaves, band.wavelengths[0].rmsWaves);
+    for (PupilField* f : {&field, &twin}) {
+        RealGrid acc(gridSize, gridSize);
+        f->TransformColumns();
+        f->AddRowsIntensity(acc.Rows(), weight, 0, gridSize / 2);
+        f->AddRowsIntensity(acc.Rows(), weight, gridSize / 2, gridSize);
+        const double peak = *std::max_element(acc.begin(), acc.end());
+        for (double& v : acc) v = v / peak * band.normalisedPeak;
+        EXPECT_TRUE(testing::SameBits(acc, band.intensity));
     }
 }
 

@@ -197,6 +197,7 @@ TEST(SeeingTest, NoSeeingLeavesEveryBitAsItWasAndSeeingRedrawsThePictures) {
     PsfResult clear = untouched;
     ApplySky(clear, SkyConditions{}, rq.brightnessLevel);
     EXPECT_EQ(clear.full, untouched.full) << "the same result, not a copy";
+    EXPECT_TRUE(SkyOf(*clear.full).Clear()) << "a result never under a sky";
 
     for (ColorMode mode : {ColorMode::Monochrome, ColorMode::Colour}) {
         rq.params.colorMode = mode;
@@ -210,7 +211,7 @@ TEST(SeeingTest, NoSeeingLeavesEveryBitAsItWasAndSeeingRedrawsThePictures) {
         sky.seeingArcsec = 2;
         ApplySky(r, sky, rq.brightnessLevel);
         EXPECT_FALSE(testing::SamePicture(r.images.display, redrawn.display)) << "the blurred star";
-        EXPECT_EQ(r.full->sky, sky);
+        EXPECT_EQ(SkyOf(*r.full), sky);
     }
 }
 

@@ -69,7 +69,7 @@ TEST_F(SkyWindow, TypedValuesGoToTheRunsAndBadOnesAreSaidAndKept) {
     Choose("A1");
     Calculate();
     ASSERT_TRUE(Form().LastFullResult());
-    EXPECT_EQ(Form().LastFullResult()->sky, sky);
+    EXPECT_EQ(SkyOf(*Form().LastFullResult()), sky);
     const PsfResult core = CoreRun(sky);
     EXPECT_TRUE(SamePicture(windows->psf->Image3(), core.images.image3));
     EXPECT_FALSE(Form().LastFullResult()->bands[0].scene.empty()) << "the pair is shown";

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QTest>
+#include <QTranslator>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -61,6 +62,38 @@ private:
 };
 
 // Each test runs in its own empty working directory, with the dialogs scripted.
+// The program's English for one scope (nothing when `on` is false), as the language setting
+// installs it.
+class EnglishForScope {
+public:
+    explicit EnglishForScope(bool on) {
+        if (on && english_.load(QStringLiteral(":/i18n/velmora1_en.qm"))) QCoreApplication::installTranslator(&english_);
+        EXPECT_EQ(on, !english_.isEmpty()) << "the built-in English translation";
+    }
+    ~EnglishForScope() {
+        if (!english_.isEmpty()) QCoreApplication::removeTranslator(&english_);
+    }
+    EnglishForScope(const EnglishForScope&) = delete;
+    EnglishForScope& operator=(const EnglishForScope&) = delete;
+
+private:
+    QTranslator english_;
+};
+
+// The rows of a check made in both languages, monochrome and colour.
+struct LanguageAndMode {
+    const char* name;
+    bool english;
+    bool colour;
+};
+inline constexpr LanguageAndMode languagesAndModes[] = {
+    {"JapaneseMonochrome", false, false},
+    {"JapaneseColour", false, true},
+    {"EnglishMonochrome", true, false},
+    {"EnglishColour", true, true},
+};
+inline std::string LanguageAndModeName(const ::testing::TestParamInfo<LanguageAndMode>& row) { return row.param.name; }
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
