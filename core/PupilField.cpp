@@ -17,14 +17,14 @@ void SamplePupilFieldRow(int i, int from, int to, int p, const Aberrations& a, c
     detail::SamplePhaseRow(i, from, to, p * 0.5, a, pupil, re, im);
 }
 
-struct PupilField::Parts {
+struct PupilField::Memory {
     detail::RunWorkspace space;
 };
 
 PupilField::PupilField(const PupilField* sharedTables)
-    : parts_(std::make_unique<Parts>()), tables_(sharedTables ? sharedTables : this) {
+    : memory_(std::make_unique<Memory>()), tables_(sharedTables ? sharedTables : this) {
     try {
-        detail::RunWorkspace& ws = parts_->space;
+        detail::RunWorkspace& ws = memory_->space;
         if (tables_ == this) {
             detail::AllocateWorkspace(ws);
         } else if (ws.fft.Create(gridSize) != 0) {
@@ -44,27 +44,27 @@ WavelengthFacts PupilField::Build(const CalculationRequest& rq, int lambdaNm, co
     if (pupil.rows() != gridSize || pupil.cols() != gridSize) pupil = RealGrid::Uncleared(gridSize, gridSize);
     WavelengthFacts facts;
     detail::AccumulateWavelength(rq, lambdaNm, a, weight, false, buildPupil, pupil.Rows(),
-                                 tables_->parts_->space.tables, parts_->space, nullptr, derived, facts, {});
+                                 tables_->memory_->space.tables, memory_->space, nullptr, derived, facts, {});
     return facts;
 }
 
 void PupilField::Sample(int p, const Aberrations& a, RealGrid& pupil) {
-    detail::SamplePhaseInto(p, a, pupil.Rows(), parts_->space);
+    detail::SamplePhaseInto(p, a, pupil.Rows(), memory_->space);
 }
 
 void PupilField::TransformColumns() {
-    detail::RunWorkspace& ws = parts_->space;
-    Fft2DColumnPart(tables_->parts_->space.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), 0, gridSize);
+    detail::RunWorkspace& ws = memory_->space;
+    Fft2DColumnPart(tables_->memory_->space.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), 0, gridSize);
 }
 
 void PupilField::AddRowsIntensity(RealMatrix acc, double weight, int first, int last) {
-    detail::RunWorkspace& ws = parts_->space;
-    Fft2DRowPartAccumulate(tables_->parts_->space.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight,
+    detail::RunWorkspace& ws = memory_->space;
+    Fft2DRowPartAccumulate(tables_->memory_->space.tables, ws.fft, ws.fieldRe.get(), ws.fieldIm.get(), acc, weight,
                            first, last);
 }
 
-RealMatrix PupilField::Re() { return parts_->space.fieldRe.get(); }
-RealMatrix PupilField::Im() { return parts_->space.fieldIm.get(); }
+RealMatrix PupilField::Re() { return memory_->space.fieldRe.get(); }
+RealMatrix PupilField::Im() { return memory_->space.fieldIm.get(); }
 
 void ForEachPart(int threads, int count, const std::function<void(int first, int last)>& fn) {
     detail::ForParts(threads, count, fn);

@@ -56,8 +56,8 @@ public:
     RealMatrix Im();
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    struct Memory;
+    std::unique_ptr<Memory> memory_;
     const PupilField* tables_;
 };
 
