@@ -173,8 +173,8 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
     // index (the line spread functions), from which come the total, the centroid and the MTF
     // cuts.
     std::vector<double> lineX(gridSize, 0.0), lineY(gridSize, 0.0);
-    int pi_ = half, pj = half;  // a band without light keeps its peak at the centre
-    double peak = 0, edge = 0;
+    GridPeak found{0, half, half};  // a band without light keeps its peak at the centre
+    double edge = 0;
     for (int i = 0; i < gridSize; ++i) {
         const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
         double s[4] = {0, 0, 0, 0};  // four chains, so the adds need not wait on each other
@@ -189,13 +189,10 @@ BandMeasurements Measure(const FullResult& full, const BandResult& band, double&
         } else {
             for (int j = 0; j < edgeWidth; ++j) edge += row[j] + row[gridSize - 1 - j];
         }
-        for (int j = 0; j < gridSize; ++j)
-            if (row[j] > peak) {
-                peak = row[j];
-                pi_ = i;
-                pj = j;
-            }
+        TakeRowPeak(row, LargestInRow(row, gridSize), i, found);
     }
+    const int pi_ = found.i, pj = found.j;
+    const double peak = found.value;
     double total = 0, sx = 0, sy = 0;
     for (int k = 0; k < gridSize; ++k) {
         total += lineX[static_cast<size_t>(k)];

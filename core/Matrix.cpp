@@ -117,6 +117,24 @@ double MatrixMaximum(int rows, int cols, const RealMatrix m) {
     return best;
 }
 
+double LargestInRow(const double* row, int n) {
+    constexpr int lanes = 8;
+    double lane[lanes] = {};
+    int c = 0;
+    for (; c + lanes <= n; c += lanes)
+        for (int k = 0; k < lanes; ++k) lane[k] = row[c + k] > lane[k] ? row[c + k] : lane[k];
+    for (; c < n; ++c) lane[0] = row[c] > lane[0] ? row[c] : lane[0];
+    double best = 0;
+    for (double v : lane) best = v > best ? v : best;
+    return best;
+}
+
+GridPeak FirstPeak(const RealGrid& grid, int noneI, int noneJ) {
+    GridPeak peak{0, noneI, noneJ};
+    for (int i = 0; i < grid.rows(); ++i) TakeRowPeak(grid.Row(i), LargestInRow(grid.Row(i), grid.cols()), i, peak);
+    return peak;
+}
+
 int ShrinkMatrix(double a, int rows, int cols, RealMatrix m) {
     if (!(a > 0 && a <= 1)) return 1;
     RealMatrixHolder t;

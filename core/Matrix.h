@@ -30,6 +30,25 @@ void ScaleMatrix(double factor, int rows, int cols, RealMatrix m);
 void ClampMatrix(int32_t lo, int32_t hi, int rows, int cols, IntMatrix m);
 // Largest element, never below 0 (a matrix with no positive element gives 0).
 double MatrixMaximum(int rows, int cols, const RealMatrix m);
+// The largest of n values and 0 (NaNs passed over), found with running maxima the compiler keeps
+// in vector registers.
+double LargestInRow(const double* row, int n);
+// The first element in row order with the grid's largest positive value, as a scan that moves
+// on whenever it meets a larger value finds it; (noneI, noneJ) and 0 when no value is positive.
+struct GridPeak {
+    double value = 0;
+    int i = 0;
+    int j = 0;
+};
+// The peak of a row already scanned, when it beats `peak`: kept with its first place in the row.
+inline void TakeRowPeak(const double* row, double rowLargest, int i, GridPeak& peak) {
+    if (!(rowLargest > peak.value)) return;
+    int j = 0;
+    while (!(row[j] == rowLargest)) ++j;
+    peak = {rowLargest, i, j};
+}
+GridPeak FirstPeak(const RealGrid& grid, int noneI, int noneJ);
+
 // Area-weighted reduction by a (0 < a <= 1) along both axes, in place, anchored at [0][0].
 // Returns 1 (matrix unchanged) for a factor outside (0, 1] or when scratch memory fails.
 int ShrinkMatrix(double a, int rows, int cols, RealMatrix m);

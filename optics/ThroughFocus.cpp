@@ -25,17 +25,9 @@ void CheckStop(const std::atomic<bool>* stop) {
 // The sample where the band's pattern peaks, found as the measurements find it: the first
 // largest value in row order, the centre for a band without light.
 void PeakSample(const BandResult& band, int& peakI, int& peakJ) {
-    peakI = peakJ = half;
-    double peak = 0;
-    for (int i = 0; i < gridSize; ++i) {
-        const double* row = band.intensity.data() + static_cast<size_t>(i) * gridSize;
-        for (int j = 0; j < gridSize; ++j)
-            if (row[j] > peak) {
-                peak = row[j];
-                peakI = i;
-                peakJ = j;
-            }
-    }
+    const GridPeak peak = FirstPeak(band.intensity, half, half);
+    peakI = peak.i;
+    peakJ = peak.j;
 }
 
 // exp(sign 2 pi i d f / N) for the pupil offsets d = from - half ... to - 1 - half at the

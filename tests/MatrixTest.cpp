@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 
@@ -117,6 +118,46 @@ TEST(Grid, TheHolderIsAGridWithTheKernelsStatus) {
     EXPECT_EQ(taken.data(), block);
     EXPECT_EQ(taken(3, 5), 7.0);
     EXPECT_EQ(other.get(), nullptr);
+}
+
+// The peak as the measurements first found it: a scan in row order that moves on whenever it
+// meets a larger value, from 0 at (noneI, noneJ). The fast search must give its value and place.
+GridPeak ScannedPeak(const RealGrid& g, int noneI, int noneJ) {
+    GridPeak p{0, noneI, noneJ};
+    for (int i = 0; i < g.rows(); ++i)
+        for (int j = 0; j < g.cols(); ++j)
+            if (g(i, j) > p.value) p = {g(i, j), i, j};
+    return p;
+}
+
+TEST(Grid, FirstPeakIsTheScansFirstLargestValue) {
+    struct Case {
+        const char* name;
+        int rows, cols;
+        std::function<double(std::mt19937&, int, int)> value;
+    } cases[] = {
+        {"random", 37, 61, [](std::mt19937& r, int, int) { return std::uniform_real_distribution<>(-1, 1)(r); }},
+        // Few levels: the largest value occurs many times, in several rows and lanes.
+        {"ties", 40, 29, [](std::mt19937& r, int, int) { return double(std::uniform_int_distribution<>(0, 3)(r)); }},
+        {"NaNs and infinities",
+         16, 17,
+         [](std::mt19937& r, int i, int j) {
+             if ((i + j) % 5 == 0) return std::nan("");
+             return (i * j) % 13 == 12 ? HUGE_VAL : std::uniform_real_distribution<>(0, 1)(r);
+         }},
+        {"nothing positive", 9, 8, [](std::mt19937&, int i, int) { return i % 2 ? -0.0 : -3.0; }},
+        {"one row", 1, 5, [](std::mt19937&, int, int j) { return j == 3 ? 2.0 : 1.0; }},
+    };
+    std::mt19937 random(5);
+    for (const Case& c : cases) {
+        RealGrid g(c.rows, c.cols);
+        for (int i = 0; i < c.rows; ++i)
+            for (int j = 0; j < c.cols; ++j) g(i, j) = c.value(random, i, j);
+        const GridPeak fast = FirstPeak(g, c.rows / 2, c.cols / 2), plain = ScannedPeak(g, c.rows / 2, c.cols / 2);
+        EXPECT_EQ(fast.value, plain.value) << c.name;
+        EXPECT_EQ(fast.i, plain.i) << c.name;
+        EXPECT_EQ(fast.j, plain.j) << c.name;
+    }
 }
 
 TEST(Matrix, ClampAndMaximum) {
