@@ -64,7 +64,10 @@ WindowCommandLine ParseWindowCommandLine(const std::vector<std::string>& args) {
         result.text = helpText;
     } else if (parser.isSet(version)) {
         result.action = WindowCommandLine::Action::PrintVersion;
-        result.text = std::string("Velmora 1\nVersion ") + programVersion + "\n";
+        // Appended in place: g++ 12 takes the temporaries of a + chain for overflows under
+        // ThreadSanitizer (its -Warray-bounds false alarm on std::string).
+        result.text = "Velmora 1\nVersion ";
+        result.text.append(programVersion).append("\n");
     }
     return result;
 }
