@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; with --bench also those of the
-# benchmarks, with --fuzz clang and its libFuzzer (make fuzz, CI's clang build), with --package
-# Debian's package checker (make package). Idempotent: asks apt only for what dpkg does not
+# benchmarks, with --fuzz clang, its libFuzzer and lld (make fuzz, the sanitizer builds), with
+# --package Debian's package checker (make package). Idempotent: asks apt only for what dpkg does not
 # already report as installed, and makes the German locale the tests of number reading switch
 # to only when it is missing.
 set -euo pipefail
@@ -24,7 +24,7 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --bench) packages+=(libbenchmark-dev libfftw3-dev) ;;
-    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev lld) ;;
     --package) packages+=(lintian) ;;
     *) echo "install-deps: unknown option $option (known: --bench, --fuzz, --package)" >&2; exit 2 ;;
   esac
