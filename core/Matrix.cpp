@@ -174,7 +174,7 @@ int AllocateHolderGrid(Grid<Element>& grid, int rows, int cols, bool clear) {
     grid = Grid<Element>();
     if (rows <= 0 || cols <= 0) return 1;
     try {
-        grid = clear ? Grid<Element>(rows, cols) : Grid<Element>::Uncleared(rows, cols);
+        grid = Grid<Element>::ForTransforms(rows, cols, clear);
         return 0;
     } catch (const std::bad_alloc&) {
     } catch (const std::invalid_argument&) {

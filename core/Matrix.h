@@ -58,8 +58,9 @@ int ShrinkMatrix(double a, int rows, int cols, RealMatrix m);
 void SetKernelTrace(bool enabled);
 void KernelTrace(const char* line);
 
-// Owns a matrix for one scope, so that every exit path releases it: a contiguous grid with the
-// kernel's row-pointer table into it, allocated with the kernel's 0/1 status.
+// Owns a matrix for one scope, so that every exit path releases it: one block made for the
+// kernel's transforms (Grid::ForTransforms) with the kernel's row-pointer table into it,
+// allocated with the kernel's 0/1 status.
 template <class Element>
 class MatrixHolder {
 public:
@@ -79,10 +80,6 @@ public:
     Element* operator[](int r) const { return const_cast<Grid<Element>&>(grid_).Row(r); }
     int rows() const { return grid_.rows(); }
     int cols() const { return grid_.cols(); }
-    Grid<Element>& grid() { return grid_; }
-    const Grid<Element>& grid() const { return grid_; }
-    // Hands the elements over as a grid; the holder is left empty.
-    Grid<Element> Take() { return std::move(grid_); }
 
 private:
     Grid<Element> grid_;

@@ -101,23 +101,41 @@ TEST(Grid, OneBlockRowAfterRowWithTheKernelsTableIntoIt) {
     EXPECT_THROW(RealGrid(-1, 7), std::invalid_argument);
 }
 
-// The kernel's holder keeps its 0/1 status over a grid, and hands the grid over without a copy.
-TEST(Grid, TheHolderIsAGridWithTheKernelsStatus) {
+// The kernel's holder keeps its 0/1 status over a grid made for transforms: its rows start on
+// cache lines, and rows whose length is a multiple of 4 KiB lie one cache line more apart, so a
+// pass down the columns does not fall into the same cache sets row after row.
+TEST(Grid, TheHolderIsAGridForTransformsWithTheKernelsStatus) {
     RealMatrixHolder h;
     EXPECT_EQ(h.Allocate(0, 5), 1);
     EXPECT_EQ(h.get(), nullptr);
-    ASSERT_EQ(h.Allocate(4, 6), 0);
-    h[3][5] = 7;
+    struct Case {
+        int cols;
+        ptrdiff_t rowApart;  // in elements
+    } cases[] = {{6, 8}, {512, 520}, {1024, 1032}, {1000, 1000}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(h.Allocate(3, c.cols), 0);
+        EXPECT_EQ(h.get()[1] - h.get()[0], c.rowApart) << c.cols;
+        EXPECT_EQ(h.get()[2] - h.get()[1], c.rowApart) << c.cols;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(h.get()[1]) % 64, 0u) << c.cols;
+        for (int r = 0; r < 3; ++r)
+            for (int col = 0; col < c.cols; ++col) EXPECT_EQ(h[r][col], 0.0);
+    }
+    RealGrid padded = RealGrid::ForTransforms(2, 1024, true);
+    padded(1, 1023) = 5;
+    const RealGrid copy = padded;
+    EXPECT_FALSE(copy.Dense());
+    EXPECT_TRUE(copy == padded);
+    EXPECT_EQ(copy(1, 1023), 5.0);
+
     RealMatrixHolder other;
     ASSERT_EQ(other.AllocateUncleared(2, 2), 0);
-    const double* block = h.grid().data();
+    h[2][5] = 7;
+    double* row = h.get()[2];
     h.Swap(other);
-    EXPECT_EQ(other.rows(), 4);
-    EXPECT_EQ(other.get()[3], block + 18);
-    const RealGrid taken = other.Take();
-    EXPECT_EQ(taken.data(), block);
-    EXPECT_EQ(taken(3, 5), 7.0);
-    EXPECT_EQ(other.get(), nullptr);
+    EXPECT_EQ(other.rows(), 3);
+    EXPECT_EQ(other.get()[2], row);
+    EXPECT_EQ(other[2][5], 7.0);
+    EXPECT_EQ(h.rows(), 2);
 }
 
 // The peak as the measurements first found it: a scan in row order that moves on whenever it
