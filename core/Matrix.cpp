@@ -94,30 +94,9 @@ void ClampMatrix(int32_t lo, int32_t hi, int rows, int cols, IntMatrix m) {
         }
 }
 
-double MatrixMaximum(int rows, int cols, const RealMatrix m) {
+double LargestInRow(const double* row, int n) {
     // Eight running maxima without a branch (v > b ? v : b is one max instruction, and passes
     // over a NaN as the comparison above does), which the compiler keeps in vector registers.
-    // A positive maximum is the same value however it is found; only a maximum of zero needs
-    // the scan below, which keeps the sign of the last zero it meets.
-    constexpr int lanes = 8;
-    double lane[lanes] = {};
-    for (int r = 0; r < rows; ++r) {
-        const double* row = m[r];
-        int c = 0;
-        for (; c + lanes <= cols; c += lanes)
-            for (int k = 0; k < lanes; ++k) lane[k] = row[c + k] > lane[k] ? row[c + k] : lane[k];
-        for (; c < cols; ++c) lane[0] = row[c] > lane[0] ? row[c] : lane[0];
-    }
-    double best = 0;
-    for (double v : lane) best = v > best ? v : best;
-    if (best > 0) return best;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            if (m[r][c] >= best) best = m[r][c];
-    return best;
-}
-
-double LargestInRow(const double* row, int n) {
     constexpr int lanes = 8;
     double lane[lanes] = {};
     int c = 0;
@@ -126,6 +105,21 @@ double LargestInRow(const double* row, int n) {
     for (; c < n; ++c) lane[0] = row[c] > lane[0] ? row[c] : lane[0];
     double best = 0;
     for (double v : lane) best = v > best ? v : best;
+    return best;
+}
+
+double MatrixMaximum(int rows, int cols, const RealMatrix m) {
+    // A positive maximum is the same value however it is found; only a maximum of zero needs
+    // the scan below, which keeps the sign of the last zero it meets.
+    double best = 0;
+    for (int r = 0; r < rows; ++r) {
+        const double v = LargestInRow(m[r], cols);
+        best = v > best ? v : best;
+    }
+    if (best > 0) return best;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (m[r][c] >= best) best = m[r][c];
     return best;
 }
 

@@ -22,13 +22,6 @@ void CheckStop(const std::atomic<bool>* stop) {
     if (stop && stop->load(std::memory_order_relaxed)) throw CalculationStopped();
 }
 
-// The sample where the band's pattern peaks, found as the measurements find it: the first
-// largest value in row order, the centre for a band without light.
-void PeakSample(const BandResult& band, int& peakI, int& peakJ) {
-    const GridPeak peak = FirstPeak(band.intensity, half, half);
-    peakI = peak.i;
-    peakJ = peak.j;
-}
 
 // exp(sign 2 pi i d f / N) for the pupil offsets d = from - half ... to - 1 - half at the
 // focal-plane frequency f; the product d f is reduced modulo N first, so that the angle keeps
@@ -122,8 +115,10 @@ std::vector<double> BandThroughFocus(const BandResult& band, const PupilBuilder&
     for (const WavelengthFacts& w : band.wavelengths) ideal += w.weight * (w.s1 / n2) * (w.s1 / n2);
     if (!(ideal > 0)) return strehl;
 
-    int peakI = half, peakJ = half;
-    PeakSample(band, peakI, peakJ);
+    // Where the band's pattern peaks, found as the measurements find it (the centre for a band
+    // without light).
+    const GridPeak peak = FirstPeak(band.intensity, half, half);
+    const int peakI = peak.i, peakJ = peak.j;
     // Points of the neighbourhood outside the grid do not count.
     bool inside[neighbours];
     for (int q = 0; q < neighbours; ++q) {
